@@ -1,0 +1,59 @@
+// Event handlers of the device layer: a function bound to an object.
+//
+// A handler is a pair (code, data) like a method pointer of the original
+// component model: `code` is a thunk unique to one member function, `data` the
+// object it is bound to. Two handlers are the same when both parts are equal,
+// which is what the controller's property setters test before they act.
+#pragma once
+
+#include <utility>
+
+namespace lumidra::hid {
+
+class TObject {
+public:
+    TObject() = default;
+    TObject(const TObject&) = delete;
+    TObject& operator=(const TObject&) = delete;
+    virtual ~TObject() = default;
+};
+
+template <class Sig>
+class TMethod;
+
+template <class R, class... Args>
+class TMethod<R(Args...)> {
+public:
+    using Code = R (*)(void* data, Args... args);
+
+    TMethod() = default;
+    TMethod(std::nullptr_t) {}
+    TMethod(Code code, void* data) : code_(code), data_(data) {}
+
+    // Binds a member function: TMethod<...>::Of<&Form::Handler>(form).
+    template <auto Member, class C>
+    static TMethod Of(C* object) {
+        return TMethod(&Thunk<Member, C>, static_cast<void*>(object));
+    }
+
+    explicit operator bool() const { return code_ != nullptr; }
+    bool operator==(const TMethod&) const = default;
+
+    R operator()(Args... args) const { return code_(data_, std::forward<Args>(args)...); }
+
+    Code code() const { return code_; }
+    void* data() const { return data_; }
+
+private:
+    template <auto Member, class C>
+    static R Thunk(void* data, Args... args) {
+        return (static_cast<C*>(data)->*Member)(std::forward<Args>(args)...);
+    }
+
+    Code code_ = nullptr;
+    void* data_ = nullptr;
+};
+
+using TNotifyEvent = TMethod<void(TObject* Sender)>;
+
+}  // namespace lumidra::hid
