@@ -1,0 +1,130 @@
+#!/bin/sh
+# guest-main.sh ROOT BUILD -- runs inside the VM (tests/vm/vm-boot.sh), as
+# root, on the host's files shared read-only with a throw-away overlay.
+#
+# Phase 1, no udevd (device nodes root-only, monitors on the kernel source):
+#   the kernel facts, the Linux platform's tests, the read-rate measurement.
+# Phase 2, systemd-udevd running with the project's udev rule installed:
+#   the rule's effect on the board's node, then the Linux platform's tests as
+#   an ordinary user in group plugdev (monitors on the udev source), then the
+#   whole-program scenario as that user once it is built.
+#
+# Each result goes to /vmtest-out/results as "ok NAME" or "not ok NAME"; the
+# last line is "done" when the run got to its end.
+ROOT=${1:?usage: guest-main.sh ROOT BUILD}
+BUILD=${2:?usage: guest-main.sh ROOT BUILD}
+OUT=/vmtest-out
+RESULTS=$OUT/results
+VM_BIN=$BUILD/tests/vm
+BOARD=$BUILD/tools/virtual-board/lumidra-virtual-board
+USER_OK=lumidra-vm      # in plugdev: the rule lets it open the board
+USER_OTHER=lumidra-nobody  # not in plugdev: the rule must not let it in
+: >"$RESULTS"
+export QT_QPA_PLATFORM=offscreen
+up() { cut -d' ' -f1 /proc/uptime; }
+
+record() { # record ok|"not ok" TEXT
+    echo "$1 $2" >>"$RESULTS"
+    echo "$1 - $2"
+}
+check() { # check RC TEXT
+    if [ "$1" -eq 0 ]; then record ok "$2"; else record "not ok" "$2"; fi
+}
+
+# run_gtest NAME [USER] [gtest arguments...]: runs a test program of
+# tests/vm, every test case a result of its own; a crash or timeout that
+# leaves no failed case behind is a failure of the program.
+run_gtest() {
+    name=$1
+    user=$2
+    shift 2
+    bin=$VM_BIN/$name
+    if [ ! -x "$bin" ]; then
+        echo "# $name is not built: skipped"
+        return
+    fi
+    tag=$name
+    as=
+    if [ -n "$user" ]; then
+        tag="$name (as $user)"
+        as="setpriv --reuid=$user --regid=users --init-groups env HOME=/tmp TMPDIR=/tmp USER=$user"
+    fi
+    log=$OUT/$name${user:+.$user}.log
+    echo "# $tag: start at $(up) s"
+    { timeout 240 $as "$bin" --gtest_color=no "$@" 2>&1; echo $? >"$log.rc"; } | tee "$log"
+    rc=$(cat "$log.rc")
+    sed -n 's/^\[       OK \] \([^ ]*\) (.*/\1/p' "$log" | while read -r t; do echo "ok $tag: $t" >>"$RESULTS"; done
+    sed -n 's/^\[  FAILED  \] \([^ ]*\) ([0-9]* ms)$/\1/p' "$log" | while read -r t; do echo "not ok $tag: $t" >>"$RESULTS"; done
+    if [ "$rc" -ne 0 ] && ! grep -q '^\[  FAILED  \] [^ ]* ([0-9]* ms)$' "$log"; then
+        record "not ok" "$tag ended with exit code $rc (crash or timeout)"
+    fi
+    echo "# $tag: end at $(up) s, exit code $rc"
+}
+
+echo "# guest: kernel $(uname -r), uptime $(up) s"
+[ -c /dev/uhid ]
+check $? "/dev/uhid exists (uhid loaded)"
+[ -x "$BOARD" ]
+check $? "the virtual board is built ($BOARD)"
+
+# ---- phase 1: no udevd ------------------------------------------------------------
+run_gtest vm_kernel_facts_test ""
+run_gtest vm_linux_hid_test ""
+if [ -x "$VM_BIN/vm_read_rate" ]; then
+    echo "# read rates: start at $(up) s"
+    { timeout 240 "$VM_BIN/vm_read_rate" --benchmark_min_time=1 2>&1; echo $? >"$OUT/rates.rc"; } | tee "$OUT/rates.log"
+    check "$(cat "$OUT/rates.rc")" "read-rate measurement ran to its end"
+    grep -E '^(BM_|read-rate)' "$OUT/rates.log" >"$OUT/rates"
+fi
+
+# ---- phase 2: udevd with the project's rule ---------------------------------------
+echo "# phase 2 (udevd) at $(up) s"
+mkdir -p /etc/udev/rules.d
+cp "$ROOT/packaging/udev/70-lumidra.rules" /etc/udev/rules.d/
+getent group plugdev >/dev/null || groupadd -r plugdev
+useradd -M -N -g users -G plugdev "$USER_OK" 2>/dev/null
+useradd -M -N -g users "$USER_OTHER" 2>/dev/null
+# Test scaffolding, not what is under test: the ordinary user's tests make
+# their own virtual boards. The hidraw nodes' access comes from the rule alone.
+chmod 0666 /dev/uhid
+
+/lib/systemd/systemd-udevd --daemon 2>"$OUT/udevd.err"
+udevadm control --ping -t 5
+check $? "systemd-udevd runs in the guest"
+W=$(mktemp -d /tmp/udev.XXXXXX)
+"$BOARD" --ready "$W/ready" --log "$W/outputs" &
+BOARD_PID=$!
+n=0
+while [ ! -s "$W/ready" ] && [ $n -lt 100 ]; do sleep 0.1; n=$((n + 1)); done
+node=$(cat "$W/ready" 2>/dev/null)
+[ -n "$node" ]
+check $? "the board's node appears with udevd running (${node:-none})"
+udevadm settle -t 10
+if [ -n "$node" ]; then
+    perm=$(stat -c '%a %U %G' "$node")
+    [ "$perm" = "660 root plugdev" ]
+    check $? "the rule gives $node mode 660, group plugdev (got '$perm')"
+    udevadm info -q property -n "$node" >"$W/props" 2>&1
+    grep -q '^TAGS=.*:uaccess:' "$W/props"
+    check $? "the rule tags $node for uaccess (the logged-in user's ACL)"
+    udevadm test --action=add "/sys/class/hidraw/${node##*/}" >"$W/udevtest" 2>&1
+    ! grep -i '70-lumidra.rules' "$W/udevtest" | grep -qiE 'invalid|error|unknown|fail'
+    check $? "udevadm finds nothing wrong in 70-lumidra.rules"
+    setpriv --reuid="$USER_OK" --regid=users --init-groups sh -c "exec 3<>'$node'" 2>"$W/open.err"
+    check $? "$USER_OK (in plugdev) opens $node read-write"
+    ! setpriv --reuid="$USER_OTHER" --regid=users --init-groups sh -c "exec 3<>'$node'" 2>/dev/null
+    check $? "$USER_OTHER (not in plugdev) cannot open $node"
+    sed 's/^/# props: /' "$W/props"
+fi
+kill -TERM "$BOARD_PID" 2>/dev/null
+wait "$BOARD_PID"
+check $? "the board ends cleanly on SIGTERM"
+rm -rf "$W"
+
+run_gtest vm_linux_hid_test "$USER_OK"
+# The whole program against the virtual board, as an ordinary user.
+run_gtest vm_program_scenario_test "$USER_OK"
+
+udevadm control --exit 2>/dev/null
+echo "# guest: end at $(up) s"
+echo done >>"$RESULTS"

@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# tests/vm/run.sh -- the tests that need a real Linux HID stack: builds what
+# they need, boots a Debian kernel under qemu once (tests/vm/vm-boot.sh), runs
+# the guest-side test programs against uhid virtual boards there, and ends
+# with "vmtest: N passed, N failed" (test cases and shell checks counted
+# together). Exit code non-zero when anything failed or the guest gave no
+# result.
+#
+# usage: tests/vm/run.sh [--build-dir DIR] [--no-build] [--timeout SECS]
+#
+#   --build-dir  build folder to use (default: the default preset's build/,
+#                configured with the preset when it is not configured yet)
+#   --no-build   use the build folder as it is
+#   --timeout    limit for the guest's whole run (default 600 s)
+#
+# On a fresh Debian 12 machine it installs what it needs first (build tools
+# through tools/install-deps.sh; qemu, busybox-static and udev through
+# vm-boot.sh), quietly, and only once. The kernel package is cached under
+# ${TMPDIR:-/tmp}/lumidra-vm. Guest output, including the measured read
+# rates, is printed as it comes; a copy of the guest's result files is left in
+# ${TMPDIR:-/tmp}/lumidra-vm/out.
+set -uo pipefail
+
+HERE=$(cd "$(dirname "$0")" && pwd)
+ROOT=$(cd "$HERE/../.." && pwd)
+BUILD=
+DO_BUILD=1
+TIMEOUT=600
+while [ $# -gt 0 ]; do
+    case "$1" in
+    --build-dir) BUILD=$2; shift 2 ;;
+    --no-build) DO_BUILD=0; shift ;;
+    --timeout) TIMEOUT=$2; shift 2 ;;
+    *) echo "run.sh: unknown option $1" >&2; exit 2 ;;
+    esac
+done
+T0=$EPOCHREALTIME
+WORK=${TMPDIR:-/tmp}/lumidra-vm
+OUT=$WORK/out
+
+# Programs the guest runs, by CMake target. The first is required; the
+# others are built when their parts exist (the Linux platform, Google
+# Benchmark, the program) and skipped with a note otherwise.
+TARGETS=(lumidra-virtual-board vm_kernel_facts_test vm_linux_hid_test vm_read_rate vm_program_scenario_test)
+
+if [ "$DO_BUILD" = 1 ]; then
+    "$ROOT/tools/install-deps.sh" || exit 1
+    if [ -z "$BUILD" ]; then
+        BUILD=$ROOT/build
+        [ -f "$BUILD/CMakeCache.txt" ] || (cd "$ROOT" && cmake --preset default >/dev/null) || exit 1
+    elif [ ! -f "$BUILD/CMakeCache.txt" ]; then
+        cmake -S "$ROOT" -B "$BUILD" -G Ninja >/dev/null || exit 1
+    fi
+    known=()
+    for t in "${TARGETS[@]}"; do
+        if ninja -C "$BUILD" -t query "$t" >/dev/null 2>&1; then known+=("$t"); fi
+    done
+    echo "== building ${known[*]}"
+    cmake --build "$BUILD" --parallel 2 --target "${known[@]}" || { echo "vmtest: 0 passed, 1 failed"; exit 1; }
+fi
+BUILD=${BUILD:-$ROOT/build}
+BUILD=$(cd "$BUILD" && pwd)
+
+# The guest finds everything through the shared root, by the host's paths.
+GUEST_CMD="sh '$HERE/guest/guest-main.sh' '$ROOT' '$BUILD'"
+echo "== booting the VM"
+"$HERE/vm-boot.sh" --work "$WORK" --out "$OUT" --timeout "$TIMEOUT" --cmd "$GUEST_CMD"
+rc=$?
+
+passed=0
+failed=0
+if [ -f "$OUT/results" ]; then
+    passed=$(grep -c '^ok ' "$OUT/results")
+    failed=$(grep -c '^not ok ' "$OUT/results")
+    if [ "$failed" -gt 0 ]; then
+        echo "== failed in the guest:"
+        grep '^not ok ' "$OUT/results" | sed 's/^/   /'
+    fi
+fi
+if [ ! -f "$OUT/results" ] || ! grep -q '^done$' "$OUT/results"; then
+    echo "== the guest did not finish its run (vm-boot exit code $rc)"
+    failed=$((failed + 1))
+elif [ "$rc" -ne 0 ] && [ "$failed" -eq 0 ]; then
+    echo "== the guest command ended with $rc"
+    failed=$((failed + 1))
+fi
+[ -f "$OUT/rates" ] && { echo "== read rates"; cat "$OUT/rates"; }
+awk -v a="$T0" -v b="$EPOCHREALTIME" 'BEGIN { printf "== VM tests took %.1f s in all\n", b - a }'
+echo "vmtest: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

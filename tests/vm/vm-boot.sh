@@ -1,0 +1,230 @@
+#!/usr/bin/env bash
+# vm-boot.sh -- boots Debian's stock kernel under qemu (software emulation, no
+# KVM needed) with uhid and hid-generic loaded, shares this machine's root
+# file system into the guest read-only with a throw-away overlay on top, and
+# runs one shell command there as root. The kernel of the machines we build
+# on has neither USB nor uhid, so this is the only way to get a real
+# /dev/hidrawN, real uevents and real hidraw read/write semantics in CI.
+#
+# usage: vm-boot.sh [--cmd 'shell command'] [--timeout SECS] [--mem MB]
+#                   [--smp N] [--work DIR] [--out DIR] [--no-install]
+#
+#   --cmd      run by /bin/sh in the guest, as root, in the caller's current
+#              folder. Default: a shell that only prints the kernel version.
+#   --timeout  host-side limit for the whole boot (default 300 s); the guest
+#              command gets a guest-side limit 20 s shorter.
+#   --work     cache and scratch folder (default ${TMPDIR:-/tmp}/lumidra-vm);
+#              delete $WORK/kernel to pick up a newer Debian kernel.
+#   --out      host folder shared read-write as /vmtest-out in the guest
+#              (default $WORK/out, emptied first).
+#
+# Everything else in the guest sees the host's files as they are, so the
+# programs under test run unchanged from their build folder. Guest writes go
+# to a tmpfs and vanish at power-off, except those to /vmtest-out.
+#
+# The guest's console is this script's stdout (and $WORK/serial.log). The
+# guest command's exit code is this script's exit code; 124 means no result
+# came back (boot failure or host-side timeout).
+#
+# Only one guest runs at a time per work folder: a second call waits.
+set -euo pipefail
+
+CMD='uname -r'
+TIMEOUT=300
+MEM=512
+SMP=1
+WORK=${TMPDIR:-/tmp}/lumidra-vm
+OUT=
+INSTALL=1
+while [ $# -gt 0 ]; do
+    case "$1" in
+    --cmd) CMD=$2; shift 2 ;;
+    --timeout) TIMEOUT=$2; shift 2 ;;
+    --mem) MEM=$2; shift 2 ;;
+    --smp) SMP=$2; shift 2 ;;
+    --work) WORK=$2; shift 2 ;;
+    --out) OUT=$2; shift 2 ;;
+    --no-install) INSTALL=0; shift ;;
+    *) echo "vm-boot: unknown option $1" >&2; exit 2 ;;
+    esac
+done
+OUT=${OUT:-$WORK/out}
+
+T_START=$EPOCHREALTIME
+elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f", b - a }'; }
+log() { printf '[vm-boot %ss] %s\n' "$(elapsed "$T_START" "$EPOCHREALTIME")" "$*" >&2; }
+
+mkdir -p "$WORK"
+exec 9>"$WORK/lock"
+if ! flock -n 9; then
+    log "another guest is running with $WORK; waiting for it"
+    flock 9
+fi
+
+# ---- packages ------------------------------------------------------------------
+# qemu and a static busybox for the initramfs, xz to unpack the kernel, and
+# udev so that the guest can run systemd-udevd from the shared root.
+apt_install() {
+    local missing=() p status
+    for p in "$@"; do
+        status=$(dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null || true)
+        [ "$status" = installed ] || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=
+    [ "$(id -u)" -eq 0 ] || sudo=sudo
+    log "installing ${missing[*]}"
+    local aptlog
+    aptlog=$(mktemp)
+    if ! { $sudo apt-get -o DPkg::Lock::Timeout=600 update -qq &&
+           DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=600 install -y -qq \
+               --no-install-recommends "${missing[@]}"; } >"$aptlog" 2>&1; then
+        cat "$aptlog" >&2; rm -f "$aptlog"
+        echo "vm-boot: installing ${missing[*]} failed" >&2
+        exit 3
+    fi
+    rm -f "$aptlog"
+}
+[ "$INSTALL" = 1 ] && apt_install qemu-system-x86 busybox-static udev xz-utils
+
+# ---- Debian's kernel, unpacked privately (never installed on the host) -----------
+KDIR=$WORK/kernel
+mkdir -p "$KDIR"
+if ! ls "$KDIR"/linux-image-*.deb >/dev/null 2>&1; then
+    kpkg() { apt-cache depends linux-image-amd64 2>/dev/null | awk '/Depends: linux-image-/ { print $2; exit }'; }
+    KPKG=$(kpkg)
+    if [ -z "$KPKG" ]; then apt-get -o DPkg::Lock::Timeout=600 update -qq >/dev/null 2>&1 || true; KPKG=$(kpkg); fi
+    [ -n "$KPKG" ] || { echo "vm-boot: no linux-image-amd64 in the package lists" >&2; exit 3; }
+    log "downloading $KPKG"
+    (cd "$KDIR" && apt-get download -qq "$KPKG" >/dev/null 2>&1) || true
+    ls "$KDIR"/linux-image-*.deb >/dev/null 2>&1 || { echo "vm-boot: could not download $KPKG" >&2; exit 3; }
+fi
+KDEB=$(ls "$KDIR"/linux-image-*.deb | head -n1)
+KROOT=$KDIR/root
+if [ ! -f "$KROOT/.done" ] || [ "$(cat "$KROOT/.done")" != "$(basename "$KDEB")" ]; then
+    log "unpacking $(basename "$KDEB")"
+    rm -rf "$KROOT"; mkdir -p "$KROOT"
+    dpkg-deb --fsys-tarfile "$KDEB" | tar -x -C "$KROOT" --wildcards './boot/vmlinuz-*' './lib/modules'
+    busybox depmod -b "$KROOT" "$(ls "$KROOT/lib/modules")"
+    basename "$KDEB" >"$KROOT/.done"
+fi
+KV=$(ls "$KROOT/lib/modules")
+VMLINUZ=$KROOT/boot/vmlinuz-$KV
+# Under emulation the compressed kernel spends ~3 s unpacking itself. Debian
+# builds with CONFIG_PVH, so qemu boots the plain ELF vmlinux directly; find
+# the compressed payload inside the bzImage and unpack it once.
+KERNEL=$VMLINUZ
+VMLINUX=$KROOT/boot/vmlinux-$KV
+if [ ! -s "$VMLINUX" ]; then
+    for magic in $'\xfd7zXZ:xz -dc --single-stream' $'\x28\xb5\x2f\xfd:zstd -dcq' $'\x1f\x8b\x08:gzip -dcq'; do
+        off=$(LC_ALL=C grep -abo -m1 "${magic%%:*}" "$VMLINUZ" | head -n1 | cut -d: -f1 || true)
+        [ -n "$off" ] || continue
+        tail -c +$((off + 1)) "$VMLINUZ" | ${magic#*:} >"$VMLINUX.tmp" 2>/dev/null || true
+        if [ "$(head -c 4 "$VMLINUX.tmp" | od -An -tx1 | tr -d ' ')" = 7f454c46 ]; then mv "$VMLINUX.tmp" "$VMLINUX"; break; fi
+    done
+    rm -f "$VMLINUX.tmp"
+fi
+[ -s "$VMLINUX" ] && KERNEL=$VMLINUX
+
+# ---- initramfs: busybox, the modules, and an /init that mounts the host root -------
+MODS="uhid hid-generic virtio_pci 9pnet_virtio 9p overlay"
+IR=$WORK/initramfs
+INITRD=$WORK/initramfs.cpio.gz
+STAMP="$KV $MODS $(sha1sum "$0" | cut -c1-12)"
+if [ ! -s "$INITRD" ] || [ "$(cat "$WORK/initramfs.stamp" 2>/dev/null)" != "$STAMP" ]; then
+    rm -rf "$IR"
+    mkdir -p "$IR"/{bin,dev,proc,sys,lower,upper,newroot,etc} "$IR/lib/modules/$KV"
+    cp "$(command -v busybox)" "$IR/bin/busybox"
+    need=
+    add_mod() { # add_mod relpath: the module and what it depends on, per modules.dep
+        case " $need " in *" $1 "*) return ;; esac
+        need="$need $1"
+        local d
+        for d in $(awk -v m="$1:" '$1 == m { for (i = 2; i <= NF; i++) print $i }' "$KROOT/lib/modules/$KV/modules.dep"); do
+            add_mod "$d"
+        done
+    }
+    for m in $MODS; do
+        rel=$(awk -v m="/$m.ko" '{ f = $1; sub(/:$/, "", f); sub(/\.(xz|zst|gz)$/, "", f)
+                                    if (substr(f, length(f) - length(m) + 1) == m) { sub(/:$/, "", $1); print $1; exit } }' \
+            "$KROOT/lib/modules/$KV/modules.dep")
+        [ -n "$rel" ] || { echo "vm-boot: module $m not found in $KV" >&2; exit 1; }
+        add_mod "$rel"
+    done
+    for rel in $need; do
+        mkdir -p "$IR/lib/modules/$KV/$(dirname "$rel")"
+        cp "$KROOT/lib/modules/$KV/$rel" "$IR/lib/modules/$KV/$rel"
+    done
+    busybox depmod -b "$IR" "$KV"
+    echo "$MODS" >"$IR/etc/modules"
+    cat >"$IR/init" <<'EOF'
+#!/bin/busybox sh
+/bin/busybox --install -s /bin
+export PATH=/bin
+mount -t proc proc /proc
+mount -t sysfs sysfs /sys
+mount -t devtmpfs devtmpfs /dev
+echo "VMTEST-BOOTED uptime=$(cut -d' ' -f1 /proc/uptime)"
+T=$(sed -n 's/.*vmtest.timeout=\([0-9]*\).*/\1/p' /proc/cmdline)
+for m in $(cat /etc/modules); do modprobe "$m" || echo "VMTEST: modprobe $m failed"; done
+rc=125
+if mount -t 9p -o trans=virtio,version=9p2000.L,ro,cache=loose,msize=512000 hostroot /lower &&
+   mount -t tmpfs -o mode=0755 tmpfs /upper && mkdir /upper/u /upper/w &&
+   mount -t overlay -o lowerdir=/lower,upperdir=/upper/u,workdir=/upper/w overlay /newroot &&
+   mount -t proc proc /newroot/proc && mount -t sysfs sysfs /newroot/sys &&
+   mount -t devtmpfs devtmpfs /newroot/dev && mount -t tmpfs tmpfs /newroot/run &&
+   mkdir -p /newroot/dev/pts /newroot/dev/shm && mount -t devpts devpts /newroot/dev/pts &&
+   mount -t tmpfs tmpfs /newroot/dev/shm &&
+   mkdir -p /newroot/vmtest-out &&
+   mount -t 9p -o trans=virtio,version=9p2000.L,msize=512000 vmtestout /newroot/vmtest-out; then
+    timeout "$T" chroot /newroot /bin/sh -c 'cd "$(cat /vmtest-out/.cwd)" 2>/dev/null || cd /
+        export HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin TERM=dumb
+        export SYSTEMD_IGNORE_CHROOT=1 TMPDIR=/tmp
+        exec /bin/sh /vmtest-out/.cmd.sh' </dev/null
+    rc=$?
+    [ "$rc" -eq 143 ] && echo "VMTEST: the guest command hit the guest-side limit of $T s"
+else
+    echo "VMTEST: mounting the host root failed"
+fi
+echo "VMTEST-EXIT=$rc uptime=$(cut -d' ' -f1 /proc/uptime)"
+sync
+poweroff -f
+EOF
+    chmod +x "$IR/init"
+    (cd "$IR" && find . | busybox cpio -o -H newc 2>/dev/null | gzip -1 >"$INITRD")
+    echo "$STAMP" >"$WORK/initramfs.stamp"
+fi
+
+# ---- boot -----------------------------------------------------------------------------
+mkdir -p "$OUT"
+find "$OUT" -mindepth 1 -delete
+printf '%s\n' "$CMD" >"$OUT/.cmd.sh"
+pwd >"$OUT/.cwd"
+GUEST_TIMEOUT=$((TIMEOUT > 60 ? TIMEOUT - 20 : TIMEOUT / 2))
+APPEND="console=ttyS0 panic=-1 quiet loglevel=3 vmtest.timeout=$GUEST_TIMEOUT"
+QEMU=(qemu-system-x86_64 -M pc -accel tcg -cpu max -smp "$SMP" -m "$MEM"
+      -nodefaults -no-user-config -display none -serial stdio -no-reboot
+      -kernel "$KERNEL" -initrd "$INITRD" -append "$APPEND"
+      -virtfs "local,path=/,mount_tag=hostroot,security_model=none,readonly=on,multidevs=remap"
+      -virtfs "local,path=$OUT,mount_tag=vmtestout,security_model=none")
+SERIAL=$WORK/serial.log
+log "booting $KV (mem ${MEM} MiB, $SMP cpu)"
+T_QEMU=$EPOCHREALTIME
+set +e
+timeout "$TIMEOUT" "${QEMU[@]}" </dev/null 2>"$WORK/qemu.stderr" | while IFS= read -r line; do
+    line=${line%$'\r'}
+    printf '%s\n' "$line"
+    case "$line" in
+    VMTEST-BOOTED*) log "guest /init started $(elapsed "$T_QEMU" "$EPOCHREALTIME") s after qemu start" ;;
+    esac
+done | tee "$SERIAL"
+QRC=${PIPESTATUS[0]}
+set -e
+[ -s "$WORK/qemu.stderr" ] && sed 's/^/qemu: /' "$WORK/qemu.stderr" >&2
+RC=$(sed -n 's/^VMTEST-EXIT=\([0-9]*\).*/\1/p' "$SERIAL" | tail -n1)
+log "qemu ended ($QRC) after $(elapsed "$T_QEMU" "$EPOCHREALTIME") s"
+if [ -z "$RC" ]; then
+    echo "vm-boot: no result from the guest (qemu exit code $QRC)" >&2
+    exit 124
+fi
+exit "$RC"

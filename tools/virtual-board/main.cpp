@@ -1,0 +1,282 @@
+// lumidra-virtual-board: the demonstration board as a kernel HID device over
+// /dev/uhid, for tests of the real Linux HID stack (in a VM or on a desktop).
+//
+// It logs every output report it receives, as the board's firmware would see
+// it (64 bytes, no report-ID byte), one hex line each, and sends the input
+// reports that a script or the control pipe asks for. See BoardScript.h for
+// the commands.
+#include "tools/virtual-board/BoardRunner.h"
+#include "tools/virtual-board/UhidBoard.h"
+
+#include <cerrno>
+#include <charconv>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <poll.h>
+#include <sstream>
+#include <string>
+#include <sys/signalfd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace lumidra::vboard;
+using Clock = TBoardRunner::Clock;
+
+namespace {
+
+constexpr const char* Usage =
+    "usage: lumidra-virtual-board [--serial S] [--name N] [--phys P] [--vid N] [--pid N]\n"
+    "                             [--log FILE] [--script FILE] [--control FIFO]\n"
+    "                             [--ready FILE] [--verbose]\n"
+    "  --serial   serial-number string (default 01.01); another one makes a decoy\n"
+    "  --log      where each output report goes as a hex line (default stdout)\n"
+    "  --script   commands run once the device node exists\n"
+    "  --control  a FIFO (made if missing) that takes the same commands, one a line\n"
+    "  --ready    written with the /dev/hidrawN path once the node exists,\n"
+    "             removed on unplug\n";
+
+struct TOptions {
+    TBoardIdentity Identity;
+    std::string Log, Script, Control, Ready;
+    bool Verbose = false;
+};
+
+bool ParseId(const char* text, std::uint16_t& out) {
+    std::string_view s(text);
+    int base = 10;
+    if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
+        s.remove_prefix(2);
+        base = 16;
+    }
+    unsigned value = 0;
+    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value, base);
+    if (s.empty() || ec != std::errc() || end != s.data() + s.size() || value > 0xFFFF) return false;
+    out = static_cast<std::uint16_t>(value);
+    return true;
+}
+
+bool ParseOptions(int argc, char** argv, TOptions& o) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--verbose") {
+            o.Verbose = true;
+            continue;
+        }
+        if (a == "--help") return false;
+        if (i + 1 >= argc) return false;
+        const char* v = argv[++i];
+        if (a == "--serial") o.Identity.Serial = v;
+        else if (a == "--name") o.Identity.Name = v;
+        else if (a == "--phys") o.Identity.Phys = v;
+        else if (a == "--vid") { if (!ParseId(v, o.Identity.Vendor)) return false; }
+        else if (a == "--pid") { if (!ParseId(v, o.Identity.Product)) return false; }
+        else if (a == "--log") o.Log = v;
+        else if (a == "--script") o.Script = v;
+        else if (a == "--control") o.Control = v;
+        else if (a == "--ready") o.Ready = v;
+        else return false;
+    }
+    return true;
+}
+
+// Splits what arrives on the control pipe into lines and queues the commands.
+class TControlPipe {
+public:
+    bool Open(const std::string& path, std::string& error) {
+        if (::mkfifo(path.c_str(), 0600) != 0 && errno != EEXIST) {
+            error = "cannot make " + path + ": " + std::strerror(errno);
+            return false;
+        }
+        // Read-write, so that the pipe never reports end-of-file when a
+        // writer goes away: the next writer just continues.
+        fd_ = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        if (fd_ < 0) error = "cannot open " + path + ": " + std::strerror(errno);
+        return fd_ >= 0;
+    }
+    int Fd() const { return fd_; }
+    void Drain(TBoardRunner& runner) {
+        char chunk[4096];
+        for (;;) {
+            const ssize_t n = ::read(fd_, chunk, sizeof chunk);
+            if (n <= 0) break;
+            pending_.append(chunk, static_cast<std::size_t>(n));
+        }
+        std::size_t end;
+        while ((end = pending_.find('\n')) != std::string::npos) {
+            auto parsed = ParseCommandLine(std::string_view(pending_).substr(0, end));
+            if (!parsed.Error.empty())
+                std::fprintf(stderr, "virtual-board: control: %s\n", parsed.Error.c_str());
+            else if (parsed.Command)
+                runner.Enqueue(std::move(*parsed.Command));
+            pending_.erase(0, end + 1);
+        }
+    }
+    ~TControlPipe() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+
+private:
+    int fd_ = -1;
+    std::string pending_;
+};
+
+// Waits (at most 5 s) until a device node that was removed has gone from /dev.
+void WaitGone(const std::string& node) {
+    if (node.empty()) return;
+    struct stat st {};
+    for (int i = 0; i < 500 && ::stat(node.c_str(), &st) == 0; ++i) ::usleep(10000);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    TOptions options;
+    if (!ParseOptions(argc, argv, options)) {
+        std::fputs(Usage, stderr);
+        return 2;
+    }
+
+    std::vector<TBoardCommand> script;
+    if (!options.Script.empty()) {
+        std::ifstream file(options.Script);
+        if (!file) {
+            std::fprintf(stderr, "virtual-board: cannot read %s\n", options.Script.c_str());
+            return 2;
+        }
+        std::stringstream text;
+        text << file.rdbuf();
+        auto parsed = ParseScript(text.str());
+        for (const auto& e : parsed.Errors)
+            std::fprintf(stderr, "virtual-board: %s: %s\n", options.Script.c_str(), e.c_str());
+        if (!parsed.Errors.empty()) return 2;
+        script = std::move(parsed.Commands);
+    }
+
+    FILE* log = stdout;
+    if (!options.Log.empty() && !(log = std::fopen(options.Log.c_str(), "w"))) {
+        std::fprintf(stderr, "virtual-board: cannot write %s\n", options.Log.c_str());
+        return 2;
+    }
+
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGINT);
+    sigprocmask(SIG_BLOCK, &signals, nullptr);
+    const int signalFd = ::signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    std::string error;
+    TUhidBoard board(options.Identity);
+    TControlPipe control;
+    if (!board.Open(error) || (!options.Control.empty() && !control.Open(options.Control, error))) {
+        std::fprintf(stderr, "virtual-board: %s\n", error.c_str());
+        return 1;
+    }
+    const std::string serial = board.Identity().Serial;
+    auto say = [&](const std::string& text) {
+        if (options.Verbose) std::fprintf(stderr, "virtual-board %s: %s\n", serial.c_str(), text.c_str());
+    };
+
+    TBoardRunner runner(board);
+    runner.OnProblem([&](const std::string& p) {
+        std::fprintf(stderr, "virtual-board %s: %s\n", serial.c_str(), p.c_str());
+    });
+    for (auto& c : script) runner.Enqueue(std::move(c));
+
+    if (!board.Plug()) {
+        std::fprintf(stderr, "virtual-board: creating the device failed: %s\n", std::strerror(errno));
+        return 1;
+    }
+    say("created " + board.Identity().Phys);
+
+    // Commands run only while the device node exists, or while the board is
+    // unplugged (so that a plug can run); between the kernel's start and the
+    // node's appearance the runner waits.
+    bool started = false;
+    std::string node;
+    int rc = 0;
+    bool quit = false;
+    TBoardRunner::TStep step;
+    while (!quit) {
+        const bool ready = !board.Plugged() || !node.empty();
+        if (ready) {
+            step = runner.Run(Clock::now());
+            if (step.State == TBoardRunner::TState::Quit) break;
+            if (!board.Plugged() && (started || !node.empty())) {
+                // Unplugged: done once the node is gone, so that a node
+                // reported after a replug is never the old one on its way
+                // out (the kernel reuses the minor number, hence the name).
+                WaitGone(node);
+                if (!options.Ready.empty()) ::unlink(options.Ready.c_str());
+                started = false;
+                node.clear();
+                say("unplugged");
+            }
+        }
+        int timeout = -1;
+        if (board.Plugged() && started && node.empty()) timeout = 10;  // looking for the node
+        else if (ready && step.State == TBoardRunner::TState::RunAgain) timeout = 0;
+        else if (ready && step.State == TBoardRunner::TState::WaitUntil) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(step.Until - Clock::now()).count();
+            timeout = static_cast<int>(std::max<long long>(0, left));
+        }
+
+        pollfd fds[3] = {{board.Fd(), POLLIN, 0}, {signalFd, POLLIN, 0}, {control.Fd(), POLLIN, 0}};
+        const int n = ::poll(fds, control.Fd() >= 0 ? 3 : 2, timeout);
+        if (n < 0 && errno != EINTR) {
+            rc = 1;
+            break;
+        }
+        if (fds[1].revents & POLLIN) {
+            say("signal: unplugging");
+            break;
+        }
+        if (control.Fd() >= 0 && (fds[2].revents & POLLIN)) control.Drain(runner);
+        if (fds[0].revents & (POLLIN | POLLERR | POLLHUP)) {
+            const auto event = board.ReadEvent();
+            using K = TUhidBoard::TEvent::TKind;
+            switch (event.Kind) {
+            case K::Started: started = true; say("started"); break;
+            case K::Stopped: say("stopped"); break;
+            case K::Opened: say("opened by the host"); break;
+            case K::Closed: say("closed by the host"); break;
+            case K::Output:
+                std::fprintf(log, "%s\n", FormatHex(OutputAsReceived(event.Written)).c_str());
+                std::fflush(log);
+                runner.OutputReceived();
+                break;
+            case K::Failed:
+                std::fprintf(stderr, "virtual-board: reading /dev/uhid failed: %s\n", std::strerror(errno));
+                rc = 1;
+                quit = true;
+                break;
+            case K::None: break;
+            }
+        }
+        if (board.Plugged() && started && node.empty()) {
+            node = FindHidrawNode(board.Identity().Phys, serial);
+            if (!node.empty()) {
+                say("node " + node);
+                if (!options.Ready.empty()) {
+                    const std::string tmp = options.Ready + ".tmp";
+                    if (std::FILE* f = std::fopen(tmp.c_str(), "w")) {
+                        std::fprintf(f, "%s\n", node.c_str());
+                        std::fclose(f);
+                        std::rename(tmp.c_str(), options.Ready.c_str());
+                    }
+                }
+            }
+        }
+    }
+
+    board.Unplug();
+    if (!options.Ready.empty()) ::unlink(options.Ready.c_str());
+    say("outputs=" + std::to_string(runner.Outputs()) + " inputs=" + std::to_string(runner.InputsSent()));
+    if (log != stdout) std::fclose(log);
+    return rc;
+}
