@@ -28,12 +28,16 @@ inline constexpr THidHandle InvalidHidHandle = -1;
 // Preparsed report descriptor data of an open device; 0 = none.
 using THidPreparsedData = std::intptr_t;
 
-// What an alertable wait returns when a read's completion routine ran.
-inline constexpr std::uint32_t WAIT_IO_COMPLETION = 192;
-inline constexpr std::uint32_t WAIT_TIMEOUT_RESULT = 0;
+// What an alertable wait returns when a read's completion routine ran
+// (WAIT_IO_COMPLETION), and when it timed out. The layer's own names differ
+// from the Windows SDK's, whose macros would otherwise rewrite them.
+inline constexpr std::uint32_t HidWaitIoCompletion = 192;
+inline constexpr std::uint32_t HidWaitTimeout = 0;
 
-inline constexpr std::uint32_t WM_DEVICECHANGE = 0x0219;
-inline constexpr std::uintptr_t DBT_DEVNODES_CHANGED = 7;
+// The device-change message (WM_DEVICECHANGE) and its code for "the set of
+// device nodes changed" (DBT_DEVNODES_CHANGED).
+inline constexpr std::uint32_t HidDeviceChangeMessage = 0x0219;
+inline constexpr std::uintptr_t HidDevNodesChanged = 7;
 
 // Platform error codes the layer and its callers compare against.
 inline constexpr std::uint32_t ERROR_SUCCESS_CODE = 0;
@@ -204,8 +208,8 @@ public:
     // a later AlertableWait of that same thread.
     virtual bool ReadFileEx(THidHandle handle, void* buffer, std::uint32_t count,
                             THidOverlapped& overlapped, THidReadCompletion routine) = 0;
-    // Waits up to `milliseconds` on the calling thread; WAIT_IO_COMPLETION when a
-    // completion routine of this thread ran, WAIT_TIMEOUT_RESULT otherwise.
+    // Waits up to `milliseconds` on the calling thread; HidWaitIoCompletion when a
+    // completion routine of this thread ran, HidWaitTimeout otherwise.
     virtual std::uint32_t SleepEx(std::uint32_t milliseconds) = 0;
     // The bytes a read transferred, without waiting; false while pending or failed.
     virtual bool GetOverlappedResult(THidHandle handle, THidOverlapped& overlapped,
@@ -217,7 +221,7 @@ public:
     virtual std::uint32_t GetLastError() = 0;
 
     // Creates the hidden window that receives device-change messages on the GUI
-    // thread; the platform posts WM_DEVICECHANGE / DBT_DEVNODES_CHANGED to it
+    // thread; the platform posts HidDeviceChangeMessage / HidDevNodesChanged to it
     // whenever HID device nodes come or go. Null when it cannot be made.
     virtual std::unique_ptr<THidNotifyWindow> CreateNotifyWindow(TGuiThread& gui,
                                                                  THidNotifyWindow::Handler handler) = 0;

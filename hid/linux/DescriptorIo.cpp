@@ -293,7 +293,7 @@ std::uint32_t AlertableWait(std::uint32_t milliseconds) {
     std::vector<TPendingRead*> polled;
     for (;;) {
         AbortClosed(reads);
-        if (reads.RunCompleted()) return WAIT_IO_COMPLETION;
+        if (reads.RunCompleted()) return HidWaitIoCompletion;
 
         int timeout = -1;
         if (milliseconds != Infinite) {
@@ -314,7 +314,7 @@ std::uint32_t AlertableWait(std::uint32_t milliseconds) {
         const int ready = ::poll(fds.data(), fds.size(), timeout);
         if (ready < 0 && errno != EINTR) {
             SetLastError(ErrorFromErrno(errno));
-            return WAIT_TIMEOUT_RESULT;
+            return HidWaitTimeout;
         }
         if (ready > 0) {
             if (fds[0].revents & POLLIN) waker->Drain();
@@ -326,9 +326,9 @@ std::uint32_t AlertableWait(std::uint32_t milliseconds) {
                 if (revents & POLLNVAL) reads.Complete(read, ERROR_INVALID_HANDLE_CODE, 0);
                 else TryRead(reads, read, revents);
             }
-            if (reads.RunCompleted()) return WAIT_IO_COMPLETION;
+            if (reads.RunCompleted()) return HidWaitIoCompletion;
         }
-        if (timeout == 0) return WAIT_TIMEOUT_RESULT;
+        if (timeout == 0) return HidWaitTimeout;
     }
 }
 

@@ -19,7 +19,7 @@
 // - Cancelling (CancelIo, the calling thread's reads only) or closing
 //   completes a read with ERROR_OPERATION_ABORTED at once; as on Windows its
 //   completion routine still runs, during the thread's next alertable wait,
-//   which then returns WAIT_IO_COMPLETION without blocking. Reads still
+//   which then returns HidWaitIoCompletion without blocking. Reads still
 //   listed when their thread ends are dropped without running anything, so a
 //   buffer released after the thread's end is never written.
 #pragma once

@@ -14,7 +14,7 @@
 // - Reads: overlapped reads with completion routines run in the reading
 //   thread's alertable wait (see DescriptorIo.h). Each input report arrives
 //   with its report-ID byte first, 0 for a device without numbered reports.
-// - Notifications: a libudev monitor thread posts DBT_DEVNODES_CHANGED for
+// - Notifications: a libudev monitor thread posts HidDevNodesChanged for
 //   every hidraw node that comes or goes.
 #pragma once
 

@@ -107,7 +107,7 @@ void TNotifyWindow::Watch() {
         if (fds[0].revents) return;
         if (fds[1].revents & POLLIN) {
             const int changes = source_->TakeEvents();
-            for (int i = 0; i < changes; ++i) PostMessage(WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
+            for (int i = 0; i < changes; ++i) PostMessage(HidDeviceChangeMessage, HidDevNodesChanged, 0);
         } else if (fds[1].revents) {
             return;  // the source broke; polling it again would only spin
         }

@@ -1,9 +1,9 @@
 // The device-change receiver on Linux.
 //
-// Windows delivers WM_DEVICECHANGE to a hidden window; here the "window" is
+// Windows delivers HidDeviceChangeMessage to a hidden window; here the "window" is
 // a receiver whose messages travel to the GUI thread through TGuiThread, plus
 // a small thread that watches a source of device events (a libudev monitor
-// for hidraw nodes) and posts DBT_DEVNODES_CHANGED for every node added or
+// for hidraw nodes) and posts HidDevNodesChanged for every node added or
 // removed.
 #pragma once
 

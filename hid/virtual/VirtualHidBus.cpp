@@ -25,7 +25,7 @@ thread_local std::uint32_t lastError = 0;
 void PutWide(void* buffer, std::uint32_t bufferBytes, const std::u16string& text) {
     const std::size_t room = bufferBytes / 2;
     const std::size_t units = std::min(text.size(), room);
-    std::memcpy(buffer, text.data(), units * 2);
+    if (units > 0) std::memcpy(buffer, text.data(), units * 2);
     if (units < room) {
         const char16_t nul = 0;
         std::memcpy(static_cast<char*>(buffer) + units * 2, &nul, 2);
@@ -242,7 +242,7 @@ void VirtualHidBus::PostChange() {
     // Posting only queues a call on the GUI thread, so it is safe under the
     // lock that keeps a window from being destroyed meanwhile.
     std::lock_guard lock(mutex_);
-    for (auto* window : windows_) window->PostMessage(WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
+    for (auto* window : windows_) window->PostMessage(HidDeviceChangeMessage, HidDevNodesChanged, 0);
 }
 
 // ---------------------------------------------------------------------------
@@ -538,7 +538,7 @@ std::uint32_t VirtualHidBus::SleepEx(std::uint32_t milliseconds) {
                     read->Device->Input.pop_front();
                     const auto n = static_cast<std::uint32_t>(
                         std::min<std::size_t>(report.size(), read->Count));
-                    std::memcpy(read->Buffer, report.data(), n);
+                    if (n > 0) std::memcpy(read->Buffer, report.data(), n);
                     read->Overlapped->Internal = 0;
                     read->Overlapped->InternalHigh = n;
                 } else {
@@ -552,14 +552,14 @@ std::uint32_t VirtualHidBus::SleepEx(std::uint32_t milliseconds) {
         };
         changed_.wait_until(lock, deadline, collect);
     }
-    if (completed.empty()) return WAIT_TIMEOUT_RESULT;
+    if (completed.empty()) return HidWaitTimeout;
     for (auto& read : completed) {
         if (read->Routine) {
             read->Routine(read->Finished ? read->Error : 0,
                           static_cast<std::uint32_t>(read->Overlapped->InternalHigh), read->Overlapped);
         }
     }
-    return WAIT_IO_COMPLETION;
+    return HidWaitIoCompletion;
 }
 
 bool VirtualHidBus::GetOverlappedResult(THidHandle handle, THidOverlapped& overlapped,

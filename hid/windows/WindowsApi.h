@@ -1,8 +1,7 @@
 // The Windows SDK headers, for the Windows backend's own sources and tests.
 //
-// Include it after every header of the device layer: the SDK defines macros
-// (WAIT_IO_COMPLETION, WM_DEVICECHANGE, PostMessage, DefWindowProc, ...) that
-// would rewrite the layer's own names declared after it.
+// The SDK defines PostMessage and DefWindowProc as macros, which would rewrite
+// the notification window's member names: this header takes them back out.
 #pragma once
 
 #ifndef WIN32_LEAN_AND_MEAN

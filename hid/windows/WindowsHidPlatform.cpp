@@ -358,7 +358,7 @@ bool WindowsHidPlatform::ReadFileEx(THidHandle handle, void* buffer, std::uint32
 }
 
 std::uint32_t WindowsHidPlatform::SleepEx(std::uint32_t milliseconds) {
-    return ::SleepEx(milliseconds, TRUE) == WAIT_IO_COMPLETION ? 192u : WAIT_TIMEOUT_RESULT;
+    return ::SleepEx(milliseconds, TRUE) == WAIT_IO_COMPLETION ? 192u : HidWaitTimeout;
 }
 
 bool WindowsHidPlatform::GetOverlappedResult(THidHandle handle, THidOverlapped& overlapped,

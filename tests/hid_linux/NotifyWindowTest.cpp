@@ -64,25 +64,25 @@ TEST_F(NotifyWindowTest, PostedMessagesReachTheHandlerOnTheGuiThreadInOrder) {
     TNotifyWindow window(gui_, Recorder(), nullptr);
     EXPECT_FALSE(window.Watching());
     std::thread([&] {
-        EXPECT_TRUE(window.PostMessage(WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, -1));
-        EXPECT_TRUE(window.PostMessage(WM_DEVICECHANGE, 0x8000, 5));
+        EXPECT_TRUE(window.PostMessage(HidDeviceChangeMessage, HidDevNodesChanged, -1));
+        EXPECT_TRUE(window.PostMessage(HidDeviceChangeMessage, 0x8000, 5));
     }).join();
     EXPECT_TRUE(received_.empty());  // only at a later turn of the GUI loop
     gui_.ProcessPending();
     ASSERT_EQ(received_.size(), 2u);
-    EXPECT_EQ(received_[0].Msg, WM_DEVICECHANGE);
-    EXPECT_EQ(received_[0].WParam, DBT_DEVNODES_CHANGED);
+    EXPECT_EQ(received_[0].Msg, HidDeviceChangeMessage);
+    EXPECT_EQ(received_[0].WParam, HidDevNodesChanged);
     EXPECT_EQ(received_[0].LParam, -1);
     EXPECT_TRUE(received_[0].OnGuiThread);
     EXPECT_EQ(received_[1].WParam, 0x8000u);
-    EXPECT_EQ(window.DefWindowProc(WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0), 0);
+    EXPECT_EQ(window.DefWindowProc(HidDeviceChangeMessage, HidDevNodesChanged, 0), 0);
 }
 
 TEST_F(NotifyWindowTest, NothingReachesTheHandlerAfterTheWindowIsGone) {
     {
         TNotifyWindow window(gui_, Recorder(), nullptr);
-        window.PostMessage(WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
-        window.PostMessage(WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
+        window.PostMessage(HidDeviceChangeMessage, HidDevNodesChanged, 0);
+        window.PostMessage(HidDeviceChangeMessage, HidDevNodesChanged, 0);
     }
     EXPECT_EQ(gui_.ProcessPending(), 2);  // the posted calls run, and do nothing
     EXPECT_TRUE(received_.empty());
@@ -102,8 +102,8 @@ TEST_F(NotifyWindowTest, EachDeviceEventBecomesOneDeviceChangeMessage) {
         gui_.RunFor(30ms);
         EXPECT_EQ(received_.size(), 3u);
         for (const auto& m : received_) {
-            EXPECT_EQ(m.Msg, WM_DEVICECHANGE);
-            EXPECT_EQ(m.WParam, DBT_DEVNODES_CHANGED);
+            EXPECT_EQ(m.Msg, HidDeviceChangeMessage);
+            EXPECT_EQ(m.WParam, HidDevNodesChanged);
             EXPECT_EQ(m.LParam, 0);
             EXPECT_TRUE(m.OnGuiThread);
         }
@@ -134,14 +134,14 @@ TEST(LinuxNotifyWindow, PlatformWindowCarriesTheOwnersMessages) {
     LinuxHidPlatform platform;
     int calls = 0;
     auto window = platform.CreateNotifyWindow(gui, [&](std::uint32_t msg, std::uintptr_t w, std::intptr_t l) {
-        EXPECT_EQ(msg, WM_DEVICECHANGE);
-        EXPECT_EQ(w, DBT_DEVNODES_CHANGED);
+        EXPECT_EQ(msg, HidDeviceChangeMessage);
+        EXPECT_EQ(w, HidDevNodesChanged);
         EXPECT_EQ(l, -1);
         ++calls;
         return std::intptr_t{0};
     });
     ASSERT_TRUE(window);
-    window->PostMessage(WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, -1);
+    window->PostMessage(HidDeviceChangeMessage, HidDevNodesChanged, -1);
     ASSERT_TRUE(gui.RunUntil([&] { return calls == 1; }));
     window.reset();
 }

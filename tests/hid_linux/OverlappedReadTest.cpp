@@ -96,7 +96,7 @@ TEST_F(OverlappedRead, ReportWithoutIdArrivesBehindAZeroIdByte) {
 
     const Bytes report = BoardReport(0x40);
     Send(report);
-    EXPECT_EQ(platform_.SleepEx(5000), WAIT_IO_COMPLETION);
+    EXPECT_EQ(platform_.SleepEx(5000), HidWaitIoCompletion);
     EXPECT_EQ(done.Calls, 1);
     EXPECT_EQ(done.Error, ERROR_SUCCESS_CODE);
     EXPECT_EQ(done.Count, 65u);
@@ -118,7 +118,7 @@ TEST_F(OverlappedRead, NumberedReportKeepsItsOwnIdByte) {
     Completion done;
     ASSERT_TRUE(Start(handle, buffer, sizeof buffer, record, done));
     Send({0x02, 0x01, 0x10, 0x00, 0xF0, 0xFF, 0x01, 0x00});
-    EXPECT_EQ(platform_.SleepEx(5000), WAIT_IO_COMPLETION);
+    EXPECT_EQ(platform_.SleepEx(5000), HidWaitIoCompletion);
     EXPECT_EQ(done.Count, 8u);
     EXPECT_EQ(Bytes(buffer, buffer + 9), (Bytes{0x02, 0x01, 0x10, 0x00, 0xF0, 0xFF, 0x01, 0x00, 0xEE}));
     platform_.Close(handle);
@@ -134,7 +134,7 @@ TEST_F(OverlappedRead, ReportsArriveOneReadEachInOrderAndLongOnesAreCut) {
         THidOverlapped record;
         Completion done;
         ASSERT_TRUE(Start(handle, buffer, sizeof buffer, record, done));
-        ASSERT_EQ(platform_.SleepEx(5000), WAIT_IO_COMPLETION);
+        ASSERT_EQ(platform_.SleepEx(5000), HidWaitIoCompletion);
         EXPECT_EQ(done.Count, 65u);
         EXPECT_EQ(buffer[1], expectFirst);
     }
@@ -142,7 +142,7 @@ TEST_F(OverlappedRead, ReportsArriveOneReadEachInOrderAndLongOnesAreCut) {
     THidOverlapped record;
     Completion done;
     ASSERT_TRUE(Start(handle, buffer, sizeof buffer, record, done));
-    ASSERT_EQ(platform_.SleepEx(5000), WAIT_IO_COMPLETION);
+    ASSERT_EQ(platform_.SleepEx(5000), HidWaitIoCompletion);
     EXPECT_EQ(done.Count, 65u);
     EXPECT_EQ(buffer[64], 0x33);
     platform_.Close(handle);
@@ -164,11 +164,11 @@ TEST_F(OverlappedRead, CompletionRunsOnlyOnTheThreadThatStartedTheRead) {
     started.get_future().wait();
     Send(BoardReport(9));
     // The data is there, but this thread has no read of its own to complete.
-    EXPECT_EQ(platform_.SleepEx(30), WAIT_TIMEOUT_RESULT);
+    EXPECT_EQ(platform_.SleepEx(30), HidWaitTimeout);
     EXPECT_EQ(done.Calls, 0);
     sleptElsewhere.set_value();
     reader.join();
-    EXPECT_EQ(readerResult, WAIT_IO_COMPLETION);
+    EXPECT_EQ(readerResult, HidWaitIoCompletion);
     EXPECT_EQ(done.Calls, 1);
     EXPECT_NE(done.Thread, std::this_thread::get_id());
     EXPECT_EQ(buffer[1], 9);
@@ -190,7 +190,7 @@ TEST_F(OverlappedRead, SleepWithoutTrafficWaitsItsTimeWithoutSpinning) {
 
     const double cpuBefore = ThreadCpuMs();
     const auto before = std::chrono::steady_clock::now();
-    EXPECT_EQ(platform_.SleepEx(200), WAIT_TIMEOUT_RESULT);
+    EXPECT_EQ(platform_.SleepEx(200), HidWaitTimeout);
     const auto elapsed = std::chrono::steady_clock::now() - before;
     EXPECT_GE(elapsed, 200ms);
     EXPECT_LT(ThreadCpuMs() - cpuBefore, 50.0);  // a busy loop would burn ~200 ms
@@ -200,11 +200,11 @@ TEST_F(OverlappedRead, SleepWithoutTrafficWaitsItsTimeWithoutSpinning) {
     const auto idleBefore = std::chrono::steady_clock::now();
     std::uint32_t idleResult = 1;
     std::thread([&] { idleResult = platform_.SleepEx(50); }).join();
-    EXPECT_EQ(idleResult, WAIT_TIMEOUT_RESULT);
+    EXPECT_EQ(idleResult, HidWaitTimeout);
     EXPECT_GE(std::chrono::steady_clock::now() - idleBefore, 50ms);
 
     ASSERT_TRUE(platform_.CancelIo(handle));
-    EXPECT_EQ(platform_.SleepEx(0), WAIT_IO_COMPLETION);
+    EXPECT_EQ(platform_.SleepEx(0), HidWaitIoCompletion);
     platform_.Close(handle);
 }
 
@@ -233,7 +233,7 @@ TEST_F(OverlappedRead, CloseFromAnotherThreadWakesTheWaiterAndAbortsTheRead) {
     if (!woken) Send(BoardReport(5));  // free the reader anyway
     reader.join();
 
-    EXPECT_EQ(outcome.get(), WAIT_IO_COMPLETION);
+    EXPECT_EQ(outcome.get(), HidWaitIoCompletion);
     EXPECT_EQ(done.Calls, 1);
     EXPECT_EQ(done.Error, ERROR_OPERATION_ABORTED_CODE);
     EXPECT_EQ(done.Count, 0u);
@@ -262,7 +262,7 @@ TEST_F(OverlappedRead, ClosedHandleKeepsItsDescriptorUntilThePendingReadLetsGo) 
     EXPECT_TRUE(IsOpen(node_));
     Send(BoardReport(7));
 
-    EXPECT_EQ(platform_.SleepEx(1000), WAIT_IO_COMPLETION);
+    EXPECT_EQ(platform_.SleepEx(1000), HidWaitIoCompletion);
     EXPECT_EQ(done.Error, ERROR_OPERATION_ABORTED_CODE);  // closing wins over data
     EXPECT_EQ(buffer[1], 0xEE);
     EXPECT_FALSE(IsOpen(node_));
@@ -290,13 +290,13 @@ TEST_F(OverlappedRead, CancelIoAbortsNowAndRunsTheRoutineInTheNextWait) {
     EXPECT_EQ(count, 0u);
     EXPECT_EQ(done.Calls, 0);
 
-    EXPECT_EQ(platform_.SleepEx(10000), WAIT_IO_COMPLETION);  // at once, not after 10 s
+    EXPECT_EQ(platform_.SleepEx(10000), HidWaitIoCompletion);  // at once, not after 10 s
     EXPECT_EQ(done.Calls, 1);
     EXPECT_EQ(done.Error, ERROR_OPERATION_ABORTED_CODE);
 
     // The cancelled read takes nothing that arrives later.
     Send(BoardReport(3));
-    EXPECT_EQ(platform_.SleepEx(20), WAIT_TIMEOUT_RESULT);
+    EXPECT_EQ(platform_.SleepEx(20), HidWaitTimeout);
     EXPECT_EQ(done.Calls, 1);
     std::uint8_t leftover[80];
     EXPECT_EQ(::recv(node_, leftover, sizeof leftover, MSG_DONTWAIT), 64);
@@ -324,12 +324,12 @@ TEST_F(OverlappedRead, CancelIoTouchesOnlyTheCallingThreadsReadsOnThatHandle) {
     EXPECT_EQ(platform_.GetLastError(), hidraw::ERROR_IO_INCOMPLETE_CODE);
 
     ASSERT_TRUE(platform_.CancelIo(second));
-    EXPECT_EQ(platform_.SleepEx(1000), WAIT_IO_COMPLETION);
+    EXPECT_EQ(platform_.SleepEx(1000), HidWaitIoCompletion);
     EXPECT_EQ(done2.Error, ERROR_OPERATION_ABORTED_CODE);
     EXPECT_EQ(done1.Calls, 0);
 
     Send(BoardReport(11));
-    EXPECT_EQ(platform_.SleepEx(5000), WAIT_IO_COMPLETION);
+    EXPECT_EQ(platform_.SleepEx(5000), HidWaitIoCompletion);
     EXPECT_EQ(done1.Error, ERROR_SUCCESS_CODE);
     EXPECT_EQ(buffer1[1], 11);
 
@@ -349,7 +349,7 @@ TEST_F(OverlappedRead, HangUpCompletesWithAnErrorAndNothingTransferred) {
     ASSERT_TRUE(Start(handle, buffer, sizeof buffer, record, done));
     ::close(device_);
     device_ = -1;
-    EXPECT_EQ(platform_.SleepEx(5000), WAIT_IO_COMPLETION);
+    EXPECT_EQ(platform_.SleepEx(5000), HidWaitIoCompletion);
     EXPECT_EQ(done.Error, ERROR_DEVICE_NOT_CONNECTED_CODE);
     EXPECT_EQ(done.Count, 0u);
     std::uint32_t count = 9;
@@ -389,15 +389,15 @@ TEST_F(OverlappedRead, RoutineMayStartTheNextRead) {
     Send(BoardReport(21));
     Send(BoardReport(22));
     // One completion per wait, each routine run re-arming the read.
-    EXPECT_EQ(platform_.SleepEx(5000), WAIT_IO_COMPLETION);
+    EXPECT_EQ(platform_.SleepEx(5000), HidWaitIoCompletion);
     EXPECT_EQ(chain.Firsts, (std::vector<std::uint8_t>{21}));
     EXPECT_TRUE(chain.Restarted);
-    EXPECT_EQ(platform_.SleepEx(5000), WAIT_IO_COMPLETION);
+    EXPECT_EQ(platform_.SleepEx(5000), HidWaitIoCompletion);
     EXPECT_EQ(chain.Firsts, (std::vector<std::uint8_t>{21, 22}));
     EXPECT_EQ(hidraw::ThreadReadCount(), 1u);
     chain.Stop = true;
     ASSERT_TRUE(platform_.CancelIo(chain.Handle));
-    EXPECT_EQ(platform_.SleepEx(0), WAIT_IO_COMPLETION);
+    EXPECT_EQ(platform_.SleepEx(0), HidWaitIoCompletion);
     platform_.Close(chain.Handle);
 }
 
@@ -410,13 +410,13 @@ TEST_F(OverlappedRead, ReadsOfAThreadThatEndedAreDroppedUnrun) {
     buffer.reset();  // as a reader thread's buffer is released after its end
 
     Send(BoardReport(1));
-    EXPECT_EQ(platform_.SleepEx(20), WAIT_TIMEOUT_RESULT);
+    EXPECT_EQ(platform_.SleepEx(20), HidWaitTimeout);
     EXPECT_EQ(done.Calls, 0);
     // The report is still there for the next read.
     std::uint8_t mine[65] = {};
     Completion next;
     ASSERT_TRUE(Start(handle, mine, sizeof mine, record, next));
-    EXPECT_EQ(platform_.SleepEx(5000), WAIT_IO_COMPLETION);
+    EXPECT_EQ(platform_.SleepEx(5000), HidWaitIoCompletion);
     EXPECT_EQ(mine[1], 1);
     platform_.Close(handle);  // and closing wakes nobody who has gone
 }

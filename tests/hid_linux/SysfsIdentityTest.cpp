@@ -235,7 +235,7 @@ TEST_F(SysfsIdentity, OverlappedReadOfAnEndedStreamCompletesWithAnError) {
                                         out->error = error;
                                         out->count = count;
                                     }));
-    EXPECT_EQ(platform.SleepEx(5000), WAIT_IO_COMPLETION);
+    EXPECT_EQ(platform.SleepEx(5000), HidWaitIoCompletion);
     EXPECT_EQ(outcome.error, ERROR_DEVICE_NOT_CONNECTED_CODE);
     EXPECT_EQ(outcome.count, 0u);
     platform.Close(handle);

@@ -106,7 +106,7 @@ TEST(WindowsDevice, OverlappedReadStartsStaysPendingAndCancels) {
     ASSERT_TRUE(platform.ReadFileEx(handle, buffer.data(), 64, overlapped, &RecordCompletion));
 
     // Nothing to read: the wait times out and the read stays pending.
-    EXPECT_EQ(platform.SleepEx(30), WAIT_TIMEOUT_RESULT);
+    EXPECT_EQ(platform.SleepEx(30), HidWaitTimeout);
     EXPECT_EQ(completion.Calls, 0);
     std::uint32_t transferred = 77;
     EXPECT_FALSE(platform.GetOverlappedResult(handle, overlapped, transferred));
@@ -126,7 +126,7 @@ TEST(WindowsDevice, OverlappedReadStartsStaysPendingAndCancels) {
     EXPECT_EQ(platform.GetLastError(), static_cast<std::uint32_t>(ERROR_OPERATION_ABORTED));
 
     // Nothing more arrives.
-    EXPECT_EQ(platform.SleepEx(20), WAIT_TIMEOUT_RESULT);
+    EXPECT_EQ(platform.SleepEx(20), HidWaitTimeout);
     EXPECT_EQ(completion.Calls, 1);
 
     // A closed number starts nothing.
@@ -134,7 +134,7 @@ TEST(WindowsDevice, OverlappedReadStartsStaysPendingAndCancels) {
     EXPECT_FALSE(platform.ReadFileEx(handle, buffer.data(), 64, overlapped, &RecordCompletion));
     EXPECT_EQ(platform.GetLastError(), static_cast<std::uint32_t>(ERROR_INVALID_HANDLE));
     EXPECT_FALSE(platform.CancelIo(handle));
-    EXPECT_EQ(platform.SleepEx(20), WAIT_TIMEOUT_RESULT);
+    EXPECT_EQ(platform.SleepEx(20), HidWaitTimeout);
     EXPECT_EQ(completion.Calls, 1);
 }
 

@@ -128,7 +128,7 @@ protected:
     bool WaitCompletion(std::chrono::milliseconds limit = 5s) {
         const auto end = std::chrono::steady_clock::now() + limit;
         while (std::chrono::steady_clock::now() < end)
-            if (platform.SleepEx(100) == hid::WAIT_IO_COMPLETION) return true;
+            if (platform.SleepEx(100) == hid::HidWaitIoCompletion) return true;
         return false;
     }
 
@@ -257,7 +257,7 @@ TEST_F(LinuxPlatformOnKernel, PlugAndUnplugNotifyAndANewNodeIsUsableWhenTold) {
     std::vector<std::string> problems;
     std::string seenNode;
     auto window = platform.CreateNotifyWindow(gui, [&](std::uint32_t msg, std::uintptr_t w, std::intptr_t) -> std::intptr_t {
-        if (msg == hid::WM_DEVICECHANGE && w == hid::DBT_DEVNODES_CHANGED) {
+        if (msg == hid::HidDeviceChangeMessage && w == hid::HidDevNodesChanged) {
             ++changes;
             // When told, the node must already be listed and, where udevd
             // runs, carry its access rules: open it at once, as the program will.
@@ -316,7 +316,7 @@ TEST_F(LinuxPlatformOnKernel, UnplugWhileReadingEndsTheReadWithAnErrorAndNothing
     Bytes buffer(65, 0);
     hid::THidOverlapped overlapped{};
     ASSERT_TRUE(platform.ReadFileEx(h, buffer.data(), 65, overlapped, RecordCompletion));
-    EXPECT_NE(platform.SleepEx(50), hid::WAIT_IO_COMPLETION);  // nothing to read yet
+    EXPECT_NE(platform.SleepEx(50), hid::HidWaitIoCompletion);  // nothing to read yet
 
     ASSERT_TRUE(board.Command("unplug"));
     ASSERT_TRUE(WaitCompletion());

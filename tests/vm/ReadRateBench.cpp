@@ -135,7 +135,7 @@ void BM_PlatformRead(benchmark::State& state) {
     auto readOne = [&] {
         if (!platform.ReadFileEx(h, buffer, sizeof buffer, overlapped, Completed)) return false;
         for (int i = 0; i < 50; ++i)
-            if (platform.SleepEx(100) == hid::WAIT_IO_COMPLETION) break;
+            if (platform.SleepEx(100) == hid::HidWaitIoCompletion) break;
         std::uint32_t n = 0;
         return platform.GetOverlappedResult(h, overlapped, n) && n == 65;
     };
@@ -308,7 +308,7 @@ void BM_PlatformDrain(benchmark::State& state) {
             std::uint32_t n = 0;
             bool ok = platform.ReadFileEx(h, buffer, sizeof buffer, overlapped, Completed);
             for (int k = 0; ok && k < 50; ++k)
-                if (platform.SleepEx(100) == hid::WAIT_IO_COMPLETION) break;
+                if (platform.SleepEx(100) == hid::HidWaitIoCompletion) break;
             if (!ok || !platform.GetOverlappedResult(h, overlapped, n) || n != 65) {
                 state.SkipWithError("read failed");
                 break;
