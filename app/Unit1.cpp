@@ -1,0 +1,427 @@
+#include "app/Unit1.h"
+
+#include "app/AppState.h"
+#include "controls/LcdPanel.h"
+#include "controls/LedDisplay.h"
+#include "hid/HidDevice.h"
+#include "protocol/Board.h"
+#include "protocol/ProtocolState.h"
+#include "protocol/Report.h"
+#include "protocol/Widgets.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QKeyEvent>
+#include <QShowEvent>
+
+#include <chrono>
+
+namespace lumidra::app {
+
+using namespace protocol;
+using hid::THidDevice;
+
+namespace {
+
+constexpr int DetachedContrast = 0;
+constexpr int AttachedContrast = 13;
+const QColor PreviewGrey{207, 207, 207};
+
+constexpr TFileDialogOptions SaveDialogOptions = ofOverwritePrompt | ofHideReadOnly | ofNoValidate |
+                                                 ofPathMustExist | ofNoReadOnlyReturn |
+                                                 ofNoTestFileCreate | ofEnableSizing;
+
+QFont FixedFont(int pixels) {
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPixelSize(pixels);
+    return font;
+}
+
+}  // namespace
+
+TForm1::TForm1(hid::THidPlatform& Platform, hid::TGuiThread& Gui, QWidget* parent)
+    : QMainWindow(parent),
+      SaveDialog1(TFileDialogKind::Save, SaveDialogOptions),
+      OpenDialog1(TFileDialogKind::Open),
+      OpenPictureDialog1(TFileDialogKind::OpenPicture) {
+    setupUi(this);
+    ApplyLook();
+    SaveDialog1.Filter = QStringLiteral("Двоичный файл|*.bin|Все файлы|*.*");
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(1000);
+    KeyTimer = new QTimer(this);
+    KeyTimer->setObjectName(QStringLiteral("KeyTimer"));
+    KeyTimer->setInterval(2000);
+
+    // Created with the window, the controller queues its first device-change
+    // notification for itself: the first re-scan runs once the loop turns,
+    // after the window is shown. Its handlers are assigned as stored
+    // properties, so assigning OnDeviceChange starts no re-scan of its own.
+    HidDeviceController1 = std::make_unique<hid::THidDeviceController>(nullptr, Platform, Gui);
+    HidDeviceController1->SetName("HidDeviceController1");
+    HidDeviceController1->BeginLoading();
+    HidDeviceController1->SetOnEnumerate(
+        hid::THidEnumerateEvent::Of<&TForm1::HidDeviceController1Enumerate>(this));
+    HidDeviceController1->SetOnDeviceChange(
+        hid::TNotifyEvent::Of<&TForm1::HidDeviceController1DeviceChange>(this));
+    HidDeviceController1->SetOnDeviceData(
+        hid::THidDataEvent::Of<&TForm1::HidDeviceController1DeviceData>(this));
+    HidDeviceController1->SetOnDeviceUnplug(
+        hid::THidPlugEvent::Of<&TForm1::HidDeviceController1DeviceUnplug>(this));
+    HidDeviceController1->EndLoading();
+
+    Wire();
+    Timer1->start();
+}
+
+TForm1::~TForm1() {
+    // Hand the board back and end the controller while every widget its
+    // handlers touch still exists.
+    Timer1->stop();
+    ReleaseAttachedDevice();
+    HidDeviceController1.reset();
+}
+
+void TForm1::ApplyLook() {
+    QFont windowFont = QApplication::font();
+    windowFont.setPixelSize(11);
+    setFont(windowFont);
+
+    QPalette windowPalette = palette();
+    windowPalette.setColor(QPalette::Window, windowPalette.color(QPalette::Button));
+    setPalette(windowPalette);
+
+    const QFont fixed = FixedFont(13);
+    for (QWidget* widget : std::initializer_list<QWidget*>{Label7, Label8, Label9, Label10, LabelTime,
+                                                            LabelDate, Edit1, Key, MemoKey}) {
+        widget->setFont(fixed);
+    }
+    QFont boldEdit = windowFont;
+    boldEdit.setBold(true);
+    boldEdit.setPixelSize(13);
+    EditCmd->setFont(boldEdit);
+    EditTxt->setFont(boldEdit);
+
+    for (QLabel* label : {Label7, Label8, Label9, Label10}) SetBackground(*label, PaleGreen);
+    SetBackground(*LabelTime, SkyBlue);
+    SetBackground(*LabelDate, SkyBlue);
+    SetBackground(*Key, QApplication::palette().color(QPalette::ToolTipBase));
+
+    for (QLabel* label : centralwidget->findChildren<QLabel*>()) {
+        if (label->property(AutoSizeProperty).toBool()) label->adjustSize();
+    }
+
+    // The three submenus stay out of the menu bar for the whole run.
+    for (QMenu* menu : {MenuN1, Menu_Trans, Menu_Flash}) menu->menuAction()->setVisible(false);
+}
+
+void TForm1::Wire() {
+    const auto onClick = [this](QAbstractButton* button, void (TForm1::*handler)()) {
+        connect(button, &QAbstractButton::clicked, this, [this, handler] { (this->*handler)(); });
+    };
+    const auto onToggle = [this](QCheckBox* box, void (TForm1::*handler)()) {
+        // Every change of the ticked state, by the user or by code.
+        connect(box, &QCheckBox::toggled, this, [this, handler] { (this->*handler)(); });
+    };
+    const auto onTrigger = [this](QAction* action, void (TForm1::*handler)()) {
+        connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+    };
+
+    onToggle(CheckBox1, &TForm1::CheckBox1Click);
+    onToggle(CheckBox2, &TForm1::CheckBox2Click);
+    onToggle(CheckLight, &TForm1::CheckLightClick);
+    onClick(Button1, &TForm1::Button1Click);
+    onClick(Button2, &TForm1::Button2Click);
+    onClick(Button3, &TForm1::Button3Click);
+    onClick(Button4, &TForm1::SendImage1Click);
+    onClick(Button5, &TForm1::ReadDUMP1Click);
+    onClick(Button6, &TForm1::Button6Click);
+    onClick(Button7, &TForm1::Button7Click);
+    onClick(Button8, &TForm1::Button8Click);
+    onClick(Button9, &TForm1::Button9Click);
+    connect(ContrastBar, &QSlider::valueChanged, this, [this] { ContrastBarChange(); });
+    connect(Image1, &graphics::TImage::DoubleClicked, this, [this] { SendImage1Click(); });
+    connect(MemoKey, &QPlainTextEdit::textChanged, this, [this] { MemoKeyChange(); });
+    Edit1->installEventFilter(this);
+    EditTxt->installEventFilter(this);
+
+    onTrigger(SendImage1, &TForm1::SendImage1Click);
+    onTrigger(ReadDUMP1, &TForm1::ReadDUMP1Click);
+    onTrigger(Rand, &TForm1::RandClick);
+    onTrigger(Zast_Out, &TForm1::Zast_OutClick);
+    onTrigger(Trans_Type, &TForm1::Trans_TypeClick);
+    onTrigger(Trans_Pict, &TForm1::Trans_PictClick);
+    onTrigger(Zast, &TForm1::ZastClick);
+    onTrigger(Read_Flash, &TForm1::Read_FlashClick);
+    onTrigger(Erase_Flash, &TForm1::Erase_FlashClick);
+    onTrigger(Write_Flash, &TForm1::Write_FlashClick);
+    onTrigger(LoadBase, &TForm1::LoadBaseClick);
+    onTrigger(SaveBase, &TForm1::SaveBaseClick);
+
+    connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+    connect(KeyTimer, &QTimer::timeout, this, [this] { KeyTimerTimer(); });
+}
+
+// A typed character goes through the edit's key handler first, which may let
+// it pass, swallow it (code 0), refuse it (code 7) or replace it.
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress || (watched != Edit1 && watched != EditTxt)) {
+        return QMainWindow::eventFilter(watched, event);
+    }
+    const QString text = static_cast<QKeyEvent*>(event)->text();
+    if (text.size() != 1) return false;
+    const QChar typed = text.front();
+    QChar key = typed;
+    if (watched == Edit1) {
+        Edit1KeyPress(key);
+    } else {
+        EditTxtKeyPress(key);
+    }
+    if (key == typed) return false;
+    if (key.unicode() != 0 && key.unicode() != 7) static_cast<QLineEdit*>(watched)->insert(key);
+    return true;
+}
+
+QSize TForm1::OuterSize() const {
+    return frameGeometry().size();
+}
+
+// Sizes are the window's outer sizes. Until the platform reports a frame the
+// inner size stands for it; once it does, the inner limits shrink by the
+// frame, so the outer ones stay the design's.
+void TForm1::FitFrame() {
+    const QSize extra = frameGeometry().size() - size();
+    if (extra == frameExtra_ || extra.width() < 0 || extra.height() < 0) return;
+    const bool untouched = size() + frameExtra_ == DesignSize;
+    frameExtra_ = extra;
+    setMinimumSize(MinimumSize - extra);
+    if (untouched && windowState() == Qt::WindowNoState) {
+        resize(DesignSize - extra);
+        CentreOnScreen(*this);
+    }
+}
+
+bool TForm1::event(QEvent* event) {
+    const bool result = QMainWindow::event(event);
+    switch (event->type()) {
+        case QEvent::Move:
+        case QEvent::Resize:
+        case QEvent::Show:
+            FitFrame();
+            break;
+        default:
+            break;
+    }
+    return result;
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (event->spontaneous()) return;  // a restore from the task bar, not a show
+    if (!centred_) {
+        centred_ = true;
+        CentreOnScreen(*this);
+    }
+    FormShow();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    TCloseAction action = TCloseAction::Free;
+    FormClose(action);
+    if (action == TCloseAction::None) {
+        event->ignore();
+        return;
+    }
+    closing_ = true;
+    event->accept();
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    FormResize();
+}
+
+void TForm1::FormResize() {
+    const QSize outer = OuterSize();
+    MemoKey->resize(outer.width() - 330, outer.height() - 99);
+}
+
+// A hidden action always reads as disabled, so the two hidden submenus keep
+// their enabled state on the menu itself (which passes it on to its entry).
+void TForm1::SetBoardMenusEnabled(bool enabled) {
+    MenuN1->setEnabled(enabled);
+    Menu_Flash->setEnabled(enabled);
+    for (QAction* action : {SendImage1, ReadDUMP1, Rand, Zast_Out, Read_Flash, Erase_Flash, Write_Flash}) {
+        action->setEnabled(enabled);
+    }
+}
+
+// The detached-state reset: the window as it is with no board.
+void TForm1::FormShow() {
+    Timer1Timer();
+    SetCaption(*Label1, QStringLiteral("Устройство отключено."));
+    SetCaption(*Label2, QString());
+    SetCaption(*Label5, QStringLiteral("Канал 1 : 0%"));
+    SetCaption(*Label6, QStringLiteral("Канал 2 : 0%"));
+    for (QLabel* label : {Label7, Label8, Label9, Label10}) {
+        SetCaption(*label, QStringLiteral(" Off "));
+        SetBackground(*label, PaleGreen);
+    }
+    Bar1->setValue(0);
+    Bar2->setValue(0);
+    Edit1->setText(QStringLiteral("0"));
+    SetCaption(*Key, QStringLiteral(" no key"));
+    SetCaption(*Key_status, QStringLiteral("    Ключ не активен"));
+    // Clearing a ticked box runs its handler; with no board nothing goes out,
+    // and the buffer is zeroed below.
+    for (QCheckBox* box : {CheckBox1, CheckBox2, CheckLight}) {
+        box->setChecked(false);
+        box->setEnabled(false);
+    }
+    for (QPushButton* button : {Button1, Button2, Button3, Button4, Button5, Button7, Button8, Button9}) {
+        button->setEnabled(false);
+    }
+    EditCmd->clear();
+    EditCmd->setEnabled(false);
+    EditTxt->clear();
+    EditTxt->setEnabled(false);
+    Bar1->setEnabled(false);
+    Bar2->setEnabled(false);
+    // Disabled first, so the position change sends no contrast command.
+    ContrastBar->setEnabled(false);
+    ContrastBar->setValue(DetachedContrast);
+    for (QWidget* widget : std::initializer_list<QWidget*>{Edit1, Key, Key_status, Label5, Label6,
+                                                            Label7, Label8, Label9, Label10}) {
+        widget->setEnabled(false);
+    }
+    SetCaption(*ContrastLabel, QStringLiteral("Contrast : 0%"));
+    ContrastLabel->setEnabled(false);
+    Cmd_Label->setEnabled(false);
+    Text_Label->setEnabled(false);
+    SetBoardMenusEnabled(false);
+    Perenos->setEnabled(false);
+    Perenos->setChecked(false);
+    KeyTimer->stop();
+    KeySoundArmed = false;
+    StateReport.fill(0);
+    JobReport.fill(0);
+    ClearJobFlags();
+    Image1->Fill(PreviewGrey);
+    DumpOffset = 0;
+    // The sound player chooses its decoder from the file it is given; there
+    // is nothing to set.
+    BoardAttached = false;
+}
+
+void TForm1::HidDeviceController1DeviceChange(hid::TObject*) {
+    // After a close is accepted the board has been handed back for good.
+    if (closing_) return;
+    HidDeviceController1->RunEnumeration();
+    if (AttachedDevice == nullptr && BoardAttached) FormShow();
+}
+
+bool TForm1::HidDeviceController1Enumerate(THidDevice* HidDev, std::int32_t Idx) {
+    if (!IsBoard(*HidDev)) return true;
+    // The first matching device in the controller's order is the one used.
+    if (AttachedDevice != nullptr) return true;
+    THidDevice* claimed = nullptr;
+    if (!HidDeviceController1->ClaimByIndex(claimed, Idx)) return true;
+    AttachedDevice = claimed;
+    // Still in the attached state (a board came back before the reset): the
+    // window is left as it is.
+    if (BoardAttached) return true;
+
+    SetCaption(*Label1, QStringLiteral("Устройство подключено:"));
+    // The device's narrow strings are in the system's 8-bit encoding (the
+    // ANSI code page on Windows, UTF-8 elsewhere), which is Qt's local 8-bit.
+    const hid::THidAttributes& identity = AttachedDevice->Identity();
+    SetCaption(*Label2,
+               DeviceIdentityLine(QString::fromLocal8Bit(AttachedDevice->StringByIndexAnsi(2)),
+                                  identity.VendorID, identity.ProductID,
+                                  QString::fromStdU16String(AttachedDevice->SerialString()),
+                                  QString::fromLocal8Bit(AttachedDevice->StringByIndexAnsi(1))));
+    CheckBox1->setEnabled(true);
+    CheckBox2->setEnabled(true);
+    // Ticking the backlight box sends StateReport with the light on at once.
+    CheckLight->setChecked(true);
+    CheckLight->setEnabled(true);
+    for (QWidget* widget : std::initializer_list<QWidget*>{Button1, Button2, Button3, Button4, Button5,
+                                                            Button7, Button8, Button9, EditCmd, EditTxt,
+                                                            Bar1, Bar2}) {
+        widget->setEnabled(true);
+    }
+    // Still disabled while it moves, so no contrast command goes out.
+    ContrastBar->setValue(AttachedContrast);
+    ContrastBar->setEnabled(true);
+    for (QWidget* widget : std::initializer_list<QWidget*>{Edit1, Key, Key_status, Label5, Label6, Label7,
+                                                            Label8, Label9, Label10, ContrastLabel}) {
+        widget->setEnabled(true);
+    }
+    SetCaption(*ContrastLabel, QStringLiteral("Contrast : 41%"));
+    Cmd_Label->setEnabled(true);
+    Text_Label->setEnabled(true);
+    SetBoardMenusEnabled(true);
+    Perenos->setEnabled(true);
+    Perenos->setChecked(true);
+    KeySoundArmed = true;
+    Image1->Fill(PreviewGrey);
+    SendReport(StateReport);
+    StateReport[4] = CommandLightOn;
+    BoardAttached = true;
+    return true;
+}
+
+void TForm1::HidDeviceController1DeviceUnplug(THidDevice* HidDev) {
+    // Any board going away hands back the one in use; the device change that
+    // follows re-attaches whichever board is still there, or resets the window.
+    if (AttachedDevice != nullptr && IsBoard(*HidDev)) ReleaseAttachedDevice();
+}
+
+void TForm1::FormClose(TCloseAction& Action) {
+    if (!KeyBaseSaved &&
+        Seams().MessageBox(QStringLiteral("Изменения в базе ключей будут потеряны! Всё равно выйти?  "),
+                           QString::fromLatin1(AppTitle), TMsgIcon::Warning,
+                           TMsgButtons::OkCancel) != TMsgResult::Ok) {
+        Action = TCloseAction::None;
+        return;
+    }
+    if (AttachedDevice != nullptr) {
+        // Tell the board the host leaves, give it time to act, hand it back
+        // before the window and the controller go away.
+        StateReport[4] = CommandHostLeaves;
+        SendReport(StateReport);
+        Seams().Pause(std::chrono::milliseconds(50));
+        ReleaseAttachedDevice();
+    }
+}
+
+void TForm1::Button6Click() {
+    close();
+}
+
+void TForm1::MemoKeyChange() {
+    KeyBaseSaved = false;
+}
+
+void TForm1::CheckBox1Click() {
+    controls::CheckBox1Click(CheckBox1->isChecked());
+}
+
+void TForm1::CheckBox2Click() {
+    controls::CheckBox2Click(CheckBox2->isChecked());
+}
+
+void TForm1::CheckLightClick() {
+    controls::CheckLightClick(CheckLight->isChecked());
+}
+
+void TForm1::Timer1Timer() {
+    const controls::TClockTexts texts = controls::ClockTexts(Seams().Now());
+    LabelTime->setText(texts.Time);
+    LabelDate->setText(texts.Date);
+}
+
+}  // namespace lumidra::app

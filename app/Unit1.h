@@ -1,0 +1,108 @@
+// The main window: every control, menu item and non-visual component of the
+// program, the window's handlers, and the attach and detach of the board.
+//
+// Only the input group, the key base memo and the two key base menu items are
+// ever shown; every other control exists, is wired and follows the attached
+// and detached states, but nothing shows it.
+#pragma once
+
+#include "app/ui_Unit1.h"
+#include "hid/HidDeviceController.h"
+#include "protocol/Seams.h"
+
+#include <QMainWindow>
+#include <QTimer>
+
+#include <memory>
+
+namespace lumidra::hid {
+class TGuiThread;
+class THidPlatform;
+}  // namespace lumidra::hid
+
+namespace lumidra::app {
+
+enum class TCloseAction { None, Hide, Free, Minimize };
+
+// Outer sizes of the window (frame included).
+inline constexpr QSize DesignSize{626, 350};
+inline constexpr QSize MinimumSize{500, 350};
+
+class TForm1 : public QMainWindow, public Ui::TForm1 {
+    Q_OBJECT
+public:
+    TForm1(hid::THidPlatform& Platform, hid::TGuiThread& Gui, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // --- non-visual components ---------------------------------------------
+    std::unique_ptr<hid::THidDeviceController> HidDeviceController1;
+    QTimer* Timer1;    // the clock labels, every second from start
+    QTimer* KeyTimer;  // 2 s after a key sound, stopped at start
+    protocol::TFileDialog SaveDialog1;
+    protocol::TFileDialog OpenDialog1;
+    protocol::TFileDialog OpenPictureDialog1;
+
+    // --- start-up, attach, detach and close ---------------------------------
+    void FormShow();  // also the detached-state reset
+    void FormClose(TCloseAction& Action);
+    void FormResize();
+    void HidDeviceController1DeviceChange(hid::TObject* Sender);
+    bool HidDeviceController1Enumerate(hid::THidDevice* HidDev, std::int32_t Idx);
+    void HidDeviceController1DeviceUnplug(hid::THidDevice* HidDev);
+    void Button6Click();
+    void MemoKeyChange();
+
+    // --- LED display, indicators, clock, LCD backlight ------------------------
+    void CheckBox1Click();
+    void CheckBox2Click();
+    void CheckLightClick();
+    void Timer1Timer();
+
+    // --- handlers of the features still to come (Unit1Later.cpp) -------------
+    void HidDeviceController1DeviceData(hid::THidDevice* HidDev, std::uint8_t ReportID,
+                                        const std::uint8_t* Data, std::uint16_t Size);
+    void KeyTimerTimer();
+    void Edit1KeyPress(QChar& Key);
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void ContrastBarChange();
+    void Button7Click();
+    void Button8Click();
+    void Button9Click();
+    void EditTxtKeyPress(QChar& Key);
+    void SendImage1Click();
+    void ReadDUMP1Click();
+    void RandClick();
+    void Zast_OutClick();
+    void Trans_TypeClick();
+    void Trans_PictClick();
+    void ZastClick();
+    void Read_FlashClick();
+    void Erase_FlashClick();
+    void Write_FlashClick();
+    void LoadBaseClick();
+    void SaveBaseClick();
+
+    // The window's outer size: its frame included where the platform has one.
+    QSize OuterSize() const;
+
+protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void ApplyLook();
+    void Wire();
+    void FitFrame();
+    void SetBoardMenusEnabled(bool enabled);
+
+    QSize frameExtra_{0, 0};  // outer minus inner size, once the platform tells it
+    bool centred_ = false;
+    bool closing_ = false;
+};
+
+}  // namespace lumidra::app

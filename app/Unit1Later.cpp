@@ -1,0 +1,45 @@
+// Entry points of the window's handlers whose features are not built yet.
+// Each is wired to its control, menu item, timer or device event already, so
+// a feature lands by filling its body (or calling into its folder) here; until
+// then the handler does nothing.
+#include "app/Unit1.h"
+
+namespace lumidra::app {
+
+// Input decoding and job dispatch.
+void TForm1::HidDeviceController1DeviceData(hid::THidDevice*, std::uint8_t, const std::uint8_t*,
+                                            std::uint16_t) {}
+void TForm1::KeyTimerTimer() {}
+
+// LED display.
+void TForm1::Edit1KeyPress(QChar&) {}
+void TForm1::Button1Click() {}
+void TForm1::Button2Click() {}
+void TForm1::Button3Click() {}
+
+// LCD panel.
+void TForm1::ContrastBarChange() {}
+void TForm1::Button7Click() {}
+void TForm1::Button8Click() {}
+void TForm1::Button9Click() {}
+void TForm1::EditTxtKeyPress(QChar&) {}
+
+// LCD image, splash screen, conversion tables, plot window.
+void TForm1::SendImage1Click() {}
+void TForm1::Zast_OutClick() {}
+void TForm1::Trans_TypeClick() {}
+void TForm1::Trans_PictClick() {}
+void TForm1::ZastClick() {}
+void TForm1::RandClick() {}
+
+// Flash-ROM and memory dump.
+void TForm1::ReadDUMP1Click() {}
+void TForm1::Read_FlashClick() {}
+void TForm1::Erase_FlashClick() {}
+void TForm1::Write_FlashClick() {}
+
+// Key base.
+void TForm1::LoadBaseClick() {}
+void TForm1::SaveBaseClick() {}
+
+}  // namespace lumidra::app

@@ -1,0 +1,41 @@
+// The program: one instance per machine, one main window, until it closes.
+#include "app/QtGuiThread.h"
+#include "app/Startup.h"
+#include "app/Unit1.h"
+#include "graphics/Unit2.h"
+#include "protocol/Seams.h"
+
+#include <QApplication>
+#include <QIcon>
+
+#if defined(_WIN32)
+#include "hid/windows/WindowsHidPlatform.h"
+#else
+#include "hid/linux/LinuxHidPlatform.h"
+#endif
+
+int main(int argc, char* argv[]) {
+    using namespace lumidra;
+
+    QApplication application(argc, argv);  // message boxes need it, even the lock's
+    application.setApplicationName(QString::fromLatin1(protocol::AppTitle));
+
+    app::TSingleInstanceLock lock;
+    if (!app::TakeSingleInstanceLock(lock)) return app::ExitRefused;
+    app::InitialiseRunState();
+
+    application.setApplicationDisplayName(QString::fromLatin1(protocol::AppTitle));
+    application.setWindowIcon(QIcon(QStringLiteral(":/lumidra/lumidra.xpm")));
+
+#if defined(_WIN32)
+    hid::WindowsHidPlatform platform;
+#else
+    hid::LinuxHidPlatform platform;
+#endif
+    // Outlives the windows: the device layer posts to it until its controller is gone.
+    app::QtGuiThread gui;
+    app::TForm1 Form1(platform, gui);
+    graphics::TForm2 Form2;
+    Form1.show();
+    return application.exec();
+}

@@ -1,0 +1,33 @@
+#include "graphics/ImageWidget.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace lumidra::graphics {
+
+TImage::TImage(QWidget* parent) : QWidget(parent) {}
+
+QImage& TImage::Picture() {
+    if (picture_.isNull()) {
+        picture_ = QImage(size(), QImage::Format_RGB32);
+        picture_.fill(Qt::white);
+    }
+    return picture_;
+}
+
+void TImage::Fill(const QColor& color) {
+    Picture().fill(color);
+    update();
+}
+
+void TImage::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawImage(0, 0, Picture());
+}
+
+void TImage::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) emit DoubleClicked();
+    QWidget::mouseDoubleClickEvent(event);
+}
+
+}  // namespace lumidra::graphics

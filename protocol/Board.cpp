@@ -1,0 +1,21 @@
+#include "protocol/Board.h"
+
+#include "hid/HidDevice.h"
+#include "protocol/Hex.h"
+
+namespace lumidra::protocol {
+
+bool IsBoard(hid::THidDevice& device) {
+    const hid::THidAttributes& identity = device.Identity();
+    if (identity.VendorID != BoardVendorID || identity.ProductID != BoardProductID) return false;
+    return device.SerialString() == BoardSerial;
+}
+
+QString DeviceIdentityLine(const QString& product, std::uint16_t vendorID, std::uint16_t productID,
+                           const QString& serial, const QString& manufacturer) {
+    return product + QStringLiteral(", VID=") + QString::fromStdString(WordToHex(vendorID)) +
+           QStringLiteral(", PID=") + QString::fromStdString(WordToHex(productID)) +
+           QStringLiteral(", Ver=") + serial + QStringLiteral(", ID=") + manufacturer;
+}
+
+}  // namespace lumidra::protocol

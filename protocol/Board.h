@@ -1,0 +1,31 @@
+// The one board the program serves, and how its identity is shown.
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace lumidra::hid {
+class THidDevice;
+}
+
+namespace lumidra::protocol {
+
+inline constexpr std::uint16_t BoardVendorID = 0xC04E;   // 49230
+inline constexpr std::uint16_t BoardProductID = 0x2014;  // 8212
+inline constexpr std::u16string_view BoardSerial = u"01.01";
+
+// Whether `device` is the board: vendor and product ID first, and only for a
+// match its serial-number string, which must be "01.01" exactly (case and
+// length included). Reading the serial may open the device, so it is left
+// out for every other device.
+bool IsBoard(hid::THidDevice& device);
+
+// The attach line: "<product>, VID=C04E, PID=2014, Ver=<serial>, ID=<manufacturer>",
+// from the device's USB strings 2 (product) and 1 (manufacturer).
+QString DeviceIdentityLine(const QString& product, std::uint16_t vendorID, std::uint16_t productID,
+                           const QString& serial, const QString& manufacturer);
+
+}  // namespace lumidra::protocol

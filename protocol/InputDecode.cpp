@@ -1,0 +1,85 @@
+#include "protocol/InputDecode.h"
+
+#include "protocol/Hex.h"
+#include "protocol/ProtocolState.h"
+
+namespace lumidra::protocol {
+
+TJobFlagsView CurrentJobFlags() {
+    TJobFlagsView flags;
+    flags.JobActive = JobActive;
+    flags.ImageSendPending = ImageSendPending;
+    flags.LcdCommandPending = LcdCommandPending;
+    flags.LcdTextPending = LcdTextPending;
+    flags.FlashReadPending = FlashReadPending;
+    flags.FlashErasePending = FlashErasePending;
+    flags.FlashWritePending = FlashWritePending;
+    flags.PlotPending = PlotPending;
+    flags.JobMode = JobReport[2];
+    return flags;
+}
+
+TInputRoute DecideInputRoute(std::uint8_t jobAck, const TJobFlagsView& f) {
+    const bool acknowledged = jobAck != 0;
+    // A Flash-ROM read not yet acknowledged lets status through, so it is not
+    // part of this test.
+    if (!acknowledged && !f.JobActive && !f.ImageSendPending && !f.LcdCommandPending &&
+        !f.LcdTextPending && !f.FlashErasePending && !f.FlashWritePending && !f.PlotPending) {
+        return TInputRoute::Status;
+    }
+    auto needsAck = [&](TInputRoute step) { return acknowledged ? step : TInputRoute::Drop; };
+    if (f.ImageSendPending) return needsAck(TInputRoute::ImageStep);
+    if (f.LcdCommandPending) return needsAck(TInputRoute::LcdCommandStep);
+    if (f.LcdTextPending && f.JobMode == 2) return needsAck(TInputRoute::SplashStep);
+    if (f.LcdTextPending) return needsAck(TInputRoute::LcdTextStep);
+    if (f.FlashReadPending) return TInputRoute::FlashReadStep;
+    if (f.FlashErasePending) return needsAck(TInputRoute::FlashEraseStep);
+    if (f.FlashWritePending) return needsAck(TInputRoute::FlashWriteStep);
+    if (f.PlotPending) return f.JobActive ? TInputRoute::PlotStep : needsAck(TInputRoute::PlotStep);
+    return TInputRoute::DumpStep;
+}
+
+int ChannelPercent(int value) { return value * 100 / 1023; }
+
+TStatusView DecodeStatus(const std::uint8_t* r) {
+    TStatusView v;
+    v.Channel1 = r[1] * 256 + r[0];
+    v.Channel2 = r[3] * 256 + r[2];
+    v.Channel1Text = "Канал 1 : " + std::to_string(ChannelPercent(v.Channel1)) + "%";
+    v.Channel2Text = "Канал 2 : " + std::to_string(ChannelPercent(v.Channel2)) + "%";
+    for (int bit = 0; bit < 4; ++bit) v.Inputs[bit] = (r[4] >> bit) & 1;
+
+    v.KeyStatus = r[InputKeyStatus];
+    switch (v.KeyStatus) {
+    case 0:
+        v.KeyText = " no key";
+        v.KeyStatusText = "    Ключ не активен";
+        break;
+    case 1: {
+        std::string display;
+        std::string compact;
+        for (int i = 15; i >= 8; --i) {
+            const std::string pair = ByteToHex(r[i]);
+            display += ' ' + pair;
+            compact += pair;
+        }
+        v.KeyText = display;
+        v.KeyId = compact;
+        v.KeyStatusText = "Ключ удерживается";
+        break;
+    }
+    case 2:
+        v.KeyStatusText = "        Ключ прочитан";
+        break;
+    case 5:
+    case 8:
+        v.KeyText = " no key";
+        v.KeyStatusText = "        Ошибка чтения";
+        break;
+    default:
+        break;
+    }
+    return v;
+}
+
+}  // namespace lumidra::protocol

@@ -1,0 +1,73 @@
+// What the input handler does with one input report, decided without widgets:
+// the route (status display, a job's step, or nothing) and the status texts.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace lumidra::protocol {
+
+// Where one input report goes. Job steps are listed in the order they are
+// tested; the first whose condition holds takes the report.
+enum class TInputRoute {
+    Status,          // no job in hand: show the board's status
+    Drop,            // a job waits for its acknowledgement: nothing happens
+    ImageStep,
+    LcdCommandStep,
+    SplashStep,
+    LcdTextStep,
+    FlashReadStep,
+    FlashEraseStep,
+    FlashWriteStep,
+    PlotStep,
+    DumpStep,
+};
+
+struct TJobFlagsView {
+    bool JobActive = false;
+    bool ImageSendPending = false;
+    bool LcdCommandPending = false;
+    bool LcdTextPending = false;
+    bool FlashReadPending = false;
+    bool FlashErasePending = false;
+    bool FlashWritePending = false;
+    bool PlotPending = false;
+    std::uint8_t JobMode = 0;  // JobReport byte 2: 2 marks the splash screen
+};
+
+// The job flags as they stand now.
+TJobFlagsView CurrentJobFlags();
+
+// The route of a report whose byte 6 (the job acknowledgement) is `jobAck`.
+TInputRoute DecideInputRoute(std::uint8_t jobAck, const TJobFlagsView& flags);
+
+// Byte indexes of a status report.
+inline constexpr int InputJobAck = 6;
+inline constexpr int InputKeyStatus = 5;
+
+// The status display of one status report (64 bytes).
+struct TStatusView {
+    int Channel1 = 0;  // 0..65535; the bars saturate at their maximum
+    int Channel2 = 0;
+    std::string Channel1Text;  // UTF-8
+    std::string Channel2Text;
+    bool Inputs[4] = {};
+    int KeyStatus = 0;
+    // Set when the key field changes: " no key", or the key's display text.
+    std::optional<std::string> KeyText;
+    // The 16-character identifier, when a key is held (status 1).
+    std::optional<std::string> KeyId;
+    // Set when the status text changes.
+    std::optional<std::string> KeyStatusText;
+};
+TStatusView DecodeStatus(const std::uint8_t* report);
+
+// Whole percent of full scale 1023, truncated: 1022 -> 99, 2046 -> 200.
+int ChannelPercent(int value);
+
+// Texts of the input labels.
+inline constexpr const char* InputOnText = " ON  ";
+inline constexpr const char* InputOffText = " Off ";
+
+}  // namespace lumidra::protocol

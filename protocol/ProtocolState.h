@@ -1,0 +1,79 @@
+// The protocol's run-wide state: the three output report buffers, the board
+// in use, the job flags and counters that go with the buffers, and the few
+// items the features below the window share (the start folder and the key
+// base's saved flag).
+//
+// Everything here exists once for the whole run and is touched only on the
+// GUI thread (handlers, timers and the input handler all run there), so no
+// lock guards it. Handlers read and change it directly.
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+namespace lumidra::hid {
+class THidDevice;
+}
+
+namespace lumidra::protocol {
+
+// Byte 0 is the report ID (always sent as 0), bytes 1 to 64 the payload.
+inline constexpr std::size_t OutputReportSize = 65;
+using OutputReport = std::array<std::uint8_t, OutputReportSize>;
+
+// The board's standing state: LED digits (1, 2), mode and indicator bits (3),
+// command byte (4), job request flag (5).
+extern OutputReport StateReport;
+// Job control: job code (1) and its parameters (2 to 6).
+extern OutputReport JobReport;
+// The payload that follows a job code. Never cleared: bytes a job does not
+// write go out as earlier payloads left them.
+extern OutputReport DataReport;
+
+// Command values of StateReport byte 4.
+inline constexpr std::uint8_t CommandLightOn = 1;
+inline constexpr std::uint8_t CommandHostLeaves = 2;
+inline constexpr std::uint8_t CommandLightOff = 5;
+
+// The board's checked-out device object, or null. Owned through this pointer:
+// handing the board back means destroying the object (ReleaseAttachedDevice).
+extern hid::THidDevice* AttachedDevice;
+
+// Job flags.
+extern bool JobActive;
+extern bool ImageSendPending;
+extern bool LcdCommandPending;
+extern bool LcdTextPending;
+extern bool FlashReadPending;
+extern bool FlashErasePending;
+extern bool FlashWritePending;
+extern bool PlotPending;
+extern bool PlotRunning;
+extern bool KeySoundArmed;
+
+// Offset of the next memory dump block; zeroed with the job flags.
+extern std::uint16_t DumpOffset;
+
+// The folder current at start-up: the key sound is looked for there and the
+// key base dialogs open there.
+extern QString StartFolder;
+// True while the key base memo has no unsaved changes.
+extern bool KeyBaseSaved;
+
+// Clears the job flags, from JobActive to PlotRunning (not KeySoundArmed,
+// which has its own place in the detached-state reset).
+void ClearJobFlags();
+
+// Hands the board back: forgets AttachedDevice first (so a report delivered
+// while its reader stops sends nothing), then destroys the object. No-op when
+// no board is attached.
+void ReleaseAttachedDevice();
+
+// Puts everything back to its state at program start. AttachedDevice is
+// forgotten, not destroyed: release it first while its controller lives.
+void ResetProtocolState();
+
+}  // namespace lumidra::protocol

@@ -1,0 +1,105 @@
+#include "protocol/QtSeams.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <algorithm>
+#include <thread>
+
+namespace lumidra::protocol {
+
+namespace {
+
+QMessageBox::Icon ToQtIcon(TMsgIcon icon) {
+    switch (icon) {
+        case TMsgIcon::Error: return QMessageBox::Critical;
+        case TMsgIcon::Warning: return QMessageBox::Warning;
+        case TMsgIcon::Information: return QMessageBox::Information;
+        case TMsgIcon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+// What the picture dialog offers when its owner set no filter.
+const QString DefaultPictureFilter =
+    QStringLiteral("Bitmaps (*.bmp)|*.bmp|All pictures|*.bmp;*.png;*.jpg;*.jpeg;*.gif|All files|*.*");
+
+}  // namespace
+
+QStringList QtNameFilters(const QString& filter) {
+    QStringList result;
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (QString& pattern : patterns) {
+            pattern = pattern.trimmed();
+            if (pattern == QLatin1String("*.*")) pattern = QStringLiteral("*");
+        }
+        result << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+                      QLatin1Char(')');
+    }
+    return result;
+}
+
+TMsgResult QtSeams::MessageBox(const QString& text, const QString& caption, TMsgIcon icon,
+                               TMsgButtons buttons) {
+    QMessageBox box(ToQtIcon(icon), caption, text,
+                    buttons == TMsgButtons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel
+                                                     : QMessageBox::Ok);
+    return box.exec() == QMessageBox::Ok ? TMsgResult::Ok : TMsgResult::Cancel;
+}
+
+void QtSeams::ShowMessage(const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(AppTitle), text, QMessageBox::Ok);
+    box.exec();
+}
+
+bool QtSeams::ExecuteFileDialog(TFileDialog& dialog) {
+    QFileDialog qt;
+    qt.setWindowTitle(dialog.Title);
+    const bool saving = dialog.Kind == TFileDialogKind::Save;
+    qt.setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    qt.setFileMode(!saving && (dialog.Options & ofFileMustExist) ? QFileDialog::ExistingFile
+                                                                   : QFileDialog::AnyFile);
+    qt.setOption(QFileDialog::DontConfirmOverwrite, !(dialog.Options & ofOverwritePrompt));
+    qt.setSizeGripEnabled(dialog.Options & ofEnableSizing);
+
+    QString filter = dialog.Filter;
+    if (filter.isEmpty() && dialog.Kind == TFileDialogKind::OpenPicture) filter = DefaultPictureFilter;
+    const QStringList nameFilters = QtNameFilters(filter);
+    if (!nameFilters.isEmpty()) {
+        qt.setNameFilters(nameFilters);
+        const int index = std::clamp(dialog.FilterIndex, 1, static_cast<int>(nameFilters.size()));
+        qt.selectNameFilter(nameFilters[index - 1]);
+    }
+    qt.setDirectory(dialog.InitialDir.isEmpty() ? QDir::currentPath() : dialog.InitialDir);
+    if (!dialog.FileName.isEmpty()) qt.selectFile(dialog.FileName);
+
+    for (;;) {
+        if (qt.exec() != QDialog::Accepted || qt.selectedFiles().isEmpty()) return false;
+        const QString chosen = qt.selectedFiles().constFirst();
+        const QFileInfo info(chosen);
+        if ((dialog.Options & ofNoReadOnlyReturn) && info.exists() && !info.isWritable()) {
+            QMessageBox::warning(&qt, dialog.Title,
+                                 chosen + QStringLiteral("\nThe file is read-only."));
+            continue;
+        }
+        dialog.FileName = chosen;
+        dialog.FilterIndex = static_cast<int>(nameFilters.indexOf(qt.selectedNameFilter())) + 1;
+        if (dialog.FilterIndex < 1) dialog.FilterIndex = 1;
+        return true;
+    }
+}
+
+QDateTime QtSeams::Now() {
+    return QDateTime::currentDateTime();
+}
+
+void QtSeams::Pause(std::chrono::milliseconds duration) {
+    std::this_thread::sleep_for(duration);
+}
+
+}  // namespace lumidra::protocol

@@ -1,0 +1,26 @@
+// The seams over Qt: QMessageBox, QFileDialog, the system clock, a real sleep.
+#pragma once
+
+#include "protocol/Seams.h"
+
+#include <QStringList>
+
+namespace lumidra::protocol {
+
+class QtSeams final : public TUiSeams {
+public:
+    TMsgResult MessageBox(const QString& text, const QString& caption, TMsgIcon icon,
+                          TMsgButtons buttons) override;
+    void ShowMessage(const QString& text) override;
+    bool ExecuteFileDialog(TFileDialog& dialog) override;
+    QDateTime Now() override;
+    void Pause(std::chrono::milliseconds duration) override;
+};
+
+// "Text|*.txt|All|*.*" -> {"Text (*.txt)", "All (*)"}: the name filters of a
+// QFileDialog. Patterns joined by ';' become space-separated; "*.*" becomes
+// "*", since Qt would otherwise hide files without an extension. An odd last
+// description without a pattern is dropped.
+QStringList QtNameFilters(const QString& filter);
+
+}  // namespace lumidra::protocol

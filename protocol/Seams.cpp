@@ -1,0 +1,25 @@
+#include "protocol/Seams.h"
+
+#include "protocol/QtSeams.h"
+
+namespace lumidra::protocol {
+
+namespace {
+TUiSeams* installed = nullptr;
+}
+
+TUiSeams& Seams() {
+    if (installed != nullptr) return *installed;
+    static QtSeams toolkit;
+    return toolkit;
+}
+
+void InstallSeams(TUiSeams* seams) {
+    installed = seams;
+}
+
+bool TFileDialog::Execute() {
+    return Seams().ExecuteFileDialog(*this);
+}
+
+}  // namespace lumidra::protocol

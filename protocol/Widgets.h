@@ -1,0 +1,33 @@
+// Small widget conventions of the window layout that every feature shares.
+#pragma once
+
+#include <QColor>
+#include <QString>
+
+class QLabel;
+class QWidget;
+
+namespace lumidra::protocol {
+
+// Name of the dynamic property that marks a label as sized to its text.
+inline constexpr const char* AutoSizeProperty = "autoSize";
+
+// Sets a label's text; a label marked auto-size (AutoSizeProperty true) is
+// resized to fit it, the way the layout's auto-size labels behave.
+void SetCaption(QLabel& label, const QString& text);
+
+// Fills the widget's background with `color`.
+void SetBackground(QWidget& widget, const QColor& color);
+// The background colour SetBackground gave (or the palette's window colour).
+QColor Background(const QWidget& widget);
+
+// Moves a top-level window so that its outer frame is centred on the
+// available area of its screen.
+void CentreOnScreen(QWidget& window);
+
+// Colours of the layout.
+inline const QColor PaleGreen{192, 220, 192};
+inline const QColor SkyBlue{166, 202, 240};
+inline const QColor PureGreen{0, 255, 0};
+
+}  // namespace lumidra::protocol

@@ -1,0 +1,134 @@
+// Closing the window: the unsaved key base question, the board told that the
+// host leaves, the board handed back.
+#include "tests/app/MainWindowFixture.h"
+
+namespace lumidra::testing {
+namespace {
+
+using protocol::AttachedDevice;
+using protocol::TMsgButtons;
+using protocol::TMsgIcon;
+using protocol::TMsgResult;
+
+const QString UnsavedText = QStringLiteral("Изменения в базе ключей будут потеряны! Всё равно выйти?  ");
+
+class CloseWindow : public MainWindowTest {
+protected:
+    // Attached, indicator 1 on, and an edited key base.
+    int StartAttachedWithUnsavedKeys() {
+        const int board = Bus.Plug({});
+        Start();
+        EXPECT_TRUE(QTest::qWaitFor([] { return app::BoardAttached; }, 5000));
+        Form->CheckBox1->setChecked(true);
+        QTest::keyClicks(Form->MemoKey, QStringLiteral("0123456789ABCDEF"));
+        EXPECT_FALSE(protocol::KeyBaseSaved);
+        EXPECT_EQ(Bus.Written(board).size(), 3u);
+        return board;
+    }
+
+    void ExpectAskedOnce() const {
+        ASSERT_EQ(Seams.Boxes.size(), 1u);
+        EXPECT_EQ(Seams.Boxes[0].Text, UnsavedText);
+        EXPECT_EQ(Seams.Boxes[0].Caption, QStringLiteral("Lumidra"));
+        EXPECT_EQ(Seams.Boxes[0].Icon, TMsgIcon::Warning);
+        EXPECT_EQ(Seams.Boxes[0].Buttons, TMsgButtons::OkCancel);
+    }
+};
+
+TEST_F(CloseWindow, CancelKeepsTheWindowAndSendsNothing) {
+    const int board = StartAttachedWithUnsavedKeys();
+    Seams.BoxAnswers = {TMsgResult::Cancel};
+    EXPECT_FALSE(Form->close());
+    ExpectAskedOnce();
+    EXPECT_TRUE(Form->isVisible());
+    EXPECT_EQ(Bus.Written(board).size(), 3u);
+    EXPECT_TRUE(Seams.Pauses.empty());
+    EXPECT_NE(AttachedDevice, nullptr);
+    EXPECT_FALSE(protocol::KeyBaseSaved) << "a refused close changes nothing";
+
+    // The program goes on: the board still gets what the window sends.
+    Form->CheckBox2->setChecked(true);
+    EXPECT_EQ(Bus.Written(board).back(), Report({0, 0, 0x84, 1}));
+}
+
+TEST_F(CloseWindow, OkTellsTheBoardTheHostLeavesThenPausesAndHandsItBack) {
+    const int board = StartAttachedWithUnsavedKeys();
+    Seams.BoxAnswers = {TMsgResult::Ok};
+    std::size_t sentBeforePause = 0;
+    Seams.OnPause = [&] { sentBeforePause = Bus.Written(board).size(); };
+
+    EXPECT_TRUE(Form->close());
+    ExpectAskedOnce();
+    const TWire wire = Bus.Written(board);
+    ASSERT_EQ(wire.size(), 4u);
+    EXPECT_EQ(wire[3], Report({0, 0, 0x04, 2})) << "command 2 with the standing state";
+    EXPECT_EQ(Seams.Pauses, (std::vector<std::chrono::milliseconds>{std::chrono::milliseconds(50)}));
+    EXPECT_EQ(sentBeforePause, 4u) << "the pause follows the report";
+    EXPECT_EQ(AttachedDevice, nullptr);
+    EXPECT_EQ(Bus.OpenHandles(board), 0u);
+    EXPECT_FALSE(Form->isVisible());
+
+    // Closed for good: a device change that arrives before the loop ends
+    // does not take the board again.
+    hid::TVirtualBoard other;
+    other.VendorID = 0x1234;
+    PlugAndScan(other);
+    EXPECT_EQ(AttachedDevice, nullptr);
+    EXPECT_EQ(Bus.Written(board).size(), 4u);
+}
+
+TEST_F(CloseWindow, SavedKeyBaseClosesWithoutAsking) {
+    const int board = Bus.Plug({});
+    Start();
+    ASSERT_TRUE(QTest::qWaitFor([] { return app::BoardAttached; }, 5000));
+    EXPECT_TRUE(Form->close());
+    EXPECT_TRUE(Seams.Boxes.empty());
+    const TWire wire = Bus.Written(board);
+    ASSERT_EQ(wire.size(), 3u);
+    EXPECT_EQ(wire[2], Report({0, 0, 0, 2}));
+    EXPECT_EQ(Seams.Pauses.size(), 1u);
+}
+
+TEST_F(CloseWindow, DetachedSendsNothingAndDoesNotPause) {
+    StartAndScan();
+    QTest::keyClicks(Form->MemoKey, QStringLiteral("x"));
+    Seams.BoxAnswers = {TMsgResult::Ok};
+    EXPECT_TRUE(Form->close());
+    ExpectAskedOnce();
+    EXPECT_TRUE(Seams.Pauses.empty());
+    EXPECT_EQ(Bus.CallCount("WriteFile"), 0u);
+}
+
+TEST_F(CloseWindow, AfterUnplugNothingIsSent) {
+    const int board = Bus.Plug({});
+    Start();
+    ASSERT_TRUE(QTest::qWaitFor([] { return app::BoardAttached; }, 5000));
+    UnplugAndScan(board);
+    EXPECT_TRUE(Form->close());
+    EXPECT_TRUE(Seams.Pauses.empty());
+    EXPECT_EQ(Bus.Written(board).size(), 2u);
+}
+
+TEST_F(CloseWindow, ExitButtonTakesTheSameRoad) {
+    const int board = Bus.Plug({});
+    Start();
+    ASSERT_TRUE(QTest::qWaitFor([] { return app::BoardAttached; }, 5000));
+    Form->Button6->click();  // hidden, but wired
+    EXPECT_FALSE(Form->isVisible());
+    EXPECT_EQ(Bus.Written(board).back(), Report({0, 0, 0, 2}));
+    EXPECT_EQ(AttachedDevice, nullptr);
+}
+
+// Destroying the window without closing it first still hands the board back
+// before the controller goes.
+TEST_F(CloseWindow, DestroyingTheWindowHandsTheBoardBack) {
+    const int board = Bus.Plug({});
+    Start();
+    ASSERT_TRUE(QTest::qWaitFor([] { return app::BoardAttached; }, 5000));
+    Form.reset();
+    EXPECT_EQ(AttachedDevice, nullptr);
+    EXPECT_EQ(Bus.OpenHandles(board), 0u);
+}
+
+}  // namespace
+}  // namespace lumidra::testing

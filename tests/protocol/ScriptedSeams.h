@@ -1,0 +1,64 @@
+// The seams for tests: message boxes and file dialogs answered from a script,
+// a clock the test sets, pauses recorded instead of slept. Installed for its
+// lifetime. A box or dialog the script does not answer fails the test.
+#pragma once
+
+#include "protocol/Seams.h"
+
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace lumidra::testing {
+
+class ScriptedSeams final : public protocol::TUiSeams {
+public:
+    struct TBox {
+        QString Text;
+        QString Caption;
+        protocol::TMsgIcon Icon = protocol::TMsgIcon::None;
+        protocol::TMsgButtons Buttons = protocol::TMsgButtons::Ok;
+        bool Plain = false;  // ShowMessage rather than MessageBox
+    };
+    // A dialog as it was set up when it was shown.
+    struct TDialogUse {
+        protocol::TFileDialogKind Kind;
+        QString Filter;
+        int FilterIndex;
+        QString Title;
+        QString InitialDir;
+        protocol::TFileDialogOptions Options;
+    };
+
+    ScriptedSeams();
+    ~ScriptedSeams() override;
+    ScriptedSeams(const ScriptedSeams&) = delete;
+    ScriptedSeams& operator=(const ScriptedSeams&) = delete;
+
+    // When set, every box and dialog the script does not answer is answered
+    // Cancel instead of failing the test.
+    bool CancelUnscripted = false;
+    // Answers of the coming MessageBox calls, in order (ShowMessage needs none).
+    std::deque<protocol::TMsgResult> BoxAnswers;
+    // Answers of the coming dialogs: a file name, or nullopt for Cancel.
+    std::deque<std::optional<QString>> DialogAnswers;
+    // The time Now() reports.
+    QDateTime Clock{QDate(2026, 3, 5), QTime(9, 5, 7)};
+    // Runs inside each Pause, e.g. to see what had been sent by then.
+    std::function<void()> OnPause;
+
+    std::vector<TBox> Boxes;
+    std::vector<TDialogUse> Dialogs;
+    std::vector<std::chrono::milliseconds> Pauses;
+
+    protocol::TMsgResult MessageBox(const QString& text, const QString& caption, protocol::TMsgIcon icon,
+                                    protocol::TMsgButtons buttons) override;
+    void ShowMessage(const QString& text) override;
+    bool ExecuteFileDialog(protocol::TFileDialog& dialog) override;
+    QDateTime Now() override;
+    void Pause(std::chrono::milliseconds duration) override;
+};
+
+}  // namespace lumidra::testing

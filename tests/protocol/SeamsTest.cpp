@@ -1,0 +1,54 @@
+#include "protocol/QtSeams.h"
+#include "protocol/Seams.h"
+#include "tests/protocol/ScriptedSeams.h"
+
+#include <gtest/gtest.h>
+
+namespace lumidra::protocol {
+namespace {
+
+TEST(QtNameFilters, PairsBecomeNameFilters) {
+    EXPECT_EQ(QtNameFilters(QStringLiteral("Двоичный файл|*.bin|Все файлы|*.*")),
+              (QStringList{QStringLiteral("Двоичный файл (*.bin)"), QStringLiteral("Все файлы (*)")}));
+    EXPECT_EQ(QtNameFilters(QStringLiteral("Pictures|*.bmp;*.png")),
+              QStringList{QStringLiteral("Pictures (*.bmp *.png)")});
+    EXPECT_TRUE(QtNameFilters(QString()).isEmpty());
+    EXPECT_EQ(QtNameFilters(QStringLiteral("Text|*.txt|Dangling")), QStringList{QStringLiteral("Text (*.txt)")});
+}
+
+TEST(Seams, InstalledForItsLifetimeThenTheToolkitsAgain) {
+    {
+        testing::ScriptedSeams scripted;
+        EXPECT_EQ(&Seams(), &scripted);
+    }
+    EXPECT_NE(dynamic_cast<QtSeams*>(&Seams()), nullptr);
+}
+
+// A dialog is a component: what one command sets stays for the next command
+// that uses the same dialog and does not set it itself.
+TEST(TFileDialog, KeepsItsSettingsBetweenUses) {
+    testing::ScriptedSeams seams;
+    TFileDialog dialog(TFileDialogKind::Save, ofOverwritePrompt | ofEnableSizing);
+    dialog.Filter = QStringLiteral("Текстовый файл|*.txt|Все файлы|*.*");
+    dialog.Title = QStringLiteral("Сохранение базы ключей :");
+    dialog.InitialDir = QStringLiteral("/start");
+    seams.DialogAnswers = {QStringLiteral("/start/keys.txt"), std::nullopt};
+
+    ASSERT_TRUE(dialog.Execute());
+    EXPECT_EQ(dialog.FileName, QStringLiteral("/start/keys.txt"));
+
+    dialog.Filter = QStringLiteral("Двоичный файл|*.bin|Все файлы|*.*");  // the next command's own
+    EXPECT_FALSE(dialog.Execute());
+    EXPECT_EQ(dialog.FileName, QStringLiteral("/start/keys.txt")) << "a cancel chooses nothing";
+
+    ASSERT_EQ(seams.Dialogs.size(), 2u);
+    const auto& second = seams.Dialogs[1];
+    EXPECT_EQ(second.Kind, TFileDialogKind::Save);
+    EXPECT_EQ(second.Filter, QStringLiteral("Двоичный файл|*.bin|Все файлы|*.*"));
+    EXPECT_EQ(second.Title, QStringLiteral("Сохранение базы ключей :"));
+    EXPECT_EQ(second.InitialDir, QStringLiteral("/start"));
+    EXPECT_EQ(second.Options, ofOverwritePrompt | ofEnableSizing);
+}
+
+}  // namespace
+}  // namespace lumidra::protocol
