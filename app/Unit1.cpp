@@ -4,7 +4,9 @@
 #include "controls/LcdPanel.h"
 #include "controls/LedDisplay.h"
 #include "hid/HidDevice.h"
+#include "keybase/KeyBase.h"
 #include "protocol/Board.h"
+#include "protocol/KeySound.h"
 #include "protocol/ProtocolState.h"
 #include "protocol/Report.h"
 #include "protocol/Widgets.h"
@@ -54,7 +56,8 @@ TForm1::TForm1(hid::THidPlatform& Platform, hid::TGuiThread& Gui, QWidget* paren
     Timer1->setInterval(1000);
     KeyTimer = new QTimer(this);
     KeyTimer->setObjectName(QStringLiteral("KeyTimer"));
-    KeyTimer->setInterval(2000);
+    KeyTimer->setInterval(KeyTimerInterval);
+    KeyTimer->setSingleShot(true);
 
     // Created with the window, the controller queues its first device-change
     // notification for itself: the first re-scan runs once the loop turns,
@@ -266,10 +269,7 @@ void TForm1::FormShow() {
     SetCaption(*Label2, QString());
     SetCaption(*Label5, QStringLiteral("Канал 1 : 0%"));
     SetCaption(*Label6, QStringLiteral("Канал 2 : 0%"));
-    for (QLabel* label : {Label7, Label8, Label9, Label10}) {
-        SetCaption(*label, QStringLiteral(" Off "));
-        SetBackground(*label, PaleGreen);
-    }
+    for (QLabel* label : {Label7, Label8, Label9, Label10}) ShowInput(*label, false);
     Bar1->setValue(0);
     Bar2->setValue(0);
     Edit1->setText(QStringLiteral("0"));
@@ -404,6 +404,14 @@ void TForm1::Button6Click() {
 
 void TForm1::MemoKeyChange() {
     KeyBaseSaved = false;
+}
+
+void TForm1::LoadBaseClick() {
+    keybase::LoadBaseClick(*MemoKey, OpenDialog1);
+}
+
+void TForm1::SaveBaseClick() {
+    keybase::SaveBaseClick(*MemoKey, SaveDialog1);
 }
 
 void TForm1::CheckBox1Click() {

@@ -8,6 +8,7 @@
 
 #include "app/ui_Unit1.h"
 #include "hid/HidDeviceController.h"
+#include "protocol/InputDecode.h"
 #include "protocol/Seams.h"
 
 #include <QMainWindow>
@@ -52,6 +53,15 @@ public:
     void Button6Click();
     void MemoKeyChange();
 
+    // --- the board's input reports (Unit1Input.cpp) --------------------------
+    void HidDeviceController1DeviceData(hid::THidDevice* HidDev, std::uint8_t ReportID,
+                                        const std::uint8_t* Data, std::uint16_t Size);
+    void KeyTimerTimer();
+
+    // --- key base --------------------------------------------------------------
+    void LoadBaseClick();
+    void SaveBaseClick();
+
     // --- LED display, indicators, clock, LCD backlight ------------------------
     void CheckBox1Click();
     void CheckBox2Click();
@@ -59,9 +69,6 @@ public:
     void Timer1Timer();
 
     // --- handlers of the features still to come (Unit1Later.cpp) -------------
-    void HidDeviceController1DeviceData(hid::THidDevice* HidDev, std::uint8_t ReportID,
-                                        const std::uint8_t* Data, std::uint16_t Size);
-    void KeyTimerTimer();
     void Edit1KeyPress(QChar& Key);
     void Button1Click();
     void Button2Click();
@@ -81,8 +88,6 @@ public:
     void Read_FlashClick();
     void Erase_FlashClick();
     void Write_FlashClick();
-    void LoadBaseClick();
-    void SaveBaseClick();
 
     // The window's outer size: its frame included where the platform has one.
     QSize OuterSize() const;
@@ -99,6 +104,10 @@ private:
     void Wire();
     void FitFrame();
     void SetBoardMenusEnabled(bool enabled);
+    void ShowStatus(const protocol::TStatusView& status);
+    void SoundKey();
+    // An input label's text and colour: " ON  " on pure green, " Off " on pale green.
+    static void ShowInput(QLabel& label, bool on);
 
     QSize frameExtra_{0, 0};  // outer minus inner size, once the platform tells it
     bool centred_ = false;

@@ -6,11 +6,6 @@
 
 namespace lumidra::app {
 
-// Input decoding and job dispatch.
-void TForm1::HidDeviceController1DeviceData(hid::THidDevice*, std::uint8_t, const std::uint8_t*,
-                                            std::uint16_t) {}
-void TForm1::KeyTimerTimer() {}
-
 // LED display.
 void TForm1::Edit1KeyPress(QChar&) {}
 void TForm1::Button1Click() {}
@@ -37,9 +32,5 @@ void TForm1::ReadDUMP1Click() {}
 void TForm1::Read_FlashClick() {}
 void TForm1::Erase_FlashClick() {}
 void TForm1::Write_FlashClick() {}
-
-// Key base.
-void TForm1::LoadBaseClick() {}
-void TForm1::SaveBaseClick() {}
 
 }  // namespace lumidra::app

@@ -12,4 +12,8 @@ void CheckLightClick(bool ticked) {
     SendReport(StateReport);
 }
 
+void LcdCommandStep(const InputReport&) {}
+
+void LcdTextStep(const InputReport&) {}
+
 }  // namespace lumidra::controls

@@ -3,7 +3,16 @@
 #include "protocol/Hex.h"
 #include "protocol/ProtocolState.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace lumidra::protocol {
+
+InputReport CopyInputReport(const std::uint8_t* data, std::size_t size) {
+    InputReport report{};
+    if (data != nullptr) std::memcpy(report.data(), data, std::min(size, report.size()));
+    return report;
+}
 
 TJobFlagsView CurrentJobFlags() {
     TJobFlagsView flags;
@@ -15,6 +24,7 @@ TJobFlagsView CurrentJobFlags() {
     flags.FlashErasePending = FlashErasePending;
     flags.FlashWritePending = FlashWritePending;
     flags.PlotPending = PlotPending;
+    flags.DumpRequested = DumpRequested;
     flags.JobMode = JobReport[2];
     return flags;
 }
@@ -36,7 +46,10 @@ TInputRoute DecideInputRoute(std::uint8_t jobAck, const TJobFlagsView& f) {
     if (f.FlashErasePending) return needsAck(TInputRoute::FlashEraseStep);
     if (f.FlashWritePending) return needsAck(TInputRoute::FlashWriteStep);
     if (f.PlotPending) return f.JobActive ? TInputRoute::PlotStep : needsAck(TInputRoute::PlotStep);
-    return TInputRoute::DumpStep;
+    // The dump: under way, or asked for and now acknowledged. An
+    // acknowledgement with no dump asked for is dropped.
+    if (f.JobActive || f.DumpRequested) return TInputRoute::DumpStep;
+    return TInputRoute::Drop;
 }
 
 int ChannelPercent(int value) { return value * 100 / 1023; }

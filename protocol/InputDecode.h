@@ -2,17 +2,29 @@
 // the route (status display, a job's step, or nothing) and the status texts.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 
 namespace lumidra::protocol {
 
+// The 64 bytes of an input report behind its report ID.
+inline constexpr std::size_t InputReportSize = 64;
+using InputReport = std::array<std::uint8_t, InputReportSize>;
+
+// The `size` bytes the device delivered, as a whole InputReport: bytes a
+// shorter report does not carry read as 0, so no decoder or job step ever
+// reads past what arrived. Bytes beyond 64 are not used.
+InputReport CopyInputReport(const std::uint8_t* data, std::size_t size);
+
 // Where one input report goes. Job steps are listed in the order they are
 // tested; the first whose condition holds takes the report.
 enum class TInputRoute {
     Status,          // no job in hand: show the board's status
-    Drop,            // a job waits for its acknowledgement: nothing happens
+    Drop,            // a job waits for its acknowledgement, or an acknowledgement
+                     // came that nobody asked for: nothing happens
     ImageStep,
     LcdCommandStep,
     SplashStep,
@@ -33,6 +45,7 @@ struct TJobFlagsView {
     bool FlashErasePending = false;
     bool FlashWritePending = false;
     bool PlotPending = false;
+    bool DumpRequested = false;
     std::uint8_t JobMode = 0;  // JobReport byte 2: 2 marks the splash screen
 };
 

@@ -20,6 +20,7 @@ bool FlashWritePending = false;
 bool PlotPending = false;
 bool PlotRunning = false;
 bool KeySoundArmed = false;
+bool DumpRequested = false;
 
 std::uint16_t DumpOffset = 0;
 
@@ -36,6 +37,7 @@ void ClearJobFlags() {
     FlashWritePending = false;
     PlotPending = false;
     PlotRunning = false;
+    DumpRequested = false;
 }
 
 void ReleaseAttachedDevice() {

@@ -53,6 +53,11 @@ extern bool FlashWritePending;
 extern bool PlotPending;
 extern bool PlotRunning;
 extern bool KeySoundArmed;
+// The memory dump has no pending flag: its steps run when the board
+// acknowledges with no other job in hand. Set by the dump's starter, cleared
+// by the dump's last step and by the reset, so that an acknowledgement nobody
+// asked for cannot start a dump into whatever file was named last.
+extern bool DumpRequested;
 
 // Offset of the next memory dump block; zeroed with the job flags.
 extern std::uint16_t DumpOffset;
@@ -63,8 +68,8 @@ extern QString StartFolder;
 // True while the key base memo has no unsaved changes.
 extern bool KeyBaseSaved;
 
-// Clears the job flags, from JobActive to PlotRunning (not KeySoundArmed,
-// which has its own place in the detached-state reset).
+// Clears the job flags, from JobActive to PlotRunning, and DumpRequested (not
+// KeySoundArmed, which has its own place in the detached-state reset).
 void ClearJobFlags();
 
 // Hands the board back: forgets AttachedDevice first (so a report delivered

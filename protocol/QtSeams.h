@@ -1,4 +1,5 @@
-// The seams over Qt: QMessageBox, QFileDialog, the system clock, a real sleep.
+// The seams over Qt: QMessageBox, QFileDialog, the system clock, a real sleep,
+// QSoundEffect.
 #pragma once
 
 #include "protocol/Seams.h"
@@ -15,6 +16,7 @@ public:
     bool ExecuteFileDialog(TFileDialog& dialog) override;
     QDateTime Now() override;
     void Pause(std::chrono::milliseconds duration) override;
+    void PlayKeySound(const QString& file) override;
 };
 
 // "Text|*.txt|All|*.*" -> {"Text (*.txt)", "All (*)"}: the name filters of a

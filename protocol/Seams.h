@@ -1,10 +1,12 @@
 // Everything a handler needs from the desktop besides its own widgets: message
-// boxes, the three shared file dialogs, the clock and the short pauses.
+// boxes, the three shared file dialogs, the clock, the short pauses and the
+// key sound.
 //
 // Handlers reach them only through Seams(), so the whole program also runs
 // headless: the program installs nothing and gets the toolkit's
 // implementation (QtSeams); tests install a scripted one that answers boxes
-// and dialogs, sets the clock and records pauses instead of sleeping.
+// and dialogs, sets the clock and records pauses and sounds instead of
+// sleeping and playing them.
 #pragma once
 
 #include <QDateTime>
@@ -75,6 +77,9 @@ public:
     virtual QDateTime Now() = 0;
     // Blocks the calling (GUI) thread for `duration`.
     virtual void Pause(std::chrono::milliseconds duration) = 0;
+    // Starts playing the sound file `file` and returns at once. A missing or
+    // unplayable file, or no sound device, is silent: nothing is reported.
+    virtual void PlayKeySound(const QString& file) = 0;
 };
 
 // The seams every handler uses.

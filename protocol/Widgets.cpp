@@ -7,11 +7,15 @@
 namespace lumidra::protocol {
 
 void SetCaption(QLabel& label, const QString& text) {
+    // An unchanged caption needs neither a new text nor a new size; the input
+    // handler sets most captions to what they already show.
+    if (label.text() == text) return;
     label.setText(text);
     if (label.property(AutoSizeProperty).toBool()) label.adjustSize();
 }
 
 void SetBackground(QWidget& widget, const QColor& color) {
+    if (widget.autoFillBackground() && widget.palette().color(QPalette::Window) == color) return;
     QPalette palette = widget.palette();
     palette.setColor(QPalette::Window, color);
     widget.setPalette(palette);

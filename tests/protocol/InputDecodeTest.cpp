@@ -1,5 +1,10 @@
 #include "protocol/InputDecode.h"
 
+#include "protocol/KeySound.h"
+#include "protocol/ProtocolState.h"
+
+#include <QDir>
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -58,7 +63,49 @@ TEST(InputRoute, FirstMatchingEntryWinsInTheFixedOrder) {
     f.PlotPending = false;
     EXPECT_EQ(DecideInputRoute(0, f), R::DumpStep) << "a running dump takes every report";
     f.JobActive = false;
-    EXPECT_EQ(DecideInputRoute(7, f), R::DumpStep) << "an acknowledgement with no flag is the dump";
+    f.DumpRequested = true;
+    EXPECT_EQ(DecideInputRoute(7, f), R::DumpStep) << "an acknowledged dump request is the dump";
+}
+
+TEST(InputRoute, AnAcknowledgementWithNoDumpRequestedStartsNoDump) {
+    TJobFlagsView f;
+    EXPECT_EQ(DecideInputRoute(1, f), R::Drop);
+    EXPECT_EQ(DecideInputRoute(255, f), R::Drop);
+    f.DumpRequested = true;
+    EXPECT_EQ(DecideInputRoute(0, f), R::Status) << "not yet acknowledged: status goes on";
+    EXPECT_EQ(DecideInputRoute(1, f), R::DumpStep);
+    f.JobActive = true;
+    EXPECT_EQ(DecideInputRoute(0, f), R::DumpStep);
+}
+
+TEST(InputRoute, TheDumpRequestIsReadAndClearedWithTheJobFlags) {
+    DumpRequested = true;
+    EXPECT_TRUE(CurrentJobFlags().DumpRequested);
+    ClearJobFlags();
+    EXPECT_FALSE(DumpRequested);
+    EXPECT_FALSE(CurrentJobFlags().DumpRequested);
+}
+
+TEST(InputReportCopy, ShortReportsAreZeroPaddedAndLongOnesCut) {
+    std::uint8_t bytes[70];
+    for (int i = 0; i < 70; ++i) bytes[i] = static_cast<std::uint8_t>(i + 1);
+    const InputReport shortOne = CopyInputReport(bytes, 8);
+    EXPECT_EQ(shortOne[7], 8);
+    EXPECT_EQ(shortOne[8], 0);
+    EXPECT_EQ(shortOne[63], 0);
+    const InputReport longOne = CopyInputReport(bytes, 70);
+    EXPECT_EQ(longOne[63], 64);
+    EXPECT_EQ(CopyInputReport(nullptr, 64), InputReport{});
+}
+
+TEST(KeySound, FileInTheStartFolderKeptWhole) {
+    const QString sep = QDir::separator();
+    EXPECT_EQ(KeySoundFile(QStringLiteral("/home/op")),
+              QDir::toNativeSeparators(QStringLiteral("/home/op/keytry.wav")));
+    EXPECT_EQ(KeySoundFile(QStringLiteral("/")), sep + "keytry.wav") << "no doubled separator";
+    // Longer than the 211 characters a fixed-size name once allowed.
+    const QString deep = "/" + QString(250, QLatin1Char('d'));
+    EXPECT_EQ(KeySoundFile(deep), QDir::toNativeSeparators(deep + "/keytry.wav"));
 }
 
 std::array<std::uint8_t, 64> Report() { return {}; }

@@ -17,6 +17,7 @@ ScriptedSeams::~ScriptedSeams() {
 TMsgResult ScriptedSeams::MessageBox(const QString& text, const QString& caption, TMsgIcon icon,
                                      TMsgButtons buttons) {
     Boxes.push_back({text, caption, icon, buttons, false});
+    if (OnBox) OnBox(text);
     if (BoxAnswers.empty()) {
         if (CancelUnscripted) return TMsgResult::Cancel;
         ADD_FAILURE() << "unexpected message box: " << text.toStdString();
@@ -29,6 +30,7 @@ TMsgResult ScriptedSeams::MessageBox(const QString& text, const QString& caption
 
 void ScriptedSeams::ShowMessage(const QString& text) {
     Boxes.push_back({text, QString::fromLatin1(AppTitle), TMsgIcon::None, TMsgButtons::Ok, true});
+    if (OnBox) OnBox(text);
 }
 
 bool ScriptedSeams::ExecuteFileDialog(TFileDialog& dialog) {
@@ -53,6 +55,10 @@ QDateTime ScriptedSeams::Now() {
 void ScriptedSeams::Pause(std::chrono::milliseconds duration) {
     Pauses.push_back(duration);
     if (OnPause) OnPause();
+}
+
+void ScriptedSeams::PlayKeySound(const QString& file) {
+    KeySounds.push_back(file);
 }
 
 }  // namespace lumidra::testing

@@ -1,5 +1,6 @@
 // The seams for tests: message boxes and file dialogs answered from a script,
-// a clock the test sets, pauses recorded instead of slept. Installed for its
+// a clock the test sets, pauses and key sounds recorded instead of slept and
+// played. Installed for its
 // lifetime. A box or dialog the script does not answer fails the test.
 #pragma once
 
@@ -48,10 +49,15 @@ public:
     QDateTime Clock{QDate(2026, 3, 5), QTime(9, 5, 7)};
     // Runs inside each Pause, e.g. to see what had been sent by then.
     std::function<void()> OnPause;
+    // Runs inside each box and message while it is "open", e.g. to let input
+    // reports arrive the way they do behind a modal box.
+    std::function<void(const QString& text)> OnBox;
 
     std::vector<TBox> Boxes;
     std::vector<TDialogUse> Dialogs;
     std::vector<std::chrono::milliseconds> Pauses;
+    // The file of every key sound played, in order.
+    std::vector<QString> KeySounds;
 
     protocol::TMsgResult MessageBox(const QString& text, const QString& caption, protocol::TMsgIcon icon,
                                     protocol::TMsgButtons buttons) override;
@@ -59,6 +65,7 @@ public:
     bool ExecuteFileDialog(protocol::TFileDialog& dialog) override;
     QDateTime Now() override;
     void Pause(std::chrono::milliseconds duration) override;
+    void PlayKeySound(const QString& file) override;
 };
 
 }  // namespace lumidra::testing

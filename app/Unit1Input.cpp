@@ -1,0 +1,71 @@
+// The board's input reports: each one either shows the board's status in the
+// input group or goes to the job in hand, as protocol/InputDecode decides.
+#include "app/Unit1.h"
+
+#include "controls/LcdPanel.h"
+#include "graphics/ImageTransfer.h"
+#include "graphics/PlotJob.h"
+#include "keybase/KeyBase.h"
+#include "protocol/KeySound.h"
+#include "protocol/ProtocolState.h"
+#include "protocol/Widgets.h"
+#include "transfers/Transfers.h"
+
+#include <algorithm>
+
+namespace lumidra::app {
+
+using namespace protocol;
+
+void TForm1::HidDeviceController1DeviceData(hid::THidDevice*, std::uint8_t, const std::uint8_t* Data,
+                                            std::uint16_t Size) {
+    const InputReport report = CopyInputReport(Data, Size);
+    switch (DecideInputRoute(report[InputJobAck], CurrentJobFlags())) {
+        case TInputRoute::Status: ShowStatus(DecodeStatus(report.data())); break;
+        case TInputRoute::Drop: break;
+        case TInputRoute::ImageStep: graphics::ImageSendStep(report); break;
+        case TInputRoute::LcdCommandStep: controls::LcdCommandStep(report); break;
+        case TInputRoute::SplashStep: graphics::SplashStep(report); break;
+        case TInputRoute::LcdTextStep: controls::LcdTextStep(report); break;
+        case TInputRoute::FlashReadStep: transfers::FlashReadStep(report); break;
+        case TInputRoute::FlashEraseStep: transfers::FlashEraseStep(report); break;
+        case TInputRoute::FlashWriteStep: transfers::FlashWriteStep(report); break;
+        case TInputRoute::PlotStep: graphics::PlotStep(report); break;
+        case TInputRoute::DumpStep: transfers::DumpStep(report); break;
+    }
+}
+
+void TForm1::ShowInput(QLabel& label, bool on) {
+    SetCaption(label, QString::fromLatin1(on ? InputOnText : InputOffText));
+    SetBackground(label, on ? PureGreen : PaleGreen);
+}
+
+void TForm1::ShowStatus(const TStatusView& status) {
+    // A value past full scale shows a full bar (a progress bar would ignore
+    // it and keep the last one); the text still gives the real percentage.
+    Bar1->setValue(std::min(status.Channel1, Bar1->maximum()));
+    SetCaption(*Label5, QString::fromStdString(status.Channel1Text));
+    Bar2->setValue(std::min(status.Channel2, Bar2->maximum()));
+    SetCaption(*Label6, QString::fromStdString(status.Channel2Text));
+    QLabel* const inputs[] = {Label7, Label8, Label9, Label10};
+    for (int i = 0; i < 4; ++i) ShowInput(*inputs[i], status.Inputs[i]);
+
+    if (status.KeyId) SoundKey();
+    if (status.KeyText) SetCaption(*Key, QString::fromStdString(*status.KeyText));
+    if (status.KeyId) keybase::KeyBaseLookup(*MemoKey, QString::fromStdString(*status.KeyId));
+    if (status.KeyStatus == 2) KeySoundArmed = true;
+    if (status.KeyStatusText) SetCaption(*Key_status, QString::fromStdString(*status.KeyStatusText));
+}
+
+void TForm1::SoundKey() {
+    if (!KeySoundDue(KeyTimer->isActive(), KeySoundArmed)) return;
+    KeyTimer->start();
+    KeySoundArmed = false;
+    Seams().PlayKeySound(KeySoundFile(StartFolder));
+}
+
+void TForm1::KeyTimerTimer() {
+    KeyTimer->stop();
+}
+
+}  // namespace lumidra::app

@@ -1,0 +1,164 @@
+// Status reports through the whole input path of the program: the virtual
+// board's reports are read by the device's reader thread, handed to the GUI
+// thread and decoded by the real main window's handler into its status
+// widgets (offscreen). The benchmark thread is the GUI thread and runs Qt's
+// event loop; a feeder thread streams the reports.
+//
+//   BM_StatusReports             reports/s of a board at rest: channels wander
+//                                by a few steps, an input changes now and then
+//   BM_StatusReportsAllChanging  reports/s when every report changes every
+//                                status widget
+//   BM_HeldKeyReports            reports/s of a held key looked up in a base of N keys
+#include "app/AppState.h"
+#include "app/QtGuiThread.h"
+#include "app/Unit1.h"
+#include "hid/virtual/VirtualHidBus.h"
+#include "protocol/ProtocolState.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace lumidra;
+
+QApplication* Application() {
+    static int argc = 1;
+    static char name[] = "lumidra-bench";
+    static char* argv[] = {name, nullptr};
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QApplication application(argc, argv);
+    return &application;
+}
+
+// Runs the loop until `done` holds (or 60 s pass).
+template <typename Pred>
+bool RunUntil(Pred done) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > 60000) return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+    return true;
+}
+
+class Window {
+public:
+    Window() {
+        Application();
+        protocol::ResetProtocolState();
+        app::ResetAppState();
+        id = bus.Plug(hid::TVirtualBoard{});
+        form = std::make_unique<app::TForm1>(bus, gui);
+        form->show();
+        RunUntil([] { return app::BoardAttached; });
+        // The key sound is not what is measured: the timer holds it off.
+        protocol::KeySoundArmed = false;
+    }
+    ~Window() {
+        form.reset();
+        protocol::ResetProtocolState();
+        app::ResetAppState();
+    }
+
+    static std::vector<std::uint8_t> Report(int channel1, int channel2, std::uint8_t inputs,
+                                            std::uint8_t keyStatus) {
+        std::vector<std::uint8_t> r(65, 0);
+        r[1] = static_cast<std::uint8_t>(channel1 & 0xFF);
+        r[2] = static_cast<std::uint8_t>(channel1 >> 8);
+        r[3] = static_cast<std::uint8_t>(channel2 & 0xFF);
+        r[4] = static_cast<std::uint8_t>(channel2 >> 8);
+        r[5] = inputs;
+        r[6] = keyStatus;
+        for (int i = 0; i < 8; ++i) r[9 + i] = static_cast<std::uint8_t>(0x11 * (i + 1));
+        return r;
+    }
+
+    // Streams `reports` (the last one marked by channel 1 = 1023) and returns
+    // once the handler has shown the last.
+    void Stream(const std::vector<std::vector<std::uint8_t>>& reports) {
+        std::thread feeder([&] {
+            for (const auto& r : reports) bus.Feed(id, r);
+        });
+        RunUntil([&] { return form->Bar1->value() == 1023; });
+        feeder.join();
+        form->Bar1->setValue(0);
+    }
+
+    hid::VirtualHidBus bus;
+    app::QtGuiThread gui;
+    std::unique_ptr<app::TForm1> form;
+    int id = 0;
+};
+
+// What the board sends while it sits on the desk: both channels wander by a
+// few steps from report to report, an input changes now and then, no key.
+void BM_StatusReports(benchmark::State& state) {
+    constexpr int batch = 20000;
+    Window window;
+    std::vector<std::vector<std::uint8_t>> reports;
+    for (int i = 0; i < batch - 1; ++i) {
+        reports.push_back(Window::Report(500 + (i * 7) % 5, 300 + (i * 3) % 4,
+                                         static_cast<std::uint8_t>((i / 200) % 16), 0));
+    }
+    reports.push_back(Window::Report(1023, 0, 0, 0));
+    std::int64_t total = 0;
+    for (auto _ : state) {
+        window.Stream(reports);
+        total += batch;
+    }
+    state.counters["reports/s"] = benchmark::Counter(static_cast<double>(total), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_StatusReports)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The worst case: every report changes both bars and their percentages, all
+// four inputs and the key status text.
+void BM_StatusReportsAllChanging(benchmark::State& state) {
+    constexpr int batch = 20000;
+    Window window;
+    std::vector<std::vector<std::uint8_t>> reports;
+    for (int i = 0; i < batch - 1; ++i) {
+        const int swing = (i % 2) ? 0 : 1000;
+        reports.push_back(Window::Report(swing + i % 11, 1000 - swing + i % 7,
+                                         static_cast<std::uint8_t>(i % 2 ? 0x0F : 0x00), i % 2 ? 0 : 2));
+    }
+    reports.push_back(Window::Report(1023, 0, 0, 0));
+    std::int64_t total = 0;
+    for (auto _ : state) {
+        window.Stream(reports);
+        total += batch;
+    }
+    state.counters["reports/s"] = benchmark::Counter(static_cast<double>(total), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_StatusReportsAllChanging)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_HeldKeyReports(benchmark::State& state) {
+    const auto keys = static_cast<int>(state.range(0));
+    constexpr int batch = 20000;
+    Window window;
+    QString base;
+    for (int k = 0; k < keys; ++k) base += QStringLiteral("%1 key %2\n").arg(k, 16, 16, QLatin1Char('0')).arg(k);
+    window.form->MemoKey->setPlainText(base);
+    std::vector<std::vector<std::uint8_t>> reports;
+    for (int i = 0; i < batch - 1; ++i) reports.push_back(Window::Report(i % 1000, 0, 0, 1));
+    reports.push_back(Window::Report(1023, 0, 0, 1));
+    std::int64_t total = 0;
+    for (auto _ : state) {
+        window.Stream(reports);
+        total += batch;
+    }
+    state.counters["reports/s"] = benchmark::Counter(static_cast<double>(total), benchmark::Counter::kIsRate);
+    state.counters["lines"] = window.form->MemoKey->blockCount();
+}
+BENCHMARK(BM_HeldKeyReports)->Arg(10)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,7 @@
+#include "graphics/PlotJob.h"
+
+namespace lumidra::graphics {
+
+void PlotStep(const protocol::InputReport&) {}
+
+}  // namespace lumidra::graphics

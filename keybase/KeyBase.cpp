@@ -1,0 +1,116 @@
+#include "keybase/KeyBase.h"
+
+#include "protocol/ProtocolState.h"
+
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QSaveFile>
+#include <QTextCursor>
+#include <QTextDocument>
+
+namespace lumidra::keybase {
+
+using namespace protocol;
+
+namespace {
+
+// Filter, title and folder, set on every use: the dialogs are shared with
+// commands that set their own.
+void SetUpDialog(TFileDialog& dialog, const char* title) {
+    dialog.Filter = QString::fromUtf8(KeyBaseFilter);
+    dialog.Title = QString::fromUtf8(title);
+    dialog.InitialDir = StartFolder;
+}
+
+}  // namespace
+
+QString MemoText(const QPlainTextEdit& memo) {
+    QString text = memo.document()->toRawText();
+    // Blocks are separated by paragraph separators; Shift+Enter puts a line
+    // separator inside a block. Both are line breaks of the key base.
+    for (QChar& c : text) {
+        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) c = QLatin1Char('\n');
+    }
+    return text;
+}
+
+void KeyBaseLookup(QPlainTextEdit& memo, const QString& keyId) {
+    const QString text = MemoText(memo);
+    if (KeyBaseContains(text, keyId)) return;
+    QTextCursor end(memo.document());
+    end.movePosition(QTextCursor::End);
+    end.beginEditBlock();
+    end.insertText(KeyBaseAppendText(text, keyId));
+    end.endEditBlock();
+}
+
+std::optional<QByteArray> ReadKeyBaseFile(const QString& fileName) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) return std::nullopt;
+    return bytes;
+}
+
+bool WriteKeyBaseFile(const QString& fileName, const QByteArray& bytes) {
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    // Flushed here, not left to commit(): commit() does not see an error of
+    // its own final flush, and would put a cut-off file in the old one's place.
+    // Not committed, the temporary file goes away with `file`.
+    if (file.write(bytes) != bytes.size() || !file.flush()) return false;
+    return file.commit();
+}
+
+void LoadBaseClick(QPlainTextEdit& memo, TFileDialog& OpenDialog1) {
+    if (!KeyBaseSaved &&
+        Seams().MessageBox(QString::fromUtf8(LoadConfirmText), QString::fromLatin1(AppTitle),
+                           TMsgIcon::Warning, TMsgButtons::OkCancel) != TMsgResult::Ok) {
+        return;
+    }
+    SetUpDialog(OpenDialog1, LoadTitle);
+    if (!OpenDialog1.Execute()) return;
+
+    // The list in the window goes first (the confirmation warned), also when
+    // the file then fails: an empty memo that counts as changed.
+    memo.clear();
+    KeyBaseSaved = false;
+    const std::optional<QByteArray> bytes = ReadKeyBaseFile(OpenDialog1.FileName);
+    if (!bytes) {
+        Seams().ShowMessage(QString::fromUtf8(LoadFailedText));
+        return;
+    }
+    memo.setPlainText(DecodeKeyBaseFile(*bytes));
+    KeyBaseSaved = true;
+}
+
+void SaveBaseClick(const QPlainTextEdit& memo, TFileDialog& SaveDialog1) {
+    SetUpDialog(SaveDialog1, SaveTitle);
+    if (!SaveDialog1.Execute()) return;
+
+    // Characters the code page cannot hold would reach the file as
+    // substitutes and be lost on the next load: nothing is written, and the
+    // operator learns which ones and where.
+    const TEncodedKeyBase encoded = EncodeKeyBaseFile(MemoText(memo));
+    if (!encoded.ok()) {
+        Seams().ShowMessage(UnencodableMessage(encoded));
+        return;
+    }
+    if (!WriteKeyBaseFile(SaveDialog1.FileName, encoded.Bytes)) {
+        Seams().ShowMessage(QString::fromUtf8(SaveFailedText));
+        return;
+    }
+    // Marked saved before the message: a key that the board adds while the
+    // message is open must leave the base unsaved.
+    KeyBaseSaved = true;
+    Seams().ShowMessage(QString::fromUtf8(SavedText));
+}
+
+QString UnencodableMessage(const TEncodedKeyBase& encoded) {
+    return QStringLiteral("Данные сохранить не удалось, символы «%1» (строка %2) нельзя записать "
+                          "в кодировке Windows-1251!")
+        .arg(encoded.Unencodable)
+        .arg(encoded.FirstUnencodableLine);
+}
+
+}  // namespace lumidra::keybase

@@ -1,0 +1,54 @@
+// The key sound on Qt's player, headless and without a sound device: the
+// player gets the file, a file missing at first is read again once it exists,
+// and nothing fails along the way.
+#include "protocol/QtSeams.h"
+
+#include <QCoreApplication>
+#include <QDataStream>
+#include <QFile>
+#include <QSoundEffect>
+#include <QTemporaryDir>
+#include <QtTest/QTest>
+
+#include <gtest/gtest.h>
+
+namespace lumidra::protocol {
+namespace {
+
+// A short mono 16-bit PCM WAV file.
+void WriteWav(const QString& name) {
+    constexpr quint32 samples = 2205, rate = 22050;
+    QFile file(name);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    QDataStream out(&file);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out.writeRawData("RIFF", 4);
+    out << quint32(36 + samples * 2);
+    out.writeRawData("WAVEfmt ", 8);
+    out << quint32(16) << quint16(1) << quint16(1) << rate << quint32(rate * 2) << quint16(2) << quint16(16);
+    out.writeRawData("data", 4);
+    out << quint32(samples * 2);
+    for (quint32 i = 0; i < samples; ++i) out << qint16((i % 50) * 400 - 10000);
+}
+
+TEST(KeySoundPlayer, GetsTheFileAndRereadsOneThatWasMissing) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString file = dir.filePath(QStringLiteral("keytry.wav"));
+    QtSeams seams;
+
+    seams.PlayKeySound(file);
+    QSoundEffect* player = QCoreApplication::instance()->findChild<QSoundEffect*>();
+    ASSERT_NE(player, nullptr);
+    EXPECT_EQ(player->source(), QUrl::fromLocalFile(file));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return player->status() == QSoundEffect::Error; }, 5000));
+
+    WriteWav(file);
+    seams.PlayKeySound(file);
+    EXPECT_EQ(QCoreApplication::instance()->findChildren<QSoundEffect*>().size(), 1) << "one player";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return player->status() == QSoundEffect::Ready; }, 5000))
+        << "status " << int(player->status());
+}
+
+}  // namespace
+}  // namespace lumidra::protocol
