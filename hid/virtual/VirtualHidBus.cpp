@@ -36,7 +36,7 @@ void PutWide(void* buffer, std::uint32_t bufferBytes, const std::u16string& text
 
 struct VirtualHidBus::Board {
     int Id = 0;
-    TVirtualBoard Spec;
+    TVirtualBoard Description;
     TVirtualFaults Faults;
     bool Plugged = true;
     std::uint32_t InstanceHandle = 0;
@@ -105,14 +105,14 @@ VirtualHidBus::~VirtualHidBus() = default;
 // ---------------------------------------------------------------------------
 // What tests and tools do
 
-int VirtualHidBus::Plug(const TVirtualBoard& spec) {
+int VirtualHidBus::Plug(const TVirtualBoard& description) {
     int id = 0;
     {
         std::lock_guard lock(mutex_);
         auto board = std::make_shared<Board>();
         board->Id = id = nextBoard_++;
-        board->Spec = spec;
-        if (board->Spec.Path.empty()) board->Spec.Path = "virtual://hid/" + std::to_string(board->Id);
+        board->Description = description;
+        if (board->Description.Path.empty()) board->Description.Path = "virtual://hid/" + std::to_string(board->Id);
         board->InstanceHandle = 0x1000u + static_cast<std::uint32_t>(board->Id);
         boards_[board->Id] = board;
     }
@@ -295,7 +295,7 @@ bool VirtualHidBus::ListInterfaces(const THidGuid&, std::vector<THidInterfaceRec
         if (!board->Plugged) continue;
         THidInterfaceRecord record;
         record.InstanceHandle = board->InstanceHandle;
-        record.InterfacePath = board->Spec.Path;
+        record.InterfacePath = board->Description.Path;
         record.Properties.Class = "HIDClass";
         record.Properties.DeviceDesc = "Virtual HID device";
         out.push_back(std::move(record));
@@ -307,7 +307,7 @@ THidHandle VirtualHidBus::Open(const std::string& path, THidOpenMode mode) {
     std::lock_guard lock(mutex_);
     Count("Open");
     auto it = std::find_if(boards_.begin(), boards_.end(), [&](const auto& entry) {
-        return entry.second->Plugged && entry.second->Spec.Path == path;
+        return entry.second->Plugged && entry.second->Description.Path == path;
     });
     if (it == boards_.end()) {
         lastError = ERROR_FILE_NOT_FOUND_CODE;
@@ -318,7 +318,7 @@ THidHandle VirtualHidBus::Open(const std::string& path, THidOpenMode mode) {
         lastError = ERROR_GEN_FAILURE_CODE;
         return InvalidHidHandle;
     }
-    if (mode != THidOpenMode::QueryOnly && !board->Spec.ReadWriteGranted) {
+    if (mode != THidOpenMode::QueryOnly && !board->Description.ReadWriteGranted) {
         lastError = ERROR_ACCESS_DENIED_CODE;
         return InvalidHidHandle;
     }
@@ -359,9 +359,9 @@ bool VirtualHidBus::GetAttributes(THidHandle handle, THidAttributes& attributes)
         lastError = ERROR_GEN_FAILURE_CODE;
         return false;
     }
-    attributes.VendorID = h->Device->Spec.VendorID;
-    attributes.ProductID = h->Device->Spec.ProductID;
-    attributes.VersionNumber = h->Device->Spec.VersionNumber;
+    attributes.VendorID = h->Device->Description.VendorID;
+    attributes.ProductID = h->Device->Description.ProductID;
+    attributes.VersionNumber = h->Device->Description.VersionNumber;
     return true;
 }
 
@@ -392,12 +392,12 @@ bool VirtualHidBus::GetCaps(THidPreparsedData data, THidCaps& caps) {
     if (it == preparsed_.end()) return false;
     auto board = boards_.find(it->second);
     if (board == boards_.end()) return false;
-    const auto& spec = board->second->Spec;
+    const auto& description = board->second->Description;
     caps = THidCaps{};
     caps.UsagePage = 0xFF00;
     caps.Usage = 0x0001;
-    caps.InputReportByteLength = spec.InputReportByteLength;
-    caps.OutputReportByteLength = spec.OutputReportByteLength;
+    caps.InputReportByteLength = description.InputReportByteLength;
+    caps.OutputReportByteLength = description.OutputReportByteLength;
     caps.NumberLinkCollectionNodes = 1;
     return true;
 }
@@ -414,16 +414,16 @@ bool VirtualHidBus::GetIndexedString(THidHandle handle, std::uint32_t index, voi
         return false;
     }
     if (index == 0) {
-        if (!board.Spec.LanguagesReadable || board.Spec.Languages.empty()) {
+        if (!board.Description.LanguagesReadable || board.Description.Languages.empty()) {
             lastError = ERROR_NOT_SUPPORTED_CODE;
             return false;
         }
         PutWide(buffer, bufferBytes,
-                std::u16string(board.Spec.Languages.begin(), board.Spec.Languages.end()));
+                std::u16string(board.Description.Languages.begin(), board.Description.Languages.end()));
         return true;
     }
-    auto text = board.Spec.Strings.find(static_cast<std::uint8_t>(index));
-    if (index > 255 || text == board.Spec.Strings.end()) {
+    auto text = board.Description.Strings.find(static_cast<std::uint8_t>(index));
+    if (index > 255 || text == board.Description.Strings.end()) {
         lastError = ERROR_GEN_FAILURE_CODE;
         return false;
     }
@@ -441,11 +441,11 @@ bool VirtualHidBus::GetSerialNumberString(THidHandle handle, void* buffer, std::
         lastError = ERROR_DEVICE_NOT_CONNECTED_CODE;
         return false;
     }
-    if (board.Faults.SerialFails || board.Spec.Serial.empty()) {
+    if (board.Faults.SerialFails || board.Description.Serial.empty()) {
         lastError = ERROR_GEN_FAILURE_CODE;
         return false;
     }
-    PutWide(buffer, bufferBytes, board.Spec.Serial);
+    PutWide(buffer, bufferBytes, board.Description.Serial);
     return true;
 }
 
@@ -470,7 +470,7 @@ bool VirtualHidBus::WriteFile(THidHandle handle, const void* data, std::uint32_t
             return false;
         }
         // The HID class driver takes exactly one whole output report per write.
-        if (board.Spec.OutputReportByteLength == 0 || count != board.Spec.OutputReportByteLength) {
+        if (board.Description.OutputReportByteLength == 0 || count != board.Description.OutputReportByteLength) {
             lastError = ErrorInvalidParameter;
             return false;
         }
