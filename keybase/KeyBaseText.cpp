@@ -79,8 +79,12 @@ TEncodedKeyBase EncodeKeyBaseFile(const QString& memoText) {
             result.Bytes.append(static_cast<char>(UnassignedByte));
             continue;
         }
+        // An unpaired surrogate is no character at all, and toUtf8() would
+        // quietly turn it into '?': refuse it like any other.
+        const bool unpaired = ch.size() == 1 && ch[0].isSurrogate();
         const QByteArray utf8 = ch.toUtf8();
-        if (!toCp1251.Convert(utf8.constData(), static_cast<std::size_t>(utf8.size()), result.Bytes)) {
+        if (unpaired ||
+            !toCp1251.Convert(utf8.constData(), static_cast<std::size_t>(utf8.size()), result.Bytes)) {
             if (result.Unencodable.isEmpty()) result.FirstUnencodableLine = line;
             if (!result.Unencodable.contains(ch)) result.Unencodable += ch;
         }

@@ -117,11 +117,14 @@ TReportLayout ParseReportDescriptor(std::span<const std::uint8_t> descriptor) {
             else if (tag == TagFeature) bits = &featureBits;
 
             if (bits) {
-                std::uint64_t& total = (*bits)[global.ReportId];
+                // Looked up without inserting: an item that fails must not
+                // leave an empty report behind in the layout.
+                const auto found = bits->find(global.ReportId);
+                const std::uint64_t total = found == bits->end() ? 0 : found->second;
                 const std::uint64_t added =
                     static_cast<std::uint64_t>(global.ReportSize) * global.ReportCount;
                 if (added > MaxReportBits - total) fail(TDescriptorError::ReportTooLong, itemStart);
-                else total += added;
+                else (*bits)[global.ReportId] = total + added;
             } else if (tag == TagCollection) {
                 if (depth == 0 && !topSeen) {
                     topSeen = true;

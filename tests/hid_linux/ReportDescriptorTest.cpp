@@ -136,6 +136,25 @@ TEST(ReportDescriptor, LongestRepresentableReportStillFits) {
     EXPECT_EQ(ParseReportDescriptor(oneMore).Error, TDescriptorError::ReportTooLong);
 }
 
+TEST(ReportDescriptor, AnItemTooLongToCountLeavesNoReportBehind) {
+    // Report Count 112 x Report Size 38208 bits overflows the 16-bit length:
+    // the failing Output item must not show up as an empty output report.
+    const Bytes descriptor = {0x95, 0x70, 0x76, 0x40, 0x95, 0x91, 0x02};
+    const auto layout = ParseReportDescriptor(descriptor);
+    EXPECT_EQ(layout.Error, TDescriptorError::ReportTooLong);
+    EXPECT_EQ(layout.ErrorOffset, 5u);
+    EXPECT_TRUE(layout.OutputBytes.empty());
+    EXPECT_EQ(layout.OutputReportByteLength, 0);
+
+    // One that overflows a report already counted keeps that report's size.
+    const Bytes grown = {0x85, 0x04, 0x75, 0x08, 0x95, 0x02, 0x81, 0x02,  // report 4: 2 bytes
+                         0x95, 0x70, 0x76, 0x40, 0x95, 0x81, 0x02};       // too many bits more
+    const auto second = ParseReportDescriptor(grown);
+    EXPECT_EQ(second.Error, TDescriptorError::ReportTooLong);
+    EXPECT_EQ(second.InputBytes, (std::map<std::uint8_t, std::uint32_t>{{4, 2}}));
+    EXPECT_EQ(second.InputReportByteLength, 3);
+}
+
 TEST(ReportDescriptor, TruncatedBoardDescriptorFails) {
     // Cut inside "Logical Maximum (255)" of the input item.
     const Bytes cut(fx::BoardReportDescriptor.begin(), fx::BoardReportDescriptor.begin() + 13);

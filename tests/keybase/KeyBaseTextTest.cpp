@@ -58,6 +58,21 @@ TEST(KeyBaseFile, RefusesCharactersWindows1251CannotHoldInsteadOfChangingThem) {
     EXPECT_EQ(file.FirstUnencodableLine, 2);
 }
 
+TEST(KeyBaseFile, RefusesAnUnpairedSurrogateInsteadOfWritingAQuestionMark) {
+    QString memo = "AAAA\nBBBB ";
+    memo += QChar(char16_t(0xD940));  // a high surrogate without its low half
+    memo += " CCCC";
+    const auto file = EncodeKeyBaseFile(memo);
+    EXPECT_FALSE(file.ok());
+    EXPECT_TRUE(file.Bytes.isEmpty());
+    EXPECT_EQ(file.Unencodable, QString(QChar(char16_t(0xD940))));
+    EXPECT_EQ(file.FirstUnencodableLine, 2);
+
+    QString lowOnly = "DDDD";
+    lowOnly += QChar(char16_t(0xDC00));
+    EXPECT_FALSE(EncodeKeyBaseFile(lowOnly).ok());
+}
+
 TEST(KeyBaseFile, LoadTurnsCrLfAndCrAndLfIntoLineBreaks) {
     EXPECT_EQ(DecodeKeyBaseFile("A\r\nB\r\n"), "A\nB\n");
     EXPECT_EQ(DecodeKeyBaseFile("A\nB\n"), "A\nB\n");
