@@ -14,9 +14,11 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QKeyEvent>
 #include <QShowEvent>
 
+#include <algorithm>
 #include <chrono>
 
 namespace lumidra::app {
@@ -34,9 +36,21 @@ constexpr TFileDialogOptions SaveDialogOptions = ofOverwritePrompt | ofHideReadO
                                                  ofPathMustExist | ofNoReadOnlyReturn |
                                                  ofNoTestFileCreate | ofEnableSizing;
 
+// The fixed-pitch font of the key list and the status fields. The system's
+// choice is taken when the font database confirms it is fixed-pitch; some
+// systems map "monospace" to a family that it does not (Noto Sans Mono), and
+// the columns of the key list would no longer line up, so the first family
+// that is fixed-pitch stands in then.
 QFont FixedFont(int pixels) {
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setPixelSize(pixels);
+    if (!QFontInfo(font).fixedPitch()) {
+        const QStringList families = QFontDatabase::families();
+        const auto fixed = std::find_if(families.begin(), families.end(), [](const QString& family) {
+            return QFontDatabase::isFixedPitch(family) && !QFontDatabase::isPrivateFamily(family);
+        });
+        if (fixed != families.end()) font.setFamily(*fixed);
+    }
     return font;
 }
 

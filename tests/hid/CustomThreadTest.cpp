@@ -43,16 +43,6 @@ private:
     std::atomic<bool>* gone_;
 };
 
-// Waits, without running anything, until a call is queued on the GUI thread.
-bool WaitUntilQueued(const TestGuiThread& gui) {
-    const auto deadline = std::chrono::steady_clock::now() + 5s;
-    while (gui.Queued() == 0) {
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
-}
-
 std::string CurrentThreadName() {
 #if defined(__linux__)
     char name[32] = {};
@@ -75,7 +65,7 @@ TEST(CustomThreadSynchronize, RunsOnTheGuiThreadWhileTheBodyWaits) {
         step = 2;  // only after the call has run
     });
     thread.Start();
-    ASSERT_TRUE(WaitUntilQueued(gui));
+    ASSERT_TRUE(gui.WaitUntilQueued());
     std::this_thread::sleep_for(20ms);
     EXPECT_EQ(step.load(), 0) << "the body went on before its call ran";
     gui.ProcessPending();
@@ -111,7 +101,7 @@ TEST(CustomThreadWaitFor, RunsPendingCallsOnTheGuiThreadInsteadOfDeadlocking) {
         while (!self.Terminated()) self.Sync([&] { ++calls; });
     });
     thread.Start();
-    ASSERT_TRUE(WaitUntilQueued(gui));
+    ASSERT_TRUE(gui.WaitUntilQueued());
     thread.Terminate();
     thread.WaitFor();  // nobody pumps: the wait itself must run the call
     EXPECT_GE(calls, 1);
@@ -151,7 +141,7 @@ TEST(CustomThreadRelease, OutsideACallWaitsAndDeletes) {
         },
         &gone);
     static_cast<ProbeThread*>(thread.get())->Start();
-    ASSERT_TRUE(WaitUntilQueued(gui));
+    ASSERT_TRUE(gui.WaitUntilQueued());
     EXPECT_FALSE(thread->SynchronizeRunning());
     TCustomThread::ReleaseAfterSynchronize(std::move(thread));
     EXPECT_TRUE(gone);

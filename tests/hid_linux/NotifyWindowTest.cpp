@@ -120,7 +120,7 @@ TEST_F(NotifyWindowTest, DestroyingTheWindowDuringABurstDeliversNoMore) {
     CountingSource* events = source.get();
     auto window = std::make_unique<TNotifyWindow>(gui_, Recorder(), std::move(source));
     events->Announce(50);
-    ASSERT_TRUE(gui_.RunUntil([&] { return gui_.Queued() > 0; }));
+    ASSERT_TRUE(gui_.WaitUntilQueued());
     window.reset();
     gui_.RunFor(20ms);
     EXPECT_TRUE(received_.empty());

@@ -70,6 +70,12 @@ public:
         ProcessPending();
     }
 
+    // Waits, running nothing, until a call is queued; false on timeout.
+    bool WaitUntilQueued(std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
+        std::unique_lock lock(mutex_);
+        return posted_.wait_for(lock, timeout, [&] { return !queue_.empty(); });
+    }
+
     std::size_t Queued() const {
         std::lock_guard lock(mutex_);
         return queue_.size();
