@@ -173,6 +173,18 @@ public:
     }
     std::list<TPendingRead>& Reads() { return reads_; }
 
+    // Lists a new read. Its record comes from those of finished reads when
+    // there is one: a reader starts one read per report, and allocating a
+    // list node for each would cost a heap round trip per report.
+    void Add(TPendingRead read) {
+        if (spare_.empty()) {
+            reads_.push_back(std::move(read));
+        } else {
+            reads_.splice(reads_.end(), spare_, spare_.begin());
+            reads_.back() = std::move(read);
+        }
+    }
+
     void Complete(TPendingRead& read, std::uint32_t error, std::uint32_t transferred) {
         read.Done = true;
         read.Overlapped->Internal = error;
@@ -189,18 +201,27 @@ public:
             if (it->Done) done.splice(done.end(), reads_, it);
             it = next;
         }
+        if (done.empty()) return false;
         for (auto& read : done) {
             const auto error = static_cast<std::uint32_t>(read.Overlapped->Internal);
             const auto transferred = static_cast<std::uint32_t>(read.Overlapped->InternalHigh);
             read.File.reset();  // the last user of a closed handle closes its descriptor here
             if (read.Routine) read.Routine(error, transferred, read.Overlapped);
         }
-        return !done.empty();
+        // Kept for the next reads; a routine that started one took its
+        // record from those kept before.
+        spare_.splice(spare_.end(), done);
+        return true;
     }
+
+    // The poll set of the thread's waits, kept between waits for the same reason.
+    std::vector<pollfd> PollFds;
+    std::vector<TPendingRead*> Polled;
 
 private:
     std::shared_ptr<TWaker> waker_;
     std::list<TPendingRead> reads_;
+    std::list<TPendingRead> spare_;  // records of finished reads, for reuse
 };
 
 thread_local TThreadReads threadReads;
@@ -278,7 +299,7 @@ bool StartRead(THidHandle handle, std::shared_ptr<TOpenFile> file, void* buffer,
     read.Count = count;
     read.Overlapped = &overlapped;
     read.Routine = routine;
-    reads.Reads().push_back(std::move(read));
+    reads.Add(std::move(read));
     return true;
 }
 
@@ -289,8 +310,16 @@ std::uint32_t AlertableWait(std::uint32_t milliseconds) {
     const auto& waker = reads.Waker();
     const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
 
-    std::vector<pollfd> fds;
-    std::vector<TPendingRead*> polled;
+    // A report already queued is taken without a poll first: a reader that
+    // keeps up with a busy device finds one there on most waits, and the
+    // descriptors are non-blocking, so an empty queue costs one failed read.
+    AbortClosed(reads);
+    for (auto& read : reads.Reads())
+        if (!read.Done) TryRead(reads, read, 0);
+    if (reads.RunCompleted()) return HidWaitIoCompletion;
+
+    auto& fds = reads.PollFds;
+    auto& polled = reads.Polled;
     for (;;) {
         AbortClosed(reads);
         if (reads.RunCompleted()) return HidWaitIoCompletion;

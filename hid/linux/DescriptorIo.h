@@ -11,11 +11,12 @@
 //   the table, so a descriptor number the kernel hands to a later open is
 //   never read or written through a stale handle.
 // - A read is registered in a list of the calling thread. The thread's
-//   alertable wait polls the descriptors of its own reads plus a per-thread
-//   eventfd that Close pokes when it closes a handle one of the thread's
-//   reads is waiting on. A readable descriptor is read into the caller's
-//   buffer, the overlapped record gets the status and count, and the
-//   completion routine runs on that thread before the wait returns.
+//   alertable wait first takes what its reads' (non-blocking) descriptors
+//   already hold, then polls them plus a per-thread eventfd that Close pokes
+//   when it closes a handle one of the thread's reads is waiting on. A
+//   readable descriptor is read into the caller's buffer, the overlapped
+//   record gets the status and count, and the completion routine runs on
+//   that thread before the wait returns.
 // - Cancelling (CancelIo, the calling thread's reads only) or closing
 //   completes a read with ERROR_OPERATION_ABORTED at once; as on Windows its
 //   completion routine still runs, during the thread's next alertable wait,

@@ -148,6 +148,57 @@ TEST_F(BoardRunnerTest, StreamRunsUntilAnotherCommandArrivesAndNumbersOnePerRepo
     EXPECT_EQ(ReadSequence(port.sent[2 * TBoardRunner::ChunkSize + 1]), 0u);
 }
 
+TEST_F(BoardRunnerTest, PaceSendsWhatIsDueByTheClockAndWaitsForTheNext) {
+    Queue({"pace 1000 5A"});
+    // The first report at once, then one each millisecond.
+    auto step = runner.Run(t0);
+    EXPECT_EQ(step.State, State::WaitUntil);
+    EXPECT_EQ(step.Until, t0 + 1ms);
+    EXPECT_EQ(port.sent.size(), 1u);
+
+    // Woken early: nothing more is due yet.
+    step = runner.Run(t0 + 999us);
+    EXPECT_EQ(step.Until, t0 + 1ms);
+    EXPECT_EQ(port.sent.size(), 1u);
+
+    // Late by 10.5 ms: the reports due meanwhile go out at once, no more.
+    step = runner.Run(t0 + 10500us);
+    EXPECT_EQ(step.State, State::WaitUntil);
+    EXPECT_EQ(step.Until, t0 + 11ms);
+    ASSERT_EQ(port.sent.size(), 11u);
+    for (std::size_t i = 0; i < port.sent.size(); ++i) {
+        ASSERT_EQ(ReadSequence(port.sent[i]), i);
+        ASSERT_EQ(port.sent[i][0], 0x5A);
+    }
+
+    // Far behind: no more than a chunk per call, so output reports get a turn.
+    EXPECT_EQ(runner.Run(t0 + 1s).State, State::RunAgain);
+    EXPECT_EQ(port.sent.size(), 11u + TBoardRunner::ChunkSize);
+
+    Queue({"send 01"});
+    EXPECT_EQ(runner.Run(t0 + 1s).State, State::Idle);
+    EXPECT_EQ(port.sent.back()[0], 0x01);
+}
+
+TEST(PacedStream, DueCountAndTimesAgreeAtAnyRateAndAge) {
+    using std::chrono::nanoseconds;
+    for (std::uint32_t rate : {1u, 3u, 1000u, 7919u, 1000000u}) {
+        for (std::uint64_t index : {0ull, 1ull, 2ull, 999ull, 123456789ull}) {
+            const nanoseconds at = PaceTime(index, rate);
+            // At its time a report is due, one tick before it is not.
+            ASSERT_EQ(PaceDue(at, rate), index + 1) << rate << " " << index;
+            if (index > 0) {
+                ASSERT_EQ(PaceDue(at - nanoseconds(1), rate), index) << rate << " " << index;
+            }
+        }
+    }
+    EXPECT_EQ(PaceTime(3, 1000), std::chrono::milliseconds(3));
+    // A day at the highest rate: no overflow on the way.
+    const std::uint64_t day = 24ull * 3600 * 1000000;
+    EXPECT_EQ(PaceTime(day, 1000000), std::chrono::hours(24));
+    EXPECT_EQ(PaceDue(std::chrono::hours(24), 1000000), day + 1);
+}
+
 TEST_F(BoardRunnerTest, AFailedSendEndsABurstWithOneProblem) {
     port.failAfter = 10;
     Queue({"burst 100", "send 01"});

@@ -80,6 +80,11 @@ TEST(BoardScriptLine, TimingAndCountedCommands) {
     EXPECT_EQ(burst.Report[1], 0x00);
 
     EXPECT_EQ(Parse<TStreamCommand>("stream 5A").Report[0], 0x5A);
+    const auto pace = Parse<TPaceCommand>("pace 1000 5A 01");
+    EXPECT_EQ(pace.PerSecond, 1000u);
+    EXPECT_EQ(pace.Report[0], 0x5A);
+    EXPECT_EQ(pace.Report[1], 0x01);
+    EXPECT_EQ(Parse<TPaceCommand>("pace 1000000").PerSecond, 1000000u);
 
     const auto wait = Parse<TWaitOutputCommand>("wait-output 2");
     EXPECT_EQ(wait.Count, 2u);
@@ -91,6 +96,11 @@ TEST(BoardScriptLine, TimingAndCountedCommands) {
     EXPECT_FALSE(ErrorOf("sleep soon").empty());
     EXPECT_FALSE(ErrorOf("burst").empty());
     EXPECT_FALSE(ErrorOf("burst 4294967296").empty());  // beyond 32 bits
+    EXPECT_FALSE(ErrorOf("pace").empty());
+    EXPECT_FALSE(ErrorOf("pace 0").empty());        // no rate is no stream
+    EXPECT_FALSE(ErrorOf("pace 1000001").empty());  // beyond what it promises
+    EXPECT_FALSE(ErrorOf("pace fast 5A").empty());
+    EXPECT_FALSE(ErrorOf("pace 100 5G").empty());
     EXPECT_FALSE(ErrorOf("wait-output").empty());
     EXPECT_FALSE(ErrorOf("wait-output 1 2 3").empty());
 }

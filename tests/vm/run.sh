@@ -6,12 +6,14 @@
 # together). Exit code non-zero when anything failed or the guest gave no
 # result.
 #
-# usage: tests/vm/run.sh [--build-dir DIR] [--no-build] [--timeout SECS]
+# usage: tests/vm/run.sh [--build-dir DIR] [--no-build] [--timeout SECS] [--smp N]
 #
 #   --build-dir  build folder to use (default: the default preset's build/,
 #                configured with the preset when it is not configured yet)
 #   --no-build   use the build folder as it is
 #   --timeout    limit for the guest's whole run (default 600 s)
+#   --smp        emulated CPUs (default 1); each takes a host core of its own
+#                while the guest is busy
 #
 # On a fresh Debian 12 machine it installs what it needs first (build tools
 # through tools/install-deps.sh; qemu, busybox-static and udev through
@@ -26,11 +28,13 @@ ROOT=$(cd "$HERE/../.." && pwd)
 BUILD=
 DO_BUILD=1
 TIMEOUT=600
+SMP=1
 while [ $# -gt 0 ]; do
     case "$1" in
     --build-dir) BUILD=$2; shift 2 ;;
     --no-build) DO_BUILD=0; shift ;;
     --timeout) TIMEOUT=$2; shift 2 ;;
+    --smp) SMP=$2; shift 2 ;;
     *) echo "run.sh: unknown option $1" >&2; exit 2 ;;
     esac
 done
@@ -64,7 +68,7 @@ BUILD=$(cd "$BUILD" && pwd)
 # The guest finds everything through the shared root, by the host's paths.
 GUEST_CMD="sh '$HERE/guest/guest-main.sh' '$ROOT' '$BUILD'"
 echo "== booting the VM"
-"$HERE/vm-boot.sh" --work "$WORK" --out "$OUT" --timeout "$TIMEOUT" --cmd "$GUEST_CMD"
+"$HERE/vm-boot.sh" --work "$WORK" --out "$OUT" --timeout "$TIMEOUT" --smp "$SMP" --cmd "$GUEST_CMD"
 rc=$?
 
 passed=0

@@ -14,6 +14,22 @@ template <class... Fs>
 Overloaded(Fs...) -> Overloaded<Fs...>;
 }  // namespace
 
+std::uint64_t PaceDue(std::chrono::nanoseconds elapsed, std::uint32_t perSecond) {
+    constexpr std::uint64_t NsPerSecond = 1000000000;
+    if (elapsed.count() < 0) return 0;
+    const auto ns = static_cast<std::uint64_t>(elapsed.count());
+    // Whole seconds and the rest apart: the product stays far from overflow.
+    return ns / NsPerSecond * perSecond + ns % NsPerSecond * perSecond / NsPerSecond + 1;
+}
+
+std::chrono::nanoseconds PaceTime(std::uint64_t index, std::uint32_t perSecond) {
+    constexpr std::uint64_t NsPerSecond = 1000000000;
+    const std::uint64_t rest = index % perSecond;
+    // Rounded up, so that at this time the report is due and not one tick later.
+    const std::uint64_t ns = index / perSecond * NsPerSecond + (rest * NsPerSecond + perSecond - 1) / perSecond;
+    return std::chrono::nanoseconds(static_cast<std::int64_t>(ns));
+}
+
 void TBoardRunner::Problem(const std::string& text) {
     if (problem_) problem_(text);
 }
@@ -81,6 +97,22 @@ TBoardRunner::TStep TBoardRunner::Run(Clock::time_point now) {
                     if (queue_.size() > 1 || !SendNumbered(c.Report, ChunkSize)) return std::nullopt;
                     done = false;
                     return TStep{TState::RunAgain, {}};
+                },
+                [&](const TPaceCommand& c) -> std::optional<TStep> {
+                    if (!started_) {
+                        sequence_ = 0;
+                        origin_ = now;
+                    }
+                    if (queue_.size() > 1) return std::nullopt;  // any later command ends it
+                    const std::uint64_t due = PaceDue(now - origin_, c.PerSecond);
+                    if (due > sequence_) {
+                        const auto n = static_cast<std::uint32_t>(
+                            std::min<std::uint64_t>(ChunkSize, due - sequence_));
+                        if (!SendNumbered(c.Report, n)) return std::nullopt;
+                    }
+                    done = false;
+                    if (due > sequence_) return TStep{TState::RunAgain, {}};
+                    return TStep{TState::WaitUntil, origin_ + PaceTime(sequence_, c.PerSecond)};
                 },
                 [&](const TStopCommand&) -> std::optional<TStep> { return std::nullopt; },
                 [&](const TUnplugCommand&) -> std::optional<TStep> {

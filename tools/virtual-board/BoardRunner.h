@@ -14,6 +14,12 @@
 
 namespace lumidra::vboard {
 
+// A paced stream: how many reports are due `elapsed` after its start (the
+// first at once, then one each 1/perSecond), and when report `index` (from 0)
+// is due.
+std::uint64_t PaceDue(std::chrono::nanoseconds elapsed, std::uint32_t perSecond);
+std::chrono::nanoseconds PaceTime(std::uint64_t index, std::uint32_t perSecond);
+
 // What the runner needs from a transport (uhid, or a fake in tests).
 class TBoardPort {
 public:
@@ -75,6 +81,7 @@ private:
     // The command at the head of the queue, when it spans several Run calls.
     bool started_ = false;
     Clock::time_point deadline_{};
+    Clock::time_point origin_{};  // when a paced stream started
     std::uint32_t sequence_ = 0;  // next running number of a burst or stream
 };
 

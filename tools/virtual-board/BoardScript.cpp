@@ -32,7 +32,9 @@ std::optional<std::uint64_t> ParseNumber(std::string_view text, std::uint64_t ma
     return value;
 }
 
-// The report of a send, burst or stream: the hex words after the command.
+constexpr std::uint64_t MaxPacePerSecond = 1000000;
+
+// The report of a send, burst, stream or pace: the hex words from `first` on.
 std::optional<TReport> ReportFrom(const std::vector<std::string_view>& words, std::size_t first,
                                   std::string& error) {
     std::string joined;
@@ -116,6 +118,14 @@ TParsedLine ParseCommandLine(std::string_view line) {
         auto report = ReportFrom(words, 1, error);
         if (!report) return Fail(error);
         return {TStreamCommand{*report}, {}};
+    }
+    if (verb == "pace") {
+        if (args < 1) return Fail("pace needs a rate in reports a second");
+        auto rate = ParseNumber(words[1], MaxPacePerSecond);
+        if (!rate || *rate == 0) return Fail("bad rate: " + std::string(words[1]));
+        auto report = ReportFrom(words, 2, error);
+        if (!report) return Fail(error);
+        return {TPaceCommand{static_cast<std::uint32_t>(*rate), *report}, {}};
     }
     if (verb == "wait-output") {
         if (args < 1 || args > 2) return Fail("wait-output needs a count and an optional limit in ms");

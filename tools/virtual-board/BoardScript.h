@@ -12,6 +12,9 @@
 //                            number from 0 in bytes 60..63
 //   stream [HEX...]          reports back to back, numbered, until the next
 //                            command arrives
+//   pace RATE [HEX...]       numbered reports at RATE a second (1 to
+//                            1000000), as a device polled at a fixed interval
+//                            sends them, until the next command arrives
 //   stop                     does nothing; ends a stream
 //   wait-output COUNT [MS]   wait until COUNT output reports were received in
 //                            all (default limit 5000 ms)
@@ -46,6 +49,10 @@ struct TBurstCommand {
 struct TStreamCommand {
     TReport Report{};
 };
+struct TPaceCommand {
+    std::uint32_t PerSecond = 1;
+    TReport Report{};
+};
 struct TStopCommand {};
 struct TWaitOutputCommand {
     std::uint64_t Count = 0;
@@ -56,8 +63,8 @@ struct TPlugCommand {};
 struct TQuitCommand {};
 
 using TBoardCommand = std::variant<TSendCommand, TSleepCommand, TBurstCommand, TStreamCommand,
-                                   TStopCommand, TWaitOutputCommand, TUnplugCommand, TPlugCommand,
-                                   TQuitCommand>;
+                                   TPaceCommand, TStopCommand, TWaitOutputCommand, TUnplugCommand,
+                                   TPlugCommand, TQuitCommand>;
 
 // One line: a command, nothing (blank or comment), or an error text.
 struct TParsedLine {
