@@ -24,12 +24,15 @@ std::string Written(const TBoardCommand& command) {
             else if constexpr (std::is_same_v<T, TBurstCommand>)
                 return "burst " + std::to_string(c.Count) + " " + FormatHex(c.Report);
             else if constexpr (std::is_same_v<T, TStreamCommand>) return "stream " + FormatHex(c.Report);
+            else if constexpr (std::is_same_v<T, TPaceCommand>)
+                return "pace " + std::to_string(c.PerSecond) + " " + FormatHex(c.Report);
             else if constexpr (std::is_same_v<T, TStopCommand>) return "stop";
             else if constexpr (std::is_same_v<T, TWaitOutputCommand>)
                 return "wait-output " + std::to_string(c.Count) + " " + std::to_string(c.Timeout.count());
             else if constexpr (std::is_same_v<T, TUnplugCommand>) return "unplug";
             else if constexpr (std::is_same_v<T, TPlugCommand>) return "plug";
-            else return "quit";
+            else if constexpr (std::is_same_v<T, TQuitCommand>) return "quit";
+            else static_assert(sizeof(T) == 0, "a new command needs its written form here");
         },
         command);
 }
@@ -44,6 +47,8 @@ bool Same(const TBoardCommand& a, const TBoardCommand& b) {
                 return x.Report == y.Report;
             else if constexpr (std::is_same_v<T, TSleepCommand>) return x.Duration == y.Duration;
             else if constexpr (std::is_same_v<T, TBurstCommand>) return x.Count == y.Count && x.Report == y.Report;
+            else if constexpr (std::is_same_v<T, TPaceCommand>)
+                return x.PerSecond == y.PerSecond && x.Report == y.Report;
             else if constexpr (std::is_same_v<T, TWaitOutputCommand>)
                 return x.Count == y.Count && x.Timeout == y.Timeout;
             else return true;
