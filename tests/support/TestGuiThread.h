@@ -3,12 +3,10 @@
 #pragma once
 
 #include "hid/GuiThread.h"
+#include "tests/support/TestCallQueue.h"
 
 #include <chrono>
-#include <condition_variable>
-#include <deque>
 #include <functional>
-#include <mutex>
 #include <thread>
 
 namespace lumidra::testing {
@@ -17,32 +15,12 @@ class TestGuiThread final : public hid::TGuiThread {
 public:
     TestGuiThread() : owner_(std::this_thread::get_id()) {}
 
-    void Post(std::function<void()> call) override {
-        {
-            std::lock_guard lock(mutex_);
-            queue_.push_back(std::move(call));
-        }
-        posted_.notify_all();
-    }
+    void Post(std::function<void()> call) override { queue_.Push(std::move(call)); }
 
     bool IsGuiThread() const override { return std::this_thread::get_id() == owner_; }
 
     // Runs the calls queued now (not those they post); returns how many ran.
-    int ProcessPending() {
-        std::deque<std::function<void()>> batch;
-        {
-            std::lock_guard lock(mutex_);
-            batch.swap(queue_);
-        }
-        int ran = 0;
-        while (!batch.empty()) {
-            auto call = std::move(batch.front());
-            batch.pop_front();
-            call();
-            ++ran;
-        }
-        return ran;
-    }
+    int ProcessPending() { return queue_.RunQueued(); }
 
     // Pumps the queue until `done` holds or the timeout passes; true when done.
     template <class Predicate>
@@ -50,11 +28,7 @@ public:
         const auto deadline = std::chrono::steady_clock::now() + timeout;
         while (!done()) {
             if (ProcessPending() > 0) continue;
-            std::unique_lock lock(mutex_);
-            if (!posted_.wait_until(lock, deadline, [&] { return !queue_.empty(); })) {
-                lock.unlock();
-                return done();
-            }
+            if (!queue_.WaitUntilQueued(deadline)) return done();
         }
         return true;
     }
@@ -64,28 +38,21 @@ public:
         const auto deadline = std::chrono::steady_clock::now() + duration;
         while (std::chrono::steady_clock::now() < deadline) {
             ProcessPending();
-            std::unique_lock lock(mutex_);
-            posted_.wait_until(lock, deadline, [&] { return !queue_.empty(); });
+            queue_.WaitUntilQueued(deadline);
         }
         ProcessPending();
     }
 
     // Waits, running nothing, until a call is queued; false on timeout.
     bool WaitUntilQueued(std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
-        std::unique_lock lock(mutex_);
-        return posted_.wait_for(lock, timeout, [&] { return !queue_.empty(); });
+        return queue_.WaitUntilQueued(std::chrono::steady_clock::now() + timeout);
     }
 
-    std::size_t Queued() const {
-        std::lock_guard lock(mutex_);
-        return queue_.size();
-    }
+    std::size_t Queued() const { return queue_.Size(); }
 
 private:
     const std::thread::id owner_;
-    mutable std::mutex mutex_;
-    std::condition_variable posted_;
-    std::deque<std::function<void()>> queue_;
+    TestCallQueue queue_;
 };
 
 }  // namespace lumidra::testing

@@ -6,13 +6,12 @@
 #pragma once
 
 #include "hid/GuiThread.h"
+#include "tests/support/TestCallQueue.h"
 
 #include "hid/windows/WindowsApi.h"
 
 #include <chrono>
-#include <deque>
 #include <functional>
-#include <mutex>
 
 namespace lumidra::testing {
 
@@ -29,10 +28,7 @@ public:
     WindowsTestGuiThread& operator=(const WindowsTestGuiThread&) = delete;
 
     void Post(std::function<void()> call) override {
-        {
-            std::lock_guard lock(mutex_);
-            queue_.push_back(std::move(call));
-        }
+        queue_.Push(std::move(call));
         SetEvent(posted_);
     }
 
@@ -41,18 +37,7 @@ public:
     // Runs the calls queued now (not those they post) and dispatches the
     // Windows messages waiting now; returns how many calls and messages ran.
     int ProcessPending() {
-        std::deque<std::function<void()>> batch;
-        {
-            std::lock_guard lock(mutex_);
-            batch.swap(queue_);
-        }
-        int ran = 0;
-        while (!batch.empty()) {
-            auto call = std::move(batch.front());
-            batch.pop_front();
-            call();
-            ++ran;
-        }
+        int ran = queue_.RunQueued();
         // Bounded, so that a window re-posting to itself cannot hold the loop.
         MSG msg;
         for (int i = 0; i < 256 && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {
@@ -86,10 +71,7 @@ public:
         ProcessPending();
     }
 
-    std::size_t Queued() const {
-        std::lock_guard lock(mutex_);
-        return queue_.size();
-    }
+    std::size_t Queued() const { return queue_.Size(); }
 
 private:
     // Until a call is posted, a Windows message arrives, or the time is up.
@@ -101,8 +83,7 @@ private:
 
     const DWORD owner_;
     HANDLE posted_;
-    mutable std::mutex mutex_;
-    std::deque<std::function<void()>> queue_;
+    TestCallQueue queue_;
 };
 
 }  // namespace lumidra::testing

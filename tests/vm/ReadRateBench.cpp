@@ -116,12 +116,18 @@ void DropQueued(int fd) {
         if (::read(fd, buffer, sizeof buffer) <= 0) break;
 }
 
+// Stops the board's stream and records `count` reports taken in `seconds`.
+void FinishStream(benchmark::State& state, double seconds, std::uint64_t count,
+                  const TSequenceTracker& tracker, TRate& rate) {
+    Board->Command("stop");
+    state.SetItemsProcessed(static_cast<std::int64_t>(count));
+    state.counters["lost"] = tracker.LostShare();
+    if (seconds > 0) rate = {static_cast<double>(count) / seconds, tracker.LostShare()};
+}
+
 void Finish(benchmark::State& state, Clock::time_point start, const TSequenceTracker& tracker, TRate& rate) {
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    Board->Command("stop");
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
-    state.counters["lost"] = tracker.LostShare();
-    if (seconds > 0) rate = {static_cast<double>(state.iterations()) / seconds, tracker.LostShare()};
+    FinishStream(state, seconds, state.iterations(), tracker, rate);
 }
 
 void BM_PlainRead(benchmark::State& state) {
@@ -428,10 +434,7 @@ void BM_DeviceLayerDrain(benchmark::State& state) {
 // The same paced stream through a plain blocking read() loop and through the
 // program's pipeline: the share of the board's reports each one took.
 void FinishPaced(benchmark::State& state, double seconds, const TSequenceTracker& tracker, TRate& rate) {
-    Board->Command("stop");
-    state.SetItemsProcessed(static_cast<std::int64_t>(tracker.Received()));
-    state.counters["lost"] = tracker.LostShare();
-    if (seconds > 0) rate = {static_cast<double>(tracker.Received()) / seconds, tracker.LostShare()};
+    FinishStream(state, seconds, tracker.Received(), tracker, rate);
 }
 
 void BM_PlainPaced(benchmark::State& state) {
