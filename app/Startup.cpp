@@ -2,11 +2,12 @@
 
 #include "app/AppState.h"
 #include "protocol/ProtocolState.h"
-#include "protocol/Seams.h"
+#include "desktop/Seams.h"
 
 namespace lumidra::app {
 
 using namespace protocol;
+using namespace desktop;
 
 TSingleInstanceLock::TSingleInstanceLock(const QString& folder)
     : fileName_(QDir(folder).filePath(QString::fromLatin1(InstanceLockName) + QStringLiteral(".lock"))),

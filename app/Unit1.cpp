@@ -9,7 +9,7 @@
 #include "protocol/KeySound.h"
 #include "protocol/ProtocolState.h"
 #include "protocol/Report.h"
-#include "protocol/Widgets.h"
+#include "desktop/Widgets.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -24,6 +24,7 @@
 namespace lumidra::app {
 
 using namespace protocol;
+using namespace desktop;
 using hid::THidDevice;
 
 namespace {

@@ -9,7 +9,7 @@
 #include "app/ui_Unit1.h"
 #include "hid/HidDeviceController.h"
 #include "protocol/InputDecode.h"
-#include "protocol/Seams.h"
+#include "desktop/Seams.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -39,9 +39,9 @@ public:
     std::unique_ptr<hid::THidDeviceController> HidDeviceController1;
     QTimer* Timer1;    // the clock labels, every second from start
     QTimer* KeyTimer;  // 2 s after a key sound, stopped at start
-    protocol::TFileDialog SaveDialog1;
-    protocol::TFileDialog OpenDialog1;
-    protocol::TFileDialog OpenPictureDialog1;
+    desktop::TFileDialog SaveDialog1;
+    desktop::TFileDialog OpenDialog1;
+    desktop::TFileDialog OpenPictureDialog1;
 
     // --- start-up, attach, detach and close ---------------------------------
     void FormShow();  // also the detached-state reset

@@ -8,7 +8,7 @@
 #include "keybase/KeyBase.h"
 #include "protocol/KeySound.h"
 #include "protocol/ProtocolState.h"
-#include "protocol/Widgets.h"
+#include "desktop/Widgets.h"
 #include "transfers/Transfers.h"
 
 #include <algorithm>
@@ -16,6 +16,7 @@
 namespace lumidra::app {
 
 using namespace protocol;
+using namespace desktop;
 
 void TForm1::HidDeviceController1DeviceData(hid::THidDevice*, std::uint8_t, const std::uint8_t* Data,
                                             std::uint16_t Size) {

@@ -3,7 +3,7 @@
 #include "app/Startup.h"
 #include "app/Unit1.h"
 #include "graphics/Unit2.h"
-#include "protocol/Seams.h"
+#include "desktop/Seams.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -18,13 +18,13 @@ int main(int argc, char* argv[]) {
     using namespace lumidra;
 
     QApplication application(argc, argv);  // message boxes need it, even the lock's
-    application.setApplicationName(QString::fromLatin1(protocol::AppTitle));
+    application.setApplicationName(QString::fromLatin1(desktop::AppTitle));
 
     app::TSingleInstanceLock lock;
     if (!app::TakeSingleInstanceLock(lock)) return app::ExitRefused;
     app::InitialiseRunState();
 
-    application.setApplicationDisplayName(QString::fromLatin1(protocol::AppTitle));
+    application.setApplicationDisplayName(QString::fromLatin1(desktop::AppTitle));
     application.setWindowIcon(QIcon(QStringLiteral(":/lumidra/lumidra.xpm")));
 
 #if defined(_WIN32)

@@ -1,6 +1,6 @@
 #include "graphics/Unit2.h"
 
-#include "protocol/Widgets.h"
+#include "desktop/Widgets.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -18,7 +18,7 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window | Qt::MSWindowsFixe
     QFont windowFont = font();
     windowFont.setPixelSize(11);
     setFont(windowFont);
-    protocol::SetBackground(*this, QApplication::palette("QMenuBar").color(QPalette::Window));
+    desktop::SetBackground(*this, QApplication::palette("QMenuBar").color(QPalette::Window));
 
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
     connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
@@ -34,7 +34,7 @@ void TForm2::showEvent(QShowEvent* event) {
     if (event->spontaneous()) return;
     if (!centred_) {
         centred_ = true;
-        protocol::CentreOnScreen(*this);
+        desktop::CentreOnScreen(*this);
     }
     FormShow();
 }

@@ -11,6 +11,7 @@
 namespace lumidra::keybase {
 
 using namespace protocol;
+using namespace desktop;
 
 namespace {
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "keybase/KeyBaseText.h"
-#include "protocol/Seams.h"
+#include "desktop/Seams.h"
 
 #include <QByteArray>
 #include <QString>
@@ -34,8 +34,8 @@ bool WriteKeyBaseFile(const QString& fileName, const QByteArray& bytes);
 
 // The commands of the menu items LoadBase and SaveBase, on the shared file
 // dialogs, which keep the filter, title and folder set here.
-void LoadBaseClick(QPlainTextEdit& memo, protocol::TFileDialog& OpenDialog1);
-void SaveBaseClick(const QPlainTextEdit& memo, protocol::TFileDialog& SaveDialog1);
+void LoadBaseClick(QPlainTextEdit& memo, desktop::TFileDialog& OpenDialog1);
+void SaveBaseClick(const QPlainTextEdit& memo, desktop::TFileDialog& SaveDialog1);
 
 // The message of a save refused because the text holds characters that the
 // file's code page cannot hold.

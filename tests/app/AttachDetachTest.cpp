@@ -3,7 +3,7 @@
 #include "tests/app/MainWindowFixture.h"
 
 #include "hid/HidDevice.h"
-#include "protocol/Widgets.h"
+#include "desktop/Widgets.h"
 
 #include <QAction>
 #include <QMenu>
@@ -70,7 +70,7 @@ protected:
         EXPECT_EQ(f.Label6->text(), QStringLiteral("Канал 2 : 0%"));
         for (QLabel* l : {f.Label7, f.Label8, f.Label9, f.Label10}) {
             EXPECT_EQ(l->text(), QStringLiteral(" Off "));
-            EXPECT_EQ(protocol::Background(*l), QColor(192, 220, 192));
+            EXPECT_EQ(desktop::Background(*l), QColor(192, 220, 192));
         }
         EXPECT_EQ(f.Bar1->value(), 0);
         EXPECT_EQ(f.Bar2->value(), 0);

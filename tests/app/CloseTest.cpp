@@ -6,9 +6,9 @@ namespace lumidra::testing {
 namespace {
 
 using protocol::AttachedDevice;
-using protocol::TMsgButtons;
-using protocol::TMsgIcon;
-using protocol::TMsgResult;
+using desktop::TMsgButtons;
+using desktop::TMsgIcon;
+using desktop::TMsgResult;
 
 const QString UnsavedText = QStringLiteral("Изменения в базе ключей будут потеряны! Всё равно выйти?  ");
 

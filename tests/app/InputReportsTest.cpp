@@ -3,7 +3,7 @@
 // waiting job holds back, and the key sound.
 #include "tests/app/MainWindowFixture.h"
 
-#include "protocol/Widgets.h"
+#include "desktop/Widgets.h"
 
 #include <QDir>
 #include <QMetaObject>
@@ -33,7 +33,7 @@ protected:
         for (int i = 0; i < 4; ++i) {
             EXPECT_EQ(labels[i]->text(), on[i] ? QStringLiteral(" ON  ") : QStringLiteral(" Off "))
                 << "input " << i + 1;
-            EXPECT_EQ(protocol::Background(*labels[i]), on[i] ? On : Off) << "input " << i + 1;
+            EXPECT_EQ(desktop::Background(*labels[i]), on[i] ? On : Off) << "input " << i + 1;
         }
     }
 

@@ -18,9 +18,9 @@ namespace lumidra::testing {
 namespace {
 
 using protocol::KeyBaseSaved;
-using protocol::TMsgButtons;
-using protocol::TMsgIcon;
-using protocol::TMsgResult;
+using desktop::TMsgButtons;
+using desktop::TMsgIcon;
+using desktop::TMsgResult;
 
 constexpr std::array<std::uint8_t, 8> KeyA{0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF};
 constexpr std::array<std::uint8_t, 8> KeyB{0xA1, 0xB2, 0xC3, 0xD4, 0xE5, 0xF6, 0x07, 0x18};
@@ -99,7 +99,7 @@ protected:
         EXPECT_TRUE(Seams.Boxes[0].Plain);
     }
 
-    void ExpectDialog(protocol::TFileDialogKind kind, const QString& title) const {
+    void ExpectDialog(desktop::TFileDialogKind kind, const QString& title) const {
         ASSERT_EQ(Seams.Dialogs.size(), 1u);
         const auto& use = Seams.Dialogs[0];
         EXPECT_EQ(use.Kind, kind);
@@ -159,8 +159,8 @@ TEST_F(KeyBase, SaveWritesCrLfBetweenLinesInWindows1251) {
     Start();
     SetMemo(QStringLiteral("A\nB"), false);
     Save(Path("keys.txt"));
-    ExpectDialog(protocol::TFileDialogKind::Save, QStringLiteral("Сохранение базы ключей :"));
-    EXPECT_TRUE(Seams.Dialogs[0].Options & protocol::ofOverwritePrompt);
+    ExpectDialog(desktop::TFileDialogKind::Save, QStringLiteral("Сохранение базы ключей :"));
+    EXPECT_TRUE(Seams.Dialogs[0].Options & desktop::ofOverwritePrompt);
     ExpectMessage(Saved);
     EXPECT_EQ(FileBytes(Path("keys.txt")), QByteArray("\x41\x0D\x0A\x42"));
     EXPECT_TRUE(KeyBaseSaved);
@@ -266,7 +266,7 @@ TEST_F(KeyBase, LoadTakesLfCrAndCrLfAsLineBreaks) {
     WriteFile(Path("lf.txt"), "AAAA 1\nBBBB\n");
     Load(Path("lf.txt"));
     EXPECT_TRUE(Seams.Boxes.empty()) << "a saved base loads without asking";
-    ExpectDialog(protocol::TFileDialogKind::Open, QStringLiteral("Открытие базы ключей :"));
+    ExpectDialog(desktop::TFileDialogKind::Open, QStringLiteral("Открытие базы ключей :"));
     EXPECT_EQ(Memo(), QStringLiteral("AAAA 1\nBBBB\n"));
     EXPECT_EQ(Form->MemoKey->document()->findBlockByNumber(1).text(), QStringLiteral("BBBB"));
     EXPECT_TRUE(KeyBaseSaved);

@@ -1,7 +1,7 @@
 // The key sound on Qt's player, headless and without a sound device: the
 // player gets the file, a file missing at first is read again once it exists,
 // and nothing fails along the way.
-#include "protocol/QtSeams.h"
+#include "desktop/QtSeams.h"
 
 #include <QCoreApplication>
 #include <QDataStream>
@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-namespace lumidra::protocol {
+namespace lumidra::desktop {
 namespace {
 
 // A short mono 16-bit PCM WAV file.
@@ -51,4 +51,4 @@ TEST(KeySoundPlayer, GetsTheFileAndRereadsOneThatWasMissing) {
 }
 
 }  // namespace
-}  // namespace lumidra::protocol
+}  // namespace lumidra::desktop

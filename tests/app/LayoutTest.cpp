@@ -3,7 +3,7 @@
 #include "tests/app/MainWindowFixture.h"
 
 #include "graphics/Unit2.h"
-#include "protocol/Widgets.h"
+#include "desktop/Widgets.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -43,12 +43,12 @@ TEST_F(Layout, Fonts) {
 TEST_F(Layout, AutoSizeLabelsFollowTheirText) {
     Start();
     QLabel& label = *Form->Key_status;
-    protocol::SetCaption(label, QStringLiteral("        Ошибка чтения"));
+    desktop::SetCaption(label, QStringLiteral("        Ошибка чтения"));
     const int wide = label.width();
-    protocol::SetCaption(label, QStringLiteral("x"));
+    desktop::SetCaption(label, QStringLiteral("x"));
     EXPECT_LT(label.width(), wide);
     QLabel& fixed = *Form->Label7;
-    protocol::SetCaption(fixed, QStringLiteral(" ON  "));
+    desktop::SetCaption(fixed, QStringLiteral(" ON  "));
     EXPECT_EQ(fixed.size(), QSize(40, 16));
 }
 

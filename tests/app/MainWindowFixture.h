@@ -7,7 +7,7 @@
 #include "hid/virtual/VirtualHidBus.h"
 #include "protocol/InputDecode.h"
 #include "protocol/ProtocolState.h"
-#include "tests/protocol/ScriptedSeams.h"
+#include "tests/desktop/ScriptedSeams.h"
 
 #include <QtTest/QTest>
 

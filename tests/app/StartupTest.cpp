@@ -1,7 +1,7 @@
 #include "app/AppState.h"
 #include "app/Startup.h"
 #include "protocol/ProtocolState.h"
-#include "tests/protocol/ScriptedSeams.h"
+#include "tests/desktop/ScriptedSeams.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,8 +12,8 @@
 namespace lumidra::app {
 namespace {
 
-using protocol::TMsgButtons;
-using protocol::TMsgIcon;
+using desktop::TMsgButtons;
+using desktop::TMsgIcon;
 
 const QString AlreadyRunningText =
     QStringLiteral("Программа, использующая ресурсы TAVIK Lumidra, уже запущена!   ");
@@ -37,7 +37,7 @@ TEST_F(SingleInstance, SecondStartIsWarnedAndRefused) {
     ASSERT_EQ(first.Acquire(), TLockResult::Acquired);
 
     TSingleInstanceLock second(folder.path());
-    seams.BoxAnswers = {protocol::TMsgResult::Ok};
+    seams.BoxAnswers = {desktop::TMsgResult::Ok};
     EXPECT_FALSE(TakeSingleInstanceLock(second));
     ASSERT_EQ(seams.Boxes.size(), 1u);
     EXPECT_EQ(seams.Boxes[0].Text, AlreadyRunningText);
@@ -79,7 +79,7 @@ TEST_F(SingleInstance, CrashedHolderDoesNotKeepTheNextStartOut) {
 
 TEST_F(SingleInstance, NoLockAtAllIsAnError) {
     TSingleInstanceLock lock(folder.filePath(QStringLiteral("no/such/folder")));
-    seams.BoxAnswers = {protocol::TMsgResult::Ok};
+    seams.BoxAnswers = {desktop::TMsgResult::Ok};
     EXPECT_FALSE(TakeSingleInstanceLock(lock));
     ASSERT_EQ(seams.Boxes.size(), 1u);
     EXPECT_EQ(seams.Boxes[0].Text, QStringLiteral("Невозможно запустить программу!  "));

@@ -8,8 +8,8 @@
 #include "app/Unit1.h"
 #include "hid/linux/LinuxHidPlatform.h"
 #include "protocol/ProtocolState.h"
-#include "protocol/Widgets.h"
-#include "tests/protocol/ScriptedSeams.h"
+#include "desktop/Widgets.h"
+#include "tests/desktop/ScriptedSeams.h"
 #include "tests/vm/support/BoardProcess.h"
 
 #include <QtTest/QTest>
@@ -182,7 +182,7 @@ TEST_F(ProgramOnKernel, StatusAndKeyReportsReachTheWindowAndTheKeyBase) {
     ExpectReceived(board, {LightOn, LightOn}, "reading sends nothing");
 
     // The key read left the key base unsaved: the close asks first.
-    Seams.BoxAnswers = {protocol::TMsgResult::Ok};
+    Seams.BoxAnswers = {desktop::TMsgResult::Ok};
     EXPECT_TRUE(Form->close());
     EXPECT_EQ(Seams.Boxes.size(), 1u);
     ExpectReceived(board, {LightOn, LightOn, HostLeaves}, "close");

@@ -7,7 +7,7 @@
 class QLabel;
 class QWidget;
 
-namespace lumidra::protocol {
+namespace lumidra::desktop {
 
 // Name of the dynamic property that marks a label as sized to its text.
 inline constexpr const char* AutoSizeProperty = "autoSize";
@@ -30,4 +30,4 @@ inline const QColor PaleGreen{192, 220, 192};
 inline const QColor SkyBlue{166, 202, 240};
 inline const QColor PureGreen{0, 255, 0};
 
-}  // namespace lumidra::protocol
+}  // namespace lumidra::desktop

@@ -1,8 +1,8 @@
-#include "protocol/Seams.h"
+#include "desktop/Seams.h"
 
-#include "protocol/QtSeams.h"
+#include "desktop/QtSeams.h"
 
-namespace lumidra::protocol {
+namespace lumidra::desktop {
 
 namespace {
 TUiSeams* installed = nullptr;
@@ -22,4 +22,4 @@ bool TFileDialog::Execute() {
     return Seams().ExecuteFileDialog(*this);
 }
 
-}  // namespace lumidra::protocol
+}  // namespace lumidra::desktop

@@ -1,10 +1,10 @@
-#include "protocol/Widgets.h"
+#include "desktop/Widgets.h"
 
 #include <QLabel>
 #include <QPalette>
 #include <QScreen>
 
-namespace lumidra::protocol {
+namespace lumidra::desktop {
 
 void SetCaption(QLabel& label, const QString& text) {
     // An unchanged caption needs neither a new text nor a new size; the input
@@ -35,4 +35,4 @@ void CentreOnScreen(QWidget& window) {
     window.move(area.center() - QPoint(frame.width() / 2, frame.height() / 2));
 }
 
-}  // namespace lumidra::protocol
+}  // namespace lumidra::desktop

@@ -1,10 +1,10 @@
-#include "protocol/QtSeams.h"
-#include "protocol/Seams.h"
-#include "tests/protocol/ScriptedSeams.h"
+#include "desktop/QtSeams.h"
+#include "desktop/Seams.h"
+#include "tests/desktop/ScriptedSeams.h"
 
 #include <gtest/gtest.h>
 
-namespace lumidra::protocol {
+namespace lumidra::desktop {
 namespace {
 
 TEST(QtNameFilters, PairsBecomeNameFilters) {
@@ -51,4 +51,4 @@ TEST(TFileDialog, KeepsItsSettingsBetweenUses) {
 }
 
 }  // namespace
-}  // namespace lumidra::protocol
+}  // namespace lumidra::desktop

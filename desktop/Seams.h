@@ -14,7 +14,7 @@
 
 #include <chrono>
 
-namespace lumidra::protocol {
+namespace lumidra::desktop {
 
 // The caption of every message box and the window title.
 inline constexpr const char* AppTitle = "Lumidra";
@@ -80,6 +80,8 @@ public:
     // Starts playing the sound file `file` and returns at once. A missing or
     // unplayable file, or no sound device, is silent: nothing is reported.
     virtual void PlayKeySound(const QString& file) = 0;
+    // The system's bell: a key an edit refuses.
+    virtual void Beep() = 0;
 };
 
 // The seams every handler uses.
@@ -88,4 +90,4 @@ TUiSeams& Seams();
 // toolkit's implementation.
 void InstallSeams(TUiSeams* seams);
 
-}  // namespace lumidra::protocol
+}  // namespace lumidra::desktop

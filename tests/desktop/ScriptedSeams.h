@@ -4,7 +4,7 @@
 // lifetime. A box or dialog the script does not answer fails the test.
 #pragma once
 
-#include "protocol/Seams.h"
+#include "desktop/Seams.h"
 
 #include <chrono>
 #include <deque>
@@ -14,23 +14,23 @@
 
 namespace lumidra::testing {
 
-class ScriptedSeams final : public protocol::TUiSeams {
+class ScriptedSeams final : public desktop::TUiSeams {
 public:
     struct TBox {
         QString Text;
         QString Caption;
-        protocol::TMsgIcon Icon = protocol::TMsgIcon::None;
-        protocol::TMsgButtons Buttons = protocol::TMsgButtons::Ok;
+        desktop::TMsgIcon Icon = desktop::TMsgIcon::None;
+        desktop::TMsgButtons Buttons = desktop::TMsgButtons::Ok;
         bool Plain = false;  // ShowMessage rather than MessageBox
     };
     // A dialog as it was set up when it was shown.
     struct TDialogUse {
-        protocol::TFileDialogKind Kind;
+        desktop::TFileDialogKind Kind;
         QString Filter;
         int FilterIndex;
         QString Title;
         QString InitialDir;
-        protocol::TFileDialogOptions Options;
+        desktop::TFileDialogOptions Options;
     };
 
     ScriptedSeams();
@@ -42,7 +42,7 @@ public:
     // Cancel instead of failing the test.
     bool CancelUnscripted = false;
     // Answers of the coming MessageBox calls, in order (ShowMessage needs none).
-    std::deque<protocol::TMsgResult> BoxAnswers;
+    std::deque<desktop::TMsgResult> BoxAnswers;
     // Answers of the coming dialogs: a file name, or nullopt for Cancel.
     std::deque<std::optional<QString>> DialogAnswers;
     // The time Now() reports.
@@ -58,14 +58,17 @@ public:
     std::vector<std::chrono::milliseconds> Pauses;
     // The file of every key sound played, in order.
     std::vector<QString> KeySounds;
+    // How often the bell rang.
+    int Beeps = 0;
 
-    protocol::TMsgResult MessageBox(const QString& text, const QString& caption, protocol::TMsgIcon icon,
-                                    protocol::TMsgButtons buttons) override;
+    desktop::TMsgResult MessageBox(const QString& text, const QString& caption, desktop::TMsgIcon icon,
+                                    desktop::TMsgButtons buttons) override;
     void ShowMessage(const QString& text) override;
-    bool ExecuteFileDialog(protocol::TFileDialog& dialog) override;
+    bool ExecuteFileDialog(desktop::TFileDialog& dialog) override;
     QDateTime Now() override;
     void Pause(std::chrono::milliseconds duration) override;
     void PlayKeySound(const QString& file) override;
+    void Beep() override;
 };
 
 }  // namespace lumidra::testing

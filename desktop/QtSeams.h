@@ -2,11 +2,11 @@
 // QSoundEffect.
 #pragma once
 
-#include "protocol/Seams.h"
+#include "desktop/Seams.h"
 
 #include <QStringList>
 
-namespace lumidra::protocol {
+namespace lumidra::desktop {
 
 class QtSeams final : public TUiSeams {
 public:
@@ -17,6 +17,7 @@ public:
     QDateTime Now() override;
     void Pause(std::chrono::milliseconds duration) override;
     void PlayKeySound(const QString& file) override;
+    void Beep() override;
 };
 
 // "Text|*.txt|All|*.*" -> {"Text (*.txt)", "All (*)"}: the name filters of a
@@ -25,4 +26,4 @@ public:
 // description without a pattern is dropped.
 QStringList QtNameFilters(const QString& filter);
 
-}  // namespace lumidra::protocol
+}  // namespace lumidra::desktop

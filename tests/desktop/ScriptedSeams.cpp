@@ -1,10 +1,10 @@
-#include "tests/protocol/ScriptedSeams.h"
+#include "tests/desktop/ScriptedSeams.h"
 
 #include <gtest/gtest.h>
 
 namespace lumidra::testing {
 
-using namespace protocol;
+using namespace desktop;
 
 ScriptedSeams::ScriptedSeams() {
     InstallSeams(this);
@@ -59,6 +59,10 @@ void ScriptedSeams::Pause(std::chrono::milliseconds duration) {
 
 void ScriptedSeams::PlayKeySound(const QString& file) {
     KeySounds.push_back(file);
+}
+
+void ScriptedSeams::Beep() {
+    ++Beeps;
 }
 
 }  // namespace lumidra::testing

@@ -1,5 +1,6 @@
-#include "protocol/QtSeams.h"
+#include "desktop/QtSeams.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -13,7 +14,7 @@
 #include <algorithm>
 #include <thread>
 
-namespace lumidra::protocol {
+namespace lumidra::desktop {
 
 namespace {
 
@@ -126,4 +127,8 @@ void QtSeams::PlayKeySound(const QString& file) {
     player->play();
 }
 
-}  // namespace lumidra::protocol
+void QtSeams::Beep() {
+    QApplication::beep();
+}
+
+}  // namespace lumidra::desktop
