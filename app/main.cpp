@@ -1,4 +1,6 @@
 // The program: one instance per machine, one main window, until it closes.
+#include "app/AllPanels.h"
+#include "app/CommandLine.h"
 #include "app/QtGuiThread.h"
 #include "app/Startup.h"
 #include "app/Unit1.h"
@@ -8,6 +10,10 @@
 #include <QApplication>
 #include <QIcon>
 
+#include <cstdio>
+#include <string>
+#include <vector>
+
 #if defined(_WIN32)
 #include "hid/windows/WindowsHidPlatform.h"
 #else
@@ -16,6 +22,12 @@
 
 int main(int argc, char* argv[]) {
     using namespace lumidra;
+
+    // Before the toolkit starts: help and version need no display.
+    const app::TCommandLine commandLine = app::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    std::fputs(commandLine.Out.c_str(), stdout);
+    std::fputs(commandLine.Err.c_str(), stderr);
+    if (commandLine.Exit) return commandLine.ExitCode;
 
     QApplication application(argc, argv);  // message boxes need it, even the lock's
     application.setApplicationName(QString::fromLatin1(desktop::AppTitle));
@@ -35,6 +47,7 @@ int main(int argc, char* argv[]) {
     // Outlives the windows: the device layer posts to it until its controller is gone.
     app::QtGuiThread gui;
     app::TForm1 Form1(platform, gui);
+    if (commandLine.Options.AllPanels) app::ShowAllPanels(Form1);
     graphics::TForm2 Form2;
     Form1.show();
     return application.exec();
