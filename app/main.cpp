@@ -38,6 +38,8 @@ int main(int argc, char* argv[]) {
 
     application.setApplicationDisplayName(QString::fromLatin1(desktop::AppTitle));
     application.setWindowIcon(QIcon(QStringLiteral(":/lumidra/lumidra.xpm")));
+    // The desktop entry it is started from (its icon and name on Wayland).
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.lumidra.Lumidra"));
 
 #if defined(_WIN32)
     hid::WindowsHidPlatform platform;
