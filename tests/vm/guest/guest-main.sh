@@ -167,7 +167,10 @@ else
 
     # The installed program, as the ordinary user, with every panel shown:
     # it attaches, and the board receives the state report with the light on.
-    setpriv --reuid="$USER_OK" --regid=users --init-groups env HOME=/tmp TMPDIR=/tmp USER="$USER_OK" \
+    # A home and temp folder of its own: the single-instance lock lives there,
+    # away from whatever the shared /tmp holds.
+    mkdir "$W/home" && chown "$USER_OK" "$W/home"
+    setpriv --reuid="$USER_OK" --regid=users --init-groups env HOME="$W/home" TMPDIR="$W/home" USER="$USER_OK" \
         /usr/bin/lumidra --all-panels >"$OUT/lumidra.log" 2>&1 &
     PROGRAM_PID=$!
     light_on="00 00 00 01$(printf ' 00%.0s' $(seq 60))"
