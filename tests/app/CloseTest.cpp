@@ -165,7 +165,7 @@ TEST_F(CloseWindow, SignalClosesWithoutAskingAndKeepsTheUnsavedKeyBase) {
     ASSERT_EQ(files.size(), 1);
     const auto bytes = keybase::ReadKeyBaseFile(QDir(folder).filePath(files[0]));
     ASSERT_TRUE(bytes.has_value());
-    EXPECT_EQ(*bytes, keybase::EncodeKeyBaseFile(memo).Bytes);
+    EXPECT_EQ(bytes->toStdString(), keybase::EncodeKeyBaseFile(memo.toStdU16String()).Bytes);
     const QString notice = keybase::TakeRecoveryNotice(folder);
     EXPECT_TRUE(notice.endsWith(QDir(folder).filePath(files[0]))) << notice.toStdString();
     EXPECT_TRUE(keybase::TakeRecoveryNotice(folder).isEmpty()) << "told once";
