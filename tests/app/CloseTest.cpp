@@ -2,15 +2,18 @@
 // host leaves, the board handed back.
 #include "tests/app/MainWindowFixture.h"
 
-#include "app/SignalClose.h"
 #include "keybase/KeyBase.h"
 #include "keybase/KeyBaseRecovery.h"
 
 #include <QDir>
 #include <QStandardPaths>
 
+#if !defined(_WIN32)
+#include "app/SignalClose.h"
+
 #include <csignal>
 #include <unistd.h>
+#endif
 
 namespace lumidra::testing {
 namespace {
@@ -140,6 +143,7 @@ TEST_F(CloseWindow, DestroyingTheWindowHandsTheBoardBack) {
     EXPECT_EQ(Bus.OpenHandles(board), 0u);
 }
 
+#if !defined(_WIN32)
 // The system ends the program (SIGTERM, here a real one to this process):
 // nothing is asked, the unsaved key base goes to a recovery file that the next
 // start names, and the board is told the host leaves as on every close.
@@ -171,6 +175,7 @@ TEST_F(CloseWindow, SignalClosesWithoutAskingAndKeepsTheUnsavedKeyBase) {
     EXPECT_TRUE(keybase::TakeRecoveryNotice(folder).isEmpty()) << "told once";
     QDir(folder).removeRecursively();
 }
+#endif  // !_WIN32
 
 }  // namespace
 }  // namespace lumidra::testing
