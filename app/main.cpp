@@ -1,10 +1,12 @@
 // The program: one instance per machine, one main window, until it closes.
 #include "app/AllPanels.h"
+#include "app/Application.h"
 #include "app/CommandLine.h"
 #include "app/QtGuiThread.h"
 #include "app/Startup.h"
 #include "app/Unit1.h"
 #include "graphics/Unit2.h"
+#include "keybase/KeyBaseRecovery.h"
 #include "desktop/Seams.h"
 
 #include <QApplication>
@@ -17,6 +19,7 @@
 #if defined(_WIN32)
 #include "hid/windows/WindowsHidPlatform.h"
 #else
+#include "app/SignalClose.h"
 #include "hid/linux/LinuxHidPlatform.h"
 #endif
 
@@ -29,14 +32,18 @@ int main(int argc, char* argv[]) {
     std::fputs(commandLine.Err.c_str(), stderr);
     if (commandLine.Exit) return commandLine.ExitCode;
 
-    QApplication application(argc, argv);  // message boxes need it, even the lock's
+    app::TApplication application(argc, argv);  // message boxes need it, even the lock's
     application.setApplicationName(QString::fromLatin1(desktop::AppTitle));
 
     app::TSingleInstanceLock lock;
     if (!app::TakeSingleInstanceLock(lock)) return app::ExitRefused;
     app::InitialiseRunState();
+    // An earlier run that the system ended left the unsaved key base aside.
+    if (const QString notice = keybase::TakeRecoveryNotice(keybase::RecoveryFolder()); !notice.isEmpty()) {
+        desktop::Seams().MessageBox(notice, QString::fromLatin1(desktop::AppTitle), desktop::TMsgIcon::Warning,
+                                    desktop::TMsgButtons::Ok);
+    }
 
-    application.setApplicationDisplayName(QString::fromLatin1(desktop::AppTitle));
     application.setWindowIcon(QIcon(QStringLiteral(":/lumidra/lumidra.xpm")));
     // The desktop entry it is started from (its icon and name on Wayland).
     QGuiApplication::setDesktopFileName(QStringLiteral("org.lumidra.Lumidra"));
@@ -51,6 +58,13 @@ int main(int argc, char* argv[]) {
     app::TForm1 Form1(platform, gui);
     if (commandLine.Options.AllPanels) app::ShowAllPanels(Form1);
     graphics::TForm2 Form2;
+#if !defined(_WIN32)
+    // Log-out, shutdown, kill, Ctrl+C: a close that cannot ask, then the end.
+    app::TSignalClose signalClose([&Form1] {
+        Form1.CloseUnattended();
+        QCoreApplication::exit(0);
+    });
+#endif
     Form1.show();
     return application.exec();
 }
