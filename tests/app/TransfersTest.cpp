@@ -33,6 +33,9 @@ QByteArray Bytes(const protocol::InputReport& r) {
     return QByteArray(reinterpret_cast<const char*>(r.data()), 64);
 }
 
+// Table cases are named after their Name.
+constexpr auto CaseName = [](const auto& info) { return std::string(info.param.Name); };
+
 QByteArray DumpBytes(int blocks) {
     QByteArray all;
     for (int k = 0; k < blocks; ++k) all += Bytes(Block(k));
@@ -171,7 +174,8 @@ INSTANTIATE_TEST_SUITE_P(Files, WriteSource,
                          ::testing::Values(TSourceCase{"HundredBytesSendsTheFirst64", 100, false, true},
                                            TSourceCase{"ReadOnlyFileServes", 64, true, true},
                                            TSourceCase{"SixtyThreeBytesSendNothing", 63, false, false},
-                                           TSourceCase{"EmptyFileSendsNothing", 0, false, false}));
+                                           TSourceCase{"EmptyFileSendsNothing", 0, false, false}),
+                         CaseName);
 
 // --- starters that stop -----------------------------------------------------------
 
@@ -210,7 +214,8 @@ INSTANTIATE_TEST_SUITE_P(
                       TStopCase{"DumpBusy", &Ui::TForm1::ReadDUMP1, true},
                       TStopCase{"ReadCancelled", &Ui::TForm1::Read_Flash, false},
                       TStopCase{"WriteCancelled", &Ui::TForm1::Write_Flash, false},
-                      TStopCase{"DumpCancelled", &Ui::TForm1::ReadDUMP1, false}));
+                      TStopCase{"DumpCancelled", &Ui::TForm1::ReadDUMP1, false}),
+    CaseName);
 
 TEST_F(Transfers, DialogsKeepTheKeyBaseTitleAndFolderAndSetOnlyTheFilter) {
     Seams.CancelUnscripted = true;
@@ -312,7 +317,8 @@ INSTANTIATE_TEST_SUITE_P(
                       TFaultCase{"FileReplacedByAFolder", 63, false,
                                  [](const QString& path) { QDir().mkpath(path); }},
                       TFaultCase{"FolderRemovedBeforeTheStart", -1, false,
-                                 [](const QString& path) { QDir(QFileInfo(path).path()).removeRecursively(); }}));
+                                 [](const QString& path) { QDir(QFileInfo(path).path()).removeRecursively(); }}),
+    CaseName);
 
 }  // namespace
 }  // namespace lumidra::testing
