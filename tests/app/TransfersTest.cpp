@@ -1,6 +1,7 @@
-// The Flash-ROM read, erase and write and the memory dump in the real window:
-// every report on the wire, byte for byte, and the files byte for byte.
-#include "tests/app/MainWindowFixture.h"
+// The Flash-ROM read, erase and write and the memory dump in the real window
+// against the board model: every report on the wire, the board's flash and
+// memory, and the files, byte for byte.
+#include "tests/support/ModelBoard.h"
 
 #include "protocol/JobGuard.h"
 #include "tests/app/FileTestSupport.h"
@@ -21,64 +22,52 @@ using namespace transfers;
 
 constexpr std::uint8_t LightOn = 1;  // StateReport byte 4 since the attach
 
-// 64 data bytes of block `k`, index 6 among them 0.
-protocol::InputReport Block(int k) {
-    protocol::InputReport r{};
-    for (int i = 0; i < 64; ++i) r[i] = static_cast<std::uint8_t>(k * 7 + i * 13 + 1);
-    r[6] = 0;
-    return r;
-}
-
-QByteArray Bytes(const protocol::InputReport& r) {
-    return QByteArray(reinterpret_cast<const char*>(r.data()), 64);
-}
-
 // Table cases are named after their Name.
 constexpr auto CaseName = [](const auto& info) { return std::string(info.param.Name); };
 
-QByteArray DumpBytes(int blocks) {
-    QByteArray all;
-    for (int k = 0; k < blocks; ++k) all += Bytes(Block(k));
-    return all;
+template <typename Bytes>
+QByteArray AsFile(const Bytes& bytes) {
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
 }
 
-class Transfers : public MainWindowTest {
+class Transfers : public MainWindowModelTest {
 protected:
     void SetUp() override {
-        MainWindowTest::SetUp();
+        MainWindowModelTest::SetUp();
         ResetTransfers();
         ASSERT_TRUE(Dir.isValid());
         protocol::StartFolder = Dir.path();
-        Board = StartAttached();
-        Bus.ClearWritten(Board);
+        StartWithModel();
+        Board->ClearWritten();
+    }
+    void TearDown() override {
+        if (Board) ExpectNoViolations();
+        MainWindowModelTest::TearDown();
     }
 
     QString Path(const QString& name) const { return Dir.filePath(name); }
     QStringList Files() const { return QDir(Dir.path()).entryList(QDir::Files | QDir::Hidden); }
-    TWire Wire() const { return Bus.Written(Board); }
+    boardmodel::TBoardModel& Model() { return Board->Model(); }
 
     // Runs a starter with `file` chosen in its dialog.
     void Choose(QAction* command, const std::optional<QString>& file) {
         Seams.DialogAnswers.push_back(file);
         command->trigger();
     }
-    void Acknowledge() { Deliver(Board, Status(0, 0, 0, 0, {}, 1)); }
+    // The board's acknowledgement and the first `blocks` blocks of a dump.
+    void StepDump(int blocks) {
+        for (int k = 0; k <= blocks; ++k) ASSERT_TRUE(Board->Step());
+    }
 
     static std::vector<std::uint8_t> State(std::uint8_t request) { return Report({0, 0, 0, LightOn, request}); }
-
-    // The dump's wire from its request to block `blocks` asked for.
+    static std::vector<std::uint8_t> DumpReport(std::uint8_t code, int offset) {
+        return Report({code, static_cast<std::uint8_t>(offset & 0xFF), static_cast<std::uint8_t>(offset >> 8)});
+    }
+    // The dump's wire from its request to the request of block `blocks` - 1.
     static TWire DumpRequests(int blocks) {
         TWire wire{State(1)};
-        for (int k = 0; k < blocks; ++k) {
-            const int o = 64 * k;
-            wire.push_back(Report({1, static_cast<std::uint8_t>(o & 0xFF), static_cast<std::uint8_t>(o >> 8)}));
-        }
+        for (int k = 0; k < blocks; ++k) wire.push_back(DumpReport(1, 64 * k));
         return wire;
-    }
-    // Delivers the acknowledgement and `blocks` data blocks of a dump.
-    void FeedDump(int blocks) {
-        Acknowledge();
-        for (int k = 0; k < blocks; ++k) Deliver(Board, Block(k));
     }
 
     void ExpectOneBox(const QString& text, TMsgIcon icon = TMsgIcon::None) const {
@@ -86,42 +75,45 @@ protected:
         EXPECT_EQ(Seams.Boxes[0].Text, text);
         EXPECT_EQ(Seams.Boxes[0].Icon, icon);
     }
-    static void ExpectIdle() {
+    void ExpectIdle() {
         EXPECT_FALSE(protocol::JobActive);
         EXPECT_FALSE(protocol::FlashReadPending || protocol::FlashErasePending || protocol::FlashWritePending);
         EXPECT_FALSE(protocol::DumpRequested);
+        EXPECT_EQ(Model().JobState(), boardmodel::TJobState::Idle);
     }
 
     QTemporaryDir Dir;
-    int Board = 0;
 };
 
-TEST_F(Transfers, ReadStoresTheOneDataReportIndexSixIncluded) {
-    WriteFile(Path("flash.bin"), "an older, longer file that the read replaces whole");
+TEST_F(Transfers, ReadStoresTheBoardsBlockIndexSixIncluded) {
+    Model().Flash()[6] = 0;
+    WriteFile(Path("flash.bin"), "an older, longer file that the read replaces whole, byte for byte");
     Choose(Form->Read_Flash, Path("flash.bin"));
-    Acknowledge();
-    Deliver(Board, Block(5));
-    EXPECT_EQ(Wire(), (TWire{State(1), Report({16, 0, 64, 127}), Report({0, 0, 64, 127})}));
-    EXPECT_EQ(FileBytes(Path("flash.bin")), Bytes(Block(5)));
+    ASSERT_TRUE(Board->RunJob());
+    ExpectWire({State(1), Report({16, 0, 64, 127}), Report({0, 0, 64, 127})});
+    EXPECT_EQ(FileBytes(Path("flash.bin")), AsFile(Model().Flash()));
     ExpectOneBox(QString::fromUtf8(FlashReadDoneText));
     ExpectIdle();
 }
 
 TEST_F(Transfers, EraseTrace) {
     Form->Erase_Flash->trigger();
-    Acknowledge();
-    EXPECT_EQ(Wire(), (TWire{State(1), Report({16, 1, 64, 127}), State(0)}));
+    ASSERT_TRUE(Board->RunJob());
+    ExpectWire({State(1), Report({16, 1, 64, 127}), State(0)});
+    std::array<std::uint8_t, 64> erased{};
+    erased.fill(0xFF);
+    EXPECT_EQ(Model().Flash(), erased);
     ExpectOneBox(QString::fromUtf8(FlashEraseDoneText));
     ExpectIdle();
 }
 
-TEST_F(Transfers, DumpStoresAll4096BytesAndEndsWithOffset4096) {
+TEST_F(Transfers, DumpStoresTheBoardsMemoryAndEndsWithOffset4096) {
     Choose(Form->ReadDUMP1, Path("dump.bin"));
-    FeedDump(64);
+    ASSERT_TRUE(Board->RunJob());
     TWire expected = DumpRequests(64);
-    expected.push_back(Report({0, 0x00, 0x10}));
-    EXPECT_EQ(Wire(), expected);
-    EXPECT_EQ(FileBytes(Path("dump.bin")), DumpBytes(64));
+    expected.push_back(DumpReport(0, 4096));
+    ExpectWire(expected);
+    EXPECT_EQ(FileBytes(Path("dump.bin")), AsFile(Model().Memory()));
     ExpectOneBox(QString::fromUtf8(DumpDoneText));
     ExpectIdle();
     EXPECT_EQ(Files(), QStringList{"dump.bin"});
@@ -132,7 +124,7 @@ TEST_F(Transfers, DumpStoresAll4096BytesAndEndsWithOffset4096) {
 struct TSourceCase {
     const char* Name;
     int Size;       // bytes in the source
-    bool ReadOnly;  // the source's permissions
+    bool ReadOnly;  // nobody may write the source
     bool Sent;      // whether the block goes to the board
 };
 void PrintTo(const TSourceCase& c, std::ostream* os) { *os << c.Name; }
@@ -152,20 +144,23 @@ TEST_P(WriteSource, OnlyAWholeBlockReachesTheBoard) {
     }
     protocol::DataReport.fill(0x5A);
     const protocol::OutputReport before = protocol::DataReport;
+    const auto flashBefore = Model().Flash();
     if (!c.Sent) Seams.BoxAnswers.push_back(TMsgResult::Ok);
 
     Choose(Form->Write_Flash, name);
+    ASSERT_TRUE(Board->RunJob());
     if (!c.Sent) {
-        EXPECT_TRUE(Wire().empty());
+        ExpectWire({});
         EXPECT_EQ(protocol::DataReport, before);
+        EXPECT_EQ(Model().Flash(), flashBefore);
         ExpectOneBox(ShortSourceText(name), TMsgIcon::Error);
         ExpectIdle();
         return;
     }
-    Acknowledge();
     std::vector<std::uint8_t> data{0};
     data.insert(data.end(), source.begin(), source.begin() + 64);
-    EXPECT_EQ(Wire(), (TWire{State(1), Report({16, 2, 64, 127}), data, State(0)}));
+    ExpectWire({State(1), Report({16, 2, 64, 127}), data, State(0)});
+    EXPECT_EQ(AsFile(Model().Flash()), source.left(64));
     ExpectOneBox(QString::fromUtf8(FlashWriteDoneText));
     ExpectIdle();
 }
@@ -194,7 +189,7 @@ TEST_P(StarterStops, WithNothingSentAndNothingChanged) {
     if (c.Busy) Seams.BoxAnswers.push_back(TMsgResult::Ok);
     Seams.CancelUnscripted = true;
     (Form.get()->*c.Command)->trigger();
-    EXPECT_TRUE(Wire().empty());
+    ExpectWire({});
     EXPECT_EQ(protocol::StateReport[5], 0);
     EXPECT_FALSE(protocol::FlashReadPending || protocol::FlashErasePending || protocol::FlashWritePending ||
                  protocol::DumpRequested);
@@ -245,24 +240,32 @@ TEST_F(Transfers, DialogsKeepTheKeyBaseTitleAndFolderAndSetOnlyTheFilter) {
 TEST_F(Transfers, UnplugAtBlock30LeavesTheChosenFileUntouchedAndSaysSo) {
     WriteFile(Path("dump.bin"), "the operator's old dump");
     Choose(Form->ReadDUMP1, Path("dump.bin"));
-    FeedDump(30);
+    StepDump(30);
     EXPECT_TRUE(Seams.Boxes.empty());
-    UnplugAndScan(Board);
+    const std::size_t scans = Scans();
+    Board->Unplug();
+    WaitForScanAfter(scans);
     ExpectOneBox(QString::fromUtf8(TransferCutText));
     EXPECT_EQ(FileBytes(Path("dump.bin")), QByteArray("the operator's old dump"));
     EXPECT_EQ(Files(), QStringList{"dump.bin"}) << "no partial file beside it";
-    ExpectIdle();
+    EXPECT_FALSE(protocol::JobActive || protocol::DumpRequested);
 
-    // The next device change says nothing more.
-    Board = PlugAndScan();
-    EXPECT_EQ(Seams.Boxes.size(), 1u);
+    // The board back: nothing more is said, and a dump works.
+    const std::size_t reads = Bus.CallCount("ReadFileEx");
+    Board->Replug();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return app::BoardAttached && Bus.CallCount("ReadFileEx") > reads; }, 5000));
+    Choose(Form->ReadDUMP1, Path("dump.bin"));
+    ASSERT_TRUE(Board->RunJob());
+    EXPECT_EQ(FileBytes(Path("dump.bin")), AsFile(Model().Memory()));
+    ASSERT_EQ(Seams.Boxes.size(), 2u);
+    EXPECT_EQ(Seams.Boxes[1].Text, QString::fromUtf8(DumpDoneText));
 }
 
 // A file error in a step ends the job on the board, shows one error box and
 // leaves no file; the reader runs on and the next dump works.
 struct TFaultCase {
     const char* Name;
-    int Delivered;  // data blocks stored before the fault; -1: it comes before the first step
+    int Stored;     // blocks stored before the fault; -1: it meets the first step
     bool FullDisk;  // no file may grow past 30 blocks
     std::function<void(const QString& path)> Fault;
 };
@@ -275,25 +278,19 @@ TEST_P(DumpFault, EndsTheJobOnTheBoardAndTheNextDumpWorks) {
     const QString name = Path("dir/dump.bin");
     ASSERT_TRUE(QDir(Dir.path()).mkdir("dir"));
     Choose(Form->ReadDUMP1, name);
-    if (c.Delivered >= 0) FeedDump(c.Delivered);
+    if (c.Stored >= 0) StepDump(c.Stored);
     {
         std::optional<FileSizeLimit> limit;
         if (c.FullDisk) limit.emplace(64 * 30);
         c.Fault(name);
         Seams.BoxAnswers.push_back(TMsgResult::Ok);
-        if (c.Delivered < 0) {
-            Acknowledge();
-        } else {
-            Deliver(Board, Block(c.Delivered));
-        }
+        ASSERT_TRUE(Board->Step());
     }
-    const int requests = std::min(c.Delivered + 1, 64);
-    const int endOffset = 64 * (c.Delivered + 1);
-    TWire expected = DumpRequests(requests);
-    expected.push_back(Report({0, static_cast<std::uint8_t>(endOffset & 0xFF),
-                               static_cast<std::uint8_t>(endOffset >> 8)}));
+    const int fetched = c.Stored + 1;  // requests sent before the failing step
+    TWire expected = DumpRequests(std::min(fetched, 64));
+    expected.push_back(DumpReport(0, 64 * fetched));
     expected.push_back(State(0));
-    EXPECT_EQ(Wire(), expected);
+    ExpectWire(expected);
     ASSERT_EQ(Seams.Boxes.size(), 1u);
     const QString text = Seams.Boxes[0].Text;
     EXPECT_EQ(Seams.Boxes[0].Icon, TMsgIcon::Error);
@@ -303,11 +300,10 @@ TEST_P(DumpFault, EndsTheJobOnTheBoardAndTheNextDumpWorks) {
     EXPECT_FALSE(QFileInfo(name).isFile());
     EXPECT_TRUE(QDir(Path("dir")).entryList(QDir::Files | QDir::Hidden).isEmpty()) << "nothing left beside it";
 
-    Bus.ClearWritten(Board);
     Seams.Boxes.clear();
     Choose(Form->ReadDUMP1, Path("again.bin"));
-    FeedDump(64);
-    EXPECT_EQ(FileBytes(Path("again.bin")), DumpBytes(64));
+    ASSERT_TRUE(Board->RunJob());
+    EXPECT_EQ(FileBytes(Path("again.bin")), AsFile(Model().Memory()));
     ExpectOneBox(QString::fromUtf8(DumpDoneText));
 }
 
