@@ -261,6 +261,28 @@ TEST_F(Transfers, UnplugAtBlock30LeavesTheChosenFileUntouchedAndSaysSo) {
     EXPECT_EQ(Seams.Boxes[1].Text, QString::fromUtf8(DumpDoneText));
 }
 
+TEST_F(Transfers, ClosingTheWindowMidDumpLeavesTheChosenFileUntouched) {
+    WriteFile(Path("dump.bin"), "the operator's old dump");
+    Choose(Form->ReadDUMP1, Path("dump.bin"));
+    StepDump(30);
+    EXPECT_TRUE(Form->close());
+    Form.reset();
+    EXPECT_EQ(FileBytes(Path("dump.bin")), QByteArray("the operator's old dump"));
+    EXPECT_EQ(Files(), QStringList{"dump.bin"});
+}
+
+TEST_F(Transfers, ReadIntoAFolderGoneEndsTheJobOnTheBoard) {
+    ASSERT_TRUE(QDir(Dir.path()).mkdir("dir"));
+    Choose(Form->Read_Flash, Path("dir/flash.bin"));
+    ASSERT_TRUE(QDir(Path("dir")).removeRecursively());
+    Seams.BoxAnswers.push_back(TMsgResult::Ok);
+    ASSERT_TRUE(Board->RunJob());
+    ExpectWire({State(1), Report({0, 0, 64, 127}), State(0)});
+    ASSERT_EQ(Seams.Boxes.size(), 1u);
+    EXPECT_EQ(Seams.Boxes[0].Icon, TMsgIcon::Error);
+    ExpectIdle();
+}
+
 // A file error in a step ends the job on the board, shows one error box and
 // leaves no file; the reader runs on and the next dump works.
 struct TFaultCase {
