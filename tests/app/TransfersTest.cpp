@@ -76,9 +76,8 @@ protected:
         EXPECT_EQ(Seams.Boxes[0].Icon, icon);
     }
     void ExpectIdle() {
-        EXPECT_FALSE(protocol::JobActive);
-        EXPECT_FALSE(protocol::FlashReadPending || protocol::FlashErasePending || protocol::FlashWritePending);
-        EXPECT_FALSE(protocol::DumpRequested);
+        EXPECT_FALSE(protocol::JobActive || protocol::FlashReadPending || protocol::FlashErasePending ||
+                     protocol::FlashWritePending || protocol::DumpRequested);
         EXPECT_EQ(Model().JobState(), boardmodel::TJobState::Idle);
     }
 
@@ -127,7 +126,6 @@ struct TSourceCase {
     bool ReadOnly;  // nobody may write the source
     bool Sent;      // whether the block goes to the board
 };
-void PrintTo(const TSourceCase& c, std::ostream* os) { *os << c.Name; }
 
 class WriteSource : public Transfers, public ::testing::WithParamInterface<TSourceCase> {};
 
@@ -179,7 +177,6 @@ struct TStopCase {
     QAction* Ui::TForm1::*Command;
     bool Busy;  // another job waits; otherwise the dialog is cancelled
 };
-void PrintTo(const TStopCase& c, std::ostream* os) { *os << c.Name; }
 
 class StarterStops : public Transfers, public ::testing::WithParamInterface<TStopCase> {};
 
@@ -191,8 +188,7 @@ TEST_P(StarterStops, WithNothingSentAndNothingChanged) {
     (Form.get()->*c.Command)->trigger();
     ExpectWire({});
     EXPECT_EQ(protocol::StateReport[5], 0);
-    EXPECT_FALSE(protocol::FlashReadPending || protocol::FlashErasePending || protocol::FlashWritePending ||
-                 protocol::DumpRequested);
+    ExpectIdle();
     if (c.Busy) {
         ExpectOneBox(QString::fromUtf8(protocol::BoardBusyText), TMsgIcon::Warning);
         EXPECT_TRUE(Seams.Dialogs.empty()) << "refused before any dialog";
@@ -291,7 +287,6 @@ struct TFaultCase {
     bool FullDisk;  // no file may grow past 30 blocks
     std::function<void(const QString& path)> Fault;
 };
-void PrintTo(const TFaultCase& c, std::ostream* os) { *os << c.Name; }
 
 class DumpFault : public Transfers, public ::testing::WithParamInterface<TFaultCase> {};
 
