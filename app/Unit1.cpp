@@ -12,6 +12,7 @@
 #include "protocol/Report.h"
 #include "desktop/FramePacer.h"
 #include "desktop/Widgets.h"
+#include "transfers/Transfers.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -106,6 +107,8 @@ TForm1::~TForm1() {
     Timer1->stop();
     ReleaseAttachedDevice();
     HidDeviceController1.reset();
+    // A transfer cut by the close leaves the chosen file as it was.
+    transfers::ResetTransfers();
 }
 
 void TForm1::ApplyLook() {
@@ -345,6 +348,7 @@ void TForm1::HidDeviceController1DeviceChange(hid::TObject*) {
     if (closing_) return;
     HidDeviceController1->RunEnumeration();
     if (AttachedDevice == nullptr && BoardAttached) FormShow();
+    transfers::ReportCutTransfer();
 }
 
 bool TForm1::HidDeviceController1Enumerate(THidDevice* HidDev, std::int32_t Idx) {
@@ -401,7 +405,10 @@ bool TForm1::HidDeviceController1Enumerate(THidDevice* HidDev, std::int32_t Idx)
 void TForm1::HidDeviceController1DeviceUnplug(THidDevice* HidDev) {
     // Any board going away hands back the one in use; the device change that
     // follows re-attaches whichever board is still there, or resets the window.
-    if (AttachedDevice != nullptr && IsBoard(*HidDev)) ReleaseAttachedDevice();
+    if (AttachedDevice == nullptr || !IsBoard(*HidDev)) return;
+    ReleaseAttachedDevice();
+    // No box here: the device change that follows tells of a cut transfer.
+    transfers::BoardDetached();
 }
 
 // An interface that vanished between listing and opening, or that this user
