@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "controls/LcdPanel.h"
 #include "controls/LedDisplay.h"
+#include "graphics/PlotJob.h"
 #include "hid/HidDevice.h"
 #include "keybase/KeyBase.h"
 #include "protocol/Board.h"
@@ -323,6 +324,8 @@ void TForm1::FormShow() {
     KeySoundArmed = false;
     StateReport.fill(0);
     JobReport.fill(0);
+    // A plot under way ends with the board; its record file is closed.
+    graphics::EndPlot();
     ClearJobFlags();
     Image1->Fill(PreviewGrey);
     DumpOffset = 0;
@@ -403,6 +406,9 @@ void TForm1::FormClose(TCloseAction& Action) {
         Action = TCloseAction::None;
         return;
     }
+    // A plot ends with the run: its record is closed, and the report that
+    // tells the board the host leaves no longer asks for a job.
+    graphics::EndPlot();
     if (AttachedDevice != nullptr) {
         // Tell the board the host leaves, give it time to act, hand it back
         // before the window and the controller go away.
