@@ -142,6 +142,9 @@ void EndPlot() {
         JobActive = false;
         StateReport[StateJobRequest] = 0;
     }
+    // Without the board the window can do nothing; "Random" starts afresh
+    // once a board is attached again.
+    if (Form2 != nullptr) Form2->hide();
     PlotFile.Close();
     TellFileTrouble();
     UpdateButtons();

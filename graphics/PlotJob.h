@@ -39,7 +39,7 @@ void ResumePlot(TForm2& window);
 void StopPlot(TForm2& window);
 
 // The main window closes or the board is gone: the plot, if any, ends here
-// and now and its file is closed; nothing is sent.
+// and now, its file is closed and the window hidden; nothing is sent.
 void EndPlot();
 
 }  // namespace lumidra::graphics

@@ -232,6 +232,7 @@ TEST_P(PlotEnds, ClosesTheFileComplete) {
     }
     EXPECT_FALSE(protocol::PlotPending || protocol::PlotRunning || protocol::JobActive);
     EXPECT_FALSE(graphics::PlotFile.IsOpen());
+    EXPECT_FALSE(Plot->isVisible());
     QByteArray expected;
     for (int i = 0; i < 32; ++i) expected.append(char(6)).append(char(5));
     EXPECT_EQ(Contents(FileNamed("plot-20260305-090507.bin")), expected);
