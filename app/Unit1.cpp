@@ -6,6 +6,7 @@
 #include "graphics/PlotJob.h"
 #include "hid/HidDevice.h"
 #include "keybase/KeyBase.h"
+#include "keybase/KeyBaseRecovery.h"
 #include "protocol/Board.h"
 #include "protocol/KeySound.h"
 #include "protocol/ProtocolState.h"
@@ -410,12 +411,16 @@ void TForm1::HidDeviceController1DeviceCreateError(hid::THidDeviceController*, h
 }
 
 void TForm1::FormClose(TCloseAction& Action) {
-    if (!KeyBaseSaved &&
-        Seams().MessageBox(QStringLiteral("Изменения в базе ключей будут потеряны! Всё равно выйти?  "),
-                           QString::fromLatin1(AppTitle), TMsgIcon::Warning,
-                           TMsgButtons::OkCancel) != TMsgResult::Ok) {
-        Action = TCloseAction::None;
-        return;
+    if (!KeyBaseSaved) {
+        if (unattended_) {
+            // Nobody can be asked: the text goes to a recovery file instead.
+            keybase::SaveKeyBaseRecovery(keybase::MemoText(*MemoKey), keybase::RecoveryFolder(), Seams().Now());
+        } else if (Seams().MessageBox(QStringLiteral("Изменения в базе ключей будут потеряны! Всё равно выйти?  "),
+                                      QString::fromLatin1(AppTitle), TMsgIcon::Warning,
+                                      TMsgButtons::OkCancel) != TMsgResult::Ok) {
+            Action = TCloseAction::None;
+            return;
+        }
     }
     // A plot ends with the run: its record is closed, and the report that
     // tells the board the host leaves no longer asks for a job.
@@ -431,6 +436,11 @@ void TForm1::FormClose(TCloseAction& Action) {
 }
 
 void TForm1::Button6Click() {
+    close();
+}
+
+void TForm1::CloseUnattended() {
+    unattended_ = true;
     close();
 }
 
