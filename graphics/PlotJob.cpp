@@ -135,7 +135,7 @@ void StopPlot(TForm2& window) {
     window.UpdateButtons();
 }
 
-void EndPlot() {
+void EndPlot(bool tellTrouble) {
     if (PlotPending) {
         PlotPending = false;
         PlotRunning = false;
@@ -146,7 +146,7 @@ void EndPlot() {
     // once a board is attached again.
     if (Form2 != nullptr) Form2->hide();
     PlotFile.Close();
-    TellFileTrouble();
+    if (tellTrouble) TellFileTrouble();
     UpdateButtons();
 }
 

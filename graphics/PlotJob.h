@@ -39,7 +39,8 @@ void ResumePlot(TForm2& window);
 void StopPlot(TForm2& window);
 
 // The main window closes or the board is gone: the plot, if any, ends here
-// and now, its file is closed and the window hidden; nothing is sent.
-void EndPlot();
+// and now, its file is closed and the window hidden; nothing is sent. A
+// failure of the file is told unless `tellTrouble` is false (nobody to tell).
+void EndPlot(bool tellTrouble = true);
 
 }  // namespace lumidra::graphics
