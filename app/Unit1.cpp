@@ -424,8 +424,7 @@ void TForm1::FormClose(TCloseAction& Action) {
             return;
         }
     }
-    // A plot ends with the run: its record is closed, and the report that
-    // tells the board the host leaves no longer asks for a job.
+    // A plot ends with the run: its record is closed.
     graphics::EndPlot(!unattended_);
     if (AttachedDevice != nullptr) {
         // Tell the board the host leaves, give it time to act, hand it back

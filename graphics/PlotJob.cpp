@@ -136,11 +136,14 @@ void StopPlot(TForm2& window) {
 }
 
 void EndPlot(bool tellTrouble) {
+    // The board hears nothing more of the plot: after a detach it is gone,
+    // and on the main window's close the report that tells it the host leaves
+    // follows at once (a report sent now would cross the answer it has on
+    // its way).
     if (PlotPending) {
         PlotPending = false;
         PlotRunning = false;
         JobActive = false;
-        StateReport[StateJobRequest] = 0;
     }
     // Without the board the window can do nothing; "Random" starts afresh
     // once a board is attached again.

@@ -1,16 +1,19 @@
-// The plot window on the attached virtual board: "Random" starts a plot,
-// point reports are painted, recorded and answered, "Пауза" and "Дальше"
-// hold and resume it, closing the window ends the job on the board.
+// The plot window on the board model: "Random" starts a plot, point reports
+// are painted, recorded and answered, "Пауза" and "Дальше" hold and resume
+// it, closing the window ends the job on the board.
+//
+// The model's header first: it names a parameter `slots`, which Qt's
+// headers make a macro.
+#include "tests/support/ModelBoard.h"
 #include "tests/app/MainWindowFixture.h"
 
 #include "graphics/PlotJob.h"
 #include "graphics/Unit2.h"
 #include "protocol/JobGuard.h"
+#include "tests/support/FileSizeLimit.h"
 
 #include <QDir>
 #include <QTemporaryDir>
-
-#include "tests/support/FileSizeLimit.h"
 
 #include <optional>
 
@@ -20,46 +23,27 @@ namespace {
 using graphics::PlotCounter;
 using protocol::InputReport;
 
-const QRgb White = qRgb(255, 255, 255);
 const QRgb Black = qRgb(0, 0, 0);
 
-// A point report: every point at (x, y) except those given.
-InputReport Points(std::uint8_t x, std::uint8_t y, std::initializer_list<std::array<std::uint8_t, 3>> some = {}) {
-    InputReport r{};
-    for (int i = 0; i < 32; ++i) {
-        r[2 * i] = x;
-        r[2 * i + 1] = y;
-    }
-    for (const auto& [index, px, py] : some) {
-        r[2 * index] = px;
-        r[2 * index + 1] = py;
-    }
-    return r;
-}
-
-// The board's acknowledgement of a job request.
-InputReport Ack() {
-    InputReport r{};
-    r[protocol::InputJobAck] = 1;
-    return r;
-}
-
-class PlotWindow : public MainWindowTest {
+// The plot window beside the main window, its files in a folder of its own.
+class WithPlotWindow : public MainWindowModelTest {
 protected:
     void SetUp() override {
-        MainWindowTest::SetUp();
+        MainWindowModelTest::SetUp();
         graphics::ResetPlotState();
         ASSERT_TRUE(Folder.isValid());
-        Board = StartAttached();
-        protocol::StartFolder = Folder.path();
-        Plot = std::make_unique<graphics::TForm2>();
-        Sent = Bus.Written(Board).size();
     }
 
     void TearDown() override {
         Plot.reset();
         graphics::ResetPlotState();
-        MainWindowTest::TearDown();
+        MainWindowModelTest::TearDown();
+    }
+
+    // Once the main window has attached the board.
+    void MakePlotWindow() {
+        protocol::StartFolder = Folder.path();
+        Plot = std::make_unique<graphics::TForm2>();
     }
 
     // Attach sent the state report with the light on; a plot asks for its job.
@@ -68,22 +52,6 @@ protected:
     }
     static std::vector<std::uint8_t> Request(std::uint8_t digits3, std::uint8_t digits4) {
         return Report({0x20, 4, digits3, digits4, 3, 0xFB});
-    }
-
-    // Reports written since the last call.
-    TWire NewlySent() {
-        const TWire all = Bus.Written(Board);
-        TWire fresh(all.begin() + static_cast<std::ptrdiff_t>(Sent), all.end());
-        Sent = all.size();
-        return fresh;
-    }
-
-    // "Random", then the board's acknowledgement: the plot runs.
-    void StartRunning() {
-        Form->RandClick();
-        ASSERT_TRUE(Plot->isVisible());
-        Deliver(Board, Ack());
-        NewlySent();
     }
 
     QRgb Pixel(int x, int y) { return Plot->Image1->Picture().pixel(x, y); }
@@ -100,107 +68,131 @@ protected:
         QFile file(name);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("unreadable");
     }
+    // What the record file gets for `reports`: each point's y, then its x.
+    static QByteArray Recorded(std::initializer_list<const InputReport*> reports) {
+        QByteArray bytes;
+        for (const auto* report : reports) {
+            for (int i = 0; i < 32; ++i) bytes.append(char((*report)[2 * i + 1])).append(char((*report)[2 * i]));
+        }
+        return bytes;
+    }
     void ExpectButtons(bool pause, bool resume) const {
         EXPECT_EQ(Plot->Button1->isEnabled(), pause) << "Пауза";
         EXPECT_EQ(Plot->Button2->isEnabled(), resume) << "Дальше";
     }
 
     QTemporaryDir Folder;
-    int Board = 0;
-    std::size_t Sent = 0;
     std::unique_ptr<graphics::TForm2> Plot;
 };
 
-TEST_F(PlotWindow, PlotsPausesResumesAndStopsOnTheWire) {
+// Against the board model.
+class PlotOnModel : public WithPlotWindow {
+protected:
+    void SetUp() override {
+        WithPlotWindow::SetUp();
+        StartWithModel();
+        MakePlotWindow();
+        Board->ClearWritten();
+    }
+    // One report slot of the board, and what the window answered.
+    TWire Step() {
+        EXPECT_TRUE(Board->Step());
+        const TWire sent = Board->Written();
+        Board->ClearWritten();
+        return sent;
+    }
+};
+
+// The model's plot source, with the points of some reports set by hand.
+boardmodel::TReport Painted() {
+    auto r = boardmodel::PlotPattern(1);
+    r[0] = 0, r[1] = 0;       // point 0 (0, 0)
+    r[14] = 255, r[15] = 255;  // point 7 (255, 255)
+    r[16] = 10, r[17] = 20;    // point 8 (10, 20)
+    return r;
+}
+
+TEST_F(PlotOnModel, PaintsRecordsPausesAndStops) {
+    const auto painted = Painted();
+    Board->Model().SetPlotSource([&](std::uint32_t n) { return n == 1 ? painted : boardmodel::PlotPattern(n); });
     Form->RandClick();
     EXPECT_TRUE(Plot->isVisible());
-    EXPECT_EQ(NewlySent(), TWire{StateWithJobRequest(1)});
+    EXPECT_EQ(Board->Written(), TWire{StateWithJobRequest(1)});
+    Board->ClearWritten();
     EXPECT_TRUE(QFile::exists(FileNamed("plot-20260305-090507.bin")));
-    EXPECT_EQ(Pixel(0, 0), White);
     ExpectButtons(false, false);
 
     // The acknowledgement brings the first request, the counter unchanged.
-    Deliver(Board, Ack());
-    EXPECT_EQ(NewlySent(), TWire{Request(0x00, 0x00)});
+    EXPECT_EQ(Step(), TWire{Request(0x00, 0x00)});
     ExpectButtons(true, false);
-
     // Counter 0: counted, not painted; the request carries the digits of 1.
-    Deliver(Board, Points(0, 0));
-    EXPECT_EQ(NewlySent(), TWire{Request(0x00, 0x10)});
+    EXPECT_EQ(Step(), TWire{Request(0x00, 0x10)});
     EXPECT_EQ(BlackPixels(), 0);
 
-    const InputReport painted = Points(0, 0, {{7, 255, 255}, {8, 10, 20}});
-    Deliver(Board, painted);
-    EXPECT_EQ(NewlySent(), TWire{Request(0x00, 0x20)});
+    EXPECT_EQ(Step(), TWire{Request(0x00, 0x20)});
     EXPECT_EQ(Pixel(0, 0), Black);
     EXPECT_EQ(Pixel(1023, 511), Black);
     EXPECT_EQ(Pixel(10, 20), Black);
-    EXPECT_EQ(BlackPixels(), 8 + 2) << "every tile's origin (points 8 to 31 go round again), (1023, 511), (10, 20)";
+    EXPECT_EQ(BlackPixels(), 32);
 
     // Paused: every report answered, nothing painted, written or counted.
     QTest::mouseClick(Plot->Button1, Qt::LeftButton);
     ExpectButtons(false, true);
-    Deliver(Board, Points(100, 100));
-    Deliver(Board, Points(101, 101));
-    EXPECT_EQ(NewlySent(), (TWire{Request(0x00, 0x20), Request(0x00, 0x20)}));
-    EXPECT_EQ(Pixel(100, 100), White);
+    EXPECT_EQ(Step(), TWire{Request(0x00, 0x20)});
+    EXPECT_EQ(Step(), TWire{Request(0x00, 0x20)});
+    EXPECT_EQ(BlackPixels(), 32);
     EXPECT_EQ(PlotCounter, 2);
 
     QTest::mouseClick(Plot->Button2, Qt::LeftButton);
     ExpectButtons(true, false);
-    const InputReport resumed = Points(50, 60);
-    Deliver(Board, resumed);
-    EXPECT_EQ(NewlySent(), TWire{Request(0x00, 0x30)});
-    EXPECT_EQ(Pixel(50, 60), Black);
+    EXPECT_EQ(Step(), TWire{Request(0x00, 0x30)});
+    EXPECT_GT(BlackPixels(), 32);
+    const auto resumed = boardmodel::PlotPattern(4);
 
-    // Closing the window stops the plot; the board's next acknowledgement
-    // ends the job there and closes the file.
+    // Closing the window stops the plot; the board's next report ends the
+    // job there, with the bytes the last request left, and closes the file.
     Plot->close();
     EXPECT_FALSE(Plot->isVisible());
-    Deliver(Board, Points(0, 1));  // byte 6, the acknowledgement, is 0
-    EXPECT_EQ(NewlySent(), TWire{}) << "no acknowledgement yet";
-    Deliver(Board, Ack());
-    EXPECT_EQ(NewlySent(), (TWire{Report({0, 4, 0x00, 0x30, 3, 0xFB}), StateWithJobRequest(0)}));
+    EXPECT_EQ(Step(), (TWire{Report({0, 4, 0x00, 0x30, 3, 0xFB}), StateWithJobRequest(0)}));
+    EXPECT_EQ(Board->Model().JobState(), boardmodel::TJobState::Idle);
     EXPECT_FALSE(protocol::PlotPending);
     EXPECT_FALSE(graphics::PlotFile.IsOpen());
-    QByteArray expected;
-    for (const InputReport* report : {&painted, &resumed}) {
-        for (int i = 0; i < 32; ++i) expected.append(char((*report)[2 * i + 1])).append(char((*report)[2 * i]));
-    }
-    EXPECT_EQ(Contents(FileNamed("plot-20260305-090507.bin")), expected);
+    EXPECT_EQ(Contents(FileNamed("plot-20260305-090507.bin")), Recorded({&painted, &resumed}));
 
     // Status reports are shown again; a second plot gets a new file and a
     // white surface, and its counter goes on.
-    Deliver(Board, Status(1023, 0));
+    Board->Model().SetChannel(1, 1023);
+    EXPECT_EQ(Step(), TWire{});
     EXPECT_EQ(Form->Bar1->value(), 1023);
     Form->RandClick();
-    EXPECT_EQ(NewlySent(), TWire{StateWithJobRequest(1)});
     EXPECT_EQ(graphics::PlotFile.FileName(), FileNamed("plot-20260305-090507-2.bin"));
     EXPECT_EQ(BlackPixels(), 0);
-    Deliver(Board, Ack());
-    EXPECT_EQ(NewlySent(), TWire{Request(0x00, 0x30)});
+    Board->ClearWritten();
+    EXPECT_EQ(Step(), TWire{Request(0x00, 0x30)});
     EXPECT_TRUE(Seams.Boxes.empty());
+    ExpectNoViolations();
 }
 
-TEST_F(PlotWindow, CounterWrapsAfter65535AndTheReportAtZeroIsNotPainted) {
+TEST_F(PlotOnModel, CounterWrapsAfter65535AndTheReportAtZeroIsNotPainted) {
     PlotCounter = 65535;
-    StartRunning();
-    Deliver(Board, Points(3, 3));
-    EXPECT_EQ(PlotCounter, 0);
-    EXPECT_EQ(Pixel(3, 3), Black) << "painted at 65535";
-    Deliver(Board, Points(4, 4));
-    EXPECT_EQ(Pixel(4, 4), White) << "not painted at 0";
-    EXPECT_EQ(NewlySent(), (TWire{Request(0x00, 0x00), Request(0x00, 0x10)}));
+    Form->RandClick();
+    Board->ClearWritten();
+    EXPECT_EQ(Step(), TWire{Request(0x56, 0x35)});
+    EXPECT_EQ(Step(), TWire{Request(0x00, 0x00)});
+    EXPECT_EQ(BlackPixels(), 32) << "painted at 65535";
+    EXPECT_EQ(Step(), TWire{Request(0x00, 0x10)});
+    EXPECT_EQ(BlackPixels(), 32) << "not painted at 0";
+    ExpectNoViolations();
 }
 
-TEST_F(PlotWindow, AnotherJobInHandRefusesThePlotWithTheBusyBox) {
+TEST_F(PlotOnModel, AnotherJobInHandRefusesThePlotWithTheBusyBox) {
     protocol::FlashErasePending = true;
     Seams.BoxAnswers = {desktop::TMsgResult::Ok};
     Form->RandClick();
     EXPECT_TRUE(Plot->isVisible()) << "the window shows, idle";
     ASSERT_EQ(Seams.Boxes.size(), 1u);
     EXPECT_EQ(Seams.Boxes[0].Text, QString::fromUtf8(protocol::BoardBusyText));
-    EXPECT_EQ(NewlySent(), TWire{});
+    EXPECT_EQ(Board->Written(), TWire{});
     EXPECT_FALSE(protocol::PlotPending);
     EXPECT_TRUE(QDir(Folder.path()).isEmpty());
     ExpectButtons(false, false);
@@ -215,33 +207,34 @@ struct TEndCase {
 };
 void PrintTo(const TEndCase& c, std::ostream* os) { *os << c.Name; }
 
-class PlotEnds : public PlotWindow, public ::testing::WithParamInterface<TEndCase> {};
+class PlotEnds : public PlotOnModel, public ::testing::WithParamInterface<TEndCase> {};
 
 TEST_P(PlotEnds, ClosesTheFileComplete) {
-    StartRunning();
-    Deliver(Board, Points(1, 2));
-    Deliver(Board, Points(5, 6));
-    NewlySent();
+    Form->RandClick();
+    Step();
+    Step();
+    Step();  // the model's report 1, painted
     if (GetParam().Detach) {
-        UnplugAndScan(Board);
-        EXPECT_EQ(NewlySent(), TWire{});
+        const std::size_t before = Scans();
+        Board->Unplug();
+        WaitForScanAfter(before);
+        EXPECT_EQ(Board->Written(), TWire{});
     } else {
         EXPECT_TRUE(Form->close());
-        // The host leaves, and asks for no job any more.
-        EXPECT_EQ(NewlySent(), TWire{Report({0, 0, 0, 2, 0})});
+        EXPECT_EQ(Board->Written(), TWire{Report({0, 0, 0, 2, 1})});
+        EXPECT_TRUE(Board->Model().HostLeft());
+        ExpectNoViolations();
     }
     EXPECT_FALSE(protocol::PlotPending || protocol::PlotRunning || protocol::JobActive);
     EXPECT_FALSE(graphics::PlotFile.IsOpen());
     EXPECT_FALSE(Plot->isVisible());
-    QByteArray expected;
-    for (int i = 0; i < 32; ++i) expected.append(char(6)).append(char(5));
-    EXPECT_EQ(Contents(FileNamed("plot-20260305-090507.bin")), expected);
+    const auto painted = boardmodel::PlotPattern(1);
+    EXPECT_EQ(Contents(FileNamed("plot-20260305-090507.bin")), Recorded({&painted}));
     ExpectButtons(false, false);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Ends, PlotEnds,
-    ::testing::Values(TEndCase{"Detach", true}, TEndCase{"MainWindowCloses", false}),
+    Ends, PlotEnds, ::testing::Values(TEndCase{"Detach", true}, TEndCase{"MainWindowCloses", false}),
     [](const ::testing::TestParamInfo<TEndCase>& info) { return std::string(info.param.Name); });
 
 struct TTroubleCase {
@@ -251,7 +244,7 @@ struct TTroubleCase {
 };
 void PrintTo(const TTroubleCase& c, std::ostream* os) { *os << c.Name; }
 
-class PlotFileTrouble : public PlotWindow, public ::testing::WithParamInterface<TTroubleCase> {};
+class PlotFileTrouble : public PlotOnModel, public ::testing::WithParamInterface<TTroubleCase> {};
 
 TEST_P(PlotFileTrouble, IsToldOnceInTheWindowAndThePlotGoesOn) {
 #if defined(__linux__)
@@ -265,15 +258,16 @@ TEST_P(PlotFileTrouble, IsToldOnceInTheWindowAndThePlotGoesOn) {
     if (!GetParam().FolderMissing) GTEST_SKIP() << "a failing disk is staged with a file size limit";
     protocol::StartFolder = QDir(Folder.path()).filePath("gone");
 #endif
-    StartRunning();
-    for (std::uint8_t i = 1; i <= 3; ++i) Deliver(Board, Points(i, i));
+    Form->RandClick();
+    for (int slot = 0; slot < 4; ++slot) Step();  // the acknowledgement, then reports 0 to 2
     QTest::mouseClick(Plot->Button1, Qt::LeftButton);  // the pause writes out what is buffered
     QTest::mouseClick(Plot->Button2, Qt::LeftButton);
-    Deliver(Board, Points(9, 9));
+    Step();
     EXPECT_TRUE(Plot->Label1->text().startsWith(QString::fromUtf8(GetParam().Told))) << Plot->Label1->text().toStdString();
-    EXPECT_EQ(Pixel(9, 9), Black) << "still painted";
+    EXPECT_EQ(BlackPixels(), 3 * 32) << "still painted";
     Plot->close();
-    Deliver(Board, Ack());
+    Step();
+    EXPECT_EQ(Board->Model().JobState(), boardmodel::TJobState::Idle);
     EXPECT_TRUE(Seams.Boxes.empty()) << "told once, in the window";
 }
 
