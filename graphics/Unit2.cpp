@@ -14,6 +14,9 @@ TForm2* Form2 = nullptr;
 
 TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint) {
     setupUi(this);
+    // The surface covers its whole area: nothing beneath it needs painting
+    // when a few of its pixels are repainted.
+    Image1->setAttribute(Qt::WA_OpaquePaintEvent);
     // The main window alone decides when the run ends.
     setAttribute(Qt::WA_QuitOnClose, false);
 
