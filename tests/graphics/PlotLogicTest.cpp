@@ -71,16 +71,6 @@ INSTANTIATE_TEST_SUITE_P(Counters, CounterDigits,
                                            TDigitsCase{"Largest", 65535, 0x56, 0x35}),
                          CaseName<TDigitsCase>);
 
-TEST(PlotRecord, EachPointGivesItsYBeforeItsX) {
-    TPointReport report;
-    for (std::size_t i = 0; i < report.size(); ++i) report[i] = static_cast<std::uint8_t>(i + 1);
-    const TPlotRecord record = PlotRecord(report);
-    for (std::size_t i = 0; i < report.size(); i += 2) {
-        EXPECT_EQ(record[i], report[i + 1]) << "point " << i / 2 << " y";
-        EXPECT_EQ(record[i + 1], report[i]) << "point " << i / 2 << " x";
-    }
-}
-
 struct TNameCase {
     const char* Name;
     TPlotStamp Start;
