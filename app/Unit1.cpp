@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "controls/LcdPanel.h"
 #include "controls/LedDisplay.h"
+#include "graphics/PlotJob.h"
 #include "hid/HidDevice.h"
 #include "keybase/KeyBase.h"
 #include "keybase/KeyBaseRecovery.h"
@@ -335,6 +336,8 @@ void TForm1::FormShow() {
     KeySoundArmed = false;
     StateReport.fill(0);
     JobReport.fill(0);
+    // A plot under way ends with the board; its record file is closed.
+    graphics::EndPlot();
     ClearJobFlags();
     Image1->Fill(PreviewGrey);
     DumpOffset = 0;
@@ -432,6 +435,8 @@ void TForm1::FormClose(TCloseAction& Action) {
             return;
         }
     }
+    // A plot ends with the run: its record is closed.
+    graphics::EndPlot(!unattended_);
     if (AttachedDevice != nullptr) {
         // Tell the board the host leaves, give it time to act, hand it back
         // before the window and the controller go away.

@@ -19,12 +19,11 @@ void TForm1::Button8Click() {}
 void TForm1::Button9Click() {}
 void TForm1::EditTxtKeyPress(QChar&) {}
 
-// LCD image, splash screen, conversion tables, plot window.
+// LCD image, splash screen, conversion tables.
 void TForm1::SendImage1Click() {}
 void TForm1::Zast_OutClick() {}
 void TForm1::Trans_TypeClick() {}
 void TForm1::Trans_PictClick() {}
 void TForm1::ZastClick() {}
-void TForm1::RandClick() {}
 
 }  // namespace lumidra::app

@@ -1,6 +1,7 @@
 #include "graphics/ImageWidget.h"
 
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 
 namespace lumidra::graphics {
@@ -20,9 +21,11 @@ void TImage::Fill(const QColor& color) {
     update();
 }
 
-void TImage::paintEvent(QPaintEvent*) {
+void TImage::paintEvent(QPaintEvent* event) {
+    // Only what changed: the plot window repaints a few pixels per report.
     QPainter painter(this);
-    painter.drawImage(0, 0, Picture());
+    const QImage& picture = Picture();
+    for (const QRect& rect : event->region()) painter.drawImage(rect.topLeft(), picture, rect);
 }
 
 void TImage::mouseDoubleClickEvent(QMouseEvent* event) {

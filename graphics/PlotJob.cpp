@@ -1,7 +1,156 @@
 #include "graphics/PlotJob.h"
 
+#include "desktop/Seams.h"
+#include "graphics/Unit2.h"
+#include "protocol/JobGuard.h"
+#include "protocol/ProtocolState.h"
+#include "protocol/Report.h"
+
+#include <algorithm>
+
 namespace lumidra::graphics {
 
-void PlotStep(const protocol::InputReport&) {}
+using namespace protocol;
+
+std::uint16_t PlotCounter = 0;
+TPlotFile PlotFile;
+
+namespace {
+
+constexpr int StateJobRequest = 5;
+
+TPlotStamp Stamp(const QDateTime& time) {
+    const QDate d = time.date();
+    const QTime t = time.time();
+    return {d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second()};
+}
+
+// A failure of the record file, told once per file: in the window while it
+// shows, otherwise (the window has just closed) in a message.
+void TellFileTrouble() {
+    const QString text = PlotFile.TakeTrouble();
+    if (text.isEmpty()) return;
+    if (Form2 != nullptr && Form2->isVisible()) {
+        Form2->ShowNote(text);
+    } else {
+        desktop::Seams().ShowMessage(text);
+    }
+}
+
+void UpdateButtons() {
+    if (Form2 != nullptr) Form2->UpdateButtons();
+}
+
+}  // namespace
+
+void ResetPlotState() {
+    PlotFile.Close();
+    PlotFile.TakeTrouble();
+    PlotCounter = 0;
+}
+
+void PlotStep(const InputReport& Report) {
+    switch (PlotStepKind(JobActive, PlotRunning, Report[InputJobAck])) {
+        case TPlotStepKind::Wait:
+            return;
+        case TPlotStepKind::Stop:
+            JobReport[1] = 0;
+            SendReport(JobReport);
+            StateReport[StateJobRequest] = 0;
+            SendReport(StateReport);
+            PlotPending = false;
+            PlotFile.Close();
+            TellFileTrouble();
+            UpdateButtons();
+            return;
+        case TPlotStepKind::Record:
+            // The report that arrives while the counter stands at 0 is counted
+            // but not painted.
+            if (PlotCounter != 0) {
+                TPointReport points;
+                std::copy_n(Report.begin(), points.size(), points.begin());
+                PlotFile.Append(PlotRecord(points));
+                if (Form2 != nullptr) Form2->PaintPoints(points);
+                TellFileTrouble();
+            }
+            ++PlotCounter;
+            break;
+        case TPlotStepKind::Request:
+            break;
+    }
+    const bool first = !JobActive;
+    JobActive = true;
+    FillPlotRequest(JobReport, PlotCounter);
+    SendReport(JobReport);
+    if (first) UpdateButtons();
+}
+
+void ShowPlotWindow() {
+    if (Form2 == nullptr) return;
+    Form2->show();
+    Form2->raise();
+    Form2->activateWindow();
+}
+
+void StartPlot(TForm2& window) {
+    const bool underWay = PlotPending && (PlotRunning || JobActive);
+    // With no board there is nobody to ask; "Random" is disabled then, but the
+    // window may be shown again by the platform.
+    if (!underWay && AttachedDevice != nullptr && !RefuseWhenBusy(TJob::Plot)) {
+        window.Image1->Fill(Qt::white);
+        window.ShowNote(QString());
+        PlotFile.Create(StartFolder, Stamp(desktop::Seams().Now()));
+        PlotPending = true;
+        PlotRunning = true;
+        StateReport[StateJobRequest] = 1;
+        SendReport(StateReport);
+        TellFileTrouble();
+    }
+    window.UpdateButtons();
+}
+
+void PausePlot(TForm2& window) {
+    if (PlotButtons(PlotPending, JobActive, PlotRunning).Pause) {
+        PlotRunning = false;
+        // Paused for a while, perhaps for good: what is recorded goes to the disk.
+        PlotFile.Flush();
+        TellFileTrouble();
+    }
+    window.UpdateButtons();
+}
+
+void ResumePlot(TForm2& window) {
+    if (PlotButtons(PlotPending, JobActive, PlotRunning).Resume) PlotRunning = true;
+    window.UpdateButtons();
+}
+
+void StopPlot(TForm2& window) {
+    if (PlotPending) {
+        PlotRunning = false;
+        JobActive = false;
+    }
+    window.hide();
+    PlotFile.Flush();
+    TellFileTrouble();
+    window.UpdateButtons();
+}
+
+void EndPlot(bool tellTrouble) {
+    // The board hears nothing more of the plot: after a detach it is gone,
+    // and on the main window's close the report that tells it the host leaves
+    // follows at once (a report sent now would cross the answer it has on
+    // its way).
+    if (PlotPending) {
+        PlotPending = false;
+        PlotRunning = false;
+        JobActive = false;
+    }
+    // Without the board the window can do nothing; "Random" starts afresh
+    // once a board is attached again.
+    if (Form2 != nullptr) Form2->hide();
+    PlotFile.Close();
+    if (tellTrouble) TellFileTrouble();
+    UpdateButtons();
+}
 
 }  // namespace lumidra::graphics

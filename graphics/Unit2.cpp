@@ -1,6 +1,8 @@
 #include "graphics/Unit2.h"
 
 #include "desktop/Widgets.h"
+#include "graphics/PlotJob.h"
+#include "protocol/ProtocolState.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -12,6 +14,9 @@ TForm2* Form2 = nullptr;
 
 TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint) {
     setupUi(this);
+    // The surface covers its whole area: nothing beneath it needs painting
+    // when a few of its pixels are repainted.
+    Image1->setAttribute(Qt::WA_OpaquePaintEvent);
     // The main window alone decides when the run ends.
     setAttribute(Qt::WA_QuitOnClose, false);
 
@@ -22,6 +27,7 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window | Qt::MSWindowsFixe
 
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
     connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+    UpdateButtons();
     Form2 = this;
 }
 
@@ -44,10 +50,47 @@ void TForm2::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-// Filled by the plot feature.
-void TForm2::FormShow() {}
-void TForm2::FormClose() {}
-void TForm2::Button1Click() {}
-void TForm2::Button2Click() {}
+void TForm2::FormShow() {
+    StartPlot(*this);
+}
+
+void TForm2::FormClose() {
+    StopPlot(*this);
+}
+
+void TForm2::Button1Click() {
+    PausePlot(*this);
+}
+
+void TForm2::Button2Click() {
+    ResumePlot(*this);
+}
+
+void TForm2::UpdateButtons() {
+    using namespace protocol;
+    const TPlotButtons enabled = PlotButtons(PlotPending, JobActive, PlotRunning);
+    Button1->setEnabled(enabled.Pause);
+    Button2->setEnabled(enabled.Resume);
+}
+
+void TForm2::PaintPoints(const TPointReport& points) {
+    QImage& picture = Image1->Picture();
+    const QRgb black = qRgb(0, 0, 0);
+    QRegion painted;
+    for (int i = 0; i < PlotPointsPerReport; ++i) {
+        const TPlotPixel pixel = PlotPixel(i, points[2 * i], points[2 * i + 1]);
+        if (pixel.X < picture.width() && pixel.Y < picture.height()) {
+            reinterpret_cast<QRgb*>(picture.scanLine(pixel.Y))[pixel.X] = black;
+            painted += QRect(pixel.X, pixel.Y, 1, 1);
+        }
+    }
+    // One repaint per report, not per point, and of the painted pixels only:
+    // the window keeps up with the board's full rate.
+    Image1->update(painted);
+}
+
+void TForm2::ShowNote(const QString& text) {
+    Label1->setText(text);
+}
 
 }  // namespace lumidra::graphics

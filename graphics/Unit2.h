@@ -2,6 +2,7 @@
 // points the board sends, with "Пауза" and "Дальше" below it.
 #pragma once
 
+#include "graphics/PlotLogic.h"
 #include "graphics/ui_Unit2.h"
 
 #include <QWidget>
@@ -15,12 +16,19 @@ public:
     explicit TForm2(QWidget* parent = nullptr);
     ~TForm2() override;
 
-    // The window's own handlers. The plot job's controls land in them with
-    // the plot feature; until then they do nothing.
+    // The window's own handlers: showing it starts a plot, "Пауза" and
+    // "Дальше" pause and resume it, closing it stops it.
     void FormShow();
     void FormClose();
     void Button1Click();
     void Button2Click();
+
+    // Enables each button only while it does something.
+    void UpdateButtons();
+    // Paints one report's points black, then repaints once.
+    void PaintPoints(const TPointReport& points);
+    // The line under the surface: what went wrong with the record file.
+    void ShowNote(const QString& text);
 
 protected:
     void showEvent(QShowEvent* event) override;

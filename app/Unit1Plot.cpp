@@ -1,0 +1,12 @@
+// The plot window's menu item.
+#include "app/Unit1.h"
+
+#include "graphics/PlotJob.h"
+
+namespace lumidra::app {
+
+void TForm1::RandClick() {
+    graphics::ShowPlotWindow();
+}
+
+}  // namespace lumidra::app

@@ -1,0 +1,54 @@
+// The plot record file: a new file per plot, never one written before, with
+// the painted points appended through a buffer.
+#pragma once
+
+#include "graphics/PlotLogic.h"
+
+#include <QFile>
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+namespace lumidra::graphics {
+
+class TPlotFile {
+public:
+    // Bytes gathered before they go to the disk: 64 painted reports.
+    static constexpr std::size_t BufferSize = 64 * PlotRecordSize;
+
+    TPlotFile() = default;
+    TPlotFile(const TPlotFile&) = delete;
+    TPlotFile& operator=(const TPlotFile&) = delete;
+    ~TPlotFile() { Close(); }
+
+    // Closes the file in hand, then creates a new one in `folder`, named for
+    // `start`, with a suffix when that name is taken. False when none could
+    // be created: Trouble() then says why.
+    bool Create(const QString& folder, const TPlotStamp& start);
+    bool IsOpen() const { return file_.isOpen(); }
+    // Full name of the file in hand, or of the last one.
+    QString FileName() const { return file_.fileName(); }
+
+    // Appends `record` to the file. After a failed write nothing more is
+    // written: the plot goes on without its record.
+    void Append(const TPlotRecord& record);
+    // Writes out what the buffer holds.
+    void Flush();
+    // Flushes and closes; nothing when no file is open.
+    void Close();
+
+    // Once per file: the text of the first failure (creation or write) since
+    // Create, or an empty text when there is none or it was taken already.
+    QString TakeTrouble();
+
+private:
+    void Fail(const QString& text);
+
+    QFile file_;
+    std::vector<std::uint8_t> buffer_;
+    bool failed_ = false;
+    QString trouble_;
+};
+
+}  // namespace lumidra::graphics
