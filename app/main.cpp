@@ -1,5 +1,6 @@
 // The program: one instance per machine, one main window, until it closes.
 #include "app/Application.h"
+#include "app/Demo.h"
 #include "app/QtGuiThread.h"
 #include "app/Startup.h"
 #include "app/Unit1.h"
@@ -9,6 +10,10 @@
 
 #include <QApplication>
 #include <QIcon>
+
+#include <algorithm>
+#include <memory>
+#include <string_view>
 
 #if defined(_WIN32)
 #include "hid/windows/WindowsHidPlatform.h"
@@ -35,13 +40,20 @@ int main(int argc, char* argv[]) {
     application.setWindowIcon(QIcon(QStringLiteral(":/lumidra/lumidra.xpm")));
 
 #if defined(_WIN32)
-    hid::WindowsHidPlatform platform;
+    hid::WindowsHidPlatform systemPlatform;
 #else
-    hid::LinuxHidPlatform platform;
+    hid::LinuxHidPlatform systemPlatform;
 #endif
+    // The demo mode: the board model stands behind the platform interface
+    // instead of the system's HID devices; everything above it is the same.
+    std::unique_ptr<app::TDemoBoard> demo;
+    if (std::find(argv + 1, argv + argc, std::string_view("--demo")) != argv + argc)
+        demo = std::make_unique<app::TDemoBoard>();
+    hid::THidPlatform& platform = demo ? demo->Platform() : systemPlatform;
     // Outlives the windows: the device layer posts to it until its controller is gone.
     app::QtGuiThread gui;
     app::TForm1 Form1(platform, gui);
+    if (demo) Form1.setWindowTitle(app::DemoTitle());
     graphics::TForm2 Form2;
 #if !defined(_WIN32)
     // Log-out, shutdown, kill, Ctrl+C: a close that cannot ask, then the end.
@@ -51,5 +63,6 @@ int main(int argc, char* argv[]) {
     });
 #endif
     Form1.show();
+    if (demo) demo->Start();
     return application.exec();
 }

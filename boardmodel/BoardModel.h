@@ -158,9 +158,9 @@ public:
     void SetPlotSource(std::function<TReport(std::uint32_t)> source);
 
     // --- the handshake --------------------------------------------------------
-    // The acknowledgement goes out `slots` report slots later than it would
+    // The acknowledgement goes out `count` report slots later than it would
     // (status reports with JobAck 0 before it). 0 by default.
-    void DelayAcks(int slots) { ackDelay_ = slots; }
+    void DelayAcks(int count) { ackDelay_ = count; }
     // No acknowledgement at all while set; status reports go on.
     void WithholdAcks(bool withhold) { withholdAcks_ = withhold; }
     TJobState JobState() const { return jobState_; }
