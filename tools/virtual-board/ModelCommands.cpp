@@ -2,7 +2,7 @@
 
 #include "tools/virtual-board/BoardScript.h"
 
-#include <cstdio>
+#include <array>
 #include <span>
 #include <vector>
 
@@ -106,9 +106,10 @@ std::string StateText(const boardmodel::TBoardModel& model) {
     t += "flash " + FormatHex(model.Flash()) + "\n";
     const std::span<const std::uint8_t> memory(model.Memory());
     for (std::size_t offset = 0; offset < memory.size(); offset += ReportSize) {
-        char address[8];
-        std::snprintf(address, sizeof address, "%04zX", offset);
-        t += std::string("memory ") + address + " " + FormatHex(memory.subspan(offset, ReportSize)) + "\n";
+        std::string address = FormatHex(std::array{static_cast<std::uint8_t>(offset >> 8),
+                                                   static_cast<std::uint8_t>(offset & 0xFF)});
+        address.erase(2, 1);  // "0F C0" -> "0FC0"
+        t += "memory " + address + " " + FormatHex(memory.subspan(offset, ReportSize)) + "\n";
     }
     t += std::string("job ") + JobStateName(model.JobState()) + "\n";
     t += "violations " + std::to_string(model.Violations().size()) + "\n";
