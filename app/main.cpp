@@ -1,5 +1,7 @@
 // The program: one instance per machine, one main window, until it closes.
+#include "app/AllPanels.h"
 #include "app/Application.h"
+#include "app/CommandLine.h"
 #include "app/Demo.h"
 #include "app/QtGuiThread.h"
 #include "app/Startup.h"
@@ -11,9 +13,10 @@
 #include <QApplication>
 #include <QIcon>
 
-#include <algorithm>
+#include <cstdio>
 #include <memory>
-#include <string_view>
+#include <string>
+#include <vector>
 
 #if defined(_WIN32)
 #include "hid/windows/WindowsHidPlatform.h"
@@ -24,6 +27,12 @@
 
 int main(int argc, char* argv[]) {
     using namespace lumidra;
+
+    // Before the toolkit starts: help and version need no display.
+    const app::TCommandLine commandLine = app::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    std::fputs(commandLine.Out.c_str(), stdout);
+    std::fputs(commandLine.Err.c_str(), stderr);
+    if (commandLine.Exit) return commandLine.ExitCode;
 
     app::TApplication application(argc, argv);  // message boxes need it, even the lock's
     application.setApplicationName(QString::fromLatin1(desktop::AppTitle));
@@ -38,6 +47,8 @@ int main(int argc, char* argv[]) {
     }
 
     application.setWindowIcon(QIcon(QStringLiteral(":/lumidra/lumidra.xpm")));
+    // The desktop entry it is started from (its icon and name on Wayland).
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.lumidra.Lumidra"));
 
 #if defined(_WIN32)
     hid::WindowsHidPlatform systemPlatform;
@@ -47,12 +58,12 @@ int main(int argc, char* argv[]) {
     // The demo mode: the board model stands behind the platform interface
     // instead of the system's HID devices; everything above it is the same.
     std::unique_ptr<app::TDemoBoard> demo;
-    if (std::find(argv + 1, argv + argc, std::string_view("--demo")) != argv + argc)
-        demo = std::make_unique<app::TDemoBoard>();
+    if (commandLine.Options.Demo) demo = std::make_unique<app::TDemoBoard>();
     hid::THidPlatform& platform = demo ? demo->Platform() : systemPlatform;
     // Outlives the windows: the device layer posts to it until its controller is gone.
     app::QtGuiThread gui;
     app::TForm1 Form1(platform, gui);
+    if (commandLine.Options.AllPanels) app::ShowAllPanels(Form1);
     if (demo) Form1.setWindowTitle(app::DemoTitle());
     graphics::TForm2 Form2;
 #if !defined(_WIN32)
