@@ -2,6 +2,7 @@
 #include "app/AllPanels.h"
 #include "app/Application.h"
 #include "app/CommandLine.h"
+#include "app/Demo.h"
 #include "app/QtGuiThread.h"
 #include "app/Startup.h"
 #include "app/Unit1.h"
@@ -13,6 +14,7 @@
 #include <QIcon>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -49,14 +51,20 @@ int main(int argc, char* argv[]) {
     QGuiApplication::setDesktopFileName(QStringLiteral("org.lumidra.Lumidra"));
 
 #if defined(_WIN32)
-    hid::WindowsHidPlatform platform;
+    hid::WindowsHidPlatform systemPlatform;
 #else
-    hid::LinuxHidPlatform platform;
+    hid::LinuxHidPlatform systemPlatform;
 #endif
+    // The demo mode: the board model stands behind the platform interface
+    // instead of the system's HID devices; everything above it is the same.
+    std::unique_ptr<app::TDemoBoard> demo;
+    if (commandLine.Options.Demo) demo = std::make_unique<app::TDemoBoard>();
+    hid::THidPlatform& platform = demo ? demo->Platform() : systemPlatform;
     // Outlives the windows: the device layer posts to it until its controller is gone.
     app::QtGuiThread gui;
     app::TForm1 Form1(platform, gui);
     if (commandLine.Options.AllPanels) app::ShowAllPanels(Form1);
+    if (demo) Form1.setWindowTitle(app::DemoTitle());
     graphics::TForm2 Form2;
 #if !defined(_WIN32)
     // Log-out, shutdown, kill, Ctrl+C: a close that cannot ask, then the end.
@@ -66,5 +74,6 @@ int main(int argc, char* argv[]) {
     });
 #endif
     Form1.show();
+    if (demo) demo->Start();
     return application.exec();
 }

@@ -36,7 +36,14 @@
 // - The job ends with a StateReport whose byte 5 is 0 (LCD command, text,
 //   picture, erase, write) or with JobReport code 0 (Flash-ROM read, dump,
 //   splash screen, plot stop). Status reports resume in the next slot.
-// Anything else the host sends is recorded in Violations(), never ignored.
+// The host's three buffers are not tagged on the wire; the board tells them
+// apart by the handshake and by what each can hold (only a DataReport has
+// bytes past 6). Whatever breaks the protocol in a way the board can see is
+// recorded in Violations(), never ignored: a payload nobody announced, an
+// unknown job code, text mode or Flash-ROM operation, a JobReport without an
+// acknowledged request, wrong Flash-ROM or plot parameters, a dump offset
+// past the memory, a request before the last answer went out, an unknown
+// command byte, display bits 3-6, a request flag other than 0 or 1.
 #pragma once
 
 #include "tools/virtual-board/BoardReports.h"
@@ -158,9 +165,9 @@ public:
     void SetPlotSource(std::function<TReport(std::uint32_t)> source);
 
     // --- the handshake --------------------------------------------------------
-    // The acknowledgement goes out `slots` report slots later than it would
+    // The acknowledgement goes out `count` report slots later than it would
     // (status reports with JobAck 0 before it). 0 by default.
-    void DelayAcks(int slots) { ackDelay_ = slots; }
+    void DelayAcks(int count) { ackDelay_ = count; }
     // No acknowledgement at all while set; status reports go on.
     void WithholdAcks(bool withhold) { withholdAcks_ = withhold; }
     TJobState JobState() const { return jobState_; }

@@ -83,7 +83,9 @@ public:
     // Steps until the model has no job requested or open: acknowledgement,
     // every answer, the end. True when it got there within `maxSlots` slots
     // (a withheld acknowledgement, or a host that never ends its job, does
-    // not). Returns at once when no job is requested.
+    // not; nor does a plot, which runs until the host stops it: step a plot
+    // with Step(), one point report a slot). Returns at once when no job is
+    // requested.
     bool RunJob(int maxSlots = 500) {
         for (int i = 0; i < maxSlots && Model().JobState() != boardmodel::TJobState::Idle; ++i) {
             // Silent slots inside a job: the host is still busy with the

@@ -12,7 +12,9 @@
 #include "tests/desktop/ScriptedSeams.h"
 #include "tests/vm/support/BoardProcess.h"
 
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QtTest/QTest>
 
 #include <gtest/gtest.h>
@@ -222,6 +224,40 @@ TEST_F(ProgramOnKernel, PluggedWhileRunningAndUnpluggedWhileStreaming) {
     EXPECT_TRUE(Seams.Pauses.empty()) << "closing detached: no report, no pause";
     ExpectReceived(board, {LightOn, LightOn}, "attach only");
     EXPECT_TRUE(decoy.Outputs().empty());
+}
+
+// The board model over uhid (--model): it reports at its own rate, so the
+// window shows what the model is told without any input report being asked
+// for, and its state file tells what the window sent it.
+TEST_F(ProgramOnKernel, ModelBoardReportsByItselfAndKeepsWhatTheHostSent) {
+    TBoardProcess board({.ExtraArguments = {"--model"}});
+    ASSERT_FALSE(board.WaitNode().empty());
+    Start();
+    ASSERT_TRUE(QTest::qWaitFor([] { return BoardAttached; }, WaitMs));
+    board.Command("channel 1 1023");
+    board.Command("inputs 0x0A");
+    board.Command("key 0123456789ABCDEF");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return MemoLines().contains(QStringLiteral("0123456789ABCDEF")); }, WaitMs));
+    EXPECT_EQ(Form->Label5->text(), QStringLiteral("Канал 1 : 100%"));
+    EXPECT_EQ(Form->Label8->text(), QStringLiteral(" ON  "));
+    EXPECT_EQ(Form->Key_status->text(), QStringLiteral("Ключ удерживается"));
+
+    Seams.BoxAnswers = {desktop::TMsgResult::Ok};  // the key base is unsaved
+    EXPECT_TRUE(Form->close());
+    ExpectReceived(board, {LightOn, LightOn, HostLeaves}, "attach and close");
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("board.txt"));
+    board.Command("save " + path.toStdString());
+    QString state;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly)) state = QString::fromUtf8(file.readAll());
+        return state.contains(QStringLiteral("violations "));
+    }, WaitMs));
+    for (const char* line : {"backlight on\n", "host left\n", "job idle\n", "violations 0\n"})
+        EXPECT_TRUE(state.contains(QLatin1String(line))) << line << state.toStdString();
+    EXPECT_TRUE(QFile::exists(path + QStringLiteral(".pbm")));
 }
 
 // The program itself, ended by the system: each closing signal is a close,

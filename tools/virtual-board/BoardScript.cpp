@@ -5,9 +5,7 @@
 
 namespace lumidra::vboard {
 
-namespace {
-
-std::vector<std::string_view> Words(std::string_view line) {
+std::vector<std::string_view> SplitWords(std::string_view line) {
     std::vector<std::string_view> words;
     std::size_t i = 0;
     while (i < line.size()) {
@@ -31,6 +29,8 @@ std::optional<std::uint64_t> ParseNumber(std::string_view text, std::uint64_t ma
         return std::nullopt;
     return value;
 }
+
+namespace {
 
 constexpr std::uint64_t MaxPacePerSecond = 1000000;
 
@@ -83,7 +83,7 @@ TParsedLine ParseStatus(const std::vector<std::string_view>& words) {
 }  // namespace
 
 TParsedLine ParseCommandLine(std::string_view line) {
-    const auto words = Words(line);
+    const auto words = SplitWords(line);
     if (words.empty() || words[0].front() == '#') return {};
     const auto verb = words[0];
     const std::size_t args = words.size() - 1;

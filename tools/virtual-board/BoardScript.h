@@ -66,6 +66,11 @@ using TBoardCommand = std::variant<TSendCommand, TSleepCommand, TBurstCommand, T
                                    TPaceCommand, TStopCommand, TWaitOutputCommand, TUnplugCommand,
                                    TPlugCommand, TQuitCommand>;
 
+// The blank-separated words of a line (blanks, tabs, carriage returns).
+std::vector<std::string_view> SplitWords(std::string_view line);
+// A decimal or 0x-prefixed hexadecimal number up to `max`; nothing otherwise.
+std::optional<std::uint64_t> ParseNumber(std::string_view text, std::uint64_t max);
+
 // One line: a command, nothing (blank or comment), or an error text.
 struct TParsedLine {
     std::optional<TBoardCommand> Command;

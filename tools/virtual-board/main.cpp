@@ -4,8 +4,11 @@
 // It logs every output report it receives, as the board's firmware would see
 // it (64 bytes, no report-ID byte), one hex line each, and sends the input
 // reports that a script or the control pipe asks for. See BoardScript.h for
-// the commands.
+// the commands. With --model it runs the board model instead: the model
+// answers the host's reports as the board does, reports at a steady rate,
+// and takes the commands of ModelCommands.h on the control pipe.
 #include "tools/virtual-board/BoardRunner.h"
+#include "tools/virtual-board/ModelCommands.h"
 #include "tools/virtual-board/UhidBoard.h"
 
 #include <cerrno>
@@ -16,6 +19,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <functional>
+#include <optional>
 #include <poll.h>
 #include <sstream>
 #include <string>
@@ -24,6 +29,7 @@
 #include <unistd.h>
 
 using namespace lumidra::vboard;
+namespace boardmodel = lumidra::boardmodel;
 using Clock = TBoardRunner::Clock;
 
 namespace {
@@ -31,18 +37,24 @@ namespace {
 constexpr const char* Usage =
     "usage: lumidra-virtual-board [--serial S] [--name N] [--phys P] [--vid N] [--pid N]\n"
     "                             [--log FILE] [--script FILE] [--control FIFO]\n"
-    "                             [--ready FILE] [--verbose]\n"
+    "                             [--ready FILE] [--model] [--rate N] [--verbose]\n"
     "  --serial   serial-number string (default 01.01); another one makes a decoy\n"
     "  --log      where each output report goes as a hex line (default stdout)\n"
     "  --script   commands run once the device node exists\n"
     "  --control  a FIFO (made if missing) that takes the same commands, one a line\n"
     "  --ready    written with the /dev/hidrawN path once the node exists,\n"
-    "             removed on unplug\n";
+    "             removed on unplug\n"
+    "  --model    answer as the board does (the board model), with status reports\n"
+    "             at --rate a second (default 100, at most 1000); the control pipe\n"
+    "             also takes key, nokey, keystatus, channel, inputs, ack-delay,\n"
+    "             ack, rate and save\n";
 
 struct TOptions {
     TBoardIdentity Identity;
     std::string Log, Script, Control, Ready;
     bool Verbose = false;
+    bool Model = false;
+    std::uint32_t Rate = DefaultModelRate;
 };
 
 bool ParseId(const char* text, std::uint16_t& out) {
@@ -62,8 +74,8 @@ bool ParseId(const char* text, std::uint16_t& out) {
 bool ParseOptions(int argc, char** argv, TOptions& o) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--verbose") {
-            o.Verbose = true;
+        if (a == "--verbose" || a == "--model") {
+            (a == "--model" ? o.Model : o.Verbose) = true;
             continue;
         }
         if (a == "--help") return false;
@@ -78,6 +90,11 @@ bool ParseOptions(int argc, char** argv, TOptions& o) {
         else if (a == "--script") o.Script = v;
         else if (a == "--control") o.Control = v;
         else if (a == "--ready") o.Ready = v;
+        else if (a == "--rate") {
+            const auto rate = ParseNumber(v, MaxModelRate);
+            if (!rate || *rate == 0) return false;
+            o.Rate = static_cast<std::uint32_t>(*rate);
+        }
         else return false;
     }
     return true;
@@ -98,7 +115,8 @@ public:
         return fd_ >= 0;
     }
     int Fd() const { return fd_; }
-    void Drain(TBoardRunner& runner) {
+    // `first` may take a line before the scripted commands do (returns true).
+    void Drain(TBoardRunner& runner, const std::function<bool(std::string_view)>& first) {
         char chunk[4096];
         for (;;) {
             const ssize_t n = ::read(fd_, chunk, sizeof chunk);
@@ -107,7 +125,12 @@ public:
         }
         std::size_t end;
         while ((end = pending_.find('\n')) != std::string::npos) {
-            auto parsed = ParseCommandLine(std::string_view(pending_).substr(0, end));
+            const auto line = std::string_view(pending_).substr(0, end);
+            if (first && first(line)) {
+                pending_.erase(0, end + 1);
+                continue;
+            }
+            auto parsed = ParseCommandLine(line);
             if (!parsed.Error.empty())
                 std::fprintf(stderr, "virtual-board: control: %s\n", parsed.Error.c_str());
             else if (parsed.Command)
@@ -129,6 +152,14 @@ void WaitGone(const std::string& node) {
     if (node.empty()) return;
     struct stat st {};
     for (int i = 0; i < 500 && ::stat(node.c_str(), &st) == 0; ++i) ::usleep(10000);
+}
+
+// Writes the model's state to `path` and its LCD picture to `path`.pbm.
+bool SaveState(const boardmodel::TBoardModel& model, const std::string& path) {
+    std::ofstream text(path), picture(path + ".pbm");
+    text << StateText(model);
+    picture << boardmodel::LcdPbm(model.Lcd());
+    return static_cast<bool>(text) && static_cast<bool>(picture);
 }
 
 }  // namespace
@@ -188,6 +219,22 @@ int main(int argc, char** argv) {
     });
     for (auto& c : script) runner.Enqueue(std::move(c));
 
+    // The board model, its report slots and its control commands.
+    std::optional<boardmodel::TBoardModel> model;
+    if (options.Model) model.emplace();
+    auto period = std::chrono::nanoseconds(std::chrono::seconds(1)) / options.Rate;
+    Clock::time_point nextSlot = Clock::now();
+    auto modelCommand = [&](std::string_view line) {
+        if (!model) return false;
+        const auto result = RunModelCommand(line, *model);
+        if (!result.Known) return false;
+        if (!result.Error.empty()) std::fprintf(stderr, "virtual-board: control: %s\n", result.Error.c_str());
+        if (result.Rate) period = std::chrono::nanoseconds(std::chrono::seconds(1)) / *result.Rate;
+        if (!result.SaveTo.empty() && !SaveState(*model, result.SaveTo))
+            std::fprintf(stderr, "virtual-board: cannot write %s\n", result.SaveTo.c_str());
+        return true;
+    };
+
     if (!board.Plug()) {
         std::fprintf(stderr, "virtual-board: creating the device failed: %s\n", std::strerror(errno));
         return 1;
@@ -205,7 +252,10 @@ int main(int argc, char** argv) {
     while (!quit) {
         const bool ready = !board.Plugged() || !node.empty();
         if (ready) {
+            const bool wasPlugged = board.Plugged();
             step = runner.Run(Clock::now());
+            // A board plugged back in starts afresh (its Flash-ROM and memory keep their bytes).
+            if (model && !wasPlugged && board.Plugged()) model->PowerCycle();
             if (step.State == TBoardRunner::TState::Quit) break;
             if (!board.Plugged() && (started || !node.empty())) {
                 // Unplugged: done once the node is gone, so that a node
@@ -225,6 +275,12 @@ int main(int argc, char** argv) {
             const auto left = std::chrono::ceil<std::chrono::milliseconds>(step.Until - Clock::now()).count();
             timeout = static_cast<int>(std::max<long long>(0, left));
         }
+        const bool slots = model && board.Plugged() && !node.empty();
+        if (slots) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(nextSlot - Clock::now()).count();
+            const int untilSlot = static_cast<int>(std::max<long long>(0, left));
+            timeout = timeout < 0 ? untilSlot : std::min(timeout, untilSlot);
+        }
 
         pollfd fds[3] = {{board.Fd(), POLLIN, 0}, {signalFd, POLLIN, 0}, {control.Fd(), POLLIN, 0}};
         const int n = ::poll(fds, control.Fd() >= 0 ? 3 : 2, timeout);
@@ -236,7 +292,7 @@ int main(int argc, char** argv) {
             say("signal: unplugging");
             break;
         }
-        if (control.Fd() >= 0 && (fds[2].revents & POLLIN)) control.Drain(runner);
+        if (control.Fd() >= 0 && (fds[2].revents & POLLIN)) control.Drain(runner, modelCommand);
         if (fds[0].revents & (POLLIN | POLLERR | POLLHUP)) {
             const auto event = board.ReadEvent();
             using K = TUhidBoard::TEvent::TKind;
@@ -249,6 +305,7 @@ int main(int argc, char** argv) {
                 std::fprintf(log, "%s\n", FormatHex(OutputAsReceived(event.Written)).c_str());
                 std::fflush(log);
                 runner.OutputReceived();
+                if (model) model->Receive(OutputAsReceived(event.Written));
                 break;
             case K::Failed:
                 std::fprintf(stderr, "virtual-board: reading /dev/uhid failed: %s\n", std::strerror(errno));
@@ -272,9 +329,24 @@ int main(int argc, char** argv) {
                 }
             }
         }
+        // The model's report slot, once the host can open the node.
+        if (model && board.Plugged() && !node.empty()) {
+            const auto now = Clock::now();
+            if (now >= nextSlot) {
+                if (const auto report = model->NextReport(); report && !board.SendInput(*report))
+                    std::fprintf(stderr, "virtual-board %s: sending a report failed\n", serial.c_str());
+                nextSlot += period;
+                if (nextSlot < now) nextSlot = now + period;  // fell behind: no catching up in a burst
+            }
+        } else {
+            nextSlot = Clock::now();
+        }
     }
 
     board.Unplug();
+    if (model) {
+        for (const auto& v : model->Violations()) std::fprintf(stderr, "virtual-board %s: violation: %s\n", serial.c_str(), v.c_str());
+    }
     if (!options.Ready.empty()) ::unlink(options.Ready.c_str());
     say("outputs=" + std::to_string(runner.Outputs()) + " inputs=" + std::to_string(runner.InputsSent()));
     if (log != stdout) std::fclose(log);
