@@ -41,12 +41,12 @@ TEST(KeySoundPlayer, GetsTheFileAndRereadsOneThatWasMissing) {
     QSoundEffect* player = QCoreApplication::instance()->findChild<QSoundEffect*>();
     ASSERT_NE(player, nullptr);
     EXPECT_EQ(player->source(), QUrl::fromLocalFile(file));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return player->status() == QSoundEffect::Error; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return player->status() == QSoundEffect::Error; }, 20000));
 
     WriteWav(file);
     seams.PlayKeySound(file);
     EXPECT_EQ(QCoreApplication::instance()->findChildren<QSoundEffect*>().size(), 1) << "one player";
-    EXPECT_TRUE(QTest::qWaitFor([&] { return player->status() == QSoundEffect::Ready; }, 5000))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return player->status() == QSoundEffect::Ready; }, 20000))
         << "status " << int(player->status());
 }
 
