@@ -89,6 +89,8 @@ TForm1::TForm1(hid::THidPlatform& Platform, hid::TGuiThread& Gui, QWidget* paren
         hid::THidDataEvent::Of<&TForm1::HidDeviceController1DeviceData>(this));
     HidDeviceController1->SetOnDeviceUnplug(
         hid::THidPlugEvent::Of<&TForm1::HidDeviceController1DeviceUnplug>(this));
+    HidDeviceController1->SetOnDeviceCreateError(
+        hid::THidDeviceCreateError::Of<&TForm1::HidDeviceController1DeviceCreateError>(this));
     HidDeviceController1->EndLoading();
 
     Wire();
@@ -393,6 +395,15 @@ void TForm1::HidDeviceController1DeviceUnplug(THidDevice* HidDev) {
     // Any board going away hands back the one in use; the device change that
     // follows re-attaches whichever board is still there, or resets the window.
     if (AttachedDevice != nullptr && IsBoard(*HidDev)) ReleaseAttachedDevice();
+}
+
+// An interface that vanished between listing and opening, or that this user
+// may not open, is left out of this re-scan only: the others, the board
+// among them, are still offered, and the next re-scan tries it again.
+void TForm1::HidDeviceController1DeviceCreateError(hid::THidDeviceController*, hid::THidPnPInfo*,
+                                                   bool& Handled, bool& RetryCreate) {
+    Handled = true;
+    RetryCreate = false;
 }
 
 void TForm1::FormClose(TCloseAction& Action) {

@@ -50,6 +50,8 @@ public:
     void HidDeviceController1DeviceChange(hid::TObject* Sender);
     bool HidDeviceController1Enumerate(hid::THidDevice* HidDev, std::int32_t Idx);
     void HidDeviceController1DeviceUnplug(hid::THidDevice* HidDev);
+    void HidDeviceController1DeviceCreateError(hid::THidDeviceController* Controller, hid::THidPnPInfo* PnPInfo,
+                                               bool& Handled, bool& RetryCreate);
     void Button6Click();
     void MemoKeyChange();
 

@@ -1,4 +1,5 @@
 // The program: one instance per machine, one main window, until it closes.
+#include "app/Application.h"
 #include "app/QtGuiThread.h"
 #include "app/Startup.h"
 #include "app/Unit1.h"
@@ -17,7 +18,7 @@
 int main(int argc, char* argv[]) {
     using namespace lumidra;
 
-    QApplication application(argc, argv);  // message boxes need it, even the lock's
+    app::TApplication application(argc, argv);  // message boxes need it, even the lock's
     application.setApplicationName(QString::fromLatin1(desktop::AppTitle));
 
     app::TSingleInstanceLock lock;
