@@ -6,6 +6,8 @@
 #include "protocol/ProtocolState.h"
 #include "protocol/Report.h"
 
+#include <QList>
+
 #include <algorithm>
 #include <string_view>
 
@@ -86,7 +88,7 @@ std::string LcdTextBytes(const QString& text) {
 
     std::string bytes;
     bytes.reserve(static_cast<std::size_t>(text.size()));
-    for (const char32_t character : text.toUcs4()) {
+    for (const char32_t character : text.toUcs4()) {  // an unpaired surrogate reads as U+FFFD
         // The key base's codec writes a line end as CR LF.
         if (character == U'\n') {
             bytes.push_back('\n');
