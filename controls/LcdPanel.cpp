@@ -9,7 +9,6 @@
 #include <QList>
 
 #include <algorithm>
-#include <string_view>
 
 namespace lumidra::controls {
 
@@ -19,7 +18,6 @@ namespace {
 
 constexpr std::uint8_t JobCodeLcdCommand = 4;
 constexpr std::uint8_t JobCodeLcdText = 8;
-constexpr std::size_t DataPayloadSize = OutputReportSize - 1;
 
 // Asks the board for the job whose flag the caller has just raised.
 void RequestJob() {
@@ -39,12 +37,6 @@ void RequestCommand(const std::vector<std::uint8_t>& bytes) {
     std::copy(bytes.begin(), bytes.end(), DataReport.begin() + 1);
     LcdCommandPending = true;
     RequestJob();
-}
-
-// 64 characters of the screen as one DataReport.
-void SendTextPart(std::string_view part) {
-    std::copy_n(part.begin(), DataPayloadSize, DataReport.begin() + 1);
-    SendReport(DataReport);
 }
 
 }  // namespace
@@ -111,12 +103,10 @@ void LcdCommandStep(const InputReport&) {
 void LcdTextStep(const InputReport&, const QString& text, bool wrap) {
     JobReport[1] = JobCodeLcdText;
     SendReport(JobReport);
-    // Only the first 128 characters go out, however far wrapping has pushed
-    // the rest.
-    const std::string screen = LcdLinePass(LcdTextBytes(text), wrap);
-    SendTextPart(std::string_view(screen).substr(0, DataPayloadSize));
-    SendTextPart(std::string_view(screen).substr(DataPayloadSize, DataPayloadSize));
-    if (JobReport[2] == TextModeNormal) SendTextPart(std::string(DataPayloadSize, ' '));
+    for (const std::string& payload : LcdTextPayloads(LcdTextBytes(text), wrap, JobReport[2] == TextModeNormal)) {
+        std::copy(payload.begin(), payload.end(), DataReport.begin() + 1);
+        SendReport(DataReport);
+    }
     EndJobRequest();
     LcdTextPending = false;
 }

@@ -68,4 +68,12 @@ std::string LcdLinePass(std::string text, bool wrap) {
     return text;
 }
 
+std::vector<std::string> LcdTextPayloads(const std::string& text, bool wrap, bool thirdBlank) {
+    // However far wrapping has pushed the text, only one screen goes out.
+    const std::string screen = LcdLinePass(text, wrap);
+    std::vector<std::string> payloads{screen.substr(0, LcdPayloadSize), screen.substr(LcdPayloadSize, LcdPayloadSize)};
+    if (thirdBlank) payloads.emplace_back(LcdPayloadSize, ' ');
+    return payloads;
+}
+
 }  // namespace lumidra::controls

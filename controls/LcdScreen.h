@@ -42,4 +42,10 @@ inline constexpr std::size_t LcdScreenSize = 128;
 // longer result is not cut here (only its first 128 go out).
 std::string LcdLinePass(std::string text, bool wrap);
 
+// The text screen as the DataReport payloads of the text step, 64 characters
+// each: the first 128 characters of the line pass in two, then for the
+// normal size (`thirdBlank`) a third of blanks.
+inline constexpr std::size_t LcdPayloadSize = 64;
+std::vector<std::string> LcdTextPayloads(const std::string& text, bool wrap, bool thirdBlank);
+
 }  // namespace lumidra::controls
