@@ -5,6 +5,7 @@
 #include "controls/LedDisplay.h"
 #include "hid/HidDevice.h"
 #include "keybase/KeyBase.h"
+#include "keybase/KeyBaseRecovery.h"
 #include "protocol/Board.h"
 #include "protocol/KeySound.h"
 #include "protocol/ProtocolState.h"
@@ -407,12 +408,16 @@ void TForm1::HidDeviceController1DeviceCreateError(hid::THidDeviceController*, h
 }
 
 void TForm1::FormClose(TCloseAction& Action) {
-    if (!KeyBaseSaved &&
-        Seams().MessageBox(QStringLiteral("Изменения в базе ключей будут потеряны! Всё равно выйти?  "),
-                           QString::fromLatin1(AppTitle), TMsgIcon::Warning,
-                           TMsgButtons::OkCancel) != TMsgResult::Ok) {
-        Action = TCloseAction::None;
-        return;
+    if (!KeyBaseSaved) {
+        if (unattended_) {
+            // Nobody can be asked: the text goes to a recovery file instead.
+            keybase::SaveKeyBaseRecovery(keybase::MemoText(*MemoKey), keybase::RecoveryFolder(), Seams().Now());
+        } else if (Seams().MessageBox(QStringLiteral("Изменения в базе ключей будут потеряны! Всё равно выйти?  "),
+                                      QString::fromLatin1(AppTitle), TMsgIcon::Warning,
+                                      TMsgButtons::OkCancel) != TMsgResult::Ok) {
+            Action = TCloseAction::None;
+            return;
+        }
     }
     if (AttachedDevice != nullptr) {
         // Tell the board the host leaves, give it time to act, hand it back
@@ -425,6 +430,11 @@ void TForm1::FormClose(TCloseAction& Action) {
 }
 
 void TForm1::Button6Click() {
+    close();
+}
+
+void TForm1::CloseUnattended() {
+    unattended_ = true;
     close();
 }
 
