@@ -1,9 +1,7 @@
-// The output and LCD groups on the wire: the LED display and indicator sends,
-// the hexadecimal entry's keys, and the contrast, command and text jobs from
-// their request to the board's acknowledgement and their step.
+// The output and LCD groups on the wire: every report the board receives from
+// the LED and indicator sends and from the contrast, command and text jobs,
+// request and step, and what the two edits make of typed keys.
 #include "tests/app/MainWindowFixture.h"
-
-#include "protocol/JobGuard.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -15,6 +13,7 @@ namespace lumidra::testing {
 namespace {
 
 using app::TForm1;
+using protocol::DataReport;
 using TPayload = std::vector<std::uint8_t>;
 
 // A 65-byte report: byte 0, then `payload` from byte 1 on, then `rest`.
@@ -24,11 +23,8 @@ std::vector<std::uint8_t> Wired(const TPayload& payload, std::uint8_t rest = 0) 
     std::copy(payload.begin(), payload.end(), report.begin() + 1);
     return report;
 }
-std::vector<std::uint8_t> WiredText(const std::string& text) {
-    return Wired(TPayload(text.begin(), text.end()));
-}
 
-// The window's StateReport after attach: backlight on, digits and mode as given.
+// StateReport after attach (backlight on) with the digits, mode and job request given.
 std::vector<std::uint8_t> State(std::uint8_t right, std::uint8_t left, std::uint8_t mode, std::uint8_t request) {
     return Wired({right, left, mode, protocol::CommandLightOn, request});
 }
@@ -36,18 +32,31 @@ std::vector<std::uint8_t> State(std::uint8_t request) {
     return State(0, 0, 0, request);
 }
 
+// A command job from its request: job code 4, the bytes (the rest of
+// DataReport as the case left it), the request withdrawn.
+TWire CommandTrace(const TPayload& bytes, std::uint8_t rest = 0) {
+    return {State(1), Wired({4}), Wired(bytes, rest), State(0)};
+}
+
+// A text job from its request: job code 8 and the mode, the screen (padded
+// or cut to 128) in two reports, 64 blanks more in mode 0, the request withdrawn.
+TWire TextTrace(std::uint8_t mode, std::string screen) {
+    screen.resize(mode == 0 ? 192 : 128, ' ');
+    screen.replace(128, std::string::npos, std::string(screen.size() - 128, ' '));
+    TWire trace{State(1), Wired({8, mode})};
+    for (std::size_t at = 0; at < screen.size(); at += 64) {
+        const std::string part = screen.substr(at, 64);
+        trace.push_back(Wired(TPayload(part.begin(), part.end())));
+    }
+    trace.push_back(State(0));
+    return trace;
+}
+
 // Typed characters, as the keyboard delivers them to a focused edit.
 void Type(QWidget* edit, const QString& text) {
     for (const QChar c : text) {
-        const int key = c == QChar(u'\r')   ? Qt::Key_Return
-                        : c == QChar(27)     ? Qt::Key_Escape
-                        : c == QChar(u'\b') ? Qt::Key_Backspace
-                        : c == QChar(u'\t') ? Qt::Key_Tab
-                                            : Qt::Key_unknown;
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(c));
+        QKeyEvent press(QEvent::KeyPress, c == QChar(u'\t') ? Qt::Key_Tab : Qt::Key_unknown, Qt::NoModifier, c);
         QApplication::sendEvent(edit, &press);
-        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(edit, &release);
     }
 }
 
@@ -58,101 +67,145 @@ protected:
         Board = StartAttached();
         Bus.ClearWritten(Board);
     }
-
-    TWire Sent() const { return Bus.Written(Board); }
-    // The board acknowledges the job request.
-    void Ack() { Deliver(Board, Status(0, 0, 0, 0, {}, 1)); }
-
     int Board = 0;
 };
 
-// --- LED display and indicators -------------------------------------------------
+// --- the wire ---------------------------------------------------------------------------
 
-struct TLedCase {
+using TAck = std::function<void()>;
+struct TWireCase {
     const char* Name;
-    std::function<void(TForm1&)> Act;
+    std::function<void(TForm1&, const TAck&)> Act;
     TWire Wire;
+    const char* Contrast = "Contrast : 41%";  // the label afterwards (attach leaves 41%)
+    std::size_t Boxes = 0;
 };
-void PrintTo(const TLedCase& c, std::ostream* os) {
+void PrintTo(const TWireCase& c, std::ostream* os) {
     *os << c.Name;
 }
 
-class LedSends : public OutputControls, public ::testing::WithParamInterface<TLedCase> {};
+class Wire : public OutputControls, public ::testing::WithParamInterface<TWireCase> {};
 
-TEST_P(LedSends, StateReportAsTheDisplayShowsIt) {
-    GetParam().Act(*Form);
-    EXPECT_EQ(Sent(), GetParam().Wire);
-    EXPECT_TRUE(Seams.Boxes.empty());
+TEST_P(Wire, EveryReportAsSent) {
+    Seams.BoxAnswers.assign(GetParam().Boxes, desktop::TMsgResult::Ok);
+    GetParam().Act(*Form, [this] { Deliver(Board, Status(0, 0, 0, 0, {}, 1)); });
+    EXPECT_EQ(Bus.Written(Board), GetParam().Wire);
+    EXPECT_EQ(Form->ContrastLabel->text(), QString::fromUtf8(GetParam().Contrast));
+    EXPECT_EQ(Seams.Boxes.size(), GetParam().Boxes);
+    EXPECT_FALSE(protocol::LcdCommandPending || protocol::LcdTextPending);
 }
 
+// A text job of `button` for `text`, with or without wrap; the text is read
+// when the board answers, not at the click.
+std::function<void(TForm1&, const TAck&)> SendText(QPushButton* Ui::TForm1::*button, QString text, bool wrap) {
+    return [=](TForm1& f, const TAck& ack) {
+        f.Perenos->setChecked(wrap);
+        f.EditTxt->setText(QStringLiteral("stale"));
+        (f.*button)->click();
+        f.EditTxt->setText(text);
+        ack();
+    };
+}
+
+std::function<void(TForm1&, const TAck&)> SendCommand(QString line) {
+    return [=](TForm1& f, const TAck& ack) {
+        DataReport.fill(0x55);  // an earlier payload: the bytes after the end byte keep it
+        f.EditCmd->setText(line);
+        f.Button7->click();
+        ack();
+    };
+}
+
+// A Flash-ROM write waits with its block in DataReport: `start` must leave all as it is.
+std::function<void(TForm1&, const TAck&)> WhileFlashWriteWaits(std::function<void(TForm1&)> start) {
+    return [=](TForm1& f, const TAck&) {
+        protocol::FlashWritePending = true;
+        DataReport.fill(0x5A);
+        const protocol::OutputReport data = DataReport, job = protocol::JobReport;
+        f.EditCmd->setText(QStringLiteral("AE"));
+        start(f);
+        EXPECT_EQ(DataReport, data);
+        EXPECT_EQ(protocol::JobReport, job);
+    };
+}
+
+// The scripted clock reads 9:05:07 on 5 March 2026.
 INSTANTIATE_TEST_SUITE_P(
-    Buttons, LedSends,
+    Controls, Wire,
     ::testing::Values(
-        TLedCase{"ValueFourDigits",
-                 [](TForm1& f) {
-                     f.Edit1->setText(QStringLiteral("ABCD"));
-                     f.Button1->click();
-                 },
-                 {State(0xCD, 0xAB, 0x00, 0)}},
-        TLedCase{"ValueOneDigit",
-                 [](TForm1& f) {
-                     f.Edit1->setText(QStringLiteral("7"));
-                     f.Button1->click();
-                 },
-                 {State(0x07, 0x00, 0x00, 0)}},
-        TLedCase{"EnterInTheEntrySends",
-                 [](TForm1& f) {
-                     f.Edit1->setText(QStringLiteral("12"));
-                     Type(f.Edit1, QStringLiteral("\r"));
-                 },
-                 {State(0x12, 0x00, 0x00, 0)}},
-        // The scripted clock reads 9:05:07 on 5 March 2026.
-        TLedCase{"Time", [](TForm1& f) { f.Button2->click(); }, {State(0x05, 0x09, 0x03, 0)}},
-        TLedCase{"Date", [](TForm1& f) { f.Button3->click(); }, {State(0x03, 0x05, 0x02, 0)}},
-        TLedCase{"TimeAfterDate",
-                 [](TForm1& f) {
-                     f.Button3->click();
-                     f.Button2->click();
-                 },
-                 {State(0x03, 0x05, 0x02, 0), State(0x05, 0x09, 0x03, 0)}},
-        TLedCase{"DateAfterTime",
-                 [](TForm1& f) {
-                     f.Button2->click();
-                     f.Button3->click();
-                 },
-                 {State(0x05, 0x09, 0x03, 0), State(0x03, 0x05, 0x02, 0)}},
-        TLedCase{"Ind2InDateMode",
-                 [](TForm1& f) {
-                     f.Button3->click();
-                     f.CheckBox2->setChecked(true);
-                 },
-                 {State(0x03, 0x05, 0x02, 0), State(0x03, 0x05, 0x82, 0)}},
-        TLedCase{"ValueKeepsIndicator1",
-                 [](TForm1& f) {
-                     f.CheckBox1->setChecked(true);
-                     f.Button2->click();
-                     f.Edit1->setText(QStringLiteral("0"));
-                     f.Button1->click();
-                 },
-                 {State(0, 0, 0x04, 0), State(0x05, 0x09, 0x07, 0), State(0x00, 0x00, 0x04, 0)}},
+        TWireCase{"ValueFourDigits", [](TForm1& f, auto&) { f.Edit1->setText("ABCD"), f.Button1->click(); },
+                  {State(0xCD, 0xAB, 0x00, 0)}},
+        TWireCase{"EnterSendsOneDigit", [](TForm1& f, auto&) { f.Edit1->setText("7"), Type(f.Edit1, "\r"); },
+                  {State(0x07, 0x00, 0x00, 0)}},
+        TWireCase{"DateThenTime", [](TForm1& f, auto&) { f.Button3->click(), f.Button2->click(); },
+                  {State(0x03, 0x05, 0x02, 0), State(0x05, 0x09, 0x03, 0)}},
+        TWireCase{"Ind2InDateMode", [](TForm1& f, auto&) { f.Button3->click(), f.CheckBox2->setChecked(true); },
+                  {State(0x03, 0x05, 0x02, 0), State(0x03, 0x05, 0x82, 0)}},
+        TWireCase{"ValueKeepsIndicator1",
+                  [](TForm1& f, auto&) { f.CheckBox1->setChecked(true), f.Button2->click(), f.Button1->click(); },
+                  {State(0, 0, 0x04, 0), State(0x05, 0x09, 0x07, 0), State(0x00, 0x00, 0x04, 0)}},
+        TWireCase{"Contrast13",
+                  [](TForm1& f, const TAck& ack) { f.ContrastBar->setValue(0), ack(), f.ContrastBar->setValue(13), ack(); },
+                  [] {
+                      TWire w = CommandTrace({0xAD, 0x80, 0xE3}), second = CommandTrace({0xAD, 0x8D, 0xE3});
+                      w.insert(w.end(), second.begin(), second.end());
+                      return w;
+                  }()},
+        TWireCase{"Contrast31", [](TForm1& f, const TAck& ack) { f.ContrastBar->setValue(31), ack(); },
+                  CommandTrace({0xAD, 0x9F, 0xE3}), "Contrast : 100%"},
+        TWireCase{"ContrastMovesWhileACommandWaitsIgnored",
+                  [](TForm1& f, const TAck& ack) {
+                      f.ContrastBar->setValue(20), f.ContrastBar->setValue(25);
+                      EXPECT_EQ(f.ContrastLabel->text(), "Contrast : 64%");
+                      ack(), f.ContrastBar->setValue(26), ack();
+                  },
+                  [] {
+                      TWire w = CommandTrace({0xAD, 0x94, 0xE3}), next = CommandTrace({0xAD, 0x9A, 0xE3});
+                      w.insert(w.end(), next.begin(), next.end());
+                      return w;
+                  }(),
+                  "Contrast : 83%"},
+        TWireCase{"ContrastDisabled", [](TForm1& f, auto&) { f.ContrastBar->setEnabled(false), f.ContrastBar->setValue(3); }, {}},
+        TWireCase{"CommandLine", SendCommand("ae 2f,0x40"), CommandTrace({0xAE, 0x2F, 0x04, 0xE3}, 0x55)},
+        TWireCase{"Command128Digits", SendCommand(QString(128, u'f')), CommandTrace(TPayload(64, 0xFF))},
+        TWireCase{"CommandWithoutAPair", SendCommand("x 7"), {}},
+        TWireCase{"SecondCommandBeforeTheAnswerReplacesTheFirst",
+                  [](TForm1& f, const TAck& ack) {
+                      f.EditCmd->setText("01"), f.Button7->click(), f.EditCmd->setText("02 03"), f.Button7->click(), ack();
+                  },
+                  {State(1), State(1), Wired({4}), Wired({0x02, 0x03, 0xE3}), State(0)}},
+        TWireCase{"TextWrappedNormalSize", SendText(&TForm1::Button8, "ABCDEFGHIJ KLMNOPQRST", true),
+                  TextTrace(0, "ABCDEFGHIJ      KLMNOPQRST")},
+        TWireCase{"TextUnwrappedLargeSize", SendText(&TForm1::Button9, "ABCDEFGHIJ KLMNOPQRST", false),
+                  TextTrace(1, "ABCDEFGHIJ KLMNOPQRST")},
+        TWireCase{"EmptyTextIs192Blanks", SendText(&TForm1::Button8, "", true), TextTrace(0, "")},
+        TWireCase{"EmptyTextIs128Blanks", SendText(&TForm1::Button9, "", true), TextTrace(1, "")},
+        TWireCase{"TextInWindows1251", SendText(&TForm1::Button9, "Привет ☺€", true),
+                  TextTrace(1, "\xCF\xF0\xE8\xE2\xE5\xF2 ?\x88")},
+        TWireCase{"GrownTextCutAt128", SendText(&TForm1::Button8, QString("WWWWWWWWW ").repeated(30), true),
+                  TextTrace(0, QString("WWWWWWWWW       ").repeated(8).toStdString())},
         // A simple send never waits for a job: the request goes out with it.
-        TLedCase{"SendWhileATextJobWaits",
-                 [](TForm1& f) {
-                     f.Button8->click();
-                     f.Button2->click();
-                 },
-                 {State(1), State(0x05, 0x09, 0x03, 1)}}),
+        TWireCase{"SendTimeWhileATextJobWaits",
+                  [](TForm1& f, const TAck& ack) { f.Button8->click(), f.Button2->click(), ack(); },
+                  [] {
+                      TWire w = TextTrace(0, "");
+                      w.insert(w.begin() + 1, State(0x05, 0x09, 0x03, 1));
+                      w.back() = State(0x05, 0x09, 0x03, 0);
+                      return w;
+                  }()},
+        TWireCase{"BusyCommandLine", WhileFlashWriteWaits([](TForm1& f) { f.Button7->click(); }), {}, "Contrast : 41%", 1},
+        TWireCase{"BusyText", WhileFlashWriteWaits([](TForm1& f) { f.Button9->click(); }), {}, "Contrast : 41%", 1},
+        TWireCase{"BusyContrastQuiet", WhileFlashWriteWaits([](TForm1& f) { f.ContrastBar->setValue(20); }), {}}),
     [](const auto& info) { return std::string(info.param.Name); });
 
-// --- keys of the two edits ------------------------------------------------------------
+// --- keys of the two edits (the filter itself has its own tests) ----------------------------
 
 struct TKeysCase {
     const char* Name;
     QLineEdit* Ui::TForm1::*Edit;
     QString Before;
-    bool SelectAll;
-    QString Typed;
-    QString After;
+    bool Selected;
+    QString Typed, After;
     int Beeps;
 };
 void PrintTo(const TKeysCase& c, std::ostream* os) {
@@ -164,229 +217,21 @@ class EditKeys : public OutputControls, public ::testing::WithParamInterface<TKe
 TEST_P(EditKeys, TypedCharactersFiltered) {
     QLineEdit* edit = (*Form).*GetParam().Edit;
     edit->setText(GetParam().Before);
-    if (GetParam().SelectAll) edit->selectAll();
+    if (GetParam().Selected) edit->selectAll();
     Type(edit, GetParam().Typed);
     EXPECT_EQ(edit->text(), GetParam().After);
     EXPECT_EQ(Seams.Beeps, GetParam().Beeps);
-    EXPECT_TRUE(Sent().empty());
+    EXPECT_TRUE(Bus.Written(Board).empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Keys, EditKeys,
-    ::testing::Values(
-        TKeysCase{"CyrillicOnTheKeysAToD", &TForm1::Edit1, "", false, "фИсв", "ABCD", 0},
-        TKeysCase{"CyrillicOnTheKeysEAndF", &TForm1::Edit1, "", false, "Уа", "EF", 0},
-        TKeysCase{"LowerCaseUpCased", &TForm1::Edit1, "", false, "a1f", "A1F", 0},
-        TKeysCase{"OtherLetterRingsTheBell", &TForm1::Edit1, "1", false, "gж ", "1", 3},
-        TKeysCase{"FifthDigitRefused", &TForm1::Edit1, "1234", false, "5", "1234", 1},
-        TKeysCase{"FifthDigitReplacesTheSelection", &TForm1::Edit1, "1234", true, "ф", "A", 0},
-        TKeysCase{"BackspaceWhenFull", &TForm1::Edit1, "1234", false, "\b", "123", 0},
-        TKeysCase{"EscClears", &TForm1::Edit1, "12", false, "\x1b", "", 0},
-        TKeysCase{"TabIsNoTypedCharacter", &TForm1::Edit1, "12", false, "\t", "12", 0},
-        TKeysCase{"TextLineTakesAnyCharacter", &TForm1::EditTxt, "Hi ", false, "gжф1", "Hi gжф1", 0},
-        TKeysCase{"EscEmptiesTheTextLine", &TForm1::EditTxt, "Привет", false, "\x1b", "", 0}),
-    [](const auto& info) { return std::string(info.param.Name); });
-
-// --- contrast -----------------------------------------------------------------------
-
-struct TContrastCase {
-    int Level;
-    std::uint8_t Command;
-    const char* Label;
-};
-void PrintTo(const TContrastCase& c, std::ostream* os) {
-    *os << "Level" << c.Level;
-}
-
-class ContrastJob : public OutputControls, public ::testing::WithParamInterface<TContrastCase> {};
-
-TEST_P(ContrastJob, RequestThenCommandOnTheAcknowledgement) {
-    const TContrastCase& c = GetParam();
-    if (Form->ContrastBar->value() == c.Level) {  // attach left it at 13
-        Form->ContrastBar->setValue(c.Level + 1);
-        Ack();
-        Bus.ClearWritten(Board);
-    }
-    protocol::DataReport.fill(0x55);
-    Form->ContrastBar->setValue(c.Level);
-    EXPECT_EQ(Form->ContrastLabel->text(), QString::fromUtf8(c.Label));
-    EXPECT_EQ(Sent(), (TWire{State(1)}));
-    Ack();
-    EXPECT_EQ(Sent(), (TWire{State(1), Wired({4}), Wired({0xAD, c.Command, 0xE3}, 0x55), State(0)}));
-    EXPECT_FALSE(protocol::LcdCommandPending);
-}
-
-INSTANTIATE_TEST_SUITE_P(Levels, ContrastJob,
-                         ::testing::Values(TContrastCase{0, 0x80, "Contrast : 0%"},
-                                           TContrastCase{13, 0x8D, "Contrast : 41%"},
-                                           TContrastCase{31, 0x9F, "Contrast : 100%"}),
-                         [](const auto& info) { return "Level" + std::to_string(info.param.Level); });
-
-TEST_F(OutputControls, ContrastMovesWhileACommandWaitsAreIgnored) {
-    Form->ContrastBar->setValue(20);
-    Form->ContrastBar->setValue(25);
-    EXPECT_EQ(Form->ContrastLabel->text(), QStringLiteral("Contrast : 64%"));
-    Ack();
-    Form->ContrastBar->setValue(26);
-    EXPECT_EQ(Form->ContrastLabel->text(), QStringLiteral("Contrast : 83%"));
-    const TWire wire = Sent();
-    ASSERT_EQ(wire.size(), 5u);
-    EXPECT_EQ(wire[2][2], 0x80 + 20) << "the level of the first move";
-    EXPECT_EQ(wire[4], State(1));
-
-    // Disabled (as the window's reset leaves it), a move sends nothing either.
-    Ack();
-    Bus.ClearWritten(Board);
-    Form->ContrastBar->setEnabled(false);
-    Form->ContrastBar->setValue(3);
-    EXPECT_TRUE(Sent().empty());
-    EXPECT_EQ(Form->ContrastLabel->text(), QStringLiteral("Contrast : 83%"));
-}
-
-// --- command line ---------------------------------------------------------------------
-
-struct TCommandCase {
-    const char* Name;
-    QString Line;
-    TPayload Data;  // empty: nothing happens
-};
-void PrintTo(const TCommandCase& c, std::ostream* os) {
-    *os << c.Name;
-}
-
-class CommandJob : public OutputControls, public ::testing::WithParamInterface<TCommandCase> {};
-
-TEST_P(CommandJob, BytesGoOutOnTheAcknowledgement) {
-    protocol::DataReport.fill(0x55);  // an earlier payload: bytes after the end byte keep it
-    Form->EditCmd->setText(GetParam().Line);
-    Form->Button7->click();
-    Ack();
-    if (GetParam().Data.empty()) {
-        EXPECT_TRUE(Sent().empty());
-        EXPECT_FALSE(protocol::LcdCommandPending);
-        return;
-    }
-    EXPECT_EQ(Sent(), (TWire{State(1), Wired({4}), Wired(GetParam().Data, 0x55), State(0)}));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Lines, CommandJob,
-    ::testing::Values(TCommandCase{"BlanksCommaAndPrefix", "ae 2f,0x40", {0xAE, 0x2F, 0x04, 0xE3}},
-                      TCommandCase{"AllSixtyFourBytesNoEnd", QString(128, QLatin1Char('f')), TPayload(64, 0xFF)},
-                      TCommandCase{"NoCompletePair", "x 7", {}}, TCommandCase{"Empty", "", {}}),
-    [](const auto& info) { return std::string(info.param.Name); });
-
-TEST_F(OutputControls, SecondCommandBeforeTheAcknowledgementReplacesTheFirst) {
-    Form->EditCmd->setText(QStringLiteral("01"));
-    Form->Button7->click();
-    Form->EditCmd->setText(QStringLiteral("02 03"));
-    Form->Button7->click();
-    Ack();
-    Ack();  // no job left: a plain status report
-    EXPECT_EQ(Sent(), (TWire{State(1), State(1), Wired({4}), Wired({0x02, 0x03, 0xE3}), State(0)}));
-    EXPECT_TRUE(Seams.Boxes.empty());
-}
-
-// --- text screen ----------------------------------------------------------------------
-
-struct TTextCase {
-    const char* Name;
-    QString Text;
-    bool Wrap;
-    QPushButton* Ui::TForm1::*Button;
-    std::string Screen;  // 1251 bytes before the padding to 128
-};
-void PrintTo(const TTextCase& c, std::ostream* os) {
-    *os << c.Name;
-}
-
-class TextJob : public OutputControls, public ::testing::WithParamInterface<TTextCase> {};
-
-TEST_P(TextJob, ScreenGoesOutOnTheAcknowledgement) {
-    const TTextCase& c = GetParam();
-    Form->Perenos->setChecked(c.Wrap);
-    Form->EditTxt->setText(QStringLiteral("stale"));
-    ((*Form).*c.Button)->click();
-    Form->EditTxt->setText(c.Text);  // the text is read when the board answers
-    Ack();
-    const std::uint8_t mode = c.Button == &TForm1::Button8 ? 0 : 1;
-    std::string screen = c.Screen;
-    screen.resize(std::max<std::size_t>(screen.size(), 128), ' ');
-    TWire expected{State(1), Wired({8, mode}), WiredText(screen.substr(0, 64)), WiredText(screen.substr(64, 64))};
-    if (mode == 0) expected.push_back(WiredText(std::string(64, ' ')));
-    expected.push_back(State(0));
-    EXPECT_EQ(Sent(), expected);
-    EXPECT_FALSE(protocol::LcdTextPending);
-}
-
-std::string Times(const std::string& unit, int count) {
-    std::string text;
-    for (int i = 0; i < count; ++i) text += unit;
-    return text;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, TextJob,
-    ::testing::Values(
-        TTextCase{"WrapMovesTheCutWord", "ABCDEFGHIJ KLMNOPQRST", true, &TForm1::Button8, "ABCDEFGHIJ      KLMNOPQRST"},
-        TTextCase{"WithoutWrap", "ABCDEFGHIJ KLMNOPQRST", false, &TForm1::Button9, "ABCDEFGHIJ KLMNOPQRST"},
-        TTextCase{"BlankAfterAFullLineDropped", "ABCDEFGHIJKLMNOP QRS", true, &TForm1::Button9, "ABCDEFGHIJKLMNOPQRS"},
-        TTextCase{"EmptyNormalSize", "", true, &TForm1::Button8, ""},
-        TTextCase{"EmptyLargeSize", "", true, &TForm1::Button9, ""},
-        TTextCase{"Windows1251AndUnencodable", "Привет ☺€", true, &TForm1::Button9,
-                  "\xCF\xF0\xE8\xE2\xE5\xF2 ?\x88"},
-        TTextCase{"GrownTextCutAt128", QString::fromStdString(Times("WWWWWWWWW ", 30)), true, &TForm1::Button8,
-                  Times("WWWWWWWWW       ", 8)}),
-    [](const auto& info) { return std::string(info.param.Name); });
-
-// --- a busy board ---------------------------------------------------------------------
-
-struct TBusyCase {
-    const char* Name;
-    std::function<void(TForm1&)> Start;
-    bool Box;
-};
-void PrintTo(const TBusyCase& c, std::ostream* os) {
-    *os << c.Name;
-}
-
-class BusyBoard : public OutputControls, public ::testing::WithParamInterface<TBusyCase> {};
-
-TEST_P(BusyBoard, StarterRefusedWhileAFlashWriteWaits) {
-    // A Flash-ROM write waits for its acknowledgement with its block in DataReport.
-    protocol::FlashWritePending = true;
-    protocol::StateReport[5] = 1;
-    protocol::DataReport.fill(0x5A);
-    const protocol::OutputReport job = protocol::JobReport;
-    Seams.BoxAnswers = {desktop::TMsgResult::Ok};
-    Form->EditCmd->setText(QStringLiteral("AE"));
-    const QString label = Form->ContrastLabel->text();
-
-    GetParam().Start(*Form);
-
-    EXPECT_TRUE(Sent().empty());
-    EXPECT_EQ(protocol::DataReport, [] {
-        protocol::OutputReport block;
-        block.fill(0x5A);
-        return block;
-    }());
-    EXPECT_EQ(protocol::JobReport, job);
-    EXPECT_FALSE(protocol::LcdCommandPending || protocol::LcdTextPending);
-    EXPECT_EQ(Form->ContrastLabel->text(), label);
-    ASSERT_EQ(Seams.Boxes.size(), GetParam().Box ? 1u : 0u);
-    if (GetParam().Box) {
-        EXPECT_EQ(Seams.Boxes[0].Text, QStringLiteral("Плата занята: дождитесь окончания предыдущей операции."));
-        EXPECT_EQ(Seams.Boxes[0].Caption, QStringLiteral("Lumidra"));
-        EXPECT_EQ(Seams.Boxes[0].Icon, desktop::TMsgIcon::Warning);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Starters, BusyBoard,
-    ::testing::Values(TBusyCase{"CommandLine", [](TForm1& f) { f.Button7->click(); }, true},
-                      TBusyCase{"TextNormalSize", [](TForm1& f) { f.Button8->click(); }, true},
-                      TBusyCase{"TextLargeSize", [](TForm1& f) { f.Button9->click(); }, true},
-                      TBusyCase{"ContrastQuietly", [](TForm1& f) { f.ContrastBar->setValue(20); }, false}),
+    ::testing::Values(TKeysCase{"MappedDigitReplacesTheSelection", &TForm1::Edit1, "1234", true, "ф", "A", 0},
+                      TKeysCase{"RefusedKeysRing", &TForm1::Edit1, "1234", false, "g5", "1234", 2},
+                      TKeysCase{"EscClears", &TForm1::Edit1, "12", false, "\x1b", "", 0},
+                      TKeysCase{"TabIsNoTypedCharacter", &TForm1::Edit1, "12", false, "\t", "12", 0},
+                      TKeysCase{"TextLineTakesAnyCharacter", &TForm1::EditTxt, "Hi ", false, "gж", "Hi gж", 0},
+                      TKeysCase{"EscEmptiesTheTextLine", &TForm1::EditTxt, "Привет", false, "\x1b", "", 0}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 }  // namespace

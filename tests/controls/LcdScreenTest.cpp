@@ -15,7 +15,7 @@ TString Repeat(const TString& unit, int times) {
     return text;
 }
 
-TBytes FilledWith(std::uint8_t byte, std::size_t count, std::initializer_list<std::uint8_t> tail = {}) {
+TBytes Filled(std::uint8_t byte, std::size_t count, std::initializer_list<std::uint8_t> tail = {}) {
     TBytes bytes(count, byte);
     bytes.insert(bytes.end(), tail);
     return bytes;
@@ -40,19 +40,16 @@ INSTANTIATE_TEST_SUITE_P(
     Walk, CommandLine,
     ::testing::Values(
         TCommandCase{"BlanksCommasAndPrefixDroppedLastOddDigitIgnored", u"ae 2f,0x40", {0xAE, 0x2F, 0x04, 0xE3}},
-        TCommandCase{"EmptyLineSendsNothing", u"", {}},
         TCommandCase{"NoCompletePairSendsNothing", u"x7 г", {}},
         TCommandCase{"OtherLettersAndCyrillicDropped", u"Зa-G1", {0xA1, 0xE3}},
-        TCommandCase{"SixtyThreeBytesStillEnd", Repeat<std::u16string>(u"11", 63), FilledWith(0x11, 63, {0xE3})},
-        TCommandCase{"128DigitsFillAllWithoutEnd", Repeat<std::u16string>(u"ff", 64), FilledWith(0xFF, 64)},
-        TCommandCase{"DigitsAfterThe128thIgnored", Repeat<std::u16string>(u"12", 70), FilledWith(0x12, 64)},
+        TCommandCase{"SixtyThreeBytesStillEnd", Repeat<std::u16string>(u"11", 63), Filled(0x11, 63, {0xE3})},
+        TCommandCase{"128DigitsFillAllWithoutEnd", Repeat<std::u16string>(u"ff", 64), Filled(0xFF, 64)},
+        TCommandCase{"DigitsAfterThe128thIgnored", Repeat<std::u16string>(u"12", 70), Filled(0x12, 64)},
         TCommandCase{"OnlyTheFirst200CharactersRead", std::u16string(198, u' ') + u"abcd", {0xAB, 0xE3}}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(Contrast, CommandAndTruncatedPercentageForEveryLevel) {
     EXPECT_EQ(ContrastBytes(13), (TBytes{0xAD, 0x8D, 0xE3}));
-    EXPECT_EQ(ContrastBytes(0), (TBytes{0xAD, 0x80, 0xE3}));
-    EXPECT_EQ(ContrastBytes(31), (TBytes{0xAD, 0x9F, 0xE3}));
     constexpr int percent[ContrastMax + 1] = {0,  3,  6,  9,  12, 16, 19, 22, 25, 29, 32, 35, 38, 41, 45, 48,
                                               51, 54, 58, 61, 64, 67, 70, 74, 77, 80, 83, 87, 90, 93, 96, 100};
     for (int level = 0; level <= ContrastMax; ++level) EXPECT_EQ(ContrastPercent(level), percent[level]) << level;
@@ -72,28 +69,25 @@ class LinePass : public ::testing::TestWithParam<TLineCase> {};
 
 TEST_P(LinePass, LinesOfSixteen) {
     std::string expected = GetParam().Screen;
-    if (expected.size() < LcdScreenSize) expected.resize(LcdScreenSize, ' ');
+    expected.resize(std::max(expected.size(), LcdScreenSize), ' ');
     EXPECT_EQ(LcdLinePass(GetParam().Text, GetParam().Wrap), expected);
 }
-
-const std::string Sixteen = "ABCDEFGHIJKLMNOP";
-
-
 
 INSTANTIATE_TEST_SUITE_P(
     Screens, LinePass,
     ::testing::Values(
         TLineCase{"WrapMovesTheCutWord", "ABCDEFGHIJ KLMNOPQRST", true, "ABCDEFGHIJ      KLMNOPQRST"},
         TLineCase{"NoWrapCutsTheWord", "ABCDEFGHIJ KLMNOPQRST", false, "ABCDEFGHIJ KLMNOPQRST"},
-        TLineCase{"BlankAfterAFullLineDroppedWithWrap", Sixteen + " QRS", true, Sixteen + "QRS"},
-        TLineCase{"BlankAfterAFullLineDroppedWithoutWrap", Sixteen + " QRS", false, Sixteen + "QRS"},
+        TLineCase{"BlankAfterAFullLineDroppedWithWrap", "ABCDEFGHIJKLMNOP QRS", true, "ABCDEFGHIJKLMNOPQRS"},
+        TLineCase{"BlankAfterAFullLineDroppedWithoutWrap", "ABCDEFGHIJKLMNOP QRS", false, "ABCDEFGHIJKLMNOPQRS"},
         TLineCase{"OnlyBlankInColumn16NotWrapped", "ABCDEFGHIJKLMNO QRSTU", true, "ABCDEFGHIJKLMNO QRSTU"},
         TLineCase{"EveryLineWrapped", "AAAA BBBBBBBBBBBB CCCC DDDDDDDDDDDD", true,
                   "AAAA            BBBBBBBBBBBB    CCCC            DDDDDDDDDDDD"},
         TLineCase{"EmptyTextIsBlanks", "", true, ""},
         // Every word on a line of its own: 300 characters grow to 474, far
         // past what 8-bit positions could count, and nothing is cut here.
-        TLineCase{"GrowsPast256", Repeat<std::string>("WWWWWWWWW ", 30), true, Repeat<std::string>("WWWWWWWWW       ", 29) + "WWWWWWWWW "}),
+        TLineCase{"GrowsPast256", Repeat<std::string>("WWWWWWWWW ", 30), true,
+                  Repeat<std::string>("WWWWWWWWW       ", 29) + "WWWWWWWWW "}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 }  // namespace
