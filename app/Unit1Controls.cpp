@@ -13,11 +13,11 @@ using desktop::Seams;
 // LED display.
 
 void TForm1::Edit1KeyPress(QChar& Key) {
-    // Qt hands over Tab and the editing shortcuts (Ctrl+C, Ctrl+V, ...) as
-    // control characters too; they are keys of the edit, not typed digits.
+    // Qt hands over Tab, Delete and the editing shortcuts (Ctrl+C, Ctrl+V,
+    // ...) as control characters too: keys of the edit, not typed characters.
     const char16_t code = Key.unicode();
-    if (code < 0x20 && code != controls::KeyEnter && code != controls::KeyEscape &&
-        code != controls::KeyBackspace) {
+    const bool control = code < 0x20 || code == 0x7F;
+    if (control && code != controls::KeyEnter && code != controls::KeyEscape && code != controls::KeyBackspace) {
         return;
     }
     const controls::TEdit1Key result =
