@@ -1,12 +1,9 @@
 #include "controls/LcdPanel.h"
 
 #include "controls/LcdScreen.h"
-#include "keybase/KeyBaseText.h"
 #include "protocol/JobGuard.h"
 #include "protocol/ProtocolState.h"
 #include "protocol/Report.h"
-
-#include <QList>
 
 #include <algorithm>
 
@@ -72,26 +69,6 @@ void SendTextClick(std::uint8_t mode) {
     RequestJob();
 }
 
-std::string LcdTextBytes(const QString& text) {
-    // Most texts encode whole; one character a time only finds the ones that
-    // do not (the key base's codec refuses a text with any of them).
-    const keybase::TEncodedKeyBase whole = keybase::EncodeKeyBaseFile(text);
-    if (whole.ok() && whole.Bytes.size() == text.size()) return whole.Bytes.toStdString();
-
-    std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(text.size()));
-    for (const char32_t character : text.toUcs4()) {  // an unpaired surrogate reads as U+FFFD
-        // The key base's codec writes a line end as CR LF.
-        if (character == U'\n') {
-            bytes.push_back('\n');
-            continue;
-        }
-        const keybase::TEncodedKeyBase one = keybase::EncodeKeyBaseFile(QString::fromUcs4(&character, 1));
-        bytes.push_back(one.ok() && one.Bytes.size() == 1 ? one.Bytes[0] : '?');
-    }
-    return bytes;
-}
-
 void LcdCommandStep(const InputReport&) {
     JobReport[1] = JobCodeLcdCommand;
     SendReport(JobReport);
@@ -103,7 +80,7 @@ void LcdCommandStep(const InputReport&) {
 void LcdTextStep(const InputReport&, const QString& text, bool wrap) {
     JobReport[1] = JobCodeLcdText;
     SendReport(JobReport);
-    for (const std::string& payload : LcdTextPayloads(LcdTextBytes(text), wrap, JobReport[2] == TextModeNormal)) {
+    for (const std::string& payload : LcdTextPayloads(LcdTextBytes(text.toStdU16String()), wrap, JobReport[2] == TextModeNormal)) {
         std::copy(payload.begin(), payload.end(), DataReport.begin() + 1);
         SendReport(DataReport);
     }

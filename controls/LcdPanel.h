@@ -6,7 +6,6 @@
 #include <QString>
 
 #include <optional>
-#include <string>
 
 namespace lumidra::controls {
 
@@ -39,10 +38,6 @@ inline constexpr std::uint8_t TextModeLarge = 1;
 // "Send 1x" and "Send 1,5x": only the mode is fixed now; the text is read
 // when the board answers. Another job in hand is refused with a box.
 void SendTextClick(std::uint8_t mode);
-
-// The text line's characters as the LCD takes them, one Windows-1251 byte
-// each; a character Windows-1251 has no form for goes out as "?".
-std::string LcdTextBytes(const QString& text);
 
 // Job steps, run by the input handler on the report that reaches them in the
 // dispatch order. The text step reads the text line and the word wrap box as

@@ -1,8 +1,10 @@
 #include "controls/LcdScreen.h"
 
+#include "keybase/Cp1251.h"
 #include "protocol/Hex.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace lumidra::controls {
 
@@ -41,6 +43,24 @@ std::vector<std::uint8_t> ContrastBytes(int level) {
 
 int ContrastPercent(int level) {
     return level * 100 / ContrastMax;
+}
+
+std::string LcdTextBytes(std::u16string_view text) {
+    keybase::TCp1251Codec codec;
+    std::string bytes;
+    bytes.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t unit = text[i];
+        // No character outside the basic plane is in the code page, nor is a
+        // lone half of a pair.
+        const bool surrogate = unit >= 0xD800 && unit <= 0xDFFF;
+        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            ++i;
+        }
+        const std::optional<unsigned char> byte = surrogate ? std::nullopt : codec.Encode(text.substr(i, 1));
+        bytes.push_back(static_cast<char>(byte.value_or('?')));
+    }
+    return bytes;
 }
 
 // Positions count from 1 as the lines do: position i ends a line when it is

@@ -1,7 +1,8 @@
-// The output and LCD groups on the wire: every report the board receives from
-// the LED and indicator sends and from the contrast, command and text jobs,
-// request and step, and what the two edits make of typed keys.
-#include "tests/app/MainWindowFixture.h"
+// The output and LCD groups against the board model: every report the board
+// receives from the LED and indicator sends and from the contrast, command
+// and text jobs, request and step, what the board shows afterwards, and what
+// the two edits make of typed keys.
+#include "tests/support/ModelBoard.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -60,23 +61,25 @@ void Type(QWidget* edit, const QString& text) {
     }
 }
 
-class OutputControls : public MainWindowTest {
+class OutputControls : public MainWindowModelTest {
 protected:
     void SetUp() override {
-        MainWindowTest::SetUp();
-        Board = StartAttached();
-        Bus.ClearWritten(Board);
+        MainWindowModelTest::SetUp();
+        StartWithModel();
+        Board->ClearWritten();
     }
-    int Board = 0;
 };
 
 // --- the wire ---------------------------------------------------------------------------
 
 using TAck = std::function<void()>;
+using TAct = std::function<void(TForm1&, const TAck&)>;
+using TShows = std::function<void(const boardmodel::TBoardModel&)>;
 struct TWireCase {
     const char* Name;
-    std::function<void(TForm1&, const TAck&)> Act;
+    TAct Act;
     TWire Wire;
+    TShows Shows = nullptr;                   // what the board shows afterwards, when it matters
     const char* Contrast = "Contrast : 41%";  // the label afterwards (attach leaves 41%)
     std::size_t Boxes = 0;
 };
@@ -88,26 +91,49 @@ class Wire : public OutputControls, public ::testing::WithParamInterface<TWireCa
 
 TEST_P(Wire, EveryReportAsSent) {
     Seams.BoxAnswers.assign(GetParam().Boxes, desktop::TMsgResult::Ok);
-    GetParam().Act(*Form, [this] { Deliver(Board, Status(0, 0, 0, 0, {}, 1)); });
-    EXPECT_EQ(Bus.Written(Board), GetParam().Wire);
+    // The board acknowledges the job request, takes the step's reports and
+    // is back to status reports.
+    GetParam().Act(*Form, [this] { EXPECT_TRUE(Board->RunJob()); });
+    ExpectWire(GetParam().Wire);
+    if (GetParam().Shows) GetParam().Shows(Board->Model());
     EXPECT_EQ(Form->ContrastLabel->text(), QString::fromUtf8(GetParam().Contrast));
     EXPECT_EQ(Seams.Boxes.size(), GetParam().Boxes);
     EXPECT_FALSE(protocol::LcdCommandPending || protocol::LcdTextPending);
+    ExpectNoViolations();
 }
 
-// A text job of `button` for `text`, with or without wrap; the text is read
-// when the board answers, not at the click.
-std::function<void(TForm1&, const TAck&)> SendText(QPushButton* Ui::TForm1::*button, QString text, bool wrap) {
-    return [=](TForm1& f, const TAck& ack) {
+TShows ShowsLed(std::string text) {
+    return [=](const boardmodel::TBoardModel& board) { EXPECT_EQ(boardmodel::LedText(board.Led()), text); };
+}
+
+TShows ShowsContrast(std::uint8_t level) {
+    return [=](const boardmodel::TBoardModel& board) { EXPECT_EQ(board.Lcd().Contrast, level); };
+}
+
+TShows ShowsCommand(TPayload bytes) {
+    return [=](const boardmodel::TBoardModel& board) { EXPECT_EQ(board.Lcd().LastCommand, bytes); };
+}
+
+// A text job of `button` for `text`, with or without wrap (the text is read
+// when the board answers, not at the click): the wire and the board's screen.
+TWireCase SendText(const char* name, QPushButton* Ui::TForm1::*button, QString text, bool wrap, std::string screen) {
+    const std::uint8_t mode = button == &TForm1::Button8 ? 0 : 1;
+    const TAct act = [=](TForm1& f, const TAck& ack) {
         f.Perenos->setChecked(wrap);
         f.EditTxt->setText(QStringLiteral("stale"));
         (f.*button)->click();
         f.EditTxt->setText(text);
         ack();
     };
+    screen.resize(128, ' ');
+    const TShows shows = [=](const boardmodel::TBoardModel& board) {
+        EXPECT_EQ(std::string(board.Lcd().Text.begin(), board.Lcd().Text.end()), screen);
+        EXPECT_EQ(board.Lcd().TextMode, mode);
+    };
+    return {name, act, TextTrace(mode, screen), shows};
 }
 
-std::function<void(TForm1&, const TAck&)> SendCommand(QString line) {
+TAct SendCommand(QString line) {
     return [=](TForm1& f, const TAck& ack) {
         DataReport.fill(0x55);  // an earlier payload: the bytes after the end byte keep it
         f.EditCmd->setText(line);
@@ -117,7 +143,7 @@ std::function<void(TForm1&, const TAck&)> SendCommand(QString line) {
 }
 
 // A Flash-ROM write waits with its block in DataReport: `start` must leave all as it is.
-std::function<void(TForm1&, const TAck&)> WhileFlashWriteWaits(std::function<void(TForm1&)> start) {
+TAct WhileFlashWriteWaits(std::function<void(TForm1&)> start) {
     return [=](TForm1& f, const TAck&) {
         protocol::FlashWritePending = true;
         DataReport.fill(0x5A);
@@ -134,25 +160,31 @@ INSTANTIATE_TEST_SUITE_P(
     Controls, Wire,
     ::testing::Values(
         TWireCase{"ValueFourDigits", [](TForm1& f, auto&) { f.Edit1->setText("ABCD"), f.Button1->click(); },
-                  {State(0xCD, 0xAB, 0x00, 0)}},
+                  {State(0xCD, 0xAB, 0x00, 0)}, ShowsLed("ABCD")},
         TWireCase{"EnterSendsOneDigit", [](TForm1& f, auto&) { f.Edit1->setText("7"), Type(f.Edit1, "\r"); },
-                  {State(0x07, 0x00, 0x00, 0)}},
+                  {State(0x07, 0x00, 0x00, 0)}, ShowsLed("0007")},
         TWireCase{"DateThenTime", [](TForm1& f, auto&) { f.Button3->click(), f.Button2->click(); },
-                  {State(0x03, 0x05, 0x02, 0), State(0x05, 0x09, 0x03, 0)}},
+                  {State(0x03, 0x05, 0x02, 0), State(0x05, 0x09, 0x03, 0)}, ShowsLed("09:05")},
         TWireCase{"Ind2InDateMode", [](TForm1& f, auto&) { f.Button3->click(), f.CheckBox2->setChecked(true); },
-                  {State(0x03, 0x05, 0x02, 0), State(0x03, 0x05, 0x82, 0)}},
+                  {State(0x03, 0x05, 0x02, 0), State(0x03, 0x05, 0x82, 0)},
+                  [](const boardmodel::TBoardModel& board) {
+                      EXPECT_EQ(boardmodel::LedText(board.Led()), "05.03");
+                      EXPECT_TRUE(board.Led().Indicator2);
+                  }},
         TWireCase{"ValueKeepsIndicator1",
                   [](TForm1& f, auto&) { f.CheckBox1->setChecked(true), f.Button2->click(), f.Button1->click(); },
-                  {State(0, 0, 0x04, 0), State(0x05, 0x09, 0x07, 0), State(0x00, 0x00, 0x04, 0)}},
+                  {State(0, 0, 0x04, 0), State(0x05, 0x09, 0x07, 0), State(0x00, 0x00, 0x04, 0)},
+                  [](const boardmodel::TBoardModel& board) { EXPECT_TRUE(board.Led().Indicator1); }},
         TWireCase{"Contrast13",
                   [](TForm1& f, const TAck& ack) { f.ContrastBar->setValue(0), ack(), f.ContrastBar->setValue(13), ack(); },
                   [] {
                       TWire w = CommandTrace({0xAD, 0x80, 0xE3}), second = CommandTrace({0xAD, 0x8D, 0xE3});
                       w.insert(w.end(), second.begin(), second.end());
                       return w;
-                  }()},
+                  }(),
+                  ShowsContrast(13)},
         TWireCase{"Contrast31", [](TForm1& f, const TAck& ack) { f.ContrastBar->setValue(31), ack(); },
-                  CommandTrace({0xAD, 0x9F, 0xE3}), "Contrast : 100%"},
+                  CommandTrace({0xAD, 0x9F, 0xE3}), ShowsContrast(31), "Contrast : 100%"},
         TWireCase{"ContrastMovesWhileACommandWaitsIgnored",
                   [](TForm1& f, const TAck& ack) {
                       f.ContrastBar->setValue(20), f.ContrastBar->setValue(25);
@@ -164,26 +196,25 @@ INSTANTIATE_TEST_SUITE_P(
                       w.insert(w.end(), next.begin(), next.end());
                       return w;
                   }(),
-                  "Contrast : 83%"},
+                  ShowsContrast(26), "Contrast : 83%"},
         TWireCase{"ContrastDisabled", [](TForm1& f, auto&) { f.ContrastBar->setEnabled(false), f.ContrastBar->setValue(3); }, {}},
-        TWireCase{"CommandLine", SendCommand("ae 2f,0x40"), CommandTrace({0xAE, 0x2F, 0x04, 0xE3}, 0x55)},
-        TWireCase{"Command128Digits", SendCommand(QString(128, u'f')), CommandTrace(TPayload(64, 0xFF))},
+        TWireCase{"CommandLine", SendCommand("ae 2f,0x40"), CommandTrace({0xAE, 0x2F, 0x04, 0xE3}, 0x55),
+                  ShowsCommand({0xAE, 0x2F, 0x04})},
+        TWireCase{"Command128Digits", SendCommand(QString(128, u'f')), CommandTrace(TPayload(64, 0xFF)),
+                  ShowsCommand(TPayload(64, 0xFF))},
         TWireCase{"CommandWithoutAPair", SendCommand("x 7"), {}},
         TWireCase{"SecondCommandBeforeTheAnswerReplacesTheFirst",
                   [](TForm1& f, const TAck& ack) {
                       f.EditCmd->setText("01"), f.Button7->click(), f.EditCmd->setText("02 03"), f.Button7->click(), ack();
                   },
-                  {State(1), State(1), Wired({4}), Wired({0x02, 0x03, 0xE3}), State(0)}},
-        TWireCase{"TextWrappedNormalSize", SendText(&TForm1::Button8, "ABCDEFGHIJ KLMNOPQRST", true),
-                  TextTrace(0, "ABCDEFGHIJ      KLMNOPQRST")},
-        TWireCase{"TextUnwrappedLargeSize", SendText(&TForm1::Button9, "ABCDEFGHIJ KLMNOPQRST", false),
-                  TextTrace(1, "ABCDEFGHIJ KLMNOPQRST")},
-        TWireCase{"EmptyTextIs192Blanks", SendText(&TForm1::Button8, "", true), TextTrace(0, "")},
-        TWireCase{"EmptyTextIs128Blanks", SendText(&TForm1::Button9, "", true), TextTrace(1, "")},
-        TWireCase{"TextInWindows1251", SendText(&TForm1::Button9, "Привет ☺€", true),
-                  TextTrace(1, "\xCF\xF0\xE8\xE2\xE5\xF2 ?\x88")},
-        TWireCase{"GrownTextCutAt128", SendText(&TForm1::Button8, QString("WWWWWWWWW ").repeated(30), true),
-                  TextTrace(0, QString("WWWWWWWWW       ").repeated(8).toStdString())},
+                  {State(1), State(1), Wired({4}), Wired({0x02, 0x03, 0xE3}), State(0)}, ShowsCommand({0x02, 0x03})},
+        SendText("TextWrappedNormalSize", &TForm1::Button8, "ABCDEFGHIJ KLMNOPQRST", true, "ABCDEFGHIJ      KLMNOPQRST"),
+        SendText("TextUnwrappedLargeSize", &TForm1::Button9, "ABCDEFGHIJ KLMNOPQRST", false, "ABCDEFGHIJ KLMNOPQRST"),
+        SendText("EmptyTextIs192Blanks", &TForm1::Button8, "", true, ""),
+        SendText("EmptyTextIs128Blanks", &TForm1::Button9, "", true, ""),
+        SendText("TextInWindows1251", &TForm1::Button9, "Привет ☺€", true, "\xCF\xF0\xE8\xE2\xE5\xF2 ?\x88"),
+        SendText("GrownTextCutAt128", &TForm1::Button8, QString("WWWWWWWWW ").repeated(30), true,
+                 QString("WWWWWWWWW       ").repeated(8).toStdString()),
         // A simple send never waits for a job: the request goes out with it.
         TWireCase{"SendTimeWhileATextJobWaits",
                   [](TForm1& f, const TAck& ack) { f.Button8->click(), f.Button2->click(), ack(); },
@@ -192,9 +223,10 @@ INSTANTIATE_TEST_SUITE_P(
                       w.insert(w.begin() + 1, State(0x05, 0x09, 0x03, 1));
                       w.back() = State(0x05, 0x09, 0x03, 0);
                       return w;
-                  }()},
-        TWireCase{"BusyCommandLine", WhileFlashWriteWaits([](TForm1& f) { f.Button7->click(); }), {}, "Contrast : 41%", 1},
-        TWireCase{"BusyText", WhileFlashWriteWaits([](TForm1& f) { f.Button9->click(); }), {}, "Contrast : 41%", 1},
+                  }(),
+                  ShowsLed("09:05")},
+        TWireCase{"BusyCommandLine", WhileFlashWriteWaits([](TForm1& f) { f.Button7->click(); }), {}, {}, "Contrast : 41%", 1},
+        TWireCase{"BusyText", WhileFlashWriteWaits([](TForm1& f) { f.Button9->click(); }), {}, {}, "Contrast : 41%", 1},
         TWireCase{"BusyContrastQuiet", WhileFlashWriteWaits([](TForm1& f) { f.ContrastBar->setValue(20); }), {}}),
     [](const auto& info) { return std::string(info.param.Name); });
 
@@ -221,7 +253,7 @@ TEST_P(EditKeys, TypedCharactersFiltered) {
     Type(edit, GetParam().Typed);
     EXPECT_EQ(edit->text(), GetParam().After);
     EXPECT_EQ(Seams.Beeps, GetParam().Beeps);
-    EXPECT_TRUE(Bus.Written(Board).empty());
+    EXPECT_TRUE(Board->Written().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(

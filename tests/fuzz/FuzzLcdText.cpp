@@ -1,7 +1,8 @@
 // The LCD text line is whatever the operator types or pastes, and word wrap
 // inserts and deletes blanks while it walks the text: any text must give at
 // least one screen, change nothing but blanks, and only its first 128
-// characters may go out, decided by the text's start alone.
+// characters may go out, decided by the text's start alone. Any characters
+// at all go out one byte each.
 #include "controls/LcdScreen.h"
 #include "tests/fuzz/FuzzCheck.h"
 
@@ -47,5 +48,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         FUZZ_CHECK(LcdLinePass(text.substr(0, Reach), wrap).substr(0, LcdScreenSize) ==
                    screen.substr(0, LcdScreenSize));
     }
+
+    // The same bytes as UTF-16 text: one byte a character, a pair one character.
+    std::u16string units((size - 1) / 2, u'\0');
+    for (std::size_t i = 0; i < units.size(); ++i)
+        units[i] = static_cast<char16_t>(bytes[1 + 2 * i] | (bytes[2 + 2 * i] << 8));
+    const std::string encoded = LcdTextBytes(units);
+    std::size_t character = 0;
+    for (std::size_t i = 0; i < units.size(); ++i, ++character) {
+        FUZZ_CHECK(character < encoded.size());
+        if (units[i] < 0x80) FUZZ_CHECK(encoded[character] == static_cast<char>(units[i]));
+        const bool pair = units[i] >= 0xD800 && units[i] <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+                          units[i + 1] <= 0xDFFF;
+        if (pair || (units[i] >= 0xD800 && units[i] <= 0xDFFF)) FUZZ_CHECK(encoded[character] == '?');
+        if (pair) ++i;
+    }
+    FUZZ_CHECK(character == encoded.size());
     return 0;
 }
