@@ -73,7 +73,7 @@ public:
     void CheckLightClick();
     void Timer1Timer();
 
-    // --- handlers of the features still to come (Unit1Later.cpp) -------------
+    // --- LED display and LCD panel (Unit1Controls.cpp) -------------------------
     void Edit1KeyPress(QChar& Key);
     void Button1Click();
     void Button2Click();
@@ -83,6 +83,8 @@ public:
     void Button8Click();
     void Button9Click();
     void EditTxtKeyPress(QChar& Key);
+
+    // --- handlers of the features still to come (Unit1Later.cpp) -------------
     void SendImage1Click();
     void ReadDUMP1Click();
     void RandClick();

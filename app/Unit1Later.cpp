@@ -6,19 +6,6 @@
 
 namespace lumidra::app {
 
-// LED display.
-void TForm1::Edit1KeyPress(QChar&) {}
-void TForm1::Button1Click() {}
-void TForm1::Button2Click() {}
-void TForm1::Button3Click() {}
-
-// LCD panel.
-void TForm1::ContrastBarChange() {}
-void TForm1::Button7Click() {}
-void TForm1::Button8Click() {}
-void TForm1::Button9Click() {}
-void TForm1::EditTxtKeyPress(QChar&) {}
-
 // LCD image, splash screen, conversion tables.
 void TForm1::SendImage1Click() {}
 void TForm1::Zast_OutClick() {}

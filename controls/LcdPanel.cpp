@@ -1,19 +1,91 @@
 #include "controls/LcdPanel.h"
 
+#include "controls/LcdScreen.h"
+#include "protocol/JobGuard.h"
 #include "protocol/ProtocolState.h"
 #include "protocol/Report.h"
+
+#include <algorithm>
 
 namespace lumidra::controls {
 
 using namespace protocol;
+
+namespace {
+
+constexpr std::uint8_t JobCodeLcdCommand = 4;
+constexpr std::uint8_t JobCodeLcdText = 8;
+
+// Asks the board for the job whose flag the caller has just raised.
+void RequestJob() {
+    StateReport[5] = 1;
+    SendReport(StateReport);
+}
+
+// The job's last report: no job requested any more.
+void EndJobRequest() {
+    StateReport[5] = 0;
+    SendReport(StateReport);
+}
+
+// Controller bytes into DataReport from byte 1 on; bytes after them keep what
+// earlier payloads left.
+void RequestCommand(const std::vector<std::uint8_t>& bytes) {
+    std::copy(bytes.begin(), bytes.end(), DataReport.begin() + 1);
+    LcdCommandPending = true;
+    RequestJob();
+}
+
+}  // namespace
 
 void CheckLightClick(bool ticked) {
     StateReport[4] = ticked ? CommandLightOn : CommandLightOff;
     SendReport(StateReport);
 }
 
-void LcdCommandStep(const InputReport&) {}
+QString ContrastLabelText(int level) {
+    return QStringLiteral("Contrast : %1%").arg(ContrastPercent(level));
+}
 
-void LcdTextStep(const InputReport&) {}
+std::optional<QString> ContrastBarChange(int level, bool enabled) {
+    // The box of a busy board would pop up at every step of a drag: the
+    // slider stays quiet instead.
+    if (!enabled || LcdCommandPending || BoardBusy(TJob::LcdCommand)) return std::nullopt;
+    RequestCommand(ContrastBytes(level));
+    return ContrastLabelText(level);
+}
+
+void Button7Click(const QString& commandLine) {
+    if (RefuseWhenBusy(TJob::LcdCommand)) return;
+    const std::vector<std::uint8_t> bytes = CommandLineBytes(commandLine.toStdU16String());
+    if (bytes.empty()) return;
+    RequestCommand(bytes);
+}
+
+void SendTextClick(std::uint8_t mode) {
+    if (RefuseWhenBusy(TJob::LcdText)) return;
+    LcdTextPending = true;
+    JobReport[2] = mode;
+    RequestJob();
+}
+
+void LcdCommandStep(const InputReport&) {
+    JobReport[1] = JobCodeLcdCommand;
+    SendReport(JobReport);
+    SendReport(DataReport);
+    EndJobRequest();
+    LcdCommandPending = false;
+}
+
+void LcdTextStep(const InputReport&, const QString& text, bool wrap) {
+    JobReport[1] = JobCodeLcdText;
+    SendReport(JobReport);
+    for (const std::string& payload : LcdTextPayloads(LcdTextBytes(text.toStdU16String()), wrap, JobReport[2] == TextModeNormal)) {
+        std::copy(payload.begin(), payload.end(), DataReport.begin() + 1);
+        SendReport(DataReport);
+    }
+    EndJobRequest();
+    LcdTextPending = false;
+}
 
 }  // namespace lumidra::controls
