@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "controls/LcdPanel.h"
 #include "controls/LedDisplay.h"
+#include "graphics/Preview.h"
 #include "hid/HidDevice.h"
 #include "keybase/KeyBase.h"
 #include "protocol/Board.h"
@@ -31,7 +32,6 @@ namespace {
 
 constexpr int DetachedContrast = 0;
 constexpr int AttachedContrast = 13;
-const QColor PreviewGrey{207, 207, 207};
 
 constexpr TFileDialogOptions SaveDialogOptions = ofOverwritePrompt | ofHideReadOnly | ofNoValidate |
                                                  ofPathMustExist | ofNoReadOnlyReturn |
@@ -324,7 +324,7 @@ void TForm1::FormShow() {
     StateReport.fill(0);
     JobReport.fill(0);
     ClearJobFlags();
-    Image1->Fill(PreviewGrey);
+    graphics::BlankPreview(*Image1);
     DumpOffset = 0;
     // The sound player chooses its decoder from the file it is given; there
     // is nothing to set.
@@ -382,7 +382,7 @@ bool TForm1::HidDeviceController1Enumerate(THidDevice* HidDev, std::int32_t Idx)
     Perenos->setEnabled(true);
     Perenos->setChecked(true);
     KeySoundArmed = true;
-    Image1->Fill(PreviewGrey);
+    graphics::BlankPreview(*Image1);
     SendReport(StateReport);
     StateReport[4] = CommandLightOn;
     BoardAttached = true;

@@ -19,12 +19,7 @@ void TForm1::Button8Click() {}
 void TForm1::Button9Click() {}
 void TForm1::EditTxtKeyPress(QChar&) {}
 
-// LCD image, splash screen, conversion tables, plot window.
-void TForm1::SendImage1Click() {}
-void TForm1::Zast_OutClick() {}
-void TForm1::Trans_TypeClick() {}
-void TForm1::Trans_PictClick() {}
-void TForm1::ZastClick() {}
+// Plot window.
 void TForm1::RandClick() {}
 
 // Flash-ROM and memory dump.

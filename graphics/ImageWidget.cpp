@@ -3,6 +3,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace lumidra::graphics {
 
 TImage::TImage(QWidget* parent) : QWidget(parent) {}
@@ -15,14 +17,27 @@ QImage& TImage::Picture() {
     return picture_;
 }
 
+void TImage::SetPicture(const QImage& picture) {
+    picture_ = picture;
+    update();
+}
+
 void TImage::Fill(const QColor& color) {
     Picture().fill(color);
     update();
 }
 
+int TImage::Zoom() const {
+    const QSize picture = Picture().size();
+    if (picture.isEmpty()) return 1;
+    return std::max(1, std::min(width() / picture.width(), height() / picture.height()));
+}
+
 void TImage::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.drawImage(0, 0, Picture());
+    // Nearest pixel, no blending: a dot stays a square of one colour.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.drawImage(QRect(QPoint(0, 0), Picture().size() * Zoom()), Picture());
 }
 
 void TImage::mouseDoubleClickEvent(QMouseEvent* event) {
