@@ -1,9 +1,9 @@
 // The run's first and last steps: the single-instance lock and the start state.
 #pragma once
 
-#include <QDir>
-#include <QLockFile>
 #include <QString>
+
+#include <cstdint>
 
 namespace lumidra::app {
 
@@ -12,23 +12,28 @@ inline constexpr const char* InstanceLockName = "TAVIK_Lumidra_C04E_2014_";
 
 enum class TLockResult { Acquired, CannotCreate, AlreadyRunning };
 
-// A lock file named after InstanceLockName in `folder` (the system's temp
-// folder for the program). The lock file records its holder's process, so a
-// crashed holder does not keep the next start out; a living holder does,
-// however long it has been running.
+// The one-instance-per-machine lock, held by the kernel for its holder's
+// lifetime: a holder that crashed or was killed leaves nothing that keeps
+// the next start out, and another user's running instance is seen too.
+// Linux: flock on a file named after InstanceLockName in a folder every user
+// can write (/run/lock, else /tmp), created readable and writable by all.
+// Windows: the named mutex "Global\" InstanceLockName.
 class TSingleInstanceLock {
 public:
-    explicit TSingleInstanceLock(const QString& folder = QDir::tempPath());
+    // `folder` replaces the shared folder of the Linux lock file (tests).
+    explicit TSingleInstanceLock(const QString& folder = QString());
+    ~TSingleInstanceLock();
     TSingleInstanceLock(const TSingleInstanceLock&) = delete;
     TSingleInstanceLock& operator=(const TSingleInstanceLock&) = delete;
 
     TLockResult Acquire();
     void Release();
-    QString FileName() const { return fileName_; }
+    // The lock's name: the file on Linux, the mutex's name on Windows.
+    QString Name() const { return name_; }
 
 private:
-    QString fileName_;
-    QLockFile file_;
+    QString name_;
+    std::intptr_t handle_ = -1;  // descriptor, or the mutex's handle
 };
 
 // Takes the lock; when that fails, shows why (caption "Lumidra", an error or

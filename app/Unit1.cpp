@@ -6,6 +6,7 @@
 #include "graphics/Preview.h"
 #include "hid/HidDevice.h"
 #include "keybase/KeyBase.h"
+#include "keybase/KeyBaseRecovery.h"
 #include "protocol/Board.h"
 #include "protocol/KeySound.h"
 #include "protocol/ProtocolState.h"
@@ -89,6 +90,8 @@ TForm1::TForm1(hid::THidPlatform& Platform, hid::TGuiThread& Gui, QWidget* paren
         hid::THidDataEvent::Of<&TForm1::HidDeviceController1DeviceData>(this));
     HidDeviceController1->SetOnDeviceUnplug(
         hid::THidPlugEvent::Of<&TForm1::HidDeviceController1DeviceUnplug>(this));
+    HidDeviceController1->SetOnDeviceCreateError(
+        hid::THidDeviceCreateError::Of<&TForm1::HidDeviceController1DeviceCreateError>(this));
     HidDeviceController1->EndLoading();
 
     Wire();
@@ -395,13 +398,26 @@ void TForm1::HidDeviceController1DeviceUnplug(THidDevice* HidDev) {
     if (AttachedDevice != nullptr && IsBoard(*HidDev)) ReleaseAttachedDevice();
 }
 
+// An interface that vanished between listing and opening, or that this user
+// may not open, is left out of this re-scan only: the others, the board
+// among them, are still offered, and the next re-scan tries it again.
+void TForm1::HidDeviceController1DeviceCreateError(hid::THidDeviceController*, hid::THidPnPInfo*,
+                                                   bool& Handled, bool& RetryCreate) {
+    Handled = true;
+    RetryCreate = false;
+}
+
 void TForm1::FormClose(TCloseAction& Action) {
-    if (!KeyBaseSaved &&
-        Seams().MessageBox(QStringLiteral("Изменения в базе ключей будут потеряны! Всё равно выйти?  "),
-                           QString::fromLatin1(AppTitle), TMsgIcon::Warning,
-                           TMsgButtons::OkCancel) != TMsgResult::Ok) {
-        Action = TCloseAction::None;
-        return;
+    if (!KeyBaseSaved) {
+        if (unattended_) {
+            // Nobody can be asked: the text goes to a recovery file instead.
+            keybase::SaveKeyBaseRecovery(keybase::MemoText(*MemoKey), keybase::RecoveryFolder(), Seams().Now());
+        } else if (Seams().MessageBox(QStringLiteral("Изменения в базе ключей будут потеряны! Всё равно выйти?  "),
+                                      QString::fromLatin1(AppTitle), TMsgIcon::Warning,
+                                      TMsgButtons::OkCancel) != TMsgResult::Ok) {
+            Action = TCloseAction::None;
+            return;
+        }
     }
     if (AttachedDevice != nullptr) {
         // Tell the board the host leaves, give it time to act, hand it back
@@ -414,6 +430,11 @@ void TForm1::FormClose(TCloseAction& Action) {
 }
 
 void TForm1::Button6Click() {
+    close();
+}
+
+void TForm1::CloseUnattended() {
+    unattended_ = true;
     close();
 }
 

@@ -50,8 +50,13 @@ public:
     void HidDeviceController1DeviceChange(hid::TObject* Sender);
     bool HidDeviceController1Enumerate(hid::THidDevice* HidDev, std::int32_t Idx);
     void HidDeviceController1DeviceUnplug(hid::THidDevice* HidDev);
+    void HidDeviceController1DeviceCreateError(hid::THidDeviceController* Controller, hid::THidPnPInfo* PnPInfo,
+                                               bool& Handled, bool& RetryCreate);
     void Button6Click();
     void MemoKeyChange();
+    // The close when the system ends the program: nothing is asked, an
+    // unsaved key base goes to a recovery file, the board is told as ever.
+    void CloseUnattended();
 
     // --- the board's input reports (Unit1Input.cpp) --------------------------
     void HidDeviceController1DeviceData(hid::THidDevice* HidDev, std::uint8_t ReportID,
@@ -112,6 +117,7 @@ private:
     QSize frameExtra_{0, 0};  // outer minus inner size, once the platform tells it
     bool centred_ = false;
     bool closing_ = false;
+    bool unattended_ = false;
 };
 
 }  // namespace lumidra::app

@@ -226,6 +226,14 @@ private:
 
 thread_local TThreadReads threadReads;
 
+// Completes `read` with `error` and refuses further reads of its file: a
+// descriptor whose device has gone completes every read at once, and a
+// reader that went on reading it would spin.
+void HangUp(TThreadReads& reads, TPendingRead& read, std::uint32_t error) {
+    read.File->MarkHungUp();
+    reads.Complete(read, error, 0);
+}
+
 // Reads what the descriptor has for `read`; false when the read is still pending.
 bool TryRead(TThreadReads& reads, TPendingRead& read, short revents) {
     const int fd = read.File->Fd();
@@ -242,7 +250,7 @@ bool TryRead(TThreadReads& reads, TPendingRead& read, short revents) {
             return true;
         }
         if (n == 0) {  // end of file: the other side has gone
-            reads.Complete(read, ERROR_DEVICE_NOT_CONNECTED_CODE, 0);
+            HangUp(reads, read, ERROR_DEVICE_NOT_CONNECTED_CODE);
             return true;
         }
         if (errno == EINTR) continue;
@@ -250,12 +258,17 @@ bool TryRead(TThreadReads& reads, TPendingRead& read, short revents) {
             // Another read took the report. Stay pending, unless the
             // descriptor reports a hang-up, which would wake every poll.
             if (revents & (POLLERR | POLLHUP)) {
-                reads.Complete(read, ERROR_DEVICE_NOT_CONNECTED_CODE, 0);
+                HangUp(reads, read, ERROR_DEVICE_NOT_CONNECTED_CODE);
                 return true;
             }
             return false;
         }
-        reads.Complete(read, ErrorFromErrno(errno), 0);
+        const std::uint32_t error = ErrorFromErrno(errno);
+        if (error == ERROR_DEVICE_NOT_CONNECTED_CODE) {
+            HangUp(reads, read, error);
+        } else {
+            reads.Complete(read, error, 0);
+        }
         return true;
     }
 }
@@ -276,6 +289,10 @@ bool StartRead(THidHandle handle, std::shared_ptr<TOpenFile> file, void* buffer,
     }
     if (buffer == nullptr || count < 2) {
         SetLastError(ERROR_INVALID_PARAMETER_CODE);
+        return false;
+    }
+    if (file->HungUp()) {
+        SetLastError(ERROR_DEVICE_NOT_CONNECTED_CODE);
         return false;
     }
     auto& reads = threadReads;

@@ -69,6 +69,11 @@ public:
     bool NumberedReports() const { return numberedReports_; }
 
     bool Closed() const { return closed_.load(std::memory_order_acquire); }
+    // Set once a read found the other side gone (end of file, hang-up, or a
+    // "device gone" error). A hung-up descriptor completes every read at
+    // once, so reads are refused from then on, as on a removed device.
+    bool HungUp() const { return hungUp_.load(std::memory_order_acquire); }
+    void MarkHungUp() { hungUp_.store(true, std::memory_order_release); }
     // Marks the handle closed and wakes every thread with a read waiting on it.
     void MarkClosed();
     // Registers a waiting thread; false when the handle is closed already.
@@ -81,6 +86,7 @@ private:
     const std::string sysPath_;
     const bool numberedReports_;
     std::atomic<bool> closed_{false};
+    std::atomic<bool> hungUp_{false};
     std::mutex mutex_;
     std::vector<std::shared_ptr<TWaker>> waiters_;
 };

@@ -277,5 +277,33 @@ TEST_F(AttachDetach, FailedCheckOutStaysDetachedUntilTheNextDeviceChange) {
     EXPECT_EQ(Bus.Written(board), (TWire{AttachReport, AttachReport}));
 }
 
+// An interface that cannot be opened at all (gone between listing and
+// opening, or not this user's) is skipped: the board listed after it attaches.
+TEST_F(AttachDetach, AnInterfaceThatCannotBeOpenedIsSkippedAndTheBoardStillAttaches) {
+    hid::TVirtualBoard foreign;
+    foreign.VendorID = 0x1234;
+    const int broken = Bus.Plug(foreign);
+    Bus.SetFaults(broken, {.OpenFails = true});
+    const int board = StartAttached();
+    ExpectAttached();
+    EXPECT_EQ(Bus.Written(board), (TWire{AttachReport, AttachReport}));
+    EXPECT_TRUE(Seams.Boxes.empty());
+}
+
+// An error that escapes a handler reaches the general error report, one box
+// with its text, and the event loop goes on.
+TEST_F(AttachDetach, AnErrorReachingTheEventLoopIsReportedAndTheRunGoesOn) {
+    StartAndScan();
+    Seams.BoxAnswers.push_back(desktop::TMsgResult::Ok);
+    bool after = false;
+    Gui.Post([] { throw hid::EControllerError(hid::DeviceCannotBeOpened); });
+    Gui.Post([&] { after = true; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return after; }, 5000));
+    ASSERT_EQ(Seams.Boxes.size(), 1u);
+    EXPECT_EQ(Seams.Boxes[0].Text, QStringLiteral("Device cannot be opened"));
+    EXPECT_EQ(Seams.Boxes[0].Caption, QStringLiteral("Lumidra"));
+    EXPECT_EQ(Seams.Boxes[0].Icon, desktop::TMsgIcon::Error);
+}
+
 }  // namespace
 }  // namespace lumidra::testing

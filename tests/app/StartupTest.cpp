@@ -5,9 +5,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <optional>
+#include <unistd.h>
 
 namespace lumidra::app {
 namespace {
@@ -28,8 +33,10 @@ TEST_F(SingleInstance, FirstStartTakesTheLockQuietly) {
     TSingleInstanceLock lock(folder.path());
     EXPECT_TRUE(TakeSingleInstanceLock(lock));
     EXPECT_TRUE(seams.Boxes.empty());
-    EXPECT_EQ(lock.FileName(), folder.filePath(QStringLiteral("TAVIK_Lumidra_C04E_2014_.lock")));
-    EXPECT_TRUE(QFile::exists(lock.FileName()));
+    EXPECT_EQ(lock.Name(), folder.filePath(QStringLiteral("TAVIK_Lumidra_C04E_2014_.lock")));
+    EXPECT_TRUE(QFile::exists(lock.Name()));
+    // Readable and writable by every user, so another user's start locks the same file.
+    EXPECT_EQ(QFile::permissions(lock.Name()) & QFileDevice::WriteOther, QFileDevice::WriteOther);
 }
 
 TEST_F(SingleInstance, SecondStartIsWarnedAndRefused) {
@@ -55,7 +62,7 @@ TEST_F(SingleInstance, SecondStartIsWarnedAndRefused) {
 TEST_F(SingleInstance, LongRunningHolderKeepsTheLock) {
     TSingleInstanceLock first(folder.path());
     ASSERT_EQ(first.Acquire(), TLockResult::Acquired);
-    QFile file(first.FileName());
+    QFile file(first.Name());
     ASSERT_TRUE(file.open(QIODevice::ReadWrite));
     ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime().addDays(-1), QFileDevice::FileModificationTime));
     file.close();
@@ -64,16 +71,57 @@ TEST_F(SingleInstance, LongRunningHolderKeepsTheLock) {
     EXPECT_EQ(second.Acquire(), TLockResult::AlreadyRunning);
 }
 
-// A holder that crashed leaves its file behind; the next start takes over.
-TEST_F(SingleInstance, CrashedHolderDoesNotKeepTheNextStartOut) {
-    QFile file(folder.filePath(QStringLiteral("TAVIK_Lumidra_C04E_2014_.lock")));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    // QLockFile's record: process id, application name, host name. Process
-    // ids never reach 2^22 on Linux, so this holder is not running.
-    file.write(QByteArray::number(4194303) + "\nlumidra\n" + QSysInfo::machineHostName().toUtf8() + "\n");
-    file.close();
+// Another process holding the lock: started from the test's helper program,
+// optionally as another user (root only), and killed like a crashed instance.
+class LockHolder {
+public:
+    LockHolder(const QString& folder, std::optional<uid_t> user = std::nullopt) {
+        if (user) {
+            const uid_t uid = *user;
+            process_.setChildProcessModifier([uid] {
+                if (::setgid(uid) != 0 || ::setuid(uid) != 0) ::_exit(4);
+            });
+        }
+        process_.start(QStringLiteral(LUMIDRA_LOCK_HOLDER), {folder});
+        held_ = process_.waitForReadyRead(5000) && process_.readAll().startsWith("held");
+    }
+    ~LockHolder() { Kill(); }
+    bool Held() const { return held_; }
+    void Kill() {
+        if (process_.state() == QProcess::NotRunning) return;
+        ::kill(static_cast<pid_t>(process_.processId()), SIGKILL);
+        process_.waitForFinished(5000);
+    }
 
+private:
+    QProcess process_;
+    bool held_ = false;
+};
+
+// A start after an instance was killed goes through: the kernel dropped the
+// lock with its holder, and the file it left behind blocks nothing.
+TEST_F(SingleInstance, KilledHolderDoesNotKeepTheNextStartOut) {
+    LockHolder holder(folder.path());
+    ASSERT_TRUE(holder.Held());
+    TSingleInstanceLock second(folder.path());
+    EXPECT_EQ(second.Acquire(), TLockResult::AlreadyRunning);
+    holder.Kill();
+    EXPECT_EQ(second.Acquire(), TLockResult::Acquired);
+}
+
+// Another user's running instance refuses this start; its file, once it has
+// gone, is taken over.
+TEST_F(SingleInstance, AnotherUsersInstanceRefusesAndItsFileIsReused) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to start a holder as another user";
+    ASSERT_TRUE(QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                         QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                                         QFileDevice::WriteOther | QFileDevice::ExeOther));
+    constexpr uid_t Nobody = 65534;
+    LockHolder holder(folder.path(), Nobody);
+    ASSERT_TRUE(holder.Held());
     TSingleInstanceLock lock(folder.path());
+    EXPECT_EQ(lock.Acquire(), TLockResult::AlreadyRunning);
+    holder.Kill();
     EXPECT_EQ(lock.Acquire(), TLockResult::Acquired);
 }
 

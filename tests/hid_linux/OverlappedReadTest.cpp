@@ -357,6 +357,11 @@ TEST_F(OverlappedRead, HangUpCompletesWithAnErrorAndNothingTransferred) {
     EXPECT_EQ(count, 0u);
     EXPECT_EQ(platform_.GetLastError(), ERROR_DEVICE_NOT_CONNECTED_CODE);
     EXPECT_EQ(buffer[0], 0xEE);
+    // A hung-up node would complete every later read at once: the next read
+    // is refused instead, so a reader pauses between tries rather than spinning.
+    Completion again;
+    EXPECT_FALSE(Start(handle, buffer, sizeof buffer, record, again));
+    EXPECT_EQ(platform_.GetLastError(), ERROR_DEVICE_NOT_CONNECTED_CODE);
     platform_.Close(handle);
 }
 

@@ -358,6 +358,34 @@ TEST_F(LinuxPlatformOnKernel, UnplugWhileReadingEndsTheReadWithAnErrorAndNothing
     EXPECT_EQ(OpenDescriptorCount(), descriptorsBefore);
 }
 
+// The thread of this process whose name starts with `prefix`, or 0.
+pid_t ThreadNamed(const std::string& prefix) {
+    DIR* tasks = ::opendir("/proc/self/task");
+    if (tasks == nullptr) return 0;
+    pid_t found = 0;
+    while (dirent* entry = ::readdir(tasks)) {
+        std::ifstream comm(std::string("/proc/self/task/") + entry->d_name + "/comm");
+        std::string name;
+        if (std::getline(comm, name) && name.rfind(prefix, 0) == 0) found = std::atoi(entry->d_name);
+    }
+    ::closedir(tasks);
+    return found;
+}
+
+// User plus system time the thread `tid` has used so far.
+std::chrono::milliseconds ThreadCpuTime(pid_t tid) {
+    std::ifstream stat("/proc/self/task/" + std::to_string(tid) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    // Fields after the parenthesised name: state is the 3rd, utime the 14th, stime the 15th.
+    std::istringstream fields(line.substr(line.rfind(')') + 2));
+    std::string field;
+    long ticks = 0;
+    for (int i = 3; fields >> field && i <= 15; ++i)
+        if (i >= 14) ticks += std::stol(field);
+    return std::chrono::milliseconds(ticks * 1000 / ::sysconf(_SC_CLK_TCK));
+}
+
 // The device layer's controller, device object and reader thread on the
 // kernel: attach by identity, reports through the reader to the GUI thread,
 // and an unplug while the reader runs.
@@ -450,7 +478,14 @@ TEST_F(DeviceLayerOnKernel, AttachesReadsWritesAndSurvivesAnUnplugWhileReading) 
         EXPECT_EQ(vboard::ReadSequence(std::span<const std::uint8_t, 64>(r.data() + 1, 64)), i);
     }
 
+    // The reader's node hangs up before any re-scan can close it (the GUI
+    // thread is not turned for a second): the reader must wait, not spin.
+    const pid_t reader = ThreadNamed("THidDeviceRead");
+    ASSERT_GT(reader, 0) << "no reader thread";
+    const auto cpuBefore = ThreadCpuTime(reader);
     ASSERT_TRUE(board.Command("unplug"));
+    std::this_thread::sleep_for(1s);
+    EXPECT_LT(ThreadCpuTime(reader) - cpuBefore, 50ms) << "the reader spun on the hung-up node";
     ASSERT_TRUE(gui.RunUntil([&] { return unplugs == 1; }, 10s)) << "no unplug event";
     // The reader keeps running until the object is checked in; it reports
     // each read it cannot start.
