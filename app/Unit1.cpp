@@ -11,6 +11,7 @@
 #include "protocol/KeySound.h"
 #include "protocol/ProtocolState.h"
 #include "protocol/Report.h"
+#include "desktop/FramePacer.h"
 #include "desktop/Widgets.h"
 
 #include <QApplication>
@@ -95,6 +96,7 @@ TForm1::TForm1(hid::THidPlatform& Platform, hid::TGuiThread& Gui, QWidget* paren
     HidDeviceController1->EndLoading();
 
     Wire();
+    new TFramePacer(*this);
     Timer1->start();
 }
 
@@ -126,7 +128,7 @@ void TForm1::ApplyLook() {
     EditCmd->setFont(boldEdit);
     EditTxt->setFont(boldEdit);
 
-    for (QLabel* label : {Label7, Label8, Label9, Label10}) SetBackground(*label, PaleGreen);
+    for (QLabel* label : {Label7, Label8, Label9, Label10}) SetTwoBackgrounds(*label, PaleGreen, PureGreen);
     SetBackground(*LabelTime, SkyBlue);
     SetBackground(*LabelDate, SkyBlue);
     SetBackground(*Key, QApplication::palette().color(QPalette::ToolTipBase));
