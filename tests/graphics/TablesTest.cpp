@@ -1,34 +1,19 @@
 // The three conversion tables as whole texts (lines joined by '\n'), and the
 // splash screen's data bytes, on plain bit pictures.
 #include "graphics/Tables.h"
+#include "tests/graphics/BmpFile.h"
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
-#include <ostream>
-#include <utility>
 
 namespace lumidra::testing {
 namespace {
 
 using namespace graphics;
 
-TPicture Pixels(std::initializer_list<std::pair<int, int>> xy) {
-    TPicture picture;
-    for (auto [x, y] : xy) picture.Set(x, y);
-    return picture;
-}
-
 TPicture RowZero(int from, int to) {
     TPicture picture;
     for (int x = from; x <= to; ++x) picture.Set(x, 0);
-    return picture;
-}
-
-TPicture AllSet() {
-    TPicture picture;
-    for (int y = 0; y < PictureHeight; ++y)
-        for (int x = 0; x < PictureWidth; ++x) picture.Set(x, y);
     return picture;
 }
 
@@ -56,9 +41,6 @@ struct TTableCase {
     std::optional<std::string> Text;  // nothing: no table
     std::vector<std::pair<std::size_t, std::uint8_t>> SplashData = {};  // its non-zero bytes
 };
-void PrintTo(const TTableCase& c, std::ostream* os) {
-    *os << c.Name;
-}
 
 class Tables : public ::testing::TestWithParam<TTableCase> {};
 
@@ -129,12 +111,6 @@ INSTANTIATE_TEST_SUITE_P(
                        ", 0x80\n",
                    {{0, 0x01}, {383, 0x80}}}),
     [](const auto& info) { return std::string(info.param.Name); });
-
-TEST(DbLine, LabelCommaAndDigits) {
-    const std::uint8_t values[] = {0x00, 0x0A, 0xFF};
-    EXPECT_EQ(DbLine("ST_8", values), "ST_8    DB 0x00, 0x0A, 0xFF");
-    EXPECT_EQ(DbLine("", std::span(values, 1)), "        DB 0x00");
-}
 
 }  // namespace
 }  // namespace lumidra::testing
