@@ -23,6 +23,11 @@ void SetUpDialog(TFileDialog& dialog, const char* title) {
     dialog.InitialDir = StartFolder;
 }
 
+// A view of Qt's text as the key base's own functions take it.
+std::u16string_view View(const QString& text) {
+    return std::u16string_view(QStringView(text).utf16(), static_cast<std::size_t>(text.size()));
+}
+
 }  // namespace
 
 QString MemoText(const QPlainTextEdit& memo) {
@@ -37,11 +42,11 @@ QString MemoText(const QPlainTextEdit& memo) {
 
 void KeyBaseLookup(QPlainTextEdit& memo, const QString& keyId) {
     const QString text = MemoText(memo);
-    if (KeyBaseContains(text, keyId)) return;
+    if (KeyBaseContains(View(text), View(keyId))) return;
     QTextCursor end(memo.document());
     end.movePosition(QTextCursor::End);
     end.beginEditBlock();
-    end.insertText(KeyBaseAppendText(text, keyId));
+    end.insertText(QString::fromStdU16String(KeyBaseAppendText(View(text), View(keyId))));
     end.endEditBlock();
 }
 
@@ -81,7 +86,7 @@ void LoadBaseClick(QPlainTextEdit& memo, TFileDialog& OpenDialog1) {
         Seams().ShowMessage(QString::fromUtf8(LoadFailedText));
         return;
     }
-    memo.setPlainText(DecodeKeyBaseFile(*bytes));
+    memo.setPlainText(QString::fromStdU16String(DecodeKeyBaseFile(std::string_view(bytes->constData(), bytes->size()))));
     KeyBaseSaved = true;
 }
 
@@ -92,12 +97,12 @@ void SaveBaseClick(const QPlainTextEdit& memo, TFileDialog& SaveDialog1) {
     // Characters the code page cannot hold would reach the file as
     // substitutes and be lost on the next load: nothing is written, and the
     // operator learns which ones and where.
-    const TEncodedKeyBase encoded = EncodeKeyBaseFile(MemoText(memo));
+    const TEncodedKeyBase encoded = EncodeKeyBaseFile(View(MemoText(memo)));
     if (!encoded.ok()) {
         Seams().ShowMessage(UnencodableMessage(encoded));
         return;
     }
-    if (!WriteKeyBaseFile(SaveDialog1.FileName, encoded.Bytes)) {
+    if (!WriteKeyBaseFile(SaveDialog1.FileName, QByteArray::fromStdString(encoded.Bytes))) {
         Seams().ShowMessage(QString::fromUtf8(SaveFailedText));
         return;
     }
@@ -110,7 +115,7 @@ void SaveBaseClick(const QPlainTextEdit& memo, TFileDialog& SaveDialog1) {
 QString UnencodableMessage(const TEncodedKeyBase& encoded) {
     return QStringLiteral("Данные сохранить не удалось, символы «%1» (строка %2) нельзя записать "
                           "в кодировке Windows-1251!")
-        .arg(encoded.Unencodable)
+        .arg(QString::fromStdU16String(encoded.Unencodable))
         .arg(encoded.FirstUnencodableLine);
 }
 

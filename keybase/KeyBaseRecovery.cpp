@@ -21,8 +21,9 @@ QString SaveKeyBaseRecovery(const QString& memoText, const QString& folder, cons
     QString name = dir.filePath(stem + QStringLiteral(".txt"));
     for (int n = 2; QFile::exists(name); ++n) name = dir.filePath(stem + QStringLiteral("-%1.txt").arg(n));
 
-    const TEncodedKeyBase encoded = EncodeKeyBaseFile(memoText);
-    if (!WriteKeyBaseFile(name, encoded.ok() ? encoded.Bytes : memoText.toUtf8())) return {};
+    const TEncodedKeyBase encoded = EncodeKeyBaseFile(memoText.toStdU16String());
+    if (!WriteKeyBaseFile(name, encoded.ok() ? QByteArray::fromStdString(encoded.Bytes) : memoText.toUtf8()))
+        return {};
 
     QFile notice(dir.filePath(QString::fromLatin1(NoticeName)));
     if (notice.open(QIODevice::Append)) notice.write(name.toUtf8() + '\n');

@@ -1,9 +1,6 @@
 #include "keybase/KeyBaseText.h"
 
-#include <iconv.h>
-
-#include <cerrno>
-#include <stdexcept>
+#include "keybase/Cp1251.h"
 
 namespace lumidra::keybase {
 
@@ -14,40 +11,18 @@ namespace {
 // holding it loads and saves back unchanged.
 constexpr unsigned char UnassignedByte = 0x98;
 
-class Iconv {
-public:
-    Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {
-        if (cd_ == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("iconv_open failed");
-    }
-    ~Iconv() { iconv_close(cd_); }
-    Iconv(const Iconv&) = delete;
-    Iconv& operator=(const Iconv&) = delete;
-
-    // Converts one unit; false when the input has no form in the target.
-    bool Convert(const char* in, std::size_t inBytes, QByteArray& out) {
-        char buffer[16];
-        char* src = const_cast<char*>(in);
-        char* dst = buffer;
-        std::size_t dstLeft = sizeof buffer;
-        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-        if (iconv(cd_, &src, &inBytes, &dst, &dstLeft) == static_cast<std::size_t>(-1)) return false;
-        out.append(buffer, static_cast<qsizetype>(sizeof buffer - dstLeft));
-        return true;
-    }
-
-private:
-    iconv_t cd_;
-};
+bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 }  // namespace
 
-bool KeyBaseContains(const QString& memoText, const QString& keyId) {
-    qsizetype start = 0;
+bool KeyBaseContains(std::u16string_view memoText, std::u16string_view keyId) {
+    std::size_t start = 0;
     while (start < memoText.size()) {
-        qsizetype end = memoText.indexOf(QLatin1Char('\n'), start);
-        if (end < 0) end = memoText.size();
-        const QStringView line = QStringView(memoText).mid(start, end - start);
-        if (line.left(KeyIdLength) == keyId) return true;
+        std::size_t end = memoText.find(u'\n', start);
+        if (end == std::u16string_view::npos) end = memoText.size();
+        const std::u16string_view line = memoText.substr(start, end - start);
+        if (line.substr(0, KeyIdLength) == keyId) return true;
         start = end + 1;
     }
     // An empty memo, or one whose only line is empty, holds no key; an empty
@@ -55,63 +30,62 @@ bool KeyBaseContains(const QString& memoText, const QString& keyId) {
     return false;
 }
 
-QString KeyBaseAppendText(const QString& memoText, const QString& keyId) {
-    if (memoText.isEmpty() || memoText.endsWith(QLatin1Char('\n'))) return keyId + QLatin1Char('\n');
-    return QLatin1Char('\n') + keyId;
+std::u16string KeyBaseAppendText(std::u16string_view memoText, std::u16string_view keyId) {
+    if (memoText.empty() || memoText.back() == u'\n') return std::u16string(keyId) + u'\n';
+    return u'\n' + std::u16string(keyId);
 }
 
-TEncodedKeyBase EncodeKeyBaseFile(const QString& memoText) {
+TEncodedKeyBase EncodeKeyBaseFile(std::u16string_view memoText) {
     TEncodedKeyBase result;
-    Iconv toCp1251("WINDOWS-1251", "UTF-8");
+    TCp1251Codec codec;
     int line = 1;
-    for (qsizetype i = 0; i < memoText.size();) {
+    for (std::size_t i = 0; i < memoText.size();) {
         // One character: a UTF-16 unit, or a surrogate pair.
-        const qsizetype length =
-            (memoText[i].isHighSurrogate() && i + 1 < memoText.size() && memoText[i + 1].isLowSurrogate()) ? 2 : 1;
-        const QString ch = memoText.mid(i, length);
+        const std::size_t length =
+            (IsHighSurrogate(memoText[i]) && i + 1 < memoText.size() && IsLowSurrogate(memoText[i + 1])) ? 2 : 1;
+        const std::u16string_view ch = memoText.substr(i, length);
         i += length;
-        if (ch == QLatin1String("\n")) {
+        if (ch == u"\n") {
             result.Bytes.append("\r\n", 2);
             ++line;
             continue;
         }
-        if (ch.size() == 1 && ch[0].unicode() == UnassignedByte) {
-            result.Bytes.append(static_cast<char>(UnassignedByte));
+        if (ch[0] < 0x80 || ch[0] == UnassignedByte) {
+            result.Bytes.push_back(static_cast<char>(ch[0]));
             continue;
         }
-        // An unpaired surrogate is no character at all, and toUtf8() would
+        // An unpaired surrogate is no character at all, and a converter might
         // quietly turn it into '?': refuse it like any other.
-        const bool unpaired = ch.size() == 1 && ch[0].isSurrogate();
-        const QByteArray utf8 = ch.toUtf8();
-        if (unpaired ||
-            !toCp1251.Convert(utf8.constData(), static_cast<std::size_t>(utf8.size()), result.Bytes)) {
-            if (result.Unencodable.isEmpty()) result.FirstUnencodableLine = line;
-            if (!result.Unencodable.contains(ch)) result.Unencodable += ch;
+        const bool unpaired = ch.size() == 1 && (IsHighSurrogate(ch[0]) || IsLowSurrogate(ch[0]));
+        const std::optional<unsigned char> byte = unpaired ? std::nullopt : codec.Encode(ch);
+        if (byte) {
+            result.Bytes.push_back(static_cast<char>(*byte));
+            continue;
         }
+        if (result.Unencodable.empty()) result.FirstUnencodableLine = line;
+        if (result.Unencodable.find(ch) == std::u16string::npos) result.Unencodable += ch;
     }
     if (!result.ok()) result.Bytes.clear();
     return result;
 }
 
-QString DecodeKeyBaseFile(const QByteArray& bytes) {
-    Iconv fromCp1251("UTF-8", "WINDOWS-1251");
-    QByteArray utf8;
-    utf8.reserve(bytes.size() * 2);
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const char c = bytes[i];
+std::u16string DecodeKeyBaseFile(std::string_view bytes) {
+    TCp1251Codec codec;
+    std::u16string text;
+    text.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
         if (c == '\r') {
-            utf8.append('\n');
+            text.push_back(u'\n');
             if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-        } else if (c == '\n') {
-            utf8.append('\n');
-        } else if (static_cast<unsigned char>(c) < 0x80) {
-            utf8.append(c);
-        } else if (!fromCp1251.Convert(&c, 1, utf8)) {
-            // Only the unassigned byte gets here: keep it as its C1 control.
-            utf8.append(QString(QChar(static_cast<unsigned char>(c))).toUtf8());
+        } else if (c < 0x80) {
+            text.push_back(c);
+        } else {
+            // Only the unassigned byte has no character: keep it as its C1 control.
+            text.push_back(codec.Decode(c).value_or(c));
         }
     }
-    return QString::fromUtf8(utf8);
+    return text;
 }
 
 }  // namespace lumidra::keybase

@@ -10,9 +10,12 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <optional>
+
+#if !defined(_WIN32)
+#include <csignal>
 #include <unistd.h>
+#endif
 
 namespace lumidra::app {
 namespace {
@@ -29,6 +32,8 @@ protected:
     testing::ScriptedSeams seams;
 };
 
+// The lock file and its folder are Linux's; Windows names a mutex.
+#if !defined(_WIN32)
 TEST_F(SingleInstance, FirstStartTakesTheLockQuietly) {
     TSingleInstanceLock lock(folder.path());
     EXPECT_TRUE(TakeSingleInstanceLock(lock));
@@ -38,6 +43,7 @@ TEST_F(SingleInstance, FirstStartTakesTheLockQuietly) {
     // Readable and writable by every user, so another user's start locks the same file.
     EXPECT_EQ(QFile::permissions(lock.Name()) & QFileDevice::WriteOther, QFileDevice::WriteOther);
 }
+#endif  // !_WIN32
 
 TEST_F(SingleInstance, SecondStartIsWarnedAndRefused) {
     TSingleInstanceLock first(folder.path());
@@ -58,6 +64,7 @@ TEST_F(SingleInstance, SecondStartIsWarnedAndRefused) {
     EXPECT_EQ(second.Acquire(), TLockResult::Acquired);
 }
 
+#if !defined(_WIN32)
 // A lock file does not go stale with age while its holder still runs.
 TEST_F(SingleInstance, LongRunningHolderKeepsTheLock) {
     TSingleInstanceLock first(folder.path());
@@ -135,6 +142,7 @@ TEST_F(SingleInstance, NoLockAtAllIsAnError) {
     EXPECT_EQ(seams.Boxes[0].Icon, TMsgIcon::Error);
     EXPECT_EQ(seams.Boxes[0].Buttons, TMsgButtons::Ok);
 }
+#endif  // !_WIN32
 
 // The start folder is kept whole: a path cut at 200 characters would name
 // another folder on Linux, where paths that long are ordinary.

@@ -8,8 +8,25 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 namespace lumidra::desktop {
 namespace {
+
+// One application object for the program, made before the first test and
+// gone after the last.
+class Application : public ::testing::Environment {
+public:
+    void SetUp() override { application_ = std::make_unique<QApplication>(argc_, argv_); }
+    void TearDown() override { application_.reset(); }
+
+private:
+    int argc_ = 1;
+    char name_[16] = "desktop-tests";
+    char* argv_[2] = {name_, nullptr};
+    std::unique_ptr<QApplication> application_;
+};
+[[maybe_unused]] const auto* const registered = ::testing::AddGlobalTestEnvironment(new Application);
 
 struct PaintCounter : QObject {
     int Paints = 0;
@@ -23,10 +40,6 @@ struct PaintCounter : QObject {
 // with every report. Within one frame only the first change is painted, the
 // last state once the frame is over.
 TEST(FramePacer, ChangesWithinAFrameArePaintedOnceAndTheLastStateAfterIt) {
-    static int argc = 1;
-    static char name[] = "desktop-tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication application(argc, argv);
     QWidget window;
     auto* bar = new QProgressBar(&window);
     bar->setRange(0, 1023);

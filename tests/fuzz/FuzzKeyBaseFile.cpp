@@ -5,64 +5,78 @@
 #include "keybase/KeyBaseText.h"
 #include "tests/fuzz/FuzzCheck.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 using namespace lumidra::keybase;
 
 namespace {
 
-QByteArray WithCrLfLineEnds(const QByteArray& bytes) {
-    QByteArray out;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
+std::string WithCrLfLineEnds(const std::string& bytes) {
+    std::string out;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
         if (bytes[i] == '\r' || bytes[i] == '\n') {
             out.append("\r\n", 2);
             if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
         } else {
-            out.append(bytes[i]);
+            out.push_back(bytes[i]);
         }
     }
     return out;
 }
 
-void CheckFileRoundTrip(const QByteArray& file) {
-    const QString memo = DecodeKeyBaseFile(file);
-    FUZZ_CHECK(!memo.contains(QLatin1Char('\r')));
+// The first bytes of a file as a key identifier: upper-case hex, padded with '0'.
+std::u16string KeyFrom(const std::string& file) {
+    static const char16_t Digits[] = u"0123456789ABCDEF";
+    std::u16string key;
+    for (std::size_t i = 0; i < file.size() && key.size() < KeyIdLength; ++i) {
+        const auto b = static_cast<unsigned char>(file[i]);
+        key += Digits[b >> 4];
+        key += Digits[b & 15];
+    }
+    key.resize(KeyIdLength, u'0');
+    return key;
+}
+
+void CheckFileRoundTrip(const std::string& file) {
+    const std::u16string memo = DecodeKeyBaseFile(file);
+    FUZZ_CHECK(memo.find(u'\r') == std::u16string::npos);
     const TEncodedKeyBase saved = EncodeKeyBaseFile(memo);
     FUZZ_CHECK(saved.ok());
     FUZZ_CHECK(saved.Bytes == WithCrLfLineEnds(file));
 
     // A key appended to what loaded is found by the lookup.
-    const QString key =
-        QString::fromLatin1(file.left(KeyIdLength / 2).toHex().toUpper()).leftJustified(KeyIdLength, QLatin1Char('0'));
+    const std::u16string key = KeyFrom(file);
     FUZZ_CHECK(KeyBaseContains(memo + KeyBaseAppendText(memo, key), key));
 }
 
-void CheckTextRoundTrip(const QString& memo) {
+void CheckTextRoundTrip(const std::u16string& memo) {
     const TEncodedKeyBase saved = EncodeKeyBaseFile(memo);
     if (saved.ok()) {
         // The editor never holds a CR; one that got in anyway loads back as a break.
-        QString expected = memo;
-        expected.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        std::u16string expected = memo;
+        std::replace(expected.begin(), expected.end(), u'\r', u'\n');
         FUZZ_CHECK(DecodeKeyBaseFile(saved.Bytes) == expected);
         return;
     }
-    FUZZ_CHECK(saved.Bytes.isEmpty());
-    FUZZ_CHECK(saved.FirstUnencodableLine >= 1 && saved.FirstUnencodableLine <= memo.count(QLatin1Char('\n')) + 1);
-    for (qsizetype i = 0; i < saved.Unencodable.size(); ++i)
-        FUZZ_CHECK(memo.contains(saved.Unencodable[i]));
+    FUZZ_CHECK(saved.Bytes.empty());
+    const auto lines = std::count(memo.begin(), memo.end(), u'\n') + 1;
+    FUZZ_CHECK(saved.FirstUnencodableLine >= 1 && saved.FirstUnencodableLine <= lines);
+    for (char16_t c : saved.Unencodable) FUZZ_CHECK(memo.find(c) != std::u16string::npos);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
-    const QByteArray file(reinterpret_cast<const char*>(bytes), static_cast<qsizetype>(size));
+    const std::string file(reinterpret_cast<const char*>(bytes), size);
     CheckFileRoundTrip(file);
 
     // The same bytes as UTF-16 memo text: any characters, unpaired surrogates too.
-    QString memo(static_cast<qsizetype>(size / 2), Qt::Uninitialized);
+    std::u16string memo(size / 2, u'\0');
     for (std::size_t i = 0; i + 1 < size; i += 2)
-        memo[static_cast<qsizetype>(i / 2)] = QChar(static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8)));
+        memo[i / 2] = static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
     CheckTextRoundTrip(memo);
     return 0;
 }
