@@ -42,8 +42,8 @@ bool WriteWhole(const QString& fileName, const QByteArray& bytes) {
 // every line, as the firmware's assembler reads them.
 bool WriteTable(const QString& fileName, QPlainTextEdit& Memo1, const TTableLines& lines) {
     Memo1.setPlainText(Text(lines, false));
-    const keybase::TEncodedKeyBase encoded = keybase::EncodeKeyBaseFile(Text(lines, true));
-    return encoded.ok() && WriteWhole(fileName, encoded.Bytes);
+    const keybase::TEncodedKeyBase encoded = keybase::EncodeKeyBaseFile(Text(lines, true).toStdU16String());
+    return encoded.ok() && WriteWhole(fileName, QByteArray::fromStdString(encoded.Bytes));
 }
 
 bool SameFile(const QString& a, const QString& b) {

@@ -2,7 +2,7 @@
 // preview and sends it to the board, the splash screen waits behind its box,
 // and the conversion tools write their tables. Reports are compared whole,
 // files byte for byte.
-#include "tests/app/MainWindowFixture.h"
+#include "tests/support/ModelBoard.h"
 #include "tests/graphics/BmpFile.h"
 
 #include "graphics/ConversionTools.h"
@@ -38,7 +38,7 @@ void WriteFile(const QString& name, const std::vector<std::uint8_t>& bytes) {
     ASSERT_EQ(file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())), qint64(bytes.size()));
 }
 
-class LcdPicture : public MainWindowTest {
+class LcdPicture : public MainWindowModelTest {
 protected:
     void SetUp() override {
         MainWindowTest::SetUp();
@@ -46,11 +46,10 @@ protected:
     }
 
     QString Path(const QString& name) const { return Dir.filePath(name); }
-    static protocol::InputReport Ack() { return Status(0, 0, 0, 0, {}, 1); }
 
     void Attach() {
-        Board = StartAttached();
-        Bus.ClearWritten(Board);
+        StartWithModel();
+        Board->ClearWritten();
     }
 
     // Chooses `file` in the picture dialog that Send Image shows.
@@ -71,7 +70,6 @@ protected:
     }
 
     QTemporaryDir Dir;
-    int Board = 0;
 };
 
 // The whole image job: request, then on the acknowledgement one JobReport,
@@ -80,17 +78,18 @@ TEST_F(LcdPicture, ImageJobSendsThePreviewInNineBands) {
     Attach();
     const auto file = MakeBmp(PatternPicture());
     WriteFile(Path("pattern.bmp"), file);
+    Board->Model().DelayAcks(1);
     SendImage(Path("pattern.bmp"));
     ASSERT_EQ(Seams.Dialogs.size(), 1u);
     EXPECT_EQ(Seams.Dialogs[0].Kind, desktop::TFileDialogKind::OpenPicture);
     EXPECT_EQ(Seams.Dialogs[0].Filter, QStringLiteral("Рисунок BMP|*.bmp|Все файлы|*.*"));
     ExpectPreview(PatternPicture());
-    EXPECT_EQ(Bus.Written(Board), (TWire{Report({0, 0, 0, 1, 1})}));
+    EXPECT_EQ(Board->Written(), (TWire{Report({0, 0, 0, 1, 1})}));
     EXPECT_TRUE(std::equal(DataReport.begin() + 1, DataReport.end(), file.begin())) << "the header is kept";
 
-    Deliver(Board, Status(0, 0));  // not yet acknowledged: held back
-    EXPECT_EQ(Bus.Written(Board).size(), 1u);
-    Deliver(Board, Ack());
+    ASSERT_TRUE(Board->Step());  // not yet acknowledged: held back
+    EXPECT_EQ(Board->Written().size(), 1u);
+    ASSERT_TRUE(Board->RunJob());
 
     const auto bands = ImageBandBytes(PatternPicture());
     TWire expected{Report({0, 0, 0, 1, 1}), Report({2})};
@@ -103,8 +102,15 @@ TEST_F(LcdPicture, ImageJobSendsThePreviewInNineBands) {
     ASSERT_EQ(expected.size(), 16u);
     EXPECT_TRUE(std::equal(expected[15].begin() + 33, expected[15].end(), bands.begin() + 800));
     expected.push_back(Report({0, 0, 0, 1, 0}));
-    EXPECT_EQ(Bus.Written(Board), expected);
+    EXPECT_EQ(Board->Written(), expected);
     EXPECT_FALSE(protocol::ImageSendPending);
+    // The board's LCD shows what the preview shows.
+    const boardmodel::TLcd& lcd = Board->Model().Lcd();
+    EXPECT_EQ(lcd.Shows, boardmodel::TLcdContent::Picture);
+    const TPicture preview = PreviewPicture(*Form->Image1);
+    for (int y = 0; y < 72; ++y)
+        for (int x = 0; x < 96; ++x) ASSERT_EQ(boardmodel::LcdDot(lcd, x, y), preview.IsSet(x, y)) << x << "," << y;
+    ExpectNoViolations();
 }
 
 TEST_F(LcdPicture, DoubleClickOnThePreviewIsSendImage) {
@@ -113,7 +119,7 @@ TEST_F(LcdPicture, DoubleClickOnThePreviewIsSendImage) {
     QTest::mouseDClick(Form->Image1, Qt::LeftButton);
     EXPECT_EQ(Seams.Dialogs.size(), 1u);
     EXPECT_TRUE(Seams.DialogAnswers.empty());
-    EXPECT_TRUE(Bus.Written(Board).empty()) << "cancelled: nothing happens";
+    EXPECT_TRUE(Board->Written().empty()) << "cancelled: nothing happens";
     ExpectPreview(TPicture{});
 }
 
@@ -139,7 +145,7 @@ TEST_F(LcdPicture, SendImageRefusesBeforeItsDialogWhileAJobWaits) {
     protocol::OutputReport untouched;
     untouched.fill(0xA5);
     EXPECT_EQ(DataReport, untouched);
-    EXPECT_TRUE(Bus.Written(Board).empty());
+    EXPECT_TRUE(Board->Written().empty());
 }
 
 // A file the loader refuses: one message, the preview and the board as they were.
@@ -170,7 +176,7 @@ TEST_P(LcdPictureBadFile, EndsWithAMessageAndChangesNothing) {
         EXPECT_EQ(Seams.Boxes[0].Icon, TMsgIcon::Error);
     }
     ExpectPreview(PatternPicture());
-    EXPECT_TRUE(Bus.Written(Board).empty());
+    EXPECT_TRUE(Board->Written().empty());
     EXPECT_FALSE(protocol::ImageSendPending);
 }
 
@@ -213,24 +219,26 @@ INSTANTIATE_TEST_SUITE_P(
 // holds back every further report.
 TEST_F(LcdPicture, SplashJobWaitsBehindItsBox) {
     Attach();
+    Board->Model().DelayAcks(1);
     Form->Zast_Out->trigger();
-    EXPECT_EQ(Bus.Written(Board), (TWire{Report({0, 0, 0, 1, 1})}));
-    Deliver(Board, Status(0, 0));
+    EXPECT_EQ(Board->Written(), (TWire{Report({0, 0, 0, 1, 1})}));
+    ASSERT_TRUE(Board->Step());
     EXPECT_TRUE(Seams.Boxes.empty()) << "no message before the acknowledgement";
     EXPECT_TRUE(protocol::LcdTextPending);
 
     bool boxSeen = false;
     Seams.OnBox = [&](const QString&) {
         boxSeen = true;
-        EXPECT_EQ(Bus.Written(Board), (TWire{Report({0, 0, 0, 1, 1}), Report({8, 2})}));
+        EXPECT_EQ(Board->Written(), (TWire{Report({0, 0, 0, 1, 1}), Report({8, 2})}));
+        EXPECT_EQ(Board->Model().Lcd().Shows, boardmodel::TLcdContent::Splash);
         const auto status = Status(1023, 0);
         std::vector<std::uint8_t> report(1 + status.size(), 0);  // report ID 0, then the payload
         std::copy(status.begin(), status.end(), report.begin() + 1);
-        Bus.Feed(Board, std::move(report));
+        Bus.Feed(Board->Id(), std::move(report));
         QTest::qWait(50);
         EXPECT_EQ(Form->Label5->text(), QStringLiteral("Канал 1 : 0%")) << "held back while the box is open";
     };
-    Deliver(Board, Ack());
+    ASSERT_TRUE(Board->Step());  // the acknowledgement
     ASSERT_TRUE(boxSeen);
     ASSERT_EQ(Seams.Boxes.size(), 1u);
     EXPECT_EQ(Seams.Boxes[0].Text, QStringLiteral("Выводится заставка, для продолжения жми \"ОК\"."));
@@ -238,7 +246,9 @@ TEST_F(LcdPicture, SplashJobWaitsBehindItsBox) {
     EXPECT_FALSE(protocol::LcdTextPending);
     EXPECT_EQ(StateReport[5], 0) << "cleared, sent with the next StateReport";
     ASSERT_TRUE(QTest::qWaitFor([&] { return Form->Label5->text() == QStringLiteral("Канал 1 : 100%"); }, 5000));
-    EXPECT_EQ(Bus.Written(Board), (TWire{Report({0, 0, 0, 1, 1}), Report({8, 2}), Report({0, 2})}));
+    EXPECT_EQ(Board->Written(), (TWire{Report({0, 0, 0, 1, 1}), Report({8, 2}), Report({0, 2})}));
+    EXPECT_EQ(Board->Model().JobState(), boardmodel::TJobState::Idle);
+    ExpectNoViolations();
 }
 
 // --- the conversion tools ------------------------------------------------------
@@ -287,7 +297,8 @@ TEST_P(ConversionTool, WritesItsFilesWhole) {
     // The memo keeps the table just written.
     const auto table = c.Files.find(QString::fromLatin1(c.Chosen));
     if (table != c.Files.end() && !table->second.isEmpty()) {
-        EXPECT_EQ(keybase::EncodeKeyBaseFile(Form->Memo1->toPlainText() + QLatin1Char('\n')).Bytes, table->second);
+        const QString memo = Form->Memo1->toPlainText() + QLatin1Char('\n');
+        EXPECT_EQ(QByteArray::fromStdString(keybase::EncodeKeyBaseFile(memo.toStdU16String()).Bytes), table->second);
     }
 }
 
