@@ -218,6 +218,9 @@ QSize TForm1::OuterSize() const {
 void TForm1::FitFrame() {
     const QSize extra = frameGeometry().size() - size();
     if (extra == frameExtra_ || extra.width() < 0 || extra.height() < 0) return;
+    // Laid out by layout managers (all panels shown), the window takes its
+    // limits from its layouts.
+    if (centralwidget->layout() != nullptr) return;
     const bool untouched = size() + frameExtra_ == DesignSize;
     frameExtra_ = extra;
     setMinimumSize(MinimumSize - extra);
@@ -268,6 +271,7 @@ void TForm1::resizeEvent(QResizeEvent* event) {
 }
 
 void TForm1::FormResize() {
+    if (centralwidget->layout() != nullptr) return;  // the layouts place the memo
     const QSize outer = OuterSize();
     MemoKey->resize(outer.width() - 330, outer.height() - 99);
 }
