@@ -33,6 +33,10 @@ int TImage::Zoom() const {
     return std::max(1, std::min(width() / picture.width(), height() / picture.height()));
 }
 
+QSize TImage::sizeHint() const {
+    return Picture().size() * 2;
+}
+
 void TImage::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     // Nearest pixel, no blending: a dot stays a square of one colour.

@@ -25,6 +25,8 @@ public:
     void Fill(const QColor& color);
     // How many screen pixels a picture pixel takes each way.
     int Zoom() const;
+    // Room for the picture twice its size, where a layout can give it.
+    QSize sizeHint() const override;
 
 signals:
     void DoubleClicked();
