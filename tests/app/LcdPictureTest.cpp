@@ -133,6 +133,19 @@ TEST_F(LcdPicture, WithoutABoardThePictureIsOnlyShown) {
     EXPECT_EQ(StateReport[5], 0);
 }
 
+// On screen every dot is a 2 x 2 square of its own colour, nothing blended.
+TEST_F(LcdPicture, PreviewIsShownDoubledWithoutSmoothing) {
+    StartAndScan();
+    ShowPicture(*Form->Image1, Pixels({{10, 5}}));
+    const QImage screen = Form->Image1->grab().toImage();
+    for (int y = 9; y <= 12; ++y) {
+        for (int x = 19; x <= 22; ++x) {
+            const bool dot = x >= 20 && x <= 21 && y >= 10 && y <= 11;
+            EXPECT_EQ(screen.pixelColor(x, y), dot ? QColor(0, 0, 0) : QColor(207, 207, 207)) << x << "," << y;
+        }
+    }
+}
+
 TEST_F(LcdPicture, SendImageRefusesBeforeItsDialogWhileAJobWaits) {
     Attach();
     protocol::FlashWritePending = true;
