@@ -4,6 +4,7 @@
 #include "controls/LcdPanel.h"
 #include "controls/LedDisplay.h"
 #include "graphics/PlotJob.h"
+#include "graphics/Preview.h"
 #include "hid/HidDevice.h"
 #include "keybase/KeyBase.h"
 #include "keybase/KeyBaseRecovery.h"
@@ -35,7 +36,6 @@ namespace {
 
 constexpr int DetachedContrast = 0;
 constexpr int AttachedContrast = 13;
-const QColor PreviewGrey{207, 207, 207};
 
 constexpr TFileDialogOptions SaveDialogOptions = ofOverwritePrompt | ofHideReadOnly | ofNoValidate |
                                                  ofPathMustExist | ofNoReadOnlyReturn |
@@ -339,7 +339,7 @@ void TForm1::FormShow() {
     // A plot under way ends with the board; its record file is closed.
     graphics::EndPlot();
     ClearJobFlags();
-    Image1->Fill(PreviewGrey);
+    graphics::BlankPreview(*Image1);
     DumpOffset = 0;
     // The sound player chooses its decoder from the file it is given; there
     // is nothing to set.
@@ -398,7 +398,7 @@ bool TForm1::HidDeviceController1Enumerate(THidDevice* HidDev, std::int32_t Idx)
     Perenos->setEnabled(true);
     Perenos->setChecked(true);
     KeySoundArmed = true;
-    Image1->Fill(PreviewGrey);
+    graphics::BlankPreview(*Image1);
     SendReport(StateReport);
     StateReport[4] = CommandLightOn;
     BoardAttached = true;

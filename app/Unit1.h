@@ -84,7 +84,8 @@ public:
     void Button9Click();
     void EditTxtKeyPress(QChar& Key);
 
-    // --- handlers of the features still to come (Unit1Later.cpp) -------------
+    // --- the board's outputs, transfers, pictures and plot (Unit1Controls.cpp,
+    //     Unit1Transfers.cpp, Unit1Graphics.cpp, Unit1Plot.cpp) ----------------
     void SendImage1Click();
     void ReadDUMP1Click();
     void RandClick();

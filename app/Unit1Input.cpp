@@ -24,7 +24,7 @@ void TForm1::HidDeviceController1DeviceData(hid::THidDevice*, std::uint8_t, cons
     switch (DecideInputRoute(report[InputJobAck], CurrentJobFlags())) {
         case TInputRoute::Status: ShowStatus(DecodeStatus(report.data())); break;
         case TInputRoute::Drop: break;
-        case TInputRoute::ImageStep: graphics::ImageSendStep(report); break;
+        case TInputRoute::ImageStep: graphics::ImageSendStep(report, *Image1); break;
         case TInputRoute::LcdCommandStep: controls::LcdCommandStep(report); break;
         case TInputRoute::SplashStep: graphics::SplashStep(report); break;
         case TInputRoute::LcdTextStep:

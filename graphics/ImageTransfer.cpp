@@ -1,9 +1,97 @@
 #include "graphics/ImageTransfer.h"
 
+#include "graphics/Preview.h"
+#include "protocol/JobGuard.h"
+#include "protocol/ProtocolState.h"
+#include "protocol/Report.h"
+
+#include <algorithm>
+
 namespace lumidra::graphics {
 
-void ImageSendStep(const protocol::InputReport&) {}
+using namespace protocol;
+using namespace desktop;
 
-void SplashStep(const protocol::InputReport&) {}
+namespace {
+
+constexpr std::uint8_t JobImageData = 2;
+constexpr std::uint8_t JobText = 8;
+constexpr std::uint8_t JobEnd = 0;
+constexpr std::uint8_t SplashMode = 2;
+constexpr int JobRequest = 5;
+constexpr std::size_t Payload = OutputReportSize - 1;
+
+// A file that cannot be read whole is outside input gone wrong, not a picture
+// the LCD cannot show: an error box, and the preview keeps its picture.
+void TellUnreadable(TPictureFileError error) {
+    const char* text = error == TPictureFileError::TooShort           ? PictureTooShortText
+                       : error == TPictureFileError::PixelDataMissing ? PictureCutText
+                                                                      : PictureUnreadableText;
+    Seams().MessageBox(QString::fromUtf8(text), QString::fromLatin1(AppTitle), TMsgIcon::Error, TMsgButtons::Ok);
+}
+
+}  // namespace
+
+void SendImage1Click(TImage& Image1, TFileDialog& OpenPictureDialog1) {
+    if (RefuseWhenBusy(TJob::Image)) return;
+    OpenPictureDialog1.Filter = QString::fromUtf8(PictureFilter);
+    if (!OpenPictureDialog1.Execute()) return;
+
+    const TPictureFile file = LoadPictureFile(OpenPictureDialog1.FileName);
+    // The header is kept in DataReport, where the next payload that does not
+    // fill all 64 bytes sends it along.
+    if (file.Header) std::copy(file.Header->begin(), file.Header->end(), DataReport.begin() + 1);
+    if (file.Error == TPictureFileError::NotLcdPicture) {
+        Seams().ShowMessage(QString::fromUtf8(NotLcdPictureText));
+        return;
+    }
+    if (file.Error != TPictureFileError::None) {
+        TellUnreadable(file.Error);
+        return;
+    }
+    ShowPicture(Image1, file.Picture);
+    if (AttachedDevice == nullptr) return;
+    ImageSendPending = true;
+    StateReport[JobRequest] = 1;
+    SendReport(StateReport);
+}
+
+void ImageSendStep(const InputReport& Report, const TImage& Image1) {
+    if (Report[InputJobAck] == 0) return;
+    JobReport[1] = JobImageData;
+    SendReport(JobReport);
+    // Filled from byte 1 and sent each time it is full; the last, half-full
+    // report carries the rest of the one before it in bytes 33 to 64.
+    const auto bytes = ImageBandBytes(PreviewPicture(Image1));
+    for (std::size_t at = 0; at < bytes.size(); at += Payload) {
+        const std::size_t count = std::min(Payload, bytes.size() - at);
+        std::copy_n(bytes.begin() + std::ptrdiff_t(at), count, DataReport.begin() + 1);
+        SendReport(DataReport);
+    }
+    StateReport[JobRequest] = 0;
+    SendReport(StateReport);
+    ImageSendPending = false;
+}
+
+void Zast_OutClick() {
+    if (RefuseWhenBusy(TJob::Splash)) return;
+    LcdTextPending = true;
+    StateReport[JobRequest] = 1;
+    JobReport[2] = SplashMode;
+    SendReport(StateReport);
+}
+
+void SplashStep(const InputReport& Report) {
+    if (Report[InputJobAck] == 0) return;
+    JobReport[1] = JobText;
+    SendReport(JobReport);
+    // The cleared request goes out with whatever sends StateReport next.
+    JobReport[1] = JobEnd;
+    StateReport[JobRequest] = 0;
+    // The reader waits while the box is open: the board's reports stay queued.
+    Seams().ShowMessage(QString::fromUtf8(SplashShownText));
+    SendReport(JobReport);
+    LcdTextPending = false;
+}
 
 }  // namespace lumidra::graphics

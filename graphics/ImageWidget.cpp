@@ -4,6 +4,8 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace lumidra::graphics {
 
 TImage::TImage(QWidget* parent) : QWidget(parent) {}
@@ -16,16 +18,38 @@ QImage& TImage::Picture() {
     return picture_;
 }
 
+void TImage::SetPicture(const QImage& picture) {
+    picture_ = picture;
+    update();
+}
+
 void TImage::Fill(const QColor& color) {
     Picture().fill(color);
     update();
 }
 
+int TImage::Zoom() const {
+    const QSize picture = Picture().size();
+    if (picture.isEmpty()) return 1;
+    return std::max(1, std::min(width() / picture.width(), height() / picture.height()));
+}
+
+QSize TImage::sizeHint() const {
+    return Picture().size() * 2;
+}
+
 void TImage::paintEvent(QPaintEvent* event) {
-    // Only what changed: the plot window repaints a few pixels per report.
     QPainter painter(this);
     const QImage& picture = Picture();
-    for (const QRect& rect : event->region()) painter.drawImage(rect.topLeft(), picture, rect);
+    const int zoom = Zoom();
+    if (zoom == 1) {
+        // Only what changed: the plot window repaints a few pixels per report.
+        for (const QRect& rect : event->region()) painter.drawImage(rect.topLeft(), picture, rect);
+        return;
+    }
+    // Nearest pixel, no blending: a dot stays a square of one colour.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.drawImage(QRect(QPoint(0, 0), picture.size() * zoom), picture);
 }
 
 void TImage::mouseDoubleClickEvent(QMouseEvent* event) {

@@ -1,5 +1,7 @@
-// An image component: a picture the program draws into pixel by pixel,
-// shown at the widget's top-left corner.
+// An image component: a picture the program draws into pixel by pixel, shown
+// at the widget's top-left corner, magnified by the largest whole factor that
+// fits the widget. Magnified without smoothing, every picture pixel stays a
+// sharp square, so single dots of a small picture can be told apart.
 #pragma once
 
 #include <QColor>
@@ -13,11 +15,18 @@ class TImage : public QWidget {
 public:
     explicit TImage(QWidget* parent = nullptr);
 
-    // The picture, made white at the widget's size on first use. Call
-    // update() after drawing into it.
+    // The picture, made white at the widget's size on first use unless one
+    // was set. Call update() after drawing into it.
     QImage& Picture();
+    const QImage& Picture() const { return const_cast<TImage*>(this)->Picture(); }
+    // Replaces the picture (any size) and repaints.
+    void SetPicture(const QImage& picture);
     // Fills the whole picture with one colour and repaints.
     void Fill(const QColor& color);
+    // How many screen pixels a picture pixel takes each way.
+    int Zoom() const;
+    // Room for the picture twice its size, where a layout can give it.
+    QSize sizeHint() const override;
 
 signals:
     void DoubleClicked();

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Fuzzes the parsers of outside input (libFuzzer, ASan + UBSan) for a short
 # while each: report descriptors, sysfs identity text, board scripts, key
-# base files, and the LCD text and command lines.
+# base files, the LCD text and command lines, and LCD picture files.
 #
 #   tools/fuzz.sh [seconds-per-target]    (default 20)
 #
@@ -36,7 +36,7 @@ if ! { cmake --preset fuzz -B "$build" && cmake --build "$build" --target lumidr
   exit 1
 fi
 
-targets=(report_descriptor hid_identity board_script keybase_file lcd_text lcd_command)
+targets=(report_descriptor hid_identity board_script keybase_file lcd_text lcd_command picture_file)
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
 
 failed=0

@@ -1,0 +1,98 @@
+#include "graphics/ConversionTools.h"
+
+#include "graphics/Preview.h"
+#include "graphics/Tables.h"
+#include "keybase/KeyBase.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QPlainTextEdit>
+
+namespace lumidra::graphics {
+
+using namespace desktop;
+
+namespace {
+
+// The dialog is shared: filter and title are set on every use, so the title a
+// key base command left does not show here.
+bool ChooseTableFile(TFileDialog& SaveDialog1) {
+    SaveDialog1.Filter = QString::fromUtf8(TableFilter);
+    SaveDialog1.Title = QString();
+    return SaveDialog1.Execute();
+}
+
+QString Text(const TTableLines& lines, bool finalBreak) {
+    QString text;
+    for (const std::string& line : lines) text += QString::fromStdString(line) + QLatin1Char('\n');
+    if (!finalBreak && !text.isEmpty()) text.chop(1);
+    return text;
+}
+
+// Writes `bytes` whole or not at all (a temporary file takes the old one's
+// place only when complete); on failure the operator is told which file.
+bool WriteWhole(const QString& fileName, const QByteArray& bytes) {
+    if (keybase::WriteKeyBaseFile(fileName, bytes)) return true;
+    Seams().MessageBox(QString::fromUtf8(TableNotWrittenText) + QDir::toNativeSeparators(fileName),
+                       QString::fromLatin1(AppTitle), TMsgIcon::Error, TMsgButtons::Ok);
+    return false;
+}
+
+// Keeps the lines in Memo1 and writes them, Windows-1251 with CR LF after
+// every line, as the firmware's assembler reads them.
+bool WriteTable(const QString& fileName, QPlainTextEdit& Memo1, const TTableLines& lines) {
+    Memo1.setPlainText(Text(lines, false));
+    const keybase::TEncodedKeyBase encoded = keybase::EncodeKeyBaseFile(Text(lines, true).toStdU16String());
+    return encoded.ok() && WriteWhole(fileName, QByteArray::fromStdString(encoded.Bytes));
+}
+
+bool SameFile(const QString& a, const QString& b) {
+#ifdef Q_OS_WIN
+    constexpr Qt::CaseSensitivity Case = Qt::CaseInsensitive;
+#else
+    constexpr Qt::CaseSensitivity Case = Qt::CaseSensitive;
+#endif
+    return QFileInfo(a).absoluteFilePath().compare(QFileInfo(b).absoluteFilePath(), Case) == 0;
+}
+
+}  // namespace
+
+QString SplashDataFileName(const QString& tableFileName) {
+    return tableFileName.chopped(std::min<qsizetype>(3, tableFileName.size())) + QStringLiteral("bin");
+}
+
+void Trans_PictClick(const TImage& Image1, QPlainTextEdit& Memo1, TFileDialog& SaveDialog1) {
+    if (!ChooseTableFile(SaveDialog1)) return;
+    Memo1.clear();
+    const std::optional<TTableLines> table = StripTable(PreviewPicture(Image1));
+    if (!table) {
+        Seams().ShowMessage(QString::fromUtf8(NoStripText));
+        return;
+    }
+    if (WriteTable(SaveDialog1.FileName, Memo1, *table)) Seams().ShowMessage(QString::fromUtf8(StripSavedText));
+}
+
+void Trans_TypeClick(const TImage& Image1, QPlainTextEdit& Memo1, TFileDialog& SaveDialog1) {
+    if (!ChooseTableFile(SaveDialog1)) return;
+    // A blank picture gives an empty file, saved like any other.
+    if (WriteTable(SaveDialog1.FileName, Memo1, FontTable(PreviewPicture(Image1)))) {
+        Seams().ShowMessage(QString::fromUtf8(FontSavedText));
+    }
+}
+
+void ZastClick(const TImage& Image1, QPlainTextEdit& Memo1, TFileDialog& SaveDialog1) {
+    if (!ChooseTableFile(SaveDialog1)) return;
+    const QString dataFile = SplashDataFileName(SaveDialog1.FileName);
+    // The table would overwrite the data it describes.
+    if (SameFile(dataFile, SaveDialog1.FileName)) {
+        Seams().ShowMessage(QString::fromUtf8(SplashSameFileText));
+        return;
+    }
+    const TSplashTable table = SplashTable(PreviewPicture(Image1));
+    const QByteArray data(reinterpret_cast<const char*>(table.Data.data()), qsizetype(table.Data.size()));
+    if (WriteWhole(dataFile, data) && WriteTable(SaveDialog1.FileName, Memo1, table.Lines)) {
+        Seams().ShowMessage(QString::fromUtf8(SplashSavedText));
+    }
+}
+
+}  // namespace lumidra::graphics
