@@ -16,18 +16,6 @@ namespace {
 constexpr std::uint8_t JobCodeLcdCommand = 4;
 constexpr std::uint8_t JobCodeLcdText = 8;
 
-// Asks the board for the job whose flag the caller has just raised.
-void RequestJob() {
-    StateReport[5] = 1;
-    SendReport(StateReport);
-}
-
-// The job's last report: no job requested any more.
-void EndJobRequest() {
-    StateReport[5] = 0;
-    SendReport(StateReport);
-}
-
 // Controller bytes into DataReport from byte 1 on; bytes after them keep what
 // earlier payloads left.
 void RequestCommand(const std::vector<std::uint8_t>& bytes) {

@@ -18,7 +18,6 @@ constexpr std::uint8_t JobImageData = 2;
 constexpr std::uint8_t JobText = 8;
 constexpr std::uint8_t JobEnd = 0;
 constexpr std::uint8_t SplashMode = 2;
-constexpr int JobRequest = 5;
 constexpr std::size_t Payload = OutputReportSize - 1;
 
 // A file that cannot be read whole is outside input gone wrong, not a picture
@@ -52,8 +51,7 @@ void SendImage1Click(TImage& Image1, TFileDialog& OpenPictureDialog1) {
     ShowPicture(Image1, file.Picture);
     if (AttachedDevice == nullptr) return;
     ImageSendPending = true;
-    StateReport[JobRequest] = 1;
-    SendReport(StateReport);
+    RequestJob();
 }
 
 void ImageSendStep(const InputReport& Report, const TImage& Image1) {
@@ -68,17 +66,15 @@ void ImageSendStep(const InputReport& Report, const TImage& Image1) {
         std::copy_n(bytes.begin() + std::ptrdiff_t(at), count, DataReport.begin() + 1);
         SendReport(DataReport);
     }
-    StateReport[JobRequest] = 0;
-    SendReport(StateReport);
+    EndJobRequest();
     ImageSendPending = false;
 }
 
 void Zast_OutClick() {
     if (RefuseWhenBusy(TJob::Splash)) return;
     LcdTextPending = true;
-    StateReport[JobRequest] = 1;
     JobReport[2] = SplashMode;
-    SendReport(StateReport);
+    RequestJob();
 }
 
 void SplashStep(const InputReport& Report) {
@@ -87,7 +83,7 @@ void SplashStep(const InputReport& Report) {
     SendReport(JobReport);
     // The cleared request goes out with whatever sends StateReport next.
     JobReport[1] = JobEnd;
-    StateReport[JobRequest] = 0;
+    StateReport[JobRequestByte] = 0;
     // The reader waits while the box is open: the board's reports stay queued.
     Seams().ShowMessage(QString::fromUtf8(SplashShownText));
     SendReport(JobReport);

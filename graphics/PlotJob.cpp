@@ -17,7 +17,6 @@ TPlotFile PlotFile;
 
 namespace {
 
-constexpr int StateJobRequest = 5;
 
 TPlotStamp Stamp(const QDateTime& time) {
     const QDate d = time.date();
@@ -56,8 +55,7 @@ void PlotStep(const InputReport& Report) {
         case TPlotStepKind::Stop:
             JobReport[1] = 0;
             SendReport(JobReport);
-            StateReport[StateJobRequest] = 0;
-            SendReport(StateReport);
+            EndJobRequest();
             PlotPending = false;
             PlotFile.Close();
             TellFileTrouble();
@@ -102,8 +100,7 @@ void StartPlot(TForm2& window) {
         PlotFile.Create(StartFolder, Stamp(desktop::Seams().Now()));
         PlotPending = true;
         PlotRunning = true;
-        StateReport[StateJobRequest] = 1;
-        SendReport(StateReport);
+        RequestJob();
         TellFileTrouble();
     }
     window.UpdateButtons();

@@ -12,4 +12,14 @@ void SendReport(const OutputReport& buffer) {
     AttachedDevice->WriteReport(wire.data(), static_cast<std::uint32_t>(wire.size()), written);
 }
 
+void RequestJob() {
+    StateReport[JobRequestByte] = 1;
+    SendReport(StateReport);
+}
+
+void EndJobRequest() {
+    StateReport[JobRequestByte] = 0;
+    SendReport(StateReport);
+}
+
 }  // namespace lumidra::protocol

@@ -11,4 +11,15 @@ namespace lumidra::protocol {
 // board's state is resent whole by the next send anyway.
 void SendReport(const OutputReport& buffer);
 
+// StateReport byte 5: a job is requested (1) or not (0).
+inline constexpr int JobRequestByte = 5;
+
+// Asks the board for the job whose flag the starter has raised: byte 5 = 1,
+// StateReport sent.
+void RequestJob();
+
+// A job's last report: byte 5 = 0, StateReport sent. (The jobs that end with
+// JobReport code 0 instead only clear the byte.)
+void EndJobRequest();
+
 }  // namespace lumidra::protocol

@@ -32,19 +32,12 @@ constexpr std::uint8_t FlashWrite = 2;
 constexpr std::uint8_t FlashParam3 = 64;
 constexpr std::uint8_t FlashParam4 = 127;
 // StateReport byte 5.
-constexpr int JobRequestByte = 5;
 
 void SetFlashJob(std::uint8_t operation) {
     JobReport[1] = JobFlash;
     JobReport[2] = operation;
     JobReport[3] = FlashParam3;
     JobReport[4] = FlashParam4;
-}
-
-// Raises the job request the board acknowledges.
-void RequestJob() {
-    StateReport[JobRequestByte] = 1;
-    SendReport(StateReport);
 }
 
 void ShowDone(const char* text) {
@@ -209,8 +202,7 @@ void FlashReadStep(const InputReport& Report) {
 void FlashEraseStep(const InputReport&) {
     SetFlashJob(FlashErase);
     SendReport(JobReport);
-    StateReport[JobRequestByte] = 0;
-    SendReport(StateReport);
+    EndJobRequest();
     FlashErasePending = false;
     ShowDone(FlashEraseDoneText);
 }
@@ -219,8 +211,7 @@ void FlashWriteStep(const InputReport&) {
     SetFlashJob(FlashWrite);
     SendReport(JobReport);
     SendReport(DataReport);
-    StateReport[JobRequestByte] = 0;
-    SendReport(StateReport);
+    EndJobRequest();
     FlashWritePending = false;
     ShowDone(FlashWriteDoneText);
 }
