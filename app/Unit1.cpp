@@ -5,10 +5,12 @@
 #include "controls/LedDisplay.h"
 #include "hid/HidDevice.h"
 #include "keybase/KeyBase.h"
+#include "keybase/KeyBaseRecovery.h"
 #include "protocol/Board.h"
 #include "protocol/KeySound.h"
 #include "protocol/ProtocolState.h"
 #include "protocol/Report.h"
+#include "desktop/FramePacer.h"
 #include "desktop/Widgets.h"
 
 #include <QApplication>
@@ -94,6 +96,7 @@ TForm1::TForm1(hid::THidPlatform& Platform, hid::TGuiThread& Gui, QWidget* paren
     HidDeviceController1->EndLoading();
 
     Wire();
+    new TFramePacer(*this);
     Timer1->start();
 }
 
@@ -125,7 +128,7 @@ void TForm1::ApplyLook() {
     EditCmd->setFont(boldEdit);
     EditTxt->setFont(boldEdit);
 
-    for (QLabel* label : {Label7, Label8, Label9, Label10}) SetBackground(*label, PaleGreen);
+    for (QLabel* label : {Label7, Label8, Label9, Label10}) SetTwoBackgrounds(*label, PaleGreen, PureGreen);
     SetBackground(*LabelTime, SkyBlue);
     SetBackground(*LabelDate, SkyBlue);
     SetBackground(*Key, QApplication::palette().color(QPalette::ToolTipBase));
@@ -407,12 +410,16 @@ void TForm1::HidDeviceController1DeviceCreateError(hid::THidDeviceController*, h
 }
 
 void TForm1::FormClose(TCloseAction& Action) {
-    if (!KeyBaseSaved &&
-        Seams().MessageBox(QStringLiteral("Изменения в базе ключей будут потеряны! Всё равно выйти?  "),
-                           QString::fromLatin1(AppTitle), TMsgIcon::Warning,
-                           TMsgButtons::OkCancel) != TMsgResult::Ok) {
-        Action = TCloseAction::None;
-        return;
+    if (!KeyBaseSaved) {
+        if (unattended_) {
+            // Nobody can be asked: the text goes to a recovery file instead.
+            keybase::SaveKeyBaseRecovery(keybase::MemoText(*MemoKey), keybase::RecoveryFolder(), Seams().Now());
+        } else if (Seams().MessageBox(QStringLiteral("Изменения в базе ключей будут потеряны! Всё равно выйти?  "),
+                                      QString::fromLatin1(AppTitle), TMsgIcon::Warning,
+                                      TMsgButtons::OkCancel) != TMsgResult::Ok) {
+            Action = TCloseAction::None;
+            return;
+        }
     }
     if (AttachedDevice != nullptr) {
         // Tell the board the host leaves, give it time to act, hand it back
@@ -425,6 +432,11 @@ void TForm1::FormClose(TCloseAction& Action) {
 }
 
 void TForm1::Button6Click() {
+    close();
+}
+
+void TForm1::CloseUnattended() {
+    unattended_ = true;
     close();
 }
 

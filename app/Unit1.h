@@ -54,6 +54,9 @@ public:
                                                bool& Handled, bool& RetryCreate);
     void Button6Click();
     void MemoKeyChange();
+    // The close when the system ends the program: nothing is asked, an
+    // unsaved key base goes to a recovery file, the board is told as ever.
+    void CloseUnattended();
 
     // --- the board's input reports (Unit1Input.cpp) --------------------------
     void HidDeviceController1DeviceData(hid::THidDevice* HidDev, std::uint8_t ReportID,
@@ -114,6 +117,7 @@ private:
     QSize frameExtra_{0, 0};  // outer minus inner size, once the platform tells it
     bool centred_ = false;
     bool closing_ = false;
+    bool unattended_ = false;
 };
 
 }  // namespace lumidra::app

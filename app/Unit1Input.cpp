@@ -38,7 +38,7 @@ void TForm1::HidDeviceController1DeviceData(hid::THidDevice*, std::uint8_t, cons
 
 void TForm1::ShowInput(QLabel& label, bool on) {
     SetCaption(label, QString::fromLatin1(on ? InputOnText : InputOffText));
-    SetBackground(label, on ? PureGreen : PaleGreen);
+    ShowSecondBackground(label, on);
 }
 
 void TForm1::ShowStatus(const TStatusView& status) {

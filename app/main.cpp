@@ -4,6 +4,7 @@
 #include "app/Startup.h"
 #include "app/Unit1.h"
 #include "graphics/Unit2.h"
+#include "keybase/KeyBaseRecovery.h"
 #include "desktop/Seams.h"
 
 #include <QApplication>
@@ -12,6 +13,7 @@
 #if defined(_WIN32)
 #include "hid/windows/WindowsHidPlatform.h"
 #else
+#include "app/SignalClose.h"
 #include "hid/linux/LinuxHidPlatform.h"
 #endif
 
@@ -24,8 +26,12 @@ int main(int argc, char* argv[]) {
     app::TSingleInstanceLock lock;
     if (!app::TakeSingleInstanceLock(lock)) return app::ExitRefused;
     app::InitialiseRunState();
+    // An earlier run that the system ended left the unsaved key base aside.
+    if (const QString notice = keybase::TakeRecoveryNotice(keybase::RecoveryFolder()); !notice.isEmpty()) {
+        desktop::Seams().MessageBox(notice, QString::fromLatin1(desktop::AppTitle), desktop::TMsgIcon::Warning,
+                                    desktop::TMsgButtons::Ok);
+    }
 
-    application.setApplicationDisplayName(QString::fromLatin1(desktop::AppTitle));
     application.setWindowIcon(QIcon(QStringLiteral(":/lumidra/lumidra.xpm")));
 
 #if defined(_WIN32)
@@ -37,6 +43,13 @@ int main(int argc, char* argv[]) {
     app::QtGuiThread gui;
     app::TForm1 Form1(platform, gui);
     graphics::TForm2 Form2;
+#if !defined(_WIN32)
+    // Log-out, shutdown, kill, Ctrl+C: a close that cannot ask, then the end.
+    app::TSignalClose signalClose([&Form1] {
+        Form1.CloseUnattended();
+        QCoreApplication::exit(0);
+    });
+#endif
     Form1.show();
     return application.exec();
 }

@@ -1,17 +1,36 @@
 #include "desktop/Widgets.h"
 
+#include <QHash>
 #include <QLabel>
 #include <QPalette>
 #include <QScreen>
 
 namespace lumidra::desktop {
 
+namespace {
+
+// The size an auto-size label takes for a text in a font. The channel labels
+// take a new text with almost every status report, and laying the text out
+// again each time would cost more than the rest of the report; they cycle
+// through a few hundred texts at most.
+QSize FittedSize(QLabel& label) {
+    static QHash<QString, QSize> sizes;
+    const QString key = label.font().key() + QLatin1Char('\n') + label.text();
+    if (const auto it = sizes.constFind(key); it != sizes.constEnd()) return *it;
+    label.adjustSize();
+    if (sizes.size() >= 4096) sizes.clear();
+    sizes.insert(key, label.size());
+    return label.size();
+}
+
+}  // namespace
+
 void SetCaption(QLabel& label, const QString& text) {
     // An unchanged caption needs neither a new text nor a new size; the input
     // handler sets most captions to what they already show.
     if (label.text() == text) return;
     label.setText(text);
-    if (label.property(AutoSizeProperty).toBool()) label.adjustSize();
+    if (label.property(AutoSizeProperty).toBool()) label.resize(FittedSize(label));
 }
 
 void SetBackground(QWidget& widget, const QColor& color) {
@@ -22,8 +41,22 @@ void SetBackground(QWidget& widget, const QColor& color) {
     widget.setAutoFillBackground(true);
 }
 
+void SetTwoBackgrounds(QWidget& widget, const QColor& first, const QColor& second) {
+    QPalette palette = widget.palette();
+    palette.setColor(QPalette::Window, first);
+    palette.setColor(QPalette::Base, second);
+    widget.setPalette(palette);
+    widget.setBackgroundRole(QPalette::Window);
+    widget.setAutoFillBackground(true);
+}
+
+void ShowSecondBackground(QWidget& widget, bool second) {
+    const QPalette::ColorRole role = second ? QPalette::Base : QPalette::Window;
+    if (widget.backgroundRole() != role) widget.setBackgroundRole(role);
+}
+
 QColor Background(const QWidget& widget) {
-    return widget.palette().color(QPalette::Window);
+    return widget.palette().color(widget.backgroundRole());
 }
 
 void CentreOnScreen(QWidget& window) {

@@ -18,7 +18,12 @@ void SetCaption(QLabel& label, const QString& text);
 
 // Fills the widget's background with `color`.
 void SetBackground(QWidget& widget, const QColor& color);
-// The background colour SetBackground gave (or the palette's window colour).
+// Two backgrounds a widget switches between often (an input label's off and
+// on): both go into its palette once, and a switch only changes the role it
+// paints with, which costs far less than a new palette. The first shows now.
+void SetTwoBackgrounds(QWidget& widget, const QColor& first, const QColor& second);
+void ShowSecondBackground(QWidget& widget, bool second);
+// The background colour the widget shows.
 QColor Background(const QWidget& widget);
 
 // Moves a top-level window so that its outer frame is centred on the

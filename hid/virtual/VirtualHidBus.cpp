@@ -42,6 +42,7 @@ struct VirtualHidBus::Board {
     std::uint32_t InstanceHandle = 0;
     std::deque<std::vector<std::uint8_t>> Input;
     std::vector<std::vector<std::uint8_t>> Written;
+    std::shared_ptr<const TWriteObserver> Observer;
 };
 
 struct VirtualHidBus::Handle {
@@ -180,6 +181,13 @@ bool VirtualHidBus::WaitWritten(int id, std::size_t count, int timeoutMs) const 
         auto it = boards_.find(id);
         return it != boards_.end() && it->second->Written.size() >= count;
     });
+}
+
+void VirtualHidBus::SetWriteObserver(int id, TWriteObserver observer) {
+    std::lock_guard lock(mutex_);
+    auto it = boards_.find(id);
+    if (it == boards_.end()) return;
+    it->second->Observer = observer ? std::make_shared<const TWriteObserver>(std::move(observer)) : nullptr;
 }
 
 void VirtualHidBus::SetFaults(int id, const TVirtualFaults& faults) {
@@ -451,6 +459,8 @@ bool VirtualHidBus::GetSerialNumberString(THidHandle handle, void* buffer, std::
 
 bool VirtualHidBus::WriteFile(THidHandle handle, const void* data, std::uint32_t count,
                               std::uint32_t& written) {
+    std::shared_ptr<const TWriteObserver> observer;
+    std::vector<std::uint8_t> report;
     {
         std::lock_guard lock(mutex_);
         Count("WriteFile");
@@ -477,8 +487,11 @@ bool VirtualHidBus::WriteFile(THidHandle handle, const void* data, std::uint32_t
         const auto* bytes = static_cast<const std::uint8_t*>(data);
         board.Written.emplace_back(bytes, bytes + count);
         written = count;
+        observer = board.Observer;
+        report = board.Written.back();
     }
     changed_.notify_all();
+    if (observer) (*observer)(report);
     return true;
 }
 

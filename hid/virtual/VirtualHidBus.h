@@ -9,6 +9,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -65,6 +66,13 @@ public:
     void ClearWritten(int id);
     // Waits (up to timeoutMs) until at least `count` reports were written.
     bool WaitWritten(int id, std::size_t count, int timeoutMs) const;
+
+    // Called with every output report the board accepts (as written, report
+    // ID byte first), on the writing thread, after the bus has recorded it and
+    // with no lock held: the observer may Feed the board at once. A board
+    // model answering the host hooks in here. Empty: none.
+    using TWriteObserver = std::function<void(const std::vector<std::uint8_t>& report)>;
+    void SetWriteObserver(int id, TWriteObserver observer);
 
     void SetFaults(int id, const TVirtualFaults& faults);
     void SetListingFails(bool fails);

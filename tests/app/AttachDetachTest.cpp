@@ -219,6 +219,9 @@ struct TOtherDevice {
     std::uint16_t ProductID;
     std::u16string Serial;
 };
+void PrintTo(const TOtherDevice& device, std::ostream* os) {
+    *os << device.Name;
+}
 
 class NotTheBoard : public AttachDetach, public ::testing::WithParamInterface<TOtherDevice> {};
 

@@ -2,6 +2,19 @@
 // host leaves, the board handed back.
 #include "tests/app/MainWindowFixture.h"
 
+#include "keybase/KeyBase.h"
+#include "keybase/KeyBaseRecovery.h"
+
+#include <QDir>
+#include <QStandardPaths>
+
+#if !defined(_WIN32)
+#include "app/SignalClose.h"
+
+#include <csignal>
+#include <unistd.h>
+#endif
+
 namespace lumidra::testing {
 namespace {
 
@@ -128,6 +141,43 @@ TEST_F(CloseWindow, DestroyingTheWindowHandsTheBoardBack) {
     Form.reset();
     EXPECT_EQ(AttachedDevice, nullptr);
     EXPECT_EQ(Bus.OpenHandles(board), 0u);
+}
+
+// The system ends the program (SIGTERM, here a real one to this process):
+// nothing is asked, the unsaved key base goes to a recovery file that the next
+// start names, and the board is told the host leaves as on every close.
+TEST_F(CloseWindow, SignalClosesWithoutAskingAndKeepsTheUnsavedKeyBase) {
+#if defined(_WIN32)
+    GTEST_SKIP() << "Windows has no SIGTERM, SIGINT or SIGHUP: the system ends a window program "
+                    "with messages to its windows, not with signals";
+#else
+    QStandardPaths::setTestModeEnabled(true);
+    const QString folder = keybase::RecoveryFolder();
+    QDir(folder).removeRecursively();
+    const int board = StartAttachedWithUnsavedKeys();
+    Form->MemoKey->appendPlainText(QStringLiteral("ключ"));
+    const QString memo = keybase::MemoText(*Form->MemoKey);
+    {
+        app::TSignalClose closer([this] { Form->CloseUnattended(); });
+        ::kill(::getpid(), SIGTERM);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !Form->isVisible(); }, 5000));
+    }
+    EXPECT_TRUE(Seams.Boxes.empty()) << "nobody is asked";
+    ASSERT_EQ(Bus.Written(board).size(), 4u);
+    EXPECT_EQ(Bus.Written(board)[3], Report({0, 0, 0x04, 2}));
+    EXPECT_EQ(Seams.Pauses.size(), 1u);
+    EXPECT_EQ(AttachedDevice, nullptr);
+
+    const QStringList files = QDir(folder).entryList({QStringLiteral("keybase-unsaved-*.txt")});
+    ASSERT_EQ(files.size(), 1);
+    const auto bytes = keybase::ReadKeyBaseFile(QDir(folder).filePath(files[0]));
+    ASSERT_TRUE(bytes.has_value());
+    EXPECT_EQ(bytes->toStdString(), keybase::EncodeKeyBaseFile(memo.toStdU16String()).Bytes);
+    const QString notice = keybase::TakeRecoveryNotice(folder);
+    EXPECT_TRUE(notice.endsWith(QDir(folder).filePath(files[0]))) << notice.toStdString();
+    EXPECT_TRUE(keybase::TakeRecoveryNotice(folder).isEmpty()) << "told once";
+    QDir(folder).removeRecursively();
+#endif
 }
 
 }  // namespace

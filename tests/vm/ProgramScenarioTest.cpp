@@ -12,10 +12,12 @@
 #include "tests/desktop/ScriptedSeams.h"
 #include "tests/vm/support/BoardProcess.h"
 
+#include <QProcess>
 #include <QtTest/QTest>
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <dirent.h>
 #include <unistd.h>
 
@@ -221,6 +223,33 @@ TEST_F(ProgramOnKernel, PluggedWhileRunningAndUnpluggedWhileStreaming) {
     ExpectReceived(board, {LightOn, LightOn}, "attach only");
     EXPECT_TRUE(decoy.Outputs().empty());
 }
+
+// The program itself, ended by the system: each closing signal is a close,
+// so the board gets its closing report and the program exits with 0.
+class ProgramEndedBySignal : public ::testing::TestWithParam<int> {};
+
+TEST_P(ProgramEndedBySignal, TellsTheBoardTheHostLeavesAndExitsCleanly) {
+    if (!UhidAvailable()) GTEST_SKIP() << "no /dev/uhid: runs inside the VM only";
+    TBoardProcess board;
+    ASSERT_FALSE(board.WaitNode().empty());
+    QProcess program;
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    program.start(QStringLiteral(LUMIDRA_PROGRAM_PATH), {QStringLiteral("-platform"), QStringLiteral("offscreen")});
+    ASSERT_TRUE(program.waitForStarted(5000));
+    ASSERT_TRUE(board.WaitOutputs(2, 10s)) << "the program never attached";
+    ::kill(static_cast<pid_t>(program.processId()), GetParam());
+    ASSERT_TRUE(program.waitForFinished(10000)) << "still running after the signal";
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_EQ(board.Outputs(), (std::vector<Bytes>{LightOn, LightOn, HostLeaves}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, ProgramEndedBySignal, ::testing::Values(SIGTERM, SIGINT, SIGHUP),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return std::string(info.param == SIGTERM ? "SIGTERM"
+                                                : info.param == SIGINT ? "SIGINT"
+                                                                       : "SIGHUP");
+                         });
 
 }  // namespace
 }  // namespace lumidra::vmtest

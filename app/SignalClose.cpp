@@ -1,0 +1,51 @@
+#include "app/SignalClose.h"
+
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace lumidra::app {
+
+namespace {
+
+constexpr int ClosingSignals[] = {SIGTERM, SIGINT, SIGHUP};
+int pipeFds[2] = {-1, -1};
+
+extern "C" void OnClosingSignal(int signal) {
+    const int saved = errno;
+    const char byte = static_cast<char>(signal);
+    [[maybe_unused]] const ssize_t n = ::write(pipeFds[1], &byte, 1);
+    errno = saved;
+}
+
+}  // namespace
+
+TSignalClose::TSignalClose(std::function<void()> onSignal) : onSignal_(std::move(onSignal)) {
+    if (::pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    notifier_ = new QSocketNotifier(pipeFds[0], QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, [this] {
+        char bytes[16];
+        while (::read(pipeFds[0], bytes, sizeof bytes) > 0) {
+        }
+        if (onSignal_) onSignal_();
+    });
+    struct sigaction action {};
+    action.sa_handler = &OnClosingSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : ClosingSignals) ::sigaction(signal, &action, nullptr);
+}
+
+TSignalClose::~TSignalClose() {
+    if (notifier_ == nullptr) return;
+    for (int signal : ClosingSignals) std::signal(signal, SIG_DFL);
+    delete notifier_;
+    ::close(pipeFds[0]);
+    ::close(pipeFds[1]);
+    pipeFds[0] = pipeFds[1] = -1;
+}
+
+}  // namespace lumidra::app

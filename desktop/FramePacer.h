@@ -1,0 +1,37 @@
+// Paints a window at the screen's pace, however often its widgets change.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+
+class QWidget;
+
+namespace lumidra::desktop {
+
+// A board can change the status widgets a thousand times a second; painting
+// each change (a progress bar even repaints at once when its value moves)
+// would cost far more than decoding it. Installed on a top-level window,
+// the pacer lets one paint through per frame and holds the rest back: the
+// widgets' state is always current, and what they show is at most one frame
+// old. The held-back paint runs when the frame is over.
+class TFramePacer : public QObject {
+public:
+    static constexpr int FrameMs = 16;
+
+    explicit TFramePacer(QWidget& window);
+
+    // Paints held back so far (for tests and benchmarks).
+    int HeldBack() const { return heldBack_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget& window_;
+    QTimer frame_;
+    bool pending_ = false;
+    int heldBack_ = 0;
+};
+
+}  // namespace lumidra::desktop

@@ -1,0 +1,62 @@
+#include "desktop/FramePacer.h"
+
+#include <QApplication>
+#include <QProgressBar>
+#include <QVBoxLayout>
+#include <QWidget>
+#include <QtTest/QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace lumidra::desktop {
+namespace {
+
+// One application object for the program, made before the first test and
+// gone after the last.
+class Application : public ::testing::Environment {
+public:
+    void SetUp() override { application_ = std::make_unique<QApplication>(argc_, argv_); }
+    void TearDown() override { application_.reset(); }
+
+private:
+    int argc_ = 1;
+    char name_[16] = "desktop-tests";
+    char* argv_[2] = {name_, nullptr};
+    std::unique_ptr<QApplication> application_;
+};
+[[maybe_unused]] const auto* const registered = ::testing::AddGlobalTestEnvironment(new Application);
+
+struct PaintCounter : QObject {
+    int Paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++Paints;
+        return false;
+    }
+};
+
+// A progress bar repaints at once whenever its value moves; a board moves it
+// with every report. Within one frame only the first change is painted, the
+// last state once the frame is over.
+TEST(FramePacer, ChangesWithinAFrameArePaintedOnceAndTheLastStateAfterIt) {
+    QWidget window;
+    auto* bar = new QProgressBar(&window);
+    bar->setRange(0, 1023);
+    (new QVBoxLayout(&window))->addWidget(bar);
+    auto* pacer = new TFramePacer(window);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QTest::qWait(2 * TFramePacer::FrameMs);
+    PaintCounter counter;
+    bar->installEventFilter(&counter);
+
+    for (int value = 100; value <= 1000; value += 100) bar->setValue(value);
+    EXPECT_LE(counter.Paints, 1);
+    EXPECT_GE(pacer->HeldBack(), 1);
+    const int inFrame = counter.Paints;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return counter.Paints > inFrame; }, 1000)) << "the last state was never painted";
+}
+
+}  // namespace
+}  // namespace lumidra::desktop
