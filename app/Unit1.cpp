@@ -12,6 +12,7 @@
 #include "protocol/Report.h"
 #include "desktop/FramePacer.h"
 #include "desktop/Widgets.h"
+#include "transfers/Transfers.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -106,6 +107,8 @@ TForm1::~TForm1() {
     Timer1->stop();
     ReleaseAttachedDevice();
     HidDeviceController1.reset();
+    // A transfer cut by the close leaves the chosen file as it was.
+    transfers::ResetTransfers();
 }
 
 void TForm1::ApplyLook() {
@@ -218,6 +221,9 @@ QSize TForm1::OuterSize() const {
 void TForm1::FitFrame() {
     const QSize extra = frameGeometry().size() - size();
     if (extra == frameExtra_ || extra.width() < 0 || extra.height() < 0) return;
+    // Laid out by layout managers (all panels shown), the window takes its
+    // limits from its layouts.
+    if (centralwidget->layout() != nullptr) return;
     const bool untouched = size() + frameExtra_ == DesignSize;
     frameExtra_ = extra;
     setMinimumSize(MinimumSize - extra);
@@ -268,6 +274,7 @@ void TForm1::resizeEvent(QResizeEvent* event) {
 }
 
 void TForm1::FormResize() {
+    if (centralwidget->layout() != nullptr) return;  // the layouts place the memo
     const QSize outer = OuterSize();
     MemoKey->resize(outer.width() - 330, outer.height() - 99);
 }
@@ -341,6 +348,7 @@ void TForm1::HidDeviceController1DeviceChange(hid::TObject*) {
     if (closing_) return;
     HidDeviceController1->RunEnumeration();
     if (AttachedDevice == nullptr && BoardAttached) FormShow();
+    transfers::ReportCutTransfer();
 }
 
 bool TForm1::HidDeviceController1Enumerate(THidDevice* HidDev, std::int32_t Idx) {
@@ -399,7 +407,10 @@ bool TForm1::HidDeviceController1Enumerate(THidDevice* HidDev, std::int32_t Idx)
 void TForm1::HidDeviceController1DeviceUnplug(THidDevice* HidDev) {
     // Any board going away hands back the one in use; the device change that
     // follows re-attaches whichever board is still there, or resets the window.
-    if (AttachedDevice != nullptr && IsBoard(*HidDev)) ReleaseAttachedDevice();
+    if (AttachedDevice == nullptr || !IsBoard(*HidDev)) return;
+    ReleaseAttachedDevice();
+    // No box here: the device change that follows tells of a cut transfer.
+    transfers::BoardDetached();
 }
 
 // An interface that vanished between listing and opening, or that this user

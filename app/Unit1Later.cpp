@@ -27,10 +27,4 @@ void TForm1::Trans_PictClick() {}
 void TForm1::ZastClick() {}
 void TForm1::RandClick() {}
 
-// Flash-ROM and memory dump.
-void TForm1::ReadDUMP1Click() {}
-void TForm1::Read_FlashClick() {}
-void TForm1::Erase_FlashClick() {}
-void TForm1::Write_FlashClick() {}
-
 }  // namespace lumidra::app

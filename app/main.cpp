@@ -1,5 +1,7 @@
 // The program: one instance per machine, one main window, until it closes.
+#include "app/AllPanels.h"
 #include "app/Application.h"
+#include "app/CommandLine.h"
 #include "app/QtGuiThread.h"
 #include "app/Startup.h"
 #include "app/Unit1.h"
@@ -10,6 +12,10 @@
 #include <QApplication>
 #include <QIcon>
 
+#include <cstdio>
+#include <string>
+#include <vector>
+
 #if defined(_WIN32)
 #include "hid/windows/WindowsHidPlatform.h"
 #else
@@ -19,6 +25,12 @@
 
 int main(int argc, char* argv[]) {
     using namespace lumidra;
+
+    // Before the toolkit starts: help and version need no display.
+    const app::TCommandLine commandLine = app::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    std::fputs(commandLine.Out.c_str(), stdout);
+    std::fputs(commandLine.Err.c_str(), stderr);
+    if (commandLine.Exit) return commandLine.ExitCode;
 
     app::TApplication application(argc, argv);  // message boxes need it, even the lock's
     application.setApplicationName(QString::fromLatin1(desktop::AppTitle));
@@ -33,6 +45,8 @@ int main(int argc, char* argv[]) {
     }
 
     application.setWindowIcon(QIcon(QStringLiteral(":/lumidra/lumidra.xpm")));
+    // The desktop entry it is started from (its icon and name on Wayland).
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.lumidra.Lumidra"));
 
 #if defined(_WIN32)
     hid::WindowsHidPlatform platform;
@@ -42,6 +56,7 @@ int main(int argc, char* argv[]) {
     // Outlives the windows: the device layer posts to it until its controller is gone.
     app::QtGuiThread gui;
     app::TForm1 Form1(platform, gui);
+    if (commandLine.Options.AllPanels) app::ShowAllPanels(Form1);
     graphics::TForm2 Form2;
 #if !defined(_WIN32)
     // Log-out, shutdown, kill, Ctrl+C: a close that cannot ask, then the end.

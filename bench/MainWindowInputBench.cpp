@@ -13,10 +13,8 @@
 #include "app/QtGuiThread.h"
 #include "app/Unit1.h"
 #include "hid/virtual/VirtualHidBus.h"
+#include "bench/QtBench.h"
 #include "protocol/ProtocolState.h"
-
-#include <QApplication>
-#include <QElapsedTimer>
 
 #include <benchmark/benchmark.h>
 
@@ -27,27 +25,8 @@
 namespace {
 
 using namespace lumidra;
-
-QApplication* Application() {
-    static int argc = 1;
-    static char name[] = "lumidra-bench";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication application(argc, argv);
-    return &application;
-}
-
-// Runs the loop until `done` holds (or 60 s pass).
-template <typename Pred>
-bool RunUntil(Pred done) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > 60000) return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    }
-    return true;
-}
+using bench::Application;
+using bench::RunUntil;
 
 class Window {
 public:

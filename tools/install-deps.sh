@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-multimedia-dev libgl-dev
   libudev-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  appstream desktop-file-utils dpkg-dev
 )
 packages+=("$@")
 

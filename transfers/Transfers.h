@@ -1,16 +1,105 @@
-// The Flash-ROM block transfers and the memory dump, to and from raw files.
+// The Flash-ROM block transfers and the memory dump, to and from raw files:
+// the four commands' starters and the job steps the input handler runs.
 #pragma once
 
+#include "desktop/Seams.h"
 #include "protocol/InputDecode.h"
+
+#include <QString>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+class QSaveFile;
 
 namespace lumidra::transfers {
 
+// One Flash-ROM block, and the whole memory a dump fetches.
+inline constexpr std::size_t FlashBlockSize = 64;
+inline constexpr std::uint16_t DumpSize = 4096;
+
+// The one raw byte file of the transfers. A read or dump writes its new
+// content beside the chosen file and puts it in the chosen file's place only
+// after the last block: a transfer cut short (file error, unplug, window
+// closed) leaves the chosen file as it was instead of a partial one that
+// looks complete.
+class TTransferFile {
+public:
+    TTransferFile();
+    ~TTransferFile();
+    TTransferFile(const TTransferFile&) = delete;
+    TTransferFile& operator=(const TTransferFile&) = delete;
+
+    // The chosen file, named by the starter.
+    QString Name;
+
+    // Starts empty new content for Name; false (and ErrorString) when it
+    // cannot be created.
+    bool Create();
+    // Appends `size` bytes and pushes them to the disk at once, so a full
+    // disk ends the transfer at the block that did not fit.
+    bool Write(const std::uint8_t* data, std::size_t size);
+    // Puts the new content in the chosen file's place and closes it.
+    bool Commit();
+    // Drops the new content, if any; the chosen file stays as it was.
+    void Discard();
+    bool IsOpen() const { return file_ != nullptr; }
+    // The system's reason of the last failure.
+    QString ErrorString() const { return error_; }
+
+private:
+    bool Fail();
+
+    std::unique_ptr<QSaveFile> file_;
+    QString error_;
+};
+
+extern TTransferFile TransferFile;
+
+// Set when a detach cut a read or dump short; the next device change says so.
+extern bool TransferCut;
+
+// Drops an unfinished transfer's content and forgets the file's name and a
+// cut not yet reported: the state at program start.
+void ResetTransfers();
+
+// Starters, behind the window's handlers. Each refuses while the board has
+// another job in hand (before any dialog), and a cancelled dialog changes
+// nothing.
+void Read_FlashClick(desktop::TFileDialog& SaveDialog1);
+void Erase_FlashClick();
+void Write_FlashClick(desktop::TFileDialog& OpenDialog1);
+void ReadDUMP1Click(desktop::TFileDialog& SaveDialog1);
+
 // Job steps, run by the input handler on the report that reaches them in the
-// dispatch order. Entry points only until the transfers land: they do nothing
-// yet (and nothing sets their flags or requests a dump yet).
+// dispatch order.
 void FlashReadStep(const protocol::InputReport& Report);
 void FlashEraseStep(const protocol::InputReport& Report);
 void FlashWriteStep(const protocol::InputReport& Report);
 void DumpStep(const protocol::InputReport& Report);
+
+// The board went away (its device object is already handed back). A read or
+// dump asked for or under way can never finish: its new content is dropped,
+// the chosen file stays untouched, and its flags are cleared, so a board that
+// comes back in the same re-scan starts idle. Marks the cut for ReportCutTransfer.
+void BoardDetached();
+// After a device change: when a detach cut a transfer, tells the operator in
+// one box that no file was written.
+void ReportCutTransfer();
+
+// Texts of the commands.
+inline constexpr const char* BinaryFilter = "Двоичный файл|*.bin|Все файлы|*.*";
+inline constexpr const char* FlashReadDoneText = "Данные FLASH сохранены.";
+inline constexpr const char* FlashEraseDoneText = "FLASH стёрта.";
+inline constexpr const char* FlashWriteDoneText = "Данные FLASH записаны.";
+inline constexpr const char* DumpDoneText = "Файл дампа сохранён.";
+inline constexpr const char* TransferCutText = "Передача прервана: плата отключена. Файл не записан.";
+
+// The error box texts: a source that cannot be read, a source shorter than
+// one block, a transfer file that cannot be written. `reason` is the system's.
+QString SourceReadErrorText(const QString& fileName, const QString& reason);
+QString ShortSourceText(const QString& fileName);
+QString TransferWriteErrorText(const QString& fileName, const QString& reason);
 
 }  // namespace lumidra::transfers

@@ -4,17 +4,13 @@
 #include "tests/app/MainWindowFixture.h"
 
 #include "keybase/KeyBase.h"
+#include "tests/app/FileTestSupport.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCursor>
-
-#if !defined(_WIN32)
-#include <csignal>
-#include <sys/resource.h>
-#endif
 
 namespace lumidra::testing {
 namespace {
@@ -34,42 +30,6 @@ const QString LoadConfirm = QStringLiteral("Изменения в базе кл�
 const QString LoadFailed = QStringLiteral("Данные загрузить не удалось, данные или диск не доступны!");
 const QString SaveFailed = QStringLiteral("Данные сохранить не удалось, диск не доступен!");
 const QString Saved = QStringLiteral("Данные успешно сохранены.");
-
-QByteArray FileBytes(const QString& name) {
-    QFile file(name);
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
-    return file.readAll();
-}
-
-void WriteFile(const QString& name, const QByteArray& bytes) {
-    QFile file(name);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << name.toStdString();
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
-
-#if !defined(_WIN32)
-// Files larger than `bytes` cannot be written while this lives (root
-// included); a write past the limit fails instead of raising SIGXFSZ.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &old_);
-        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{bytes, old_.rlim_max};
-        ok_ = setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, oldHandler_);
-    }
-    bool Ok() const { return ok_; }
-
-private:
-    rlimit old_{};
-    void (*oldHandler_)(int) = nullptr;
-    bool ok_ = false;
-};
-#endif
 
 class KeyBase : public MainWindowTest {
 protected:

@@ -44,8 +44,9 @@ OUT=$WORK/out
 
 # Programs the guest runs, by CMake target. The first is required; the
 # others are built when their parts exist (the Linux platform, Google
-# Benchmark, the program) and skipped with a note otherwise.
-TARGETS=(lumidra-virtual-board vm_kernel_facts_test vm_linux_hid_test vm_read_rate vm_program_scenario_test)
+# Benchmark, the program) and skipped with a note otherwise. The program
+# itself goes to the guest as the Debian package made of it.
+TARGETS=(lumidra-virtual-board vm_kernel_facts_test vm_linux_hid_test vm_read_rate vm_program_scenario_test lumidra)
 
 if [ "$DO_BUILD" = 1 ]; then
     "$ROOT/tools/install-deps.sh" || exit 1
@@ -61,6 +62,14 @@ if [ "$DO_BUILD" = 1 ]; then
     done
     echo "== building ${known[*]}"
     cmake --build "$BUILD" --parallel 2 --target "${known[@]}" || { echo "vmtest: 0 passed, 1 failed"; exit 1; }
+    # The Debian package the guest installs, made afresh from this build.
+    if [[ " ${known[*]} " == *" lumidra "* ]]; then
+        echo "== packaging lumidra (cpack -G DEB)"
+        mkdir -p "$WORK"
+        rm -f "$BUILD"/packages/lumidra_*.deb
+        (cd "$BUILD" && cpack -G DEB) >"$WORK/cpack.log" 2>&1 ||
+            { cat "$WORK/cpack.log"; echo "vmtest: 0 passed, 1 failed"; exit 1; }
+    fi
 fi
 BUILD=${BUILD:-$ROOT/build}
 BUILD=$(cd "$BUILD" && pwd)

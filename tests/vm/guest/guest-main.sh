@@ -8,6 +8,9 @@
 #   the rule's effect on the board's node, then the Linux platform's tests as
 #   an ordinary user in group plugdev (monitors on the udev source), then the
 #   whole-program scenario as that user once it is built.
+# Phase 3, the Debian package (tests/vm/run.sh makes it): installed with
+#   dpkg into the guest's throw-away overlay, its udev rule in force alone, the
+#   installed program started as that user against a uhid board.
 #
 # Each result goes to /vmtest-out/results as "ok NAME" or "not ok NAME"; the
 # last line is "done" when the run got to its end.
@@ -124,6 +127,66 @@ rm -rf "$W"
 run_gtest vm_linux_hid_test "$USER_OK"
 # The whole program against the virtual board, as an ordinary user.
 run_gtest vm_program_scenario_test "$USER_OK"
+
+# ---- phase 3: the Debian package, installed and started ---------------------------
+DEB=$(ls "$BUILD"/packages/lumidra_*.deb 2>/dev/null | head -n 1)
+if [ -z "$DEB" ]; then
+    echo "# no package in $BUILD/packages: phase 3 skipped"
+else
+    echo "# phase 3 (${DEB##*/}) at $(up) s"
+    W=$(mktemp -d /tmp/package.XXXXXX)
+    chmod 0755 "$W"
+    dpkg -i "$DEB" >"$OUT/dpkg.log" 2>&1
+    check $? "dpkg installs ${DEB##*/}: its dependencies are there"
+    installed=ok
+    for f in /usr/bin/lumidra /usr/lib/udev/rules.d/70-lumidra.rules \
+             /usr/share/applications/org.lumidra.Lumidra.desktop \
+             /usr/share/icons/hicolor/scalable/apps/org.lumidra.Lumidra.svg \
+             /usr/share/metainfo/org.lumidra.Lumidra.metainfo.xml; do
+        [ -f "$f" ] || { echo "# not installed: $f"; installed=; }
+    done
+    [ -n "$installed" ]
+    check $? "the package installs the program, the udev rule, the desktop entry, the icon and the metainfo"
+    ! readelf -d /usr/bin/lumidra 2>/dev/null | grep -qE 'R(UN)?PATH'
+    check $? "the installed program carries no library path into the build tree"
+    [ "$(/usr/bin/lumidra --version)" = "lumidra $(dpkg-deb -f "$DEB" Version)" ]
+    check $? "the installed program's --version is the package's"
+
+    # The packaged rule alone decides who opens the board now.
+    rm -f /etc/udev/rules.d/70-lumidra.rules
+    udevadm control --reload
+    "$BOARD" --ready "$W/ready" --log "$W/outputs" &
+    BOARD_PID=$!
+    n=0
+    while [ ! -s "$W/ready" ] && [ $n -lt 100 ]; do sleep 0.1; n=$((n + 1)); done
+    udevadm settle -t 10
+    node=$(cat "$W/ready" 2>/dev/null)
+    perm=$(stat -c '%a %U %G' "$node" 2>/dev/null)
+    [ "$perm" = "660 root plugdev" ]
+    check $? "the packaged rule gives the board's node mode 660, group plugdev (got '$perm')"
+
+    # The installed program, as the ordinary user, with every panel shown:
+    # it attaches, and the board receives the state report with the light on.
+    # A home and temp folder of its own: the single-instance lock lives there,
+    # away from whatever the shared /tmp holds.
+    mkdir "$W/home" && chown "$USER_OK" "$W/home"
+    setpriv --reuid="$USER_OK" --regid=users --init-groups env HOME="$W/home" TMPDIR="$W/home" USER="$USER_OK" \
+        /usr/bin/lumidra --all-panels >"$OUT/lumidra.log" 2>&1 &
+    PROGRAM_PID=$!
+    light_on="00 00 00 01$(printf ' 00%.0s' $(seq 60))"
+    n=0
+    until grep -qx "$light_on" "$W/outputs" 2>/dev/null || [ $n -ge 300 ]; do sleep 0.1; n=$((n + 1)); done
+    grep -qx "$light_on" "$W/outputs"
+    check $? "the installed program attaches to the board (state report, light on, after $((n / 10)) s)"
+    kill -0 "$PROGRAM_PID" 2>/dev/null
+    check $? "the installed program keeps running with the board attached"
+    kill -TERM "$PROGRAM_PID" 2>/dev/null
+    wait "$PROGRAM_PID" 2>/dev/null
+    kill -TERM "$BOARD_PID" 2>/dev/null
+    wait "$BOARD_PID"
+    sed 's/^/# lumidra: /' "$OUT/lumidra.log" | grep -v propagateSizeHints | head -n 20
+    rm -rf "$W"
+fi
 
 udevadm control --exit 2>/dev/null
 echo "# guest: end at $(up) s"

@@ -1,0 +1,40 @@
+#include "app/CommandLine.h"
+
+namespace lumidra::app {
+
+std::string Usage() {
+    return "Usage: lumidra [OPTION]...\n"
+           "The desktop program of the USB demonstration board C04E:2014.\n"
+           "\n"
+           "  --all-panels  show every panel and menu of the window, laid out to fit\n"
+           "  --demo        run against a built-in model of the board, no board needed\n"
+           "                (implies --all-panels)\n"
+           "  --help        print this help and exit\n"
+           "  --version     print the version and exit\n";
+}
+
+TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+    TCommandLine result;
+    for (const std::string& argument : arguments) {
+        if (argument == "--help") {
+            // Help and version answer at once, whatever else is given.
+            return {{}, true, 0, Usage(), {}};
+        }
+        if (argument == "--version") {
+            return {{}, true, 0, "lumidra " LUMIDRA_VERSION "\n", {}};
+        }
+        if (argument == "--all-panels") {
+            result.Options.AllPanels = true;
+        } else if (argument == "--demo") {
+            result.Options.Demo = true;
+            result.Options.AllPanels = true;
+        } else {
+            // Operands too: the program takes none.
+            const std::string what = argument.starts_with('-') ? "unrecognised option '" : "unexpected argument '";
+            return {{}, true, ExitUsage, {}, "lumidra: " + what + argument + "'\n" + Usage()};
+        }
+    }
+    return result;
+}
+
+}  // namespace lumidra::app

@@ -1,0 +1,32 @@
+// The program's command line: what to run, or what to print and end with.
+// Parsed before any window or toolkit exists, so help and version work
+// without a display.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace lumidra::app {
+
+struct TOptions {
+    bool AllPanels = false;  // every panel and menu shown, laid out to fit them
+    bool Demo = false;       // the built-in board model instead of the platform's HID devices
+};
+
+struct TCommandLine {
+    TOptions Options;
+    bool Exit = false;  // end at once with ExitCode, after printing Out and Err
+    int ExitCode = 0;
+    std::string Out;  // for standard output
+    std::string Err;  // for standard error
+};
+
+inline constexpr int ExitUsage = 2;
+
+// `arguments` are the program's arguments without the program name.
+TCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+// The help text, ending in a newline.
+std::string Usage();
+
+}  // namespace lumidra::app

@@ -1,0 +1,69 @@
+// The command line: each argument list and what the program does with it.
+#include "app/CommandLine.h"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+namespace lumidra::testing {
+namespace {
+
+using app::ParseCommandLine;
+using app::Usage;
+
+struct TCommandLineCase {
+    const char* Name;
+    std::vector<std::string> Arguments;
+    bool Exit;
+    int ExitCode;
+    bool AllPanels;
+    bool Demo;
+    std::string Out;
+    std::string Err;
+    friend void PrintTo(const TCommandLineCase& c, std::ostream* os) { *os << c.Name; }
+};
+
+class CommandLineTest : public ::testing::TestWithParam<TCommandLineCase> {};
+
+TEST_P(CommandLineTest, Parses) {
+    const TCommandLineCase& c = GetParam();
+    const app::TCommandLine line = ParseCommandLine(c.Arguments);
+    EXPECT_EQ(line.Exit, c.Exit);
+    EXPECT_EQ(line.ExitCode, c.ExitCode);
+    EXPECT_EQ(line.Options.AllPanels, c.AllPanels);
+    EXPECT_EQ(line.Options.Demo, c.Demo);
+    EXPECT_EQ(line.Out, c.Out);
+    EXPECT_EQ(line.Err, c.Err);
+}
+
+const std::string Refused = "lumidra: unrecognised option '";
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, CommandLineTest,
+    ::testing::Values(
+        TCommandLineCase{"None", {}, false, 0, false, false, "", ""},
+        TCommandLineCase{"AllPanels", {"--all-panels"}, false, 0, true, false, "", ""},
+        TCommandLineCase{"DemoImpliesAllPanels", {"--demo"}, false, 0, true, true, "", ""},
+        TCommandLineCase{"BothAndRepeated", {"--demo", "--all-panels", "--demo"}, false, 0, true, true, "", ""},
+        TCommandLineCase{"Help", {"--help"}, true, 0, false, false, Usage(), ""},
+        TCommandLineCase{"HelpAfterOptions", {"--all-panels", "--help", "--bogus"}, true, 0, false, false, Usage(), ""},
+        TCommandLineCase{"Version", {"--version"}, true, 0, false, false, "lumidra " LUMIDRA_EXPECTED_VERSION "\n", ""},
+        TCommandLineCase{"Unknown", {"--bogus"}, true, 2, false, false, "", Refused + "--bogus'\n" + Usage()},
+        TCommandLineCase{"UnknownAfterKnown", {"--demo", "-x"}, true, 2, false, false, "", Refused + "-x'\n" + Usage()},
+        TCommandLineCase{"SingleDashSpelling", {"-all-panels"}, true, 2, false, false, "",
+                         Refused + "-all-panels'\n" + Usage()},
+        TCommandLineCase{"OptionWithValue", {"--demo=1"}, true, 2, false, false, "", Refused + "--demo=1'\n" + Usage()},
+        TCommandLineCase{"Operand", {"keys.txt"}, true, 2, false, false, "",
+                         "lumidra: unexpected argument 'keys.txt'\n" + Usage()}),
+    [](const ::testing::TestParamInfo<TCommandLineCase>& info) { return std::string(info.param.Name); });
+
+TEST(CommandLineUsage, NamesEveryOption) {
+    const std::string usage = Usage();
+    EXPECT_TRUE(usage.starts_with("Usage: lumidra "));
+    for (const char* option : {"--all-panels", "--demo", "--help", "--version"}) {
+        EXPECT_NE(usage.find(option), std::string::npos) << option;
+    }
+}
+
+}  // namespace
+}  // namespace lumidra::testing
