@@ -16,7 +16,8 @@ run() {
     $runner "$program" "$4" >"$out" 2>"$err"
     code=$?
     if [ "$2" = out ]; then quiet=$out loud=$err; else quiet=$err loud=$out; fi
-    if [ $code -ne "$1" ] || [ -s "$quiet" ] || ! grep -q "$3" "$loud"; then
+    # A Windows program ends its lines with CR LF.
+    if [ $code -ne "$1" ] || [ -s "$quiet" ] || ! tr -d '\r' <"$loud" | grep -q "$3"; then
         echo "FAIL: lumidra $4: exit $code, wanted $1"
         echo "--- stdout"; cat "$out"; echo "--- stderr"; cat "$err"
         failed=1
