@@ -13,11 +13,14 @@
 #   tools/windows/run-tests.sh
 #
 # On a fresh Debian 12 it first installs what it needs (as root). Each run uses
-# a throwaway Wine prefix, removed at the end. Build folders and the compiler
-# cache stay between runs in the cache folder. Environment:
+# a throwaway Wine prefix, removed at the end. The compiler cache and the
+# unpacked Qt stay between runs in the cache folder, outside the repository;
+# the build folders are build-win32/ and build-win64/ in the source tree, so
+# that every clone compiles the same relative paths and finds its objects in
+# the compiler cache. Environment:
 #   LUMIDRA_WIN_CACHE       the cache folder (default: ${TMPDIR:-/tmp}/lumidra-win)
-#   LUMIDRA_WIN_BUILD_ROOT  where win32/ and win64/ go (default: a folder of the
-#                           cache named after this source tree)
+#   LUMIDRA_WIN_BUILD_ROOT  where build-win32/ and build-win64/ go (default: the
+#                           source tree)
 #   LUMIDRA_WIN_ARCHES      which builds to make (default: "i686 x86_64")
 #   LUMIDRA_WIN_PROGRAM_ARGS  lumidra.exe's arguments for the run on Xvfb
 #                           (default: --demo)
@@ -27,7 +30,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 cache=${LUMIDRA_WIN_CACHE:-${TMPDIR:-/tmp}/lumidra-win}
-build_root=${LUMIDRA_WIN_BUILD_ROOT:-$cache/build-$(printf %s "$root" | md5sum | cut -c1-8)}
+build_root=${LUMIDRA_WIN_BUILD_ROOT:-$root}
 arches=${LUMIDRA_WIN_ARCHES:-i686 x86_64}
 mkdir -p "$cache" "$build_root"
 
@@ -70,7 +73,8 @@ install_packages
 took install "$start"
 
 # The compiler cache outlives the build folders: a fresh clone elsewhere
-# compiles from it (paths below the source tree are hashed relative to it).
+# compiles from it (paths below the source tree are hashed relative to it,
+# the build folders' own paths not at all).
 export CMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER:-ccache}
 export CCACHE_DIR=${CCACHE_DIR:-$cache/ccache}
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$root}
@@ -102,11 +106,11 @@ failed=0
 for arch in $arches; do
     case $arch in
         i686)
-            dir=$build_root/win32
+            dir=$build_root/build-win32
             configure=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake" -DLUMIDRA_WITH_QT=OFF)
             ;;
         x86_64)
-            dir=$build_root/win64
+            dir=$build_root/build-win64
             qt=$("$here/qt-prefix.sh" "$cache")
             # Qt's toolchain file finds Qt and loads the project's own.
             configure=(-DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake"
