@@ -2,6 +2,8 @@
 // which the system removes with the last process holding a handle to it.
 #include "app/Startup.h"
 
+#include <QCryptographicHash>
+
 #include <windows.h>
 
 namespace lumidra::app {
@@ -20,8 +22,14 @@ TCreateMutexA CreateMutexEntry() {
 
 }  // namespace
 
-TSingleInstanceLock::TSingleInstanceLock(const QString&)
-    : name_(QStringLiteral("Global\\") + QString::fromLatin1(InstanceLockName)) {}
+// A folder given (tests only) names a mutex of its own, as it names a lock
+// file of its own on Linux: tests running side by side, and a program
+// running beside them, do not take each other's lock.
+TSingleInstanceLock::TSingleInstanceLock(const QString& folder)
+    : name_(QStringLiteral("Global\\") + QString::fromLatin1(InstanceLockName) +
+            (folder.isEmpty() ? QString()
+                              : QString::fromLatin1(
+                                    QCryptographicHash::hash(folder.toUtf8(), QCryptographicHash::Sha1).toHex()))) {}
 
 TSingleInstanceLock::~TSingleInstanceLock() {
     Release();

@@ -366,14 +366,16 @@ bool TForm1::HidDeviceController1Enumerate(THidDevice* HidDev, std::int32_t Idx)
     if (BoardAttached) return true;
 
     SetCaption(*Label1, QStringLiteral("Устройство подключено:"));
-    // The device's narrow strings are in the system's 8-bit encoding (the
-    // ANSI code page on Windows, UTF-8 elsewhere), which is Qt's local 8-bit.
+    // The device's strings as the device gives them (UTF-16): their narrow
+    // form goes through the ANSI code page on Windows, which turns every
+    // character outside it (a Russian board's name on a western system) into
+    // '?'. Where that code page holds them, the two read the same.
     const hid::THidAttributes& identity = AttachedDevice->Identity();
     SetCaption(*Label2,
-               DeviceIdentityLine(QString::fromLocal8Bit(AttachedDevice->StringByIndexAnsi(2)),
+               DeviceIdentityLine(QString::fromStdU16String(AttachedDevice->StringByIndex(2)),
                                   identity.VendorID, identity.ProductID,
                                   QString::fromStdU16String(AttachedDevice->SerialString()),
-                                  QString::fromLocal8Bit(AttachedDevice->StringByIndexAnsi(1))));
+                                  QString::fromStdU16String(AttachedDevice->StringByIndex(1))));
     CheckBox1->setEnabled(true);
     CheckBox2->setEnabled(true);
     // Ticking the backlight box sends StateReport with the light on at once.

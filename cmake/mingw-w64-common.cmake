@@ -15,8 +15,14 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # Everything static (libstdc++, libgcc, winpthread): the executables need no
-# DLL beside them, neither on Windows nor under Wine.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# DLL beside them, neither on Windows nor under Wine. Not so with a shared Qt:
+# its DLLs need the runtime DLLs anyway, which are deployed beside them, and
+# one runtime in the process lets exceptions and memory cross between the
+# program and Qt (-DLUMIDRA_MINGW_SHARED_RUNTIME=ON).
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES LUMIDRA_MINGW_SHARED_RUNTIME)
+if(NOT LUMIDRA_MINGW_SHARED_RUNTIME)
+  set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+endif()
 
 # ctest and test discovery run the .exe files through Wine.
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tools/windows/wine-run.sh)

@@ -1,5 +1,5 @@
 // The seams over Qt: QMessageBox, QFileDialog, the system clock, a real sleep,
-// QSoundEffect.
+// and the platform's sound player (KeySoundPlayer.h).
 #pragma once
 
 #include "desktop/Seams.h"

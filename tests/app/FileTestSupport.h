@@ -9,12 +9,14 @@
 
 #include <gtest/gtest.h>
 
+#if !defined(_WIN32)
 #include <csignal>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <unistd.h>
+#endif
 
 namespace lumidra::testing {
 
@@ -30,8 +32,10 @@ inline void WriteFile(const QString& name, const QByteArray& bytes) {
     ASSERT_EQ(file.write(bytes), bytes.size());
 }
 
+#if !defined(_WIN32)
 // Files larger than `bytes` cannot be written while this lives (root
 // included); a write past the limit fails instead of raising SIGXFSZ.
+// (Windows has no such limit.)
 class FileSizeLimit {
 public:
     explicit FileSizeLimit(rlim_t bytes) {
@@ -51,6 +55,7 @@ private:
     void (*oldHandler_)(int) = nullptr;
     bool ok_ = false;
 };
+#endif
 
 // A file that cannot be opened for writing while this lives, not even by
 // root: read-only permissions, and the immutable attribute where the file
@@ -70,7 +75,8 @@ public:
     }
 
 private:
-    void SetImmutable(bool on) const {
+    void SetImmutable([[maybe_unused]] bool on) const {
+#if !defined(_WIN32)  // Windows: the read-only attribute alone keeps every writer out
         const int fd = ::open(QFile::encodeName(name_).constData(), O_RDONLY);
         if (fd < 0) return;
         int flags = 0;
@@ -79,6 +85,7 @@ private:
             ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
         }
         ::close(fd);
+#endif
     }
 
     QString name_;

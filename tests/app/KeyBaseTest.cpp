@@ -182,6 +182,10 @@ TEST_F(KeyBase, SaveIntoAFolderThatCannotBeWrittenFailsAndKeepsTheFlag) {
 }
 
 TEST_F(KeyBase, SaveThatFailsHalfWayLeavesTheOldFileIntact) {
+#if defined(_WIN32)
+    GTEST_SKIP() << "Windows has no per-process file size limit (RLIMIT_FSIZE) with which a test "
+                    "could make a write fail half-way";
+#else
     Start();
     const QByteArray old = "OLD KEYS\r\n";
     WriteFile(Path("keys.txt"), old);
@@ -195,6 +199,7 @@ TEST_F(KeyBase, SaveThatFailsHalfWayLeavesTheOldFileIntact) {
     EXPECT_FALSE(KeyBaseSaved);
     EXPECT_EQ(FileBytes(Path("keys.txt")), old);
     EXPECT_EQ(Files(), QStringList{"keys.txt"}) << "no partial file left beside it";
+#endif
 }
 
 TEST_F(KeyBase, CharactersWithoutAWindows1251FormAreNotSaved) {

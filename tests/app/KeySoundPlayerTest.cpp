@@ -1,6 +1,17 @@
 // The key sound on Qt's player, headless and without a sound device: the
 // player gets the file, a file missing at first is read again once it exists,
 // and nothing fails along the way.
+#include <gtest/gtest.h>
+
+#if defined(_WIN32)
+
+TEST(KeySoundPlayer, GetsTheFileAndRereadsOneThatWasMissing) {
+    GTEST_SKIP() << "Windows plays the key sound with PlaySoundW, which reads the file anew on "
+                    "every call and keeps no player whose source and status could be checked";
+}
+
+#else
+
 #include "desktop/QtSeams.h"
 
 #include <QCoreApplication>
@@ -9,8 +20,6 @@
 #include <QSoundEffect>
 #include <QTemporaryDir>
 #include <QtTest/QTest>
-
-#include <gtest/gtest.h>
 
 namespace lumidra::desktop {
 namespace {
@@ -52,3 +61,5 @@ TEST(KeySoundPlayer, GetsTheFileAndRereadsOneThatWasMissing) {
 
 }  // namespace
 }  // namespace lumidra::desktop
+
+#endif

@@ -3,7 +3,11 @@
 #include "app/Startup.h"
 
 #include <cstdio>
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 int main(int argc, char** argv) {
     if (argc != 2) return 2;
@@ -11,5 +15,11 @@ int main(int argc, char** argv) {
     if (lock.Acquire() != lumidra::app::TLockResult::Acquired) return 3;
     std::puts("held");
     std::fflush(stdout);
-    for (;;) ::pause();
+    for (;;) {
+#if defined(_WIN32)
+        ::Sleep(INFINITE);
+#else
+        ::pause();
+#endif
+    }
 }

@@ -292,13 +292,20 @@ class DumpFault : public Transfers, public ::testing::WithParamInterface<TFaultC
 
 TEST_P(DumpFault, EndsTheJobOnTheBoardAndTheNextDumpWorks) {
     const TFaultCase& c = GetParam();
+#if defined(_WIN32)
+    if (c.FullDisk)
+        GTEST_SKIP() << "Windows has no per-process file size limit (RLIMIT_FSIZE) with which a test "
+                        "could fill the disk";
+#endif
     const QString name = Path("dir/dump.bin");
     ASSERT_TRUE(QDir(Dir.path()).mkdir("dir"));
     Choose(Form->ReadDUMP1, name);
     if (c.Stored >= 0) StepDump(c.Stored);
     {
+#if !defined(_WIN32)
         std::optional<FileSizeLimit> limit;
         if (c.FullDisk) limit.emplace(64 * 30);
+#endif
         c.Fault(name);
         Seams.BoxAnswers.push_back(TMsgResult::Ok);
         ASSERT_TRUE(Board->Step());

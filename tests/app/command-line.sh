@@ -5,16 +5,19 @@
 # standard output.
 set -u
 program=$1
+# A cross-built program runs through its emulator (Wine for Windows).
+runner=${LUMIDRA_RUNNER:-}
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
 out=$(mktemp) err=$(mktemp)
 trap 'rm -f "$out" "$err"' EXIT
 failed=0
 # run WANTED-EXIT QUIET-STREAM PATTERN ARGUMENT: PATTERN in the other stream.
 run() {
-    "$program" "$4" >"$out" 2>"$err"
+    $runner "$program" "$4" >"$out" 2>"$err"
     code=$?
     if [ "$2" = out ]; then quiet=$out loud=$err; else quiet=$err loud=$out; fi
-    if [ $code -ne "$1" ] || [ -s "$quiet" ] || ! grep -q "$3" "$loud"; then
+    # A Windows program ends its lines with CR LF.
+    if [ $code -ne "$1" ] || [ -s "$quiet" ] || ! tr -d '\r' <"$loud" | grep -q "$3"; then
         echo "FAIL: lumidra $4: exit $code, wanted $1"
         echo "--- stdout"; cat "$out"; echo "--- stderr"; cat "$err"
         failed=1

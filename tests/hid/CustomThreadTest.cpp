@@ -43,7 +43,7 @@ private:
     std::atomic<bool>* gone_;
 };
 
-std::string CurrentThreadName() {
+[[maybe_unused]] std::string CurrentThreadName() {  // Linux names its threads; Windows builds leave it unused
 #if defined(__linux__)
     char name[32] = {};
     pthread_getname_np(pthread_self(), name, sizeof name);
