@@ -10,7 +10,7 @@
 #include "graphics/PlotJob.h"
 #include "graphics/Unit2.h"
 #include "protocol/JobGuard.h"
-#include "tests/support/FileSizeLimit.h"
+#include "tests/app/FileTestSupport.h"
 
 #include <QDir>
 #include <QTemporaryDir>
