@@ -270,7 +270,10 @@ TEST_P(ProgramEndedBySignal, TellsTheBoardTheHostLeavesAndExitsCleanly) {
     ASSERT_FALSE(board.WaitNode().empty());
     QProcess program;
     program.setProcessChannelMode(QProcess::ForwardedChannels);
-    program.start(QStringLiteral(LUMIDRA_PROGRAM_PATH), {QStringLiteral("-platform"), QStringLiteral("offscreen")});
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(LUMIDRA_PROGRAM_PATH), {});
     ASSERT_TRUE(program.waitForStarted(5000));
     ASSERT_TRUE(board.WaitOutputs(2, 10s)) << "the program never attached";
     ::kill(static_cast<pid_t>(program.processId()), GetParam());
