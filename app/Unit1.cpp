@@ -358,6 +358,13 @@ bool TForm1::HidDeviceController1Enumerate(THidDevice* HidDev, std::int32_t Idx)
     if (!IsBoard(*HidDev)) return true;
     // The first matching device in the controller's order is the one used.
     if (AttachedDevice != nullptr) return true;
+    // A board this user may not read and write yet (a node that has just
+    // appeared, before the system has set its owner and mode) is not taken:
+    // it would get no reader and every report to it would be lost, with the
+    // window showing it attached. The device layer offers it again once it
+    // can be opened (the main handle, closed after each offer, is opened
+    // afresh here, which tells).
+    if (!HidDev->OpenMain() || !HidDev->ReadWriteGranted()) return true;
     THidDevice* claimed = nullptr;
     if (!HidDeviceController1->ClaimByIndex(claimed, Idx)) return true;
     AttachedDevice = claimed;

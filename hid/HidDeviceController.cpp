@@ -195,12 +195,19 @@ void THidDeviceController::DeviceChange() {
         }
     }
 
-    // Duplicate pass: objects for interfaces already known go again.
+    // Duplicate pass: objects for interfaces already known go again. A known
+    // device that was opened query-only while it can now be read and written
+    // (a new node whose owner and mode the system set after it appeared)
+    // counts as a change: the application is offered it again and can take
+    // it now, where nothing else would tell it.
     for (auto& device : fresh) {
         const auto instance = device->PnPInfo()->InstanceHandle;
-        const bool known = std::any_of(devices_.begin(), devices_.end(), [&](THidDevice* member) {
-            return member->Present() && member->PnPInfo()->InstanceHandle == instance;
+        const auto member = std::find_if(devices_.begin(), devices_.end(), [&](THidDevice* m) {
+            return m->Present() && m->PnPInfo()->InstanceHandle == instance;
         });
+        const bool known = member != devices_.end();
+        if (known && !(*member)->Claimed() && !(*member)->ReadWriteGranted() && device->ReadWriteGranted())
+            changed = true;
         if (known) {
             device->controller_ = nullptr;
             device.reset();

@@ -196,6 +196,16 @@ void VirtualHidBus::SetFaults(int id, const TVirtualFaults& faults) {
     if (it != boards_.end()) it->second->Faults = faults;
 }
 
+void VirtualHidBus::SetReadWriteGranted(int id, bool granted) {
+    {
+        std::lock_guard lock(mutex_);
+        auto it = boards_.find(id);
+        if (it == boards_.end()) return;
+        it->second->Description.ReadWriteGranted = granted;
+    }
+    PostChange();
+}
+
 void VirtualHidBus::SetListingFails(bool fails) {
     std::lock_guard lock(mutex_);
     listingFails_ = fails;

@@ -75,6 +75,10 @@ public:
     void SetWriteObserver(int id, TWriteObserver observer);
 
     void SetFaults(int id, const TVirtualFaults& faults);
+    // Gives or takes read-write access to a plugged board (as udevd does once
+    // it has set a new node's owner and mode) and notifies, as the platform
+    // does after such a change.
+    void SetReadWriteGranted(int id, bool granted);
     void SetListingFails(bool fails);
     void SetBindingFails(bool setupFails, bool hidFails);
     // Posts one device-change notification as the platform would, without a change.

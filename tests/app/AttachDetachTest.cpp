@@ -280,6 +280,31 @@ TEST_F(AttachDetach, FailedCheckOutStaysDetachedUntilTheNextDeviceChange) {
     EXPECT_EQ(Bus.Written(board), (TWire{AttachReport, AttachReport}));
 }
 
+// A board whose node this user may not read and write yet (just appeared,
+// its owner and mode not set) is not taken: with no reader and no writes the
+// window would show it attached and lose everything. Once access is granted
+// the next device change takes it, with the attach's reports.
+TEST_F(AttachDetach, BoardNotYetReadableAndWritableIsTakenOnceItIs) {
+    hid::TVirtualBoard board;
+    board.ReadWriteGranted = false;
+    const int id = Bus.Plug(board);
+    StartAndScan();
+    Settle();
+    ExpectDetached();
+    EXPECT_EQ(AttachedDevice, nullptr);
+    EXPECT_EQ(Bus.OpenHandles(id), 0u);
+
+    const std::size_t before = Scans();
+    Bus.SetReadWriteGranted(id, true);
+    WaitForScanAfter(before);
+    ExpectAttached();
+    ASSERT_TRUE(Bus.WaitWritten(id, 2, 5000));
+    Settle();
+    EXPECT_EQ(Bus.Written(id), (TWire{AttachReport, AttachReport}));
+    Bus.Feed(id, std::vector<std::uint8_t>{0, 0xFF, 0x03});  // channel 1 at full scale
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Form->Bar1->value() == 1023; }, 5000)) << "its reader runs";
+}
+
 // An interface that cannot be opened at all (gone between listing and
 // opening, or not this user's) is skipped: the board listed after it attaches.
 TEST_F(AttachDetach, AnInterfaceThatCannotBeOpenedIsSkippedAndTheBoardStillAttaches) {

@@ -257,11 +257,19 @@ TEST_F(Transfers, UnplugAtBlock30LeavesTheChosenFileUntouchedAndSaysSo) {
     EXPECT_EQ(Seams.Boxes[1].Text, QString::fromUtf8(DumpDoneText));
 }
 
-TEST_F(Transfers, ClosingTheWindowMidDumpLeavesTheChosenFileUntouched) {
+// The closing report keeps the job request: inside a dump the board takes a
+// report whose byte 5 is 0 for a JobReport (here one that would cross the
+// block on its way), so the request flag is what makes it the state report
+// that tells the board the host leaves.
+TEST_F(Transfers, ClosingTheWindowMidDumpTellsTheBoardAndLeavesTheChosenFileUntouched) {
     WriteFile(Path("dump.bin"), "the operator's old dump");
     Choose(Form->ReadDUMP1, Path("dump.bin"));
     StepDump(30);
     EXPECT_TRUE(Form->close());
+    TWire expected = DumpRequests(31);
+    expected.push_back(Report({0, 0, 0, 2, 1}));
+    ExpectWire(expected);
+    EXPECT_TRUE(Model().HostLeft());
     Form.reset();
     EXPECT_EQ(FileBytes(Path("dump.bin")), QByteArray("the operator's old dump"));
     EXPECT_EQ(Files(), QStringList{"dump.bin"});

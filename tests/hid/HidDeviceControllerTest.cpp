@@ -3,6 +3,7 @@
 // setters, and unplug handlers that destroy their device.
 #include "HidTestSupport.h"
 
+#include <ostream>
 #include <stdexcept>
 
 namespace lumidra::hid::testing {
@@ -116,6 +117,37 @@ TEST_F(ControllerRescan, UnplugAndRemovalComeBeforeArrivalAndChangeComesLastOnce
     EXPECT_EQ(Events.Log, (Log{"unplug B", "removal B", "arrival D", "change"}));
     EXPECT_EQ(Paths(), (Log{"A", "C", "D"}));
 }
+
+// A known device opened query-only that can now be read and written (a new
+// node whose owner and mode were set after it appeared) is a change, so the
+// application is offered it again; nothing else about a known device is.
+struct TAccessCase {
+    const char* Name;
+    bool GrantedAtPlug;
+    bool GrantedLater;
+    Log Expected;
+};
+void PrintTo(const TAccessCase& c, std::ostream* os) { *os << c.Name; }
+
+class ControllerAccess : public HidTest, public ::testing::WithParamInterface<TAccessCase> {};
+
+TEST_P(ControllerAccess, AccessGrantedLaterIsAChange) {
+    TVirtualBoard board = Board("A");
+    board.ReadWriteGranted = GetParam().GrantedAtPlug;
+    const int a = Bus.Plug(board);
+    Started();
+    Bus.SetReadWriteGranted(a, GetParam().GrantedLater);
+    Pump();
+    EXPECT_EQ(Events.Log, GetParam().Expected);
+    EXPECT_EQ(Paths(), Log{"A"}) << "the same object: no removal, no arrival";
+}
+
+INSTANTIATE_TEST_SUITE_P(Rescan, ControllerAccess,
+                         ::testing::Values(TAccessCase{"GrantedLater", false, true, Log{"change"}},
+                                           TAccessCase{"StillQueryOnly", false, false, Log{}},
+                                           TAccessCase{"GrantedAllAlong", true, true, Log{}},
+                                           TAccessCase{"TakenAway", true, false, Log{}}),
+                         [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(ControllerRescan, GoneDevicesAreRemovedFromTheEndOfTheList) {
     const int a = Bus.Plug(Board("A"));

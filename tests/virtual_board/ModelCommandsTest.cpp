@@ -84,6 +84,24 @@ TEST(ModelStateText, TellsDisplayLcdFlashMemoryAndViolations) {
                              "40 41 42 43 44 45 46 47 48 49 4A 4B 4C 4D 4E 4F\n"})
         EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
     EXPECT_NE(text.find("flash 00 01 02"), std::string::npos);
+    EXPECT_NE(text.find("plugs 1\nearlier-violations 0\n"), std::string::npos) << text;
+}
+
+// The model forgets with each power cycle; the tool's record of the run does not.
+TEST(ModelStateText, KeepsTheViolationsOfEarlierPlugs) {
+    boardmodel::TBoardModel model;
+    TPlugRecord record;
+    model.Receive(std::vector<std::uint8_t>(64, 0x11));  // plug 1: nobody asked for it
+    PlugAgain(model, record);
+    PlugAgain(model, record);                            // plug 2: nothing wrong
+    model.Receive(std::vector<std::uint8_t>{0, 0, 0, 9, 0});  // plug 3: unknown command byte
+    EXPECT_EQ(model.Violations().size(), 1u);
+    const std::string text = StateText(model, record);
+    EXPECT_NE(text.find("violations 1\nviolation unknown command byte 9\n"
+                        "plugs 3\n"
+                        "earlier-violations 1\nearlier-violation plug 1: DataReport nobody asked for\n"),
+              std::string::npos)
+        << text;
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 #   --build-dir  build folder to use (default: the default preset's build/,
 #                configured with the preset when it is not configured yet)
 #   --no-build   use the build folder as it is
-#   --timeout    limit for the guest's whole run (default 600 s)
+#   --timeout    limit for the guest's whole run (default 1200 s)
 #   --smp        emulated CPUs (default 1); each takes a host core of its own
 #                while the guest is busy
 #
@@ -27,7 +27,7 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 ROOT=$(cd "$HERE/../.." && pwd)
 BUILD=
 DO_BUILD=1
-TIMEOUT=600
+TIMEOUT=1200
 SMP=1
 while [ $# -gt 0 ]; do
     case "$1" in
@@ -75,7 +75,12 @@ BUILD=${BUILD:-$ROOT/build}
 BUILD=$(cd "$BUILD" && pwd)
 
 # The guest finds everything through the shared root, by the host's paths.
-GUEST_CMD="sh '$HERE/guest/guest-main.sh' '$ROOT' '$BUILD'"
+# The plug storm's settings go with it (see tests/vm/README.md).
+GUEST_ENV=
+for v in LUMIDRA_STORM_CYCLES LUMIDRA_STORM_SEED LUMIDRA_STORM_LIMIT; do
+    [ -n "${!v:-}" ] && GUEST_ENV+="$v='${!v}' "
+done
+GUEST_CMD="${GUEST_ENV}sh '$HERE/guest/guest-main.sh' '$ROOT' '$BUILD'"
 echo "== booting the VM"
 "$HERE/vm-boot.sh" --work "$WORK" --out "$OUT" --timeout "$TIMEOUT" --smp "$SMP" --cmd "$GUEST_CMD"
 rc=$?
@@ -98,6 +103,7 @@ elif [ "$rc" -ne 0 ] && [ "$failed" -eq 0 ]; then
     failed=$((failed + 1))
 fi
 [ -f "$OUT/rates" ] && { echo "== read rates"; cat "$OUT/rates"; }
+[ -s "$OUT/storm" ] && { echo "== plug storm"; cat "$OUT/storm"; }
 awk -v a="$T0" -v b="$EPOCHREALTIME" 'BEGIN { printf "== VM tests took %.1f s in all\n", b - a }'
 echo "vmtest: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

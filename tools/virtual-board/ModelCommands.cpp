@@ -90,7 +90,13 @@ TModelCommandResult RunModelCommand(std::string_view line, boardmodel::TBoardMod
     return r;
 }
 
-std::string StateText(const boardmodel::TBoardModel& model) {
+void PlugAgain(boardmodel::TBoardModel& model, TPlugRecord& record) {
+    for (const auto& v : model.Violations()) record.Earlier.push_back("plug " + std::to_string(record.Plugs) + ": " + v);
+    ++record.Plugs;
+    model.PowerCycle();
+}
+
+std::string StateText(const boardmodel::TBoardModel& model, const TPlugRecord& record) {
     const auto& led = model.Led();
     const auto& lcd = model.Lcd();
     std::string t;
@@ -114,6 +120,9 @@ std::string StateText(const boardmodel::TBoardModel& model) {
     t += std::string("job ") + JobStateName(model.JobState()) + "\n";
     t += "violations " + std::to_string(model.Violations().size()) + "\n";
     for (const auto& v : model.Violations()) t += "violation " + v + "\n";
+    t += "plugs " + std::to_string(record.Plugs) + "\n";
+    t += "earlier-violations " + std::to_string(record.Earlier.size()) + "\n";
+    for (const auto& v : record.Earlier) t += "earlier-violation " + v + "\n";
     return t;
 }
 

@@ -20,6 +20,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace lumidra::vboard {
 
@@ -39,8 +40,20 @@ struct TModelCommandResult {
 // in the result.
 TModelCommandResult RunModelCommand(std::string_view line, boardmodel::TBoardModel& model);
 
+// What the tool keeps of the board's earlier plugs: the model forgets its
+// violations with every power cycle, as the board forgets its state, but a
+// test that plugs the board a thousand times asserts on the whole run.
+struct TPlugRecord {
+    int Plugs = 1;                          // plugs since the tool started, this one included
+    std::vector<std::string> Earlier;       // "plug N: violation", of the plugs before this one
+};
+// A plug after an unplug: keeps the model's violations in `record`, then
+// power-cycles the model.
+void PlugAgain(boardmodel::TBoardModel& model, TPlugRecord& record);
+
 // The board's state as text, for a person or a test reading the save file:
-// LED display, LCD, Flash-ROM block, memory, handshake, violations.
-std::string StateText(const boardmodel::TBoardModel& model);
+// LED display, LCD, Flash-ROM block, memory, handshake, violations (this
+// plug's, then the plugs and the violations of the earlier ones).
+std::string StateText(const boardmodel::TBoardModel& model, const TPlugRecord& record = {});
 
 }  // namespace lumidra::vboard

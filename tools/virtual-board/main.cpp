@@ -154,12 +154,20 @@ void WaitGone(const std::string& node) {
     for (int i = 0; i < 500 && ::stat(node.c_str(), &st) == 0; ++i) ::usleep(10000);
 }
 
-// Writes the model's state to `path` and its LCD picture to `path`.pbm.
-bool SaveState(const boardmodel::TBoardModel& model, const std::string& path) {
-    std::ofstream text(path), picture(path + ".pbm");
-    text << StateText(model);
-    picture << boardmodel::LcdPbm(model.Lcd());
-    return static_cast<bool>(text) && static_cast<bool>(picture);
+// Writes the model's LCD picture to `path`.pbm, then its state to `path`,
+// each under its name only once complete: a reader that sees the state file
+// sees all of it, and the picture already there.
+bool SaveState(const boardmodel::TBoardModel& model, const TPlugRecord& record, const std::string& path) {
+    const auto write = [](const std::string& name, const std::string& content) {
+        const std::string tmp = name + ".tmp";
+        {
+            std::ofstream file(tmp);
+            file << content;
+            if (!file.flush()) return false;
+        }
+        return std::rename(tmp.c_str(), name.c_str()) == 0;
+    };
+    return write(path + ".pbm", boardmodel::LcdPbm(model.Lcd())) && write(path, StateText(model, record));
 }
 
 }  // namespace
@@ -222,6 +230,7 @@ int main(int argc, char** argv) {
     // The board model, its report slots and its control commands.
     std::optional<boardmodel::TBoardModel> model;
     if (options.Model) model.emplace();
+    TPlugRecord plugs;
     auto period = std::chrono::nanoseconds(std::chrono::seconds(1)) / options.Rate;
     Clock::time_point nextSlot = Clock::now();
     auto modelCommand = [&](std::string_view line) {
@@ -230,7 +239,7 @@ int main(int argc, char** argv) {
         if (!result.Known) return false;
         if (!result.Error.empty()) std::fprintf(stderr, "virtual-board: control: %s\n", result.Error.c_str());
         if (result.Rate) period = std::chrono::nanoseconds(std::chrono::seconds(1)) / *result.Rate;
-        if (!result.SaveTo.empty() && !SaveState(*model, result.SaveTo))
+        if (!result.SaveTo.empty() && !SaveState(*model, plugs, result.SaveTo))
             std::fprintf(stderr, "virtual-board: cannot write %s\n", result.SaveTo.c_str());
         return true;
     };
@@ -255,7 +264,7 @@ int main(int argc, char** argv) {
             const bool wasPlugged = board.Plugged();
             step = runner.Run(Clock::now());
             // A board plugged back in starts afresh (its Flash-ROM and memory keep their bytes).
-            if (model && !wasPlugged && board.Plugged()) model->PowerCycle();
+            if (model && !wasPlugged && board.Plugged()) PlugAgain(*model, plugs);
             if (step.State == TBoardRunner::TState::Quit) break;
             if (!board.Plugged() && (started || !node.empty())) {
                 // Unplugged: done once the node is gone, so that a node
@@ -345,6 +354,7 @@ int main(int argc, char** argv) {
 
     board.Unplug();
     if (model) {
+        for (const auto& v : plugs.Earlier) std::fprintf(stderr, "virtual-board %s: violation at %s\n", serial.c_str(), v.c_str());
         for (const auto& v : model->Violations()) std::fprintf(stderr, "virtual-board %s: violation: %s\n", serial.c_str(), v.c_str());
     }
     if (!options.Ready.empty()) ::unlink(options.Ready.c_str());

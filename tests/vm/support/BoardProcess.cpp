@@ -95,12 +95,12 @@ TBoardProcess::~TBoardProcess() {
     }
 }
 
-std::string TBoardProcess::WaitNode(std::chrono::milliseconds timeout) {
+std::string TBoardProcess::WaitNode(std::chrono::milliseconds timeout, bool settle) {
     node_.clear();
     PollUntil([&] { return pid_ > 0 && !(node_ = ReadFirstLine(ready_)).empty(); }, timeout);
     // Where udevd runs, the node is usable (owner, mode, tags) only once it
     // has handled the node's events.
-    if (!node_.empty() && ::access("/run/udev/control", F_OK) == 0) {
+    if (settle && !node_.empty() && ::access("/run/udev/control", F_OK) == 0) {
         const int rc = std::system("udevadm settle --timeout=10");
         (void)rc;
     }

@@ -35,7 +35,10 @@ public:
     TBoardProcess& operator=(const TBoardProcess&) = delete;
 
     // Waits until the device node exists; its path, or empty on timeout.
-    std::string WaitNode(std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    // Where udevd runs it also waits for udevd to have handled the node
+    // (`settle`), which a test that lets the program find the node through
+    // udevd's own news can leave out.
+    std::string WaitNode(std::chrono::milliseconds timeout = std::chrono::seconds(10), bool settle = true);
     // Waits until the board reports itself unplugged (ready file gone).
     bool WaitUnplugged(std::chrono::milliseconds timeout = std::chrono::seconds(10));
     const std::string& Node() const { return node_; }
