@@ -85,8 +85,11 @@ void SplashStep(const InputReport& Report) {
     JobReport[1] = JobEnd;
     StateReport[JobRequestByte] = 0;
     // The reader waits while the box is open: the board's reports stay queued.
+    // The cable may go meanwhile, and another board (or this one, plugged
+    // again) be attached: the end of the job is this board's only.
+    const std::uint32_t handedBack = BoardsHandedBack;
     Seams().ShowMessage(QString::fromUtf8(SplashShownText));
-    SendReport(JobReport);
+    if (BoardsHandedBack == handedBack) SendReport(JobReport);
     LcdTextPending = false;
 }
 

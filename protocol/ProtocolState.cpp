@@ -23,6 +23,7 @@ bool KeySoundArmed = false;
 bool DumpRequested = false;
 
 std::uint16_t DumpOffset = 0;
+std::uint32_t BoardsHandedBack = 0;
 
 QString StartFolder;
 bool KeyBaseSaved = true;
@@ -42,7 +43,9 @@ void ClearJobFlags() {
 
 void ReleaseAttachedDevice() {
     hid::THidDevice* device = AttachedDevice;
+    if (device == nullptr) return;
     AttachedDevice = nullptr;
+    ++BoardsHandedBack;
     delete device;
 }
 
@@ -51,6 +54,7 @@ void ResetProtocolState() {
     JobReport.fill(0);
     DataReport.fill(0);
     AttachedDevice = nullptr;
+    BoardsHandedBack = 0;
     ClearJobFlags();
     KeySoundArmed = false;
     DumpOffset = 0;

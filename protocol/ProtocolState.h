@@ -59,6 +59,12 @@ extern bool KeySoundArmed;
 // asked for cannot start a dump into whatever file was named last.
 extern bool DumpRequested;
 
+// Boards handed back since the start (ReleaseAttachedDevice). A job step that
+// lets the loop turn (a modal box) compares it before and after: what the
+// step sends afterwards belongs to the board it served, never to one attached
+// since.
+extern std::uint32_t BoardsHandedBack;
+
 // Offset of the next memory dump block; zeroed with the job flags.
 extern std::uint16_t DumpOffset;
 

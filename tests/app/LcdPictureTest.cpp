@@ -264,6 +264,28 @@ TEST_F(LcdPicture, SplashJobWaitsBehindItsBox) {
     ExpectNoViolations();
 }
 
+// The cable goes while the splash box is open and the window takes a second
+// board with the board's identity: the end of the splash job is the first
+// board's, so the second one receives nothing when the box closes.
+TEST_F(LcdPicture, SplashBoxOutlivingItsBoardSendsTheOtherBoardNothing) {
+    Attach();
+    ModelBoard second(Bus);
+    Form->Zast_Out->trigger();
+    Seams.OnBox = [&](const QString&) {
+        const std::size_t before = Scans();
+        Board->Unplug();
+        WaitForScanAfter(before);
+        EXPECT_NE(protocol::AttachedDevice, nullptr) << "the second board taken in the same re-scan";
+        EXPECT_TRUE(app::BoardAttached);
+    };
+    ASSERT_TRUE(Board->Step());  // the acknowledgement
+    ASSERT_EQ(Seams.Boxes.size(), 1u);
+    EXPECT_FALSE(protocol::LcdTextPending);
+    Settle();
+    EXPECT_EQ(second.Written(), TWire{}) << "nothing of the first board's job";
+    EXPECT_EQ(second.Model().Violations(), std::vector<std::string>{});
+}
+
 // --- the conversion tools ------------------------------------------------------
 
 QByteArray Repeat(int count, const QByteArray& line) {

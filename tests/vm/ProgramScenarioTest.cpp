@@ -515,7 +515,10 @@ TEST_F(ProgramInAPlugStorm, ThousandPlugsWithJobsCutShortLoseNothing) {
         if (twins) {
             const std::size_t otherBefore = other == &twin ? twinBefore : modelBefore;
             const std::size_t takenBefore = taken == &twin ? twinBefore : modelBefore;
-            EXPECT_EQ(other->Outputs().size(), otherBefore) << "only the board the window took is written to";
+            const auto written = other->Outputs();
+            EXPECT_EQ(written.size(), otherBefore)
+                << "only the board the window took is written to (job " << static_cast<int>(job) << "), the other got "
+                << (written.size() > otherBefore ? vboard::FormatHex(written.back()).substr(0, 24) : std::string());
             EXPECT_GE(taken->Outputs().size(), takenBefore + 2) << "the attach's two state reports";
         } else {
             EXPECT_EQ(twin.Outputs().size(), twinBefore);
