@@ -77,7 +77,7 @@ BUILD=$(cd "$BUILD" && pwd)
 # The guest finds everything through the shared root, by the host's paths.
 # The plug storm's settings go with it (see tests/vm/README.md).
 GUEST_ENV=
-for v in LUMIDRA_STORM_CYCLES LUMIDRA_STORM_SEED LUMIDRA_STORM_LIMIT; do
+for v in LUMIDRA_STORM_CYCLES LUMIDRA_STORM_SEED LUMIDRA_STORM_LIMIT LUMIDRA_STORM_VERBOSE; do
     [ -n "${!v:-}" ] && GUEST_ENV+="$v='${!v}' "
 done
 GUEST_CMD="${GUEST_ENV}sh '$HERE/guest/guest-main.sh' '$ROOT' '$BUILD'"
