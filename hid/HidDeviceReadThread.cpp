@@ -21,6 +21,11 @@ THidDeviceReadThread::THidDeviceReadThread(THidDevice* Device)
     THidCaps caps;
     Device->QueryCaps(caps);
     InputBuffer.assign(caps.InputReportByteLength, 0);
+    // The read handle is open before the check-out returns: the system drops
+    // what a device sends while no reader has it open, and the first answer
+    // (a job's acknowledgement to a request sent right after the attach) must
+    // not depend on how soon the new thread gets to run.
+    Device->OpenReader();
     Start();
 }
 

@@ -27,6 +27,16 @@ protected:
     }
 };
 
+// The check-out returns with the read handle open, whenever the new thread
+// gets to run: what the device sends from then on waits for the reader.
+TEST_F(HidTest, ReaderHandleIsOpenWhenTheCheckOutReturns) {
+    Bus.Plug(Board("A"));
+    Started();
+    THidDevice* device = Claim(0);
+    ASSERT_NE(device, nullptr);
+    EXPECT_NE(device->ReadHandle(), InvalidHidHandle);
+}
+
 // ---------------------------------------------------------------------------
 // Deliveries
 

@@ -12,6 +12,7 @@
 #include "desktop/Widgets.h"
 #include "graphics/ImageTransfer.h"
 #include "hid/HidDevice.h"
+#include "hid/HidDeviceReadThread.h"
 #include "tests/desktop/ScriptedSeams.h"
 #include "tests/vm/support/BoardProcess.h"
 #include "tools/virtual-board/BoardReports.h"
@@ -392,7 +393,37 @@ TEST_F(ProgramInAPlugStorm, ThousandPlugsWithJobsCutShortLoseNothing) {
                                 : std::string("-")) +
                            ", board at " + board.Node() + ", outputs model " + std::to_string(model.Outputs().size()) +
                            " twin " + std::to_string(twin.Outputs().size()) + " decoy " +
-                           std::to_string(decoy.Outputs().size()) + ", bar " + std::to_string(Form->Bar1->value()) + "\nfds:";
+                           std::to_string(decoy.Outputs().size()) + ", bar " + std::to_string(Form->Bar1->value());
+        if (AttachedDevice != nullptr) {
+            const auto* reader = AttachedDevice->Reader();
+            text += std::string(", granted ") + std::to_string(AttachedDevice->ReadWriteGranted()) + ", present " +
+                    std::to_string(AttachedDevice->Present()) + ", reader " + std::to_string(reader != nullptr);
+            if (reader != nullptr)
+                text += " finished " + std::to_string(reader->Finished()) + " in a handover " +
+                        std::to_string(reader->SynchronizeRunning());
+        }
+        if (AttachedDevice != nullptr) {
+            hid::THidCaps caps;
+            AttachedDevice->QueryCaps(caps);
+            text += ", input length " + std::to_string(caps.InputReportByteLength);
+        }
+        // Where each thread is, as the kernel sees it.
+        text += "\nthreads:";
+        if (DIR* d = ::opendir("/proc/self/task")) {
+            while (dirent* e = ::readdir(d)) {
+                if (e->d_name[0] == '.') continue;
+                std::ifstream comm(std::string("/proc/self/task/") + e->d_name + "/comm");
+                std::ifstream wchan(std::string("/proc/self/task/") + e->d_name + "/wchan");
+                std::ifstream stat(std::string("/proc/self/task/") + e->d_name + "/stat");
+                std::string name, where, st;
+                std::getline(comm, name);
+                std::getline(wchan, where);
+                std::getline(stat, st);
+                text += " [" + name + " " + where + " " + st.substr(st.find(')') + 2, 1) + "]";
+            }
+            ::closedir(d);
+        }
+        text += "\nfds:";
         if (DIR* d = ::opendir("/proc/self/fd")) {
             while (dirent* e = ::readdir(d)) {
                 char target[256] = {};
