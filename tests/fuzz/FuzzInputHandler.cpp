@@ -12,9 +12,11 @@
 //   once the job in hand has ended nothing more is written at all;
 // - a step keeps or ends its own job and never raises another: at most one
 //   job is in hand, JobActive belongs to a read, a dump or a plot, a running
-//   plot is a plot in hand, and the request byte is up only while a job is;
+//   plot is a plot in hand, and the request byte is up exactly while a job
+//   is in hand;
 // - as long as every report was the model's own answer, the model sees
-//   nothing against the protocol.
+//   nothing against the protocol and always has its next report to send
+//   (it never waits for a host that waits for it).
 //
 // Input layout (FuzzedDataProvider): the job state first, then operations
 // until the input is used up.
@@ -104,7 +106,8 @@ void CheckFlags() {
     FUZZ_CHECK(!JobActive || FlashReadPending || DumpRequested || PlotPending);
     FUZZ_CHECK(!PlotRunning || PlotPending);
     FUZZ_CHECK(StateReport[JobRequestByte] <= 1);
-    FUZZ_CHECK(jobs != 0 || StateReport[JobRequestByte] == 0);
+    // Asked for on every start, taken back at every end.
+    FUZZ_CHECK((jobs != 0) == (StateReport[JobRequestByte] == 1));
 }
 
 void CheckWrittenSince(std::size_t before) {
@@ -285,9 +288,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckFlags();
     for (int op = 0; op < 300 && in.remaining_bytes() > 0; ++op) {
         switch (in.ConsumeIntegralInRange<int>(0, 3)) {
-            case 0:  // the board's next report slot
-                if (const auto report = World->Model.NextReport()) Deliver(report->data(), report->size());
+            case 0: {  // the board's next report slot
+                const auto report = World->Model.NextReport();
+                // A board that waits for the host while the host waits for
+                // the board: the job would hang for good.
+                FUZZ_CHECK(report || !Genuine);
+                if (report) Deliver(report->data(), report->size());
                 break;
+            }
             case 1: {  // anything at all, of any length up to a whole report
                 Genuine = false;
                 std::array<std::uint8_t, InputReportSize> report{};
