@@ -4,7 +4,8 @@
 // steps leave behind (a job asked for or under way, with its files, counters
 // and buffers), then hands the handler input reports: random ones, the
 // model's own answers to what the window sent, and acknowledgements, with the
-// plot window's controls used in between. Message boxes are answered at once.
+// operator using the main window's starters and the plot window's controls in
+// between. Message boxes are answered at once.
 //
 // Whatever the reports say:
 // - every report written is 65 bytes with report ID 0;
@@ -50,8 +51,9 @@ using namespace lumidra::protocol;
 
 namespace {
 
-// Boxes and messages are answered OK at once, dialogs cancelled; the clock
-// stands still and nothing sounds or sleeps.
+// Boxes and messages are answered OK at once; a save dialog chooses
+// `SaveAs`, an open dialog `OpenFrom`. The clock stands still and nothing
+// sounds or sleeps.
 class AnsweringSeams final : public desktop::TUiSeams {
 public:
     AnsweringSeams() { desktop::InstallSeams(this); }
@@ -60,11 +62,17 @@ public:
         return desktop::TMsgResult::Ok;
     }
     void ShowMessage(const QString&) override {}
-    bool ExecuteFileDialog(desktop::TFileDialog&) override { return false; }
+    bool ExecuteFileDialog(desktop::TFileDialog& dialog) override {
+        dialog.FileName = dialog.Kind == desktop::TFileDialogKind::Save ? SaveAs : OpenFrom;
+        return true;
+    }
     QDateTime Now() override { return QDateTime(QDate(2026, 3, 5), QTime(9, 5, 7)); }
     void Pause(std::chrono::milliseconds) override {}
     void PlayKeySound(const QString&) override {}
     void Beep() override {}
+
+    QString SaveAs;
+    QString OpenFrom;
 };
 
 // The jobs as the operator knows them; the splash screen and the LCD text
@@ -172,7 +180,6 @@ void SetJobState(FuzzedDataProvider& in) {
     StateReport[2] = in.ConsumeIntegral<std::uint8_t>();
     const auto kind = static_cast<TJobKind>(in.ConsumeIntegralInRange<int>(0, int(TJobKind::Dump)));
     const bool underWay = in.ConsumeBool();
-    const QString transferName = QDir(World->Folder.path()).filePath(QStringLiteral("transfer.bin"));
     switch (kind) {
         case TJobKind::None: return;
         case TJobKind::Image: ImageSendPending = true; break;
@@ -192,7 +199,7 @@ void SetJobState(FuzzedDataProvider& in) {
             break;
         case TJobKind::FlashRead:
             FlashReadPending = true;
-            transfers::TransferFile.Name = transferName;
+            transfers::TransferFile.Name = World->Seams.SaveAs;
             if (underWay) {
                 // The start step has run: the file is open, the read asked for.
                 JobActive = true;
@@ -220,7 +227,7 @@ void SetJobState(FuzzedDataProvider& in) {
             break;
         case TJobKind::Dump:
             DumpRequested = true;
-            transfers::TransferFile.Name = transferName;
+            transfers::TransferFile.Name = World->Seams.SaveAs;
             if (underWay) {
                 JobActive = true;
                 transfers::TransferFile.Create();
@@ -233,6 +240,37 @@ void SetJobState(FuzzedDataProvider& in) {
     Genuine = !(underWay && (kind == TJobKind::FlashRead || kind == TJobKind::Dump ||
                              (kind == TJobKind::Plot && JobActive)));
     RequestJob();
+}
+
+// The operator at the main window while reports come in: an LED value, or
+// a job's starter, which refuses while another job is in hand.
+void UseMainWindow(FuzzedDataProvider& in) {
+    app::TForm1& form = *World->Form;
+    const unsigned jobsBefore = RaisedJobs();
+    const std::size_t before = World->Written.size();
+    switch (in.ConsumeIntegralInRange<int>(0, 10)) {
+        case 0:
+            form.Edit1->setText(QString::number(in.ConsumeIntegral<std::uint16_t>(), 16));
+            form.Button1Click();
+            break;
+        case 1: form.ContrastBar->setValue(in.ConsumeIntegralInRange<int>(0, 31)); break;
+        case 2:
+            form.EditCmd->setText(QString::fromStdString(in.ConsumeRandomLengthString(40)));
+            form.Button7Click();
+            break;
+        case 3: form.Button8Click(); break;
+        case 4: form.Button9Click(); break;
+        case 5: form.Zast_OutClick(); break;
+        case 6: form.Read_FlashClick(); break;
+        case 7: form.Erase_FlashClick(); break;
+        case 8: form.Write_FlashClick(); break;
+        case 9: form.ReadDUMP1Click(); break;
+        default: form.RandClick(); break;
+    }
+    CheckWrittenSince(before);
+    // Refused, or the job waiting for its acknowledgement asked for again.
+    if (jobsBefore != 0) FUZZ_CHECK(RaisedJobs() == jobsBefore);
+    CheckFlags();
 }
 
 // The operator at the plot window while reports come in.
@@ -262,6 +300,12 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     World = new TWorld;
     FUZZ_CHECK(World->Folder.isValid());
     StartFolder = World->Folder.path();
+    const QDir folder(World->Folder.path());
+    World->Seams.SaveAs = folder.filePath(QStringLiteral("transfer.bin"));
+    World->Seams.OpenFrom = folder.filePath(QStringLiteral("source.bin"));
+    QFile source(World->Seams.OpenFrom);
+    FUZZ_CHECK(source.open(QIODevice::WriteOnly) && source.write(QByteArray(100, '\x5A')) == 100);
+    source.close();
     World->Board = World->Bus.Plug(hid::TVirtualBoard{});
     World->Bus.SetWriteObserver(World->Board, [](const std::vector<std::uint8_t>& report) {
         World->Written.push_back(report);
@@ -287,7 +331,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     World->Written.clear();
     CheckFlags();
     for (int op = 0; op < 300 && in.remaining_bytes() > 0; ++op) {
-        switch (in.ConsumeIntegralInRange<int>(0, 3)) {
+        switch (in.ConsumeIntegralInRange<int>(0, 4)) {
             case 0: {  // the board's next report slot
                 const auto report = World->Model.NextReport();
                 // A board that waits for the host while the host waits for
@@ -313,7 +357,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 Deliver(report.data(), report.size());
                 break;
             }
-            default: UsePlotWindow(in); break;
+            case 3: UsePlotWindow(in); break;
+            default: UseMainWindow(in); break;
         }
     }
     return 0;
