@@ -96,7 +96,7 @@ std::vector<std::uint8_t> PlotJob(std::uint8_t code, std::uint8_t digits4) {
 }
 
 TEST_P(FullDisk, OneMessageTheEarlierFileIntactTheJobEndedAndTheProgramGoesOn) {
-    const TFullDiskCase& c = GetParam();
+    [[maybe_unused]] const TFullDiskCase& c = GetParam();
 #if defined(_WIN32)
     GTEST_SKIP() << "Windows has no per-process file size limit (RLIMIT_FSIZE) with which a test could fill the disk";
 #else
