@@ -29,21 +29,27 @@ QString Text(const TTableLines& lines, bool finalBreak) {
     return text;
 }
 
-// Writes `bytes` whole or not at all (a temporary file takes the old one's
-// place only when complete); on failure the operator is told which file.
-bool WriteWhole(const QString& fileName, const QByteArray& bytes) {
-    if (keybase::WriteKeyBaseFile(fileName, bytes)) return true;
-    Seams().MessageBox(QString::fromUtf8(TableNotWrittenText) + QDir::toNativeSeparators(fileName),
+// Writes the files whole or none of them (temporary files take the old ones'
+// places only when all are complete); on failure the operator is told which
+// file.
+bool WriteWhole(const std::vector<std::pair<QString, QByteArray>>& files) {
+    const std::optional<QString> failed = keybase::WriteFilesWhole(files);
+    if (!failed) return true;
+    Seams().MessageBox(QString::fromUtf8(TableNotWrittenText) + QDir::toNativeSeparators(*failed),
                        QString::fromLatin1(AppTitle), TMsgIcon::Error, TMsgButtons::Ok);
     return false;
 }
 
-// Keeps the lines in Memo1 and writes them, Windows-1251 with CR LF after
-// every line, as the firmware's assembler reads them.
-bool WriteTable(const QString& fileName, QPlainTextEdit& Memo1, const TTableLines& lines) {
+// Keeps the lines in Memo1 and gives the file's bytes: Windows-1251 with CR
+// LF after every line, as the firmware's assembler reads them.
+QByteArray TableFile(QPlainTextEdit& Memo1, const TTableLines& lines) {
     Memo1.setPlainText(Text(lines, false));
-    const keybase::TEncodedKeyBase encoded = keybase::EncodeKeyBaseFile(Text(lines, true).toStdU16String());
-    return encoded.ok() && WriteWhole(fileName, QByteArray::fromStdString(encoded.Bytes));
+    // Table lines are ASCII: the code page holds every character.
+    return QByteArray::fromStdString(keybase::EncodeKeyBaseFile(Text(lines, true).toStdU16String()).Bytes);
+}
+
+bool WriteTable(const QString& fileName, QPlainTextEdit& Memo1, const TTableLines& lines) {
+    return WriteWhole({{fileName, TableFile(Memo1, lines)}});
 }
 
 bool SameFile(const QString& a, const QString& b) {
@@ -90,7 +96,9 @@ void ZastClick(const TImage& Image1, QPlainTextEdit& Memo1, TFileDialog& SaveDia
     }
     const TSplashTable table = SplashTable(PreviewPicture(Image1));
     const QByteArray data(reinterpret_cast<const char*>(table.Data.data()), qsizetype(table.Data.size()));
-    if (WriteWhole(dataFile, data) && WriteTable(SaveDialog1.FileName, Memo1, table.Lines)) {
+    // Both or neither: a table without its data, or the data of another
+    // table, would give the firmware a splash screen nobody drew.
+    if (WriteWhole({{dataFile, data}, {SaveDialog1.FileName, TableFile(Memo1, table.Lines)}})) {
         Seams().ShowMessage(QString::fromUtf8(SplashSavedText));
     }
 }

@@ -2,11 +2,14 @@
 
 #include "protocol/ProtocolState.h"
 
+#include <QDir>
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QSaveFile>
 #include <QTextCursor>
 #include <QTextDocument>
+
+#include <memory>
 
 namespace lumidra::keybase {
 
@@ -59,13 +62,24 @@ std::optional<QByteArray> ReadKeyBaseFile(const QString& fileName) {
 }
 
 bool WriteKeyBaseFile(const QString& fileName, const QByteArray& bytes) {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    // Flushed here, not left to commit(): commit() does not see an error of
-    // its own final flush, and would put a cut-off file in the old one's place.
-    // Not committed, the temporary file goes away with `file`.
-    if (file.write(bytes) != bytes.size() || !file.flush()) return false;
-    return file.commit();
+    return !WriteFilesWhole({{fileName, bytes}});
+}
+
+std::optional<QString> WriteFilesWhole(const std::vector<std::pair<QString, QByteArray>>& files) {
+    std::vector<std::unique_ptr<QSaveFile>> written;
+    for (const auto& [name, bytes] : files) {
+        auto file = std::make_unique<QSaveFile>(name);
+        // Flushed here, not left to commit(): commit() does not see an error
+        // of its own final flush, and would put a cut-off file in the old
+        // one's place. Not committed, the temporary files go away with
+        // `written`.
+        if (!file->open(QIODevice::WriteOnly) || file->write(bytes) != bytes.size() || !file->flush()) return name;
+        written.push_back(std::move(file));
+    }
+    for (const auto& file : written) {
+        if (!file->commit()) return file->fileName();
+    }
+    return std::nullopt;
 }
 
 void LoadBaseClick(QPlainTextEdit& memo, TFileDialog& OpenDialog1) {
@@ -103,7 +117,7 @@ void SaveBaseClick(const QPlainTextEdit& memo, TFileDialog& SaveDialog1) {
         return;
     }
     if (!WriteKeyBaseFile(SaveDialog1.FileName, QByteArray::fromStdString(encoded.Bytes))) {
-        Seams().ShowMessage(QString::fromUtf8(SaveFailedText));
+        Seams().ShowMessage(SaveFailedMessage(SaveDialog1.FileName));
         return;
     }
     // Marked saved before the message: a key that the board adds while the
@@ -117,6 +131,10 @@ QString UnencodableMessage(const TEncodedKeyBase& encoded) {
                           "в кодировке Windows-1251!")
         .arg(QString::fromStdU16String(encoded.Unencodable))
         .arg(encoded.FirstUnencodableLine);
+}
+
+QString SaveFailedMessage(const QString& fileName) {
+    return QString::fromUtf8(SaveFailedText) + QStringLiteral("\n") + QDir::toNativeSeparators(fileName);
 }
 
 }  // namespace lumidra::keybase

@@ -9,6 +9,8 @@
 #include <QString>
 
 #include <optional>
+#include <utility>
+#include <vector>
 
 class QPlainTextEdit;
 
@@ -31,6 +33,11 @@ std::optional<QByteArray> ReadKeyBaseFile(const QString& fileName);
 // temporary file beside it that takes the old one's place only once it is
 // complete, so a write that fails half-way leaves the old file as it was.
 bool WriteKeyBaseFile(const QString& fileName, const QByteArray& bytes);
+// The same for files that belong together (a table and its data): each goes
+// to a temporary file beside its own first, and only when all are complete
+// do they take the old ones' places. Returns the name of the file that could
+// not be written, or nothing when all were.
+std::optional<QString> WriteFilesWhole(const std::vector<std::pair<QString, QByteArray>>& files);
 
 // The commands of the menu items LoadBase and SaveBase, on the shared file
 // dialogs, which keep the filter, title and folder set here.
@@ -40,6 +47,8 @@ void SaveBaseClick(const QPlainTextEdit& memo, desktop::TFileDialog& SaveDialog1
 // The message of a save refused because the text holds characters that the
 // file's code page cannot hold.
 QString UnencodableMessage(const TEncodedKeyBase& encoded);
+// The message of a save that failed: the text above and the file's name.
+QString SaveFailedMessage(const QString& fileName);
 
 // Texts of the commands.
 inline constexpr const char* KeyBaseFilter = "Текстовый файл|*.txt|Все файлы|*.*";

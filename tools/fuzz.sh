@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Fuzzes the parsers of outside input (libFuzzer, ASan + UBSan) for a short
 # while each: report descriptors, sysfs identity text, board scripts, key
-# base files, the LCD text and command lines, and LCD picture files.
+# base files, the LCD text and command lines, LCD picture files, and the main
+# window's input handler with the board model answering.
 #
 #   tools/fuzz.sh [seconds-per-target]    (default 20)
 #
@@ -36,7 +37,7 @@ if ! { cmake --preset fuzz -B "$build" && cmake --build "$build" --target lumidr
   exit 1
 fi
 
-targets=(report_descriptor hid_identity board_script keybase_file lcd_text lcd_command picture_file)
+targets=(report_descriptor hid_identity board_script keybase_file lcd_text lcd_command picture_file input_handler)
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
 
 failed=0

@@ -29,6 +29,10 @@ const QString Filter = QStringLiteral("Текстовый файл|*.txt|Все 
 const QString LoadConfirm = QStringLiteral("Изменения в базе ключей будут потеряны! Продолжить?  ");
 const QString LoadFailed = QStringLiteral("Данные загрузить не удалось, данные или диск не доступны!");
 const QString SaveFailed = QStringLiteral("Данные сохранить не удалось, диск не доступен!");
+// The failed save names the file on a line of its own.
+QString SaveFailedFor(const QString& file) {
+    return SaveFailed + QLatin1Char('\n') + QDir::toNativeSeparators(file);
+}
 const QString Saved = QStringLiteral("Данные успешно сохранены.");
 
 class KeyBase : public MainWindowTest {
@@ -168,7 +172,7 @@ TEST_F(KeyBase, SaveIntoAFolderThatCannotBeWrittenFailsAndKeepsTheFlag) {
     WriteFile(Path("plain"), "PLAIN");
     SetMemo(IdA + "\n", false);
     Save(Path("plain/keys.txt"));
-    ExpectMessage(SaveFailed);
+    ExpectMessage(SaveFailedFor(Path("plain/keys.txt")));
     EXPECT_FALSE(KeyBaseSaved);
     EXPECT_EQ(FileBytes(Path("plain")), QByteArray("PLAIN"));
     EXPECT_EQ(Memo(), IdA + "\n");
@@ -177,7 +181,7 @@ TEST_F(KeyBase, SaveIntoAFolderThatCannotBeWrittenFailsAndKeepsTheFlag) {
     KeyBaseSaved = true;
     Seams.Boxes.clear();
     Save(Path("plain/keys.txt"));
-    ExpectMessage(SaveFailed);
+    ExpectMessage(SaveFailedFor(Path("plain/keys.txt")));
     EXPECT_TRUE(KeyBaseSaved);
 }
 
@@ -195,7 +199,7 @@ TEST_F(KeyBase, SaveThatFailsHalfWayLeavesTheOldFileIntact) {
         ASSERT_TRUE(limit.Ok());
         Save(Path("keys.txt"));
     }
-    ExpectMessage(SaveFailed);
+    ExpectMessage(SaveFailedFor(Path("keys.txt")));
     EXPECT_FALSE(KeyBaseSaved);
     EXPECT_EQ(FileBytes(Path("keys.txt")), old);
     EXPECT_EQ(Files(), QStringList{"keys.txt"}) << "no partial file left beside it";
