@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <vector>
+
 #if !defined(_WIN32)
 #include <csignal>
 #include <fcntl.h>
@@ -30,6 +33,10 @@ inline void WriteFile(const QString& name, const QByteArray& bytes) {
     QFile file(name);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << name.toStdString();
     ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+inline void WriteFile(const QString& name, const std::vector<std::uint8_t>& bytes) {
+    WriteFile(name, QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())));
 }
 
 #if !defined(_WIN32)

@@ -3,6 +3,7 @@
 // and the conversion tools write their tables. Reports are compared whole,
 // files byte for byte.
 #include "tests/support/ModelBoard.h"
+#include "tests/app/FileTestSupport.h"
 #include "tests/graphics/BmpFile.h"
 
 #include "graphics/ConversionTools.h"
@@ -25,18 +26,6 @@ using namespace graphics;
 using desktop::TMsgIcon;
 using protocol::DataReport;
 using protocol::StateReport;
-
-QByteArray FileBytes(const QString& name) {
-    QFile file(name);
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
-    return file.readAll();
-}
-
-void WriteFile(const QString& name, const std::vector<std::uint8_t>& bytes) {
-    QFile file(name);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << name.toStdString();
-    ASSERT_EQ(file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())), qint64(bytes.size()));
-}
 
 class LcdPicture : public MainWindowModelTest {
 protected:
