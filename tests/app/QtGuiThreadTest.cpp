@@ -53,11 +53,12 @@ TEST(QtGuiThread, PostedCallsRunInsideANestedLoop) {
 
 class TCountedCall final : public hid::TGuiCall {
 public:
-    explicit TCountedCall(std::vector<int>& order) : order_(order) {}
-    void Run() override { order_.push_back(-1); }
+    TCountedCall(std::vector<int>& order, int mark) : order_(order), mark_(mark) {}
+    void Run() override { order_.push_back(mark_); }
 
 private:
     std::vector<int>& order_;
+    int mark_;
 };
 
 // The reader's kind of call (one object, posted again and again) and one-off
@@ -65,11 +66,12 @@ private:
 TEST(QtGuiThread, ReusableAndOneOffCallsRunInTheOrderPosted) {
     QtGuiThread gui;
     std::vector<int> order;
-    auto reusable = std::make_shared<TCountedCall>(order);
+    std::vector<std::shared_ptr<TCountedCall>> reusable;
+    for (int k = 0; k < 5; ++k) reusable.push_back(std::make_shared<TCountedCall>(order, -1 - k));
     std::thread worker([&] {
         for (int i = 0; i < 50; ++i) {
             gui.Post([&, i] { order.push_back(i); });
-            if (i % 10 == 0) gui.PostCall(reusable);
+            if (i % 10 == 0) gui.PostCall(reusable[i / 10]);
         }
     });
     worker.join();
@@ -77,7 +79,7 @@ TEST(QtGuiThread, ReusableAndOneOffCallsRunInTheOrderPosted) {
     std::vector<int> expected;
     for (int i = 0; i < 50; ++i) {
         expected.push_back(i);
-        if (i % 10 == 0) expected.push_back(-1);
+        if (i % 10 == 0) expected.push_back(-1 - i / 10);
     }
     EXPECT_EQ(order, expected);
 }
@@ -108,7 +110,7 @@ TEST(QtGuiThread, LetsGoOfWaitingCallsWhenItGoes) {
     std::weak_ptr<hid::TGuiCall> watched;
     {
         QtGuiThread gui;
-        auto reusable = std::make_shared<TCountedCall>(order);
+        auto reusable = std::make_shared<TCountedCall>(order, -1);
         watched = reusable;
         std::thread worker([&] {
             gui.PostCall(std::move(reusable));
