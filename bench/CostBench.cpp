@@ -11,9 +11,11 @@
 //   BM_BoardAttached/panels/1000  1,000 status reports a second, the LED/LCD
 //                                 panels and every other panel shown
 //                                 (--all-panels) and the plot window: < 10 %
-//   BM_NoBoardWakeups             no board (the system's own HID platform):
-//                                 wake-ups of the busiest thread a second,
-//                                 goal no more often than the clock's 1 Hz
+//   BM_NoBoardWakeups             no board (the system's own HID platform),
+//                                 once the start is over: wake-ups of each
+//                                 thread a second, and timer events by
+//                                 receiver; goal: nothing but the clock wakes
+//                                 it, and nothing more often than once a second
 //   BM_Rescan200/unchanged        a re-scan with 200 HID interfaces present
 //   BM_Rescan200/arrival          the same when one of them has just arrived
 //                                 (the window then enumerates all): < 20 ms
@@ -25,6 +27,7 @@
 #include "app/QtGuiThread.h"
 #include "app/Unit1.h"
 #include "bench/QtBench.h"
+#include "desktop/CursorBlinkRest.h"
 #include "graphics/PlotJob.h"
 #include "graphics/Unit2.h"
 #include "hid/HidDeviceController.h"
@@ -84,7 +87,11 @@ double ThreadCpuSeconds() {
 // Lets Qt's loop run for `length`.
 void RunLoopFor(std::chrono::milliseconds length) {
     QEventLoop loop;
-    QTimer::singleShot(length, &loop, &QEventLoop::quit);
+    QTimer end;
+    end.setObjectName(QStringLiteral("benchmark's end"));
+    end.setSingleShot(true);
+    QObject::connect(&end, &QTimer::timeout, &loop, &QEventLoop::quit);
+    end.start(length);
     loop.exec();
 }
 
@@ -269,8 +276,10 @@ void BM_NoBoardWakeups(benchmark::State& state) {
         app::QtGuiThread gui;
         auto main = std::make_unique<app::TForm1>(platform, gui);
         main->show();
-        RunLoopFor(std::chrono::milliseconds(1500));  // the start-up re-scan and first paints
-        double worst = 0;
+        // The start-up re-scan, the first paints, and the text cursor's blinking
+        // until it rests.
+        RunLoopFor(std::chrono::milliseconds(desktop::TCursorBlinkRest::RestMs + 1500));
+        double worst = 0, busiestSource = 0;
         std::string worstName;
         for (auto _ : state) {
             TTimerCounter timers;
@@ -291,12 +300,20 @@ void BM_NoBoardWakeups(benchmark::State& state) {
                     worstName = t.Name;
                 }
             }
-            for (const auto& [receiver, count] : timers.ByReceiver)
-                state.counters["timers/s " + receiver] = static_cast<double>(count) / wall;
+            for (const auto& [receiver, count] : timers.ByReceiver) {
+                const double perSecond = static_cast<double>(count) / wall;
+                state.counters["timers/s " + receiver] = perSecond;
+                if (receiver.find("benchmark's end") == std::string::npos &&
+                    receiver.find("Timer1 in TForm1") == std::string::npos)
+                    busiestSource = std::max(busiestSource, perSecond);
+            }
             state.SetIterationTime(wall);
         }
         state.counters["worst_wakes/s"] = worst;
-        state.counters["goal_ratio"] = worst / 1.0;
+        // The goal: nothing wakes the program more often than its clock does,
+        // once a second.
+        state.counters["busiest_other_timer/s"] = busiestSource;
+        state.counters["goal_ratio"] = busiestSource / 1.0;
         state.SetLabel("busiest thread: " + worstName);
         main.reset();
     }

@@ -1,5 +1,6 @@
 #include "graphics/Unit2.h"
 
+#include "desktop/FramePacer.h"
 #include "desktop/Widgets.h"
 #include "graphics/PlotJob.h"
 #include "protocol/ProtocolState.h"
@@ -28,6 +29,8 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window | Qt::MSWindowsFixe
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
     connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
     UpdateButtons();
+    // A plot paints every report the board sends: at most one paint a frame.
+    new desktop::TFramePacer(*this);
     Form2 = this;
 }
 
