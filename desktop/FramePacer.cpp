@@ -6,7 +6,7 @@
 
 namespace lumidra::desktop {
 
-TFramePacer::TFramePacer(QWidget& window) : QObject(&window), window_(window) {
+TFramePacer::TFramePacer(QWidget& window, int frameMs) : QObject(&window), window_(window), frameMs_(frameMs) {
     frame_.setSingleShot(true);
     frame_.setTimerType(Qt::PreciseTimer);
     connect(&frame_, &QTimer::timeout, this, [this] {
@@ -28,11 +28,11 @@ bool TFramePacer::eventFilter(QObject* watched, QEvent* event) {
     // Only a paint within a frame of the last one arms the timer: a window
     // that changes once a second (the clock) paints at once and wakes nobody
     // a frame later.
-    const qint64 since = lastPaint_.isValid() ? lastPaint_.elapsed() : FrameMs;
-    if (since < FrameMs) {
+    const qint64 since = lastPaint_.isValid() ? lastPaint_.elapsed() : frameMs_;
+    if (since < frameMs_) {
         pending_ = true;
         ++heldBack_;
-        frame_.start(static_cast<int>(FrameMs - since));
+        frame_.start(static_cast<int>(frameMs_ - since));
         return true;
     }
     lastPaint_.start();

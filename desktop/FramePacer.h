@@ -20,7 +20,8 @@ class TFramePacer : public QObject {
 public:
     static constexpr int FrameMs = 16;
 
-    explicit TFramePacer(QWidget& window);
+    // `frameMs`: the shortest time between two paints.
+    explicit TFramePacer(QWidget& window, int frameMs = FrameMs);
 
     // Paints held back so far (for tests and benchmarks).
     int HeldBack() const { return heldBack_; }
@@ -32,6 +33,7 @@ protected:
 
 private:
     QWidget& window_;
+    const int frameMs_;
     QTimer frame_;
     QElapsedTimer lastPaint_;  // since the last paint let through
     bool pending_ = false;

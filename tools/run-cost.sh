@@ -35,7 +35,7 @@ run() {  # name, then the command that runs the benchmarks
   shift
   echo "== $name (${seconds} s a run)"
   "$@" --benchmark_out="$out/$name.json" --benchmark_out_format=json \
-    --benchmark_counters_tabular=false
+    --benchmark_counters_tabular=false || { echo "cost: $name: the benchmarks ended abnormally"; failed=1; }
   python3 - "$out/$name.json" "$name" <<'PY' || failed=1
 import json, sys
 runs = json.load(open(sys.argv[1]))["benchmarks"]
