@@ -12,6 +12,7 @@
 #include "protocol/KeySound.h"
 #include "protocol/ProtocolState.h"
 #include "protocol/Report.h"
+#include "desktop/CursorBlinkRest.h"
 #include "desktop/FramePacer.h"
 #include "desktop/Widgets.h"
 #include "transfers/Transfers.h"
@@ -99,6 +100,7 @@ TForm1::TForm1(hid::THidPlatform& Platform, hid::TGuiThread& Gui, QWidget* paren
 
     Wire();
     new TFramePacer(*this);
+    new desktop::TCursorBlinkRest(this);
     Timer1->start();
 }
 

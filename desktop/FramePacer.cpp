@@ -6,9 +6,9 @@
 
 namespace lumidra::desktop {
 
-TFramePacer::TFramePacer(QWidget& window) : QObject(&window), window_(window) {
+TFramePacer::TFramePacer(QWidget& window, int frameMs) : QObject(&window), window_(window), frameMs_(frameMs) {
     frame_.setSingleShot(true);
-    frame_.setInterval(FrameMs);
+    frame_.setTimerType(Qt::PreciseTimer);
     connect(&frame_, &QTimer::timeout, this, [this] {
         if (!pending_) return;
         pending_ = false;
@@ -21,12 +21,21 @@ TFramePacer::TFramePacer(QWidget& window) : QObject(&window), window_(window) {
 
 bool TFramePacer::eventFilter(QObject* watched, QEvent* event) {
     if (watched != &window_ || event->type() != QEvent::UpdateRequest) return false;
-    if (frame_.isActive()) {
-        pending_ = true;
+    if (pending_) {
         ++heldBack_;
         return true;
     }
-    frame_.start();
+    // Only a paint within a frame of the last one arms the timer: a window
+    // that changes once a second (the clock) paints at once and wakes nobody
+    // a frame later.
+    const qint64 since = lastPaint_.isValid() ? lastPaint_.elapsed() : frameMs_;
+    if (since < frameMs_) {
+        pending_ = true;
+        ++heldBack_;
+        frame_.start(static_cast<int>(frameMs_ - since));
+        return true;
+    }
+    lastPaint_.start();
     return false;
 }
 

@@ -14,22 +14,28 @@ namespace lumidra::desktop {
 // would cost far more than decoding it. Installed on a top-level window,
 // the pacer lets one paint through per frame and holds the rest back: the
 // widgets' state is always current, and what they show is at most one frame
-// old. The held-back paint runs when the frame is over.
+// old. The held-back paint runs when the frame is over; a paint that comes
+// more than a frame after the last one goes through at once, with no timer.
 class TFramePacer : public QObject {
 public:
     static constexpr int FrameMs = 16;
 
-    explicit TFramePacer(QWidget& window);
+    // `frameMs`: the shortest time between two paints.
+    explicit TFramePacer(QWidget& window, int frameMs = FrameMs);
 
     // Paints held back so far (for tests and benchmarks).
     int HeldBack() const { return heldBack_; }
+    // Whether a held-back paint waits for the frame's end.
+    bool FrameArmed() const { return frame_.isActive(); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QWidget& window_;
+    const int frameMs_;
     QTimer frame_;
+    QElapsedTimer lastPaint_;  // since the last paint let through
     bool pending_ = false;
     int heldBack_ = 0;
 };

@@ -1,5 +1,7 @@
 #include "graphics/PlotLogic.h"
 
+#include <algorithm>
+
 #include "protocol/Hex.h"
 
 #include <cstdio>
@@ -17,6 +19,21 @@ constexpr std::uint8_t PlotRequestByte6 = 0xFB;
 
 TPlotPixel PlotPixel(int index, std::uint8_t x, std::uint8_t y) {
     return {PlotTileSize * (index % 4) + x, PlotTileSize * ((index / 4) % 2) + y};
+}
+
+std::vector<TPixelRun> PixelRuns(std::vector<TPlotPixel> pixels) {
+    std::sort(pixels.begin(), pixels.end(), [](const TPlotPixel& a, const TPlotPixel& b) {
+        return a.Y != b.Y ? a.Y < b.Y : a.X < b.X;
+    });
+    std::vector<TPixelRun> runs;
+    for (const TPlotPixel& p : pixels) {
+        if (!runs.empty() && runs.back().Y == p.Y && p.X <= runs.back().X + runs.back().Width) {
+            runs.back().Width = std::max(runs.back().Width, p.X - runs.back().X + 1);
+            continue;
+        }
+        runs.push_back({p.X, p.Y, 1});
+    }
+    return runs;
 }
 
 TPlotRecord PlotRecord(const TPointReport& report) {

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace lumidra::graphics {
 
@@ -26,6 +27,19 @@ struct TPlotPixel {
     int Y;
     bool operator==(const TPlotPixel&) const = default;
 };
+
+// A row of adjacent pixels.
+struct TPixelRun {
+    int X;
+    int Y;
+    int Width;
+    bool operator==(const TPixelRun&) const = default;
+};
+
+// The pixels as runs, sorted by row and then column, repeats dropped and
+// neighbours in a row joined: the form a screen region is made from in one
+// go (no two runs overlap or touch within a row).
+std::vector<TPixelRun> PixelRuns(std::vector<TPlotPixel> pixels);
 
 // Point `index` (0 to 31) with offsets `x`, `y`: points 0 to 3 go to the top
 // tiles from the left, 4 to 7 to the bottom ones, then round again.

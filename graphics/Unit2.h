@@ -12,6 +12,9 @@ namespace lumidra::graphics {
 class TForm2 : public QWidget, public Ui::TForm2 {
     Q_OBJECT
 public:
+    // The shortest time between two paints of the plot.
+    static constexpr int PlotFrameMs = 40;
+
     // Created hidden; shown modeless by the main window's "Random" command.
     explicit TForm2(QWidget* parent = nullptr);
     ~TForm2() override;

@@ -12,10 +12,12 @@
 
 namespace lumidra::hid {
 
-// The state a thread shares with the calls it posted. A body has at most one
-// synchronised call in hand at a time; `Serial` tells a stale posted call (one
-// that WaitFor() already ran) from the current one.
-struct TCustomThread::TShared {
+// The state a thread shares with the GUI thread. A body has at most one
+// synchronised call in hand at a time; `Serial` tells a stale request (one
+// that WaitFor() already ran) from the current one. It is itself the call the
+// body posts: posting it again and again allocates nothing, and the GUI
+// thread's hold on it while it waits keeps it alive past the thread object.
+struct TCustomThread::TShared final : TGuiCall {
     enum class TCallState { None, Queued, Running, Done };
 
     std::mutex Mutex;
@@ -29,6 +31,17 @@ struct TCustomThread::TShared {
     std::exception_ptr CallError;
     // A thread released while its call was running; joined once the call returns.
     std::unique_ptr<TCustomThread> ReleaseAfter;
+
+    // Its turn on the GUI thread: runs the call in hand, if one still waits
+    // (WaitFor() may have run it meanwhile, and the body posted the next).
+    void Run() override {
+        std::uint64_t serial = 0;
+        {
+            std::lock_guard lock(Mutex);
+            serial = Serial;
+        }
+        RunCall(*this, serial);
+    }
 };
 
 TCustomThread::TCustomThread(TGuiThread& Gui) : gui_(Gui), shared_(std::make_shared<TShared>()) {}
@@ -80,17 +93,16 @@ void TCustomThread::Synchronize(std::function<void()> Call) {
         Call();
         return;
     }
-    std::uint64_t serial = 0;
     {
         std::lock_guard lock(shared_->Mutex);
         shared_->Call = std::move(Call);
         shared_->CallError = nullptr;
         shared_->State = TShared::TCallState::Queued;
-        serial = ++shared_->Serial;
+        ++shared_->Serial;
     }
     // A WaitFor() on the GUI thread may be waiting for exactly this.
     shared_->Changed.notify_all();
-    gui_.Post([shared = shared_, serial] { RunCall(shared, serial); });
+    gui_.PostCall(shared_);
 
     std::exception_ptr error;
     {
@@ -104,13 +116,13 @@ void TCustomThread::Synchronize(std::function<void()> Call) {
 
 // On the GUI thread: from the posted call, or from WaitFor(), whichever comes
 // first; the other finds the call no longer queued and does nothing.
-void TCustomThread::RunCall(const std::shared_ptr<TShared>& Shared, std::uint64_t Serial) {
+void TCustomThread::RunCall(TShared& Shared, std::uint64_t Serial) {
     std::function<void()> call;
     {
-        std::lock_guard lock(Shared->Mutex);
-        if (Shared->State != TShared::TCallState::Queued || Shared->Serial != Serial) return;
-        Shared->State = TShared::TCallState::Running;
-        call = std::move(Shared->Call);
+        std::lock_guard lock(Shared.Mutex);
+        if (Shared.State != TShared::TCallState::Queued || Shared.Serial != Serial) return;
+        Shared.State = TShared::TCallState::Running;
+        call = std::move(Shared.Call);
     }
     std::exception_ptr error;
     try {
@@ -121,12 +133,12 @@ void TCustomThread::RunCall(const std::shared_ptr<TShared>& Shared, std::uint64_
     call = nullptr;
     std::unique_ptr<TCustomThread> release;
     {
-        std::lock_guard lock(Shared->Mutex);
-        Shared->CallError = std::move(error);
-        Shared->State = TShared::TCallState::Done;
-        release = std::move(Shared->ReleaseAfter);
+        std::lock_guard lock(Shared.Mutex);
+        Shared.CallError = std::move(error);
+        Shared.State = TShared::TCallState::Done;
+        release = std::move(Shared.ReleaseAfter);
     }
-    Shared->Changed.notify_all();
+    Shared.Changed.notify_all();
     // Released while this call ran: the thread was asked to terminate and ends
     // without waiting for the GUI thread again.
     if (release) release->WaitFor();
@@ -140,7 +152,7 @@ void TCustomThread::WaitFor() {
             if (shared_->State == TShared::TCallState::Queued) {
                 const auto serial = shared_->Serial;
                 lock.unlock();
-                RunCall(shared_, serial);
+                RunCall(*shared_, serial);
                 lock.lock();
                 continue;
             }

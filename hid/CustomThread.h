@@ -85,11 +85,11 @@ private:
     struct TShared;
 
     void Run();
-    static void RunCall(const std::shared_ptr<TShared>& Shared, std::uint64_t Serial);
+    static void RunCall(TShared& Shared, std::uint64_t Serial);
 
     TGuiThread& gui_;
     std::atomic<bool> terminated_{false};
-    // Outlives the object: calls still queued on the GUI thread hold it.
+    // Outlives the object while it waits in the GUI thread's queue.
     std::shared_ptr<TShared> shared_;
     std::thread thread_;
 };

@@ -58,5 +58,28 @@ TEST(FramePacer, ChangesWithinAFrameArePaintedOnceAndTheLastStateAfterIt) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return counter.Paints > inFrame; }, 1000)) << "the last state was never painted";
 }
 
+// The clock changes its label once a second: each change is painted at once
+// and leaves no timer behind to wake the program a frame later.
+TEST(FramePacer, ALoneChangeIsPaintedAtOnceAndArmsNoTimer) {
+    QWidget window;
+    auto* bar = new QProgressBar(&window);
+    bar->setRange(0, 1023);
+    (new QVBoxLayout(&window))->addWidget(bar);
+    auto* pacer = new TFramePacer(window);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QTest::qWait(2 * TFramePacer::FrameMs);
+    PaintCounter counter;
+    bar->installEventFilter(&counter);
+    for (int value = 100; value <= 300; value += 100) {
+        const int before = counter.Paints;
+        bar->setValue(value);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return counter.Paints > before; }, 1000));
+        EXPECT_FALSE(pacer->FrameArmed()) << "value " << value;
+        QTest::qWait(2 * TFramePacer::FrameMs);
+    }
+    EXPECT_EQ(pacer->HeldBack(), 0);
+}
+
 }  // namespace
 }  // namespace lumidra::desktop

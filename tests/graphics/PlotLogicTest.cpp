@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
+#include <vector>
 
 namespace lumidra::graphics {
 namespace {
@@ -37,6 +38,31 @@ INSTANTIATE_TEST_SUITE_P(
                       TPixelCase{"FourthInBottomLeftTile", 4, 1, 2, {1, 258}},
                       TPixelCase{"LastInBottomRightTile", 31, 255, 0, {1023, 256}}),
     CaseName<TPixelCase>);
+
+struct TRunsCase {
+    const char* Name;
+    std::vector<TPlotPixel> Pixels;
+    std::vector<TPixelRun> Runs;
+};
+void PrintTo(const TRunsCase& c, std::ostream* os) { *os << c.Name; }
+
+class PaintedRuns : public ::testing::TestWithParam<TRunsCase> {};
+
+TEST_P(PaintedRuns, AreSortedJoinedAndFreeOfRepeats) {
+    EXPECT_EQ(PixelRuns(GetParam().Pixels), GetParam().Runs);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pixels, PaintedRuns,
+    ::testing::Values(TRunsCase{"None", {}, {}},
+                      TRunsCase{"One", {{5, 7}}, {{5, 7, 1}}},
+                      TRunsCase{"RepeatsDropped", {{5, 7}, {5, 7}, {5, 7}}, {{5, 7, 1}}},
+                      TRunsCase{"NeighboursInARowJoined", {{6, 7}, {4, 7}, {5, 7}}, {{4, 7, 3}}},
+                      TRunsCase{"GapKeepsRunsApart", {{4, 7}, {6, 7}}, {{4, 7, 1}, {6, 7, 1}}},
+                      TRunsCase{"RowsFirstThenColumns", {{9, 2}, {1, 8}, {3, 2}}, {{3, 2, 1}, {9, 2, 1}, {1, 8, 1}}},
+                      TRunsCase{"NeighboursAcrossRowsStayApart", {{4, 8}, {4, 7}}, {{4, 7, 1}, {4, 8, 1}}},
+                      TRunsCase{"RepeatInsideARun", {{4, 1}, {5, 1}, {4, 1}, {6, 1}}, {{4, 1, 3}}}),
+    CaseName<TRunsCase>);
 
 struct TDigitsCase {
     const char* Name;

@@ -111,6 +111,25 @@ TEST(CustomThreadWaitFor, RunsPendingCallsOnTheGuiThreadInsteadOfDeadlocking) {
     EXPECT_EQ(calls, before);
 }
 
+// The hand-over posts the thread's own shared state, not a copy: the entry a
+// wait left queued outlives the thread object and does nothing at its turn.
+TEST(CustomThreadWaitFor, AnEntryLeftQueuedOutlivesTheThreadAndDoesNothing) {
+    TestGuiThread gui;
+    int calls = 0;
+    {
+        ProbeThread thread(gui, [&](ProbeThread& self) {
+            for (int i = 0; i < 3; ++i) self.Sync([&] { ++calls; });
+        });
+        thread.Start();
+        ASSERT_TRUE(gui.WaitUntilQueued());
+        thread.WaitFor();  // runs all three itself; one entry stays queued
+        EXPECT_EQ(calls, 3);
+        EXPECT_EQ(gui.Queued(), 1u) << "one entry however often the body posted";
+    }
+    EXPECT_EQ(gui.ProcessPending(), 1);
+    EXPECT_EQ(calls, 3);
+}
+
 TEST(CustomThreadRelease, InsideItsOwnRunningCallReturnsAtOnceAndJoinsAfterTheCall) {
     TestGuiThread gui;
     std::atomic<bool> gone{false};

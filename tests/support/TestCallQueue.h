@@ -3,10 +3,12 @@
 // and what else a turn of their loop does.
 #pragma once
 
+#include "hid/GuiCallQueue.h"
+
 #include <chrono>
 #include <condition_variable>
-#include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 
 namespace lumidra::testing {
@@ -15,25 +17,22 @@ class TestCallQueue {
 public:
     // Thread-safe.
     void Push(std::function<void()> call) {
-        {
-            std::lock_guard lock(mutex_);
-            queue_.push_back(std::move(call));
-        }
-        pushed_.notify_all();
+        queue_.Push(std::move(call));
+        Pushed();
+    }
+    void Push(std::shared_ptr<hid::TGuiCall> call) {
+        queue_.Push(std::move(call));
+        Pushed();
     }
 
     // Runs the calls queued now (not those they post); returns how many ran.
     int RunQueued() {
-        std::deque<std::function<void()>> batch;
-        {
-            std::lock_guard lock(mutex_);
-            batch.swap(queue_);
-        }
         int ran = 0;
-        while (!batch.empty()) {
-            auto call = std::move(batch.front());
-            batch.pop_front();
-            call();
+        for (std::size_t n = queue_.Size(); n > 0; --n) {
+            bool more = false;
+            auto call = queue_.Take(more);
+            if (!call) break;
+            call->Run();
             ++ran;
         }
         return ran;
@@ -42,18 +41,22 @@ public:
     // Waits, running nothing, until a call is queued; false at the deadline.
     bool WaitUntilQueued(std::chrono::steady_clock::time_point deadline) {
         std::unique_lock lock(mutex_);
-        return pushed_.wait_until(lock, deadline, [&] { return !queue_.empty(); });
+        return pushed_.wait_until(lock, deadline, [&] { return queue_.Size() > 0; });
     }
 
-    std::size_t Size() const {
-        std::lock_guard lock(mutex_);
-        return queue_.size();
-    }
+    std::size_t Size() const { return queue_.Size(); }
 
 private:
-    mutable std::mutex mutex_;
+    void Pushed() {
+        // Taken between the push and the notification, so that a waiter that
+        // found the queue empty is already waiting when it comes.
+        { std::lock_guard lock(mutex_); }
+        pushed_.notify_all();
+    }
+
+    std::mutex mutex_;
     std::condition_variable pushed_;
-    std::deque<std::function<void()>> queue_;
+    hid::TGuiCallQueue queue_;
 };
 
 }  // namespace lumidra::testing

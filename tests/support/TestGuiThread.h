@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <thread>
 
 namespace lumidra::testing {
@@ -16,6 +17,7 @@ public:
     TestGuiThread() : owner_(std::this_thread::get_id()) {}
 
     void Post(std::function<void()> call) override { queue_.Push(std::move(call)); }
+    void PostCall(std::shared_ptr<hid::TGuiCall> call) override { queue_.Push(std::move(call)); }
 
     bool IsGuiThread() const override { return std::this_thread::get_id() == owner_; }
 

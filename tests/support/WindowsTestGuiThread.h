@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 
 namespace lumidra::testing {
 
@@ -28,6 +29,10 @@ public:
     WindowsTestGuiThread& operator=(const WindowsTestGuiThread&) = delete;
 
     void Post(std::function<void()> call) override {
+        queue_.Push(std::move(call));
+        SetEvent(posted_);
+    }
+    void PostCall(std::shared_ptr<hid::TGuiCall> call) override {
         queue_.Push(std::move(call));
         SetEvent(posted_);
     }

@@ -1,0 +1,394 @@
+// What running costs the machine, each figure as a ratio to its goal (below 1
+// meets it). The real windows run on Qt's event loop on whatever platform
+// QT_QPA_PLATFORM names (offscreen unless set; tools/run-cost.sh also runs
+// them under Xvfb). Runs last LUMIDRA_COST_SECONDS each (default 60).
+//
+//   BM_BoardAttached/status/100   board attached, 100 status reports a second,
+//                                 every status widget changing, the plot
+//                                 window open: process CPU / wall < 1 %
+//   BM_BoardAttached/plot/100     the same with a plot running: the plot
+//                                 window paints every report's 32 points
+//   BM_BoardAttached/panels/1000  1,000 status reports a second, the LED/LCD
+//                                 panels and every other panel shown
+//                                 (--all-panels) and the plot window: < 10 %
+//   BM_NoBoardWakeups             no board (the system's own HID platform),
+//                                 once the start is over: wake-ups of each
+//                                 thread a second, and timer events by
+//                                 receiver; goal: nothing but the clock wakes
+//                                 it, and nothing more often than once a second
+//   BM_Rescan200/unchanged        a re-scan with 200 HID interfaces present
+//   BM_Rescan200/arrival          the same when one of them has just arrived
+//                                 (the window then enumerates all): < 20 ms
+//
+// The model's report thread is part of the process but not of the program:
+// its own CPU time is taken off.
+#include "app/AllPanels.h"
+#include "app/AppState.h"
+#include "app/QtGuiThread.h"
+#include "app/Unit1.h"
+#include "bench/QtBench.h"
+#include "desktop/CursorBlinkRest.h"
+#include "graphics/PlotJob.h"
+#include "graphics/Unit2.h"
+#include "hid/HidDeviceController.h"
+#include "hid/virtual/VirtualHidBus.h"
+#include "protocol/ProtocolState.h"
+
+#if defined(__linux__)
+#include "hid/linux/LinuxHidPlatform.h"
+#endif
+
+#include <QEventLoop>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
+#include <time.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace lumidra;
+using Clock = std::chrono::steady_clock;
+
+std::chrono::milliseconds RunLength() {
+    const char* text = std::getenv("LUMIDRA_COST_SECONDS");
+    const double seconds = text ? std::atof(text) : 60.0;
+    return std::chrono::milliseconds(static_cast<long long>((seconds > 0 ? seconds : 60.0) * 1000));
+}
+
+double ProcessCpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+double ThreadCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + t.tv_nsec / 1e9;
+}
+
+// Lets Qt's loop run for `length`.
+void RunLoopFor(std::chrono::milliseconds length) {
+    QEventLoop loop;
+    QTimer end;
+    end.setObjectName(QStringLiteral("benchmark's end"));
+    end.setSingleShot(true);
+    QObject::connect(&end, &QTimer::timeout, &loop, &QEventLoop::quit);
+    end.start(length);
+    loop.exec();
+}
+
+// A status report in which every status widget differs from the last one's:
+// both bars and percentages, the four inputs, the key status and identifier.
+std::vector<std::uint8_t> ChangingStatus(std::uint32_t i) {
+    std::vector<std::uint8_t> r(65, 0);
+    const int swing = (i % 2) ? 0 : 1000;
+    const int channel1 = swing + static_cast<int>(i % 11);
+    const int channel2 = 1000 - swing + static_cast<int>(i % 7);
+    r[1] = static_cast<std::uint8_t>(channel1 & 0xFF);
+    r[2] = static_cast<std::uint8_t>(channel1 >> 8);
+    r[3] = static_cast<std::uint8_t>(channel2 & 0xFF);
+    r[4] = static_cast<std::uint8_t>(channel2 >> 8);
+    r[5] = static_cast<std::uint8_t>(i % 2 ? 0x0F : 0x00);
+    r[6] = static_cast<std::uint8_t>(i % 2 ? 0 : 2);
+    for (int k = 0; k < 8; ++k) r[9 + k] = static_cast<std::uint8_t>(i + k);
+    return r;
+}
+
+// The board's report slots: `perSecond` reports fed at even deadlines from a
+// thread of their own, until stopped; keeps its own CPU time.
+class TReportSlots {
+public:
+    TReportSlots(hid::VirtualHidBus& bus, int id, int perSecond,
+                 std::function<std::vector<std::uint8_t>(std::uint32_t)> report)
+        : thread_([this, &bus, id, perSecond, report = std::move(report)] {
+              const auto period = std::chrono::nanoseconds(1'000'000'000LL / perSecond);
+              auto next = Clock::now();
+              for (std::uint32_t i = 0; !stop_; ++i) {
+                  bus.Feed(id, report(i));
+                  ++fed_;
+                  next += period;
+                  std::this_thread::sleep_until(next);
+              }
+              cpu_ = ThreadCpuSeconds();
+          }) {}
+    ~TReportSlots() { Stop(); }
+    void Stop() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+    }
+    double CpuSeconds() const { return cpu_; }
+    std::uint64_t Fed() const { return fed_; }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::atomic<std::uint64_t> fed_{0};
+    double cpu_ = 0;
+    std::thread thread_;
+};
+
+enum class TLoad { Status, Plot, Panels };
+
+void BM_BoardAttached(benchmark::State& state, TLoad load, int perSecond, double goal) {
+    bench::Application();
+    protocol::ResetProtocolState();
+    app::ResetAppState();
+    graphics::ResetPlotState();
+    QTemporaryDir folder;
+    hid::VirtualHidBus bus;
+    const int id = bus.Plug(hid::TVirtualBoard{});
+    {
+        app::QtGuiThread gui;
+        auto main = std::make_unique<app::TForm1>(bus, gui);
+        if (load == TLoad::Panels) app::ShowAllPanels(*main);
+        auto plot = std::make_unique<graphics::TForm2>();
+        main->show();
+        bench::RunUntil([] { return app::BoardAttached; });
+        protocol::KeySoundArmed = false;
+        protocol::StartFolder = folder.path();
+        std::function<std::vector<std::uint8_t>(std::uint32_t)> report = ChangingStatus;
+        if (load == TLoad::Plot) {
+            // "Random", and the board's acknowledgement: the plot runs and
+            // every report paints 32 points.
+            main->RandClick();
+            std::vector<std::uint8_t> ack(65, 0);
+            ack[7] = 1;
+            bus.Feed(id, ack);
+            bench::RunUntil([] { return protocol::JobActive; });
+            report = [random = std::make_shared<std::mt19937>(15)](std::uint32_t) {
+                std::vector<std::uint8_t> r(65, 0);
+                for (std::size_t i = 1; i < r.size(); ++i) r[i] = static_cast<std::uint8_t>((*random)());
+                return r;
+            };
+        } else {
+            plot->show();
+        }
+        RunLoopFor(std::chrono::milliseconds(500));  // settles: first paints done
+
+        double share = 0;
+        std::uint64_t fed = 0;
+        std::size_t left = 0;
+        for (auto _ : state) {
+            const double cpuBefore = ProcessCpuSeconds();
+            const auto start = Clock::now();
+            TReportSlots feeder(bus, id, perSecond, report);
+            RunLoopFor(RunLength());
+            feeder.Stop();
+            const double wall = std::chrono::duration<double>(Clock::now() - start).count();
+            const double cpu = ProcessCpuSeconds() - cpuBefore - feeder.CpuSeconds();
+            share = cpu / wall;
+            fed = feeder.Fed();
+            left = bus.PendingInput(id);
+            state.SetIterationTime(wall);
+        }
+        state.counters["cpu_%"] = 100 * share;
+        state.counters["goal_%"] = 100 * goal;
+        state.counters["goal_ratio"] = share / goal;
+        state.counters["reports"] = static_cast<double>(fed);
+        state.counters["unread"] = static_cast<double>(left);
+        if (load == TLoad::Plot) plot->close();
+        if (load == TLoad::Plot) {
+            std::vector<std::uint8_t> ack(65, 0);
+            ack[7] = 1;
+            bus.Feed(id, ack);
+            bench::RunUntil([] { return !protocol::PlotPending; });
+        }
+        plot.reset();
+        main.reset();
+    }
+    graphics::ResetPlotState();
+    protocol::ResetProtocolState();
+    app::ResetAppState();
+}
+BENCHMARK_CAPTURE(BM_BoardAttached, status/100, TLoad::Status, 100, 0.01)
+    ->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK_CAPTURE(BM_BoardAttached, plot/100, TLoad::Plot, 100, 0.01)
+    ->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK_CAPTURE(BM_BoardAttached, panels/1000, TLoad::Panels, 1000, 0.10)
+    ->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+// Counts the timer events the GUI thread delivers, by receiver, so that a
+// wake-up too many can be told by name.
+class TTimerCounter final : public QObject {
+public:
+    TTimerCounter() { QCoreApplication::instance()->installEventFilter(this); }
+    ~TTimerCounter() override { QCoreApplication::instance()->removeEventFilter(this); }
+    std::map<std::string, long> ByReceiver;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Timer) {
+            std::string name = watched->metaObject()->className();
+            if (!watched->objectName().isEmpty()) name += "/" + watched->objectName().toStdString();
+            if (watched->parent() && !watched->parent()->objectName().isEmpty())
+                name += " in " + watched->parent()->objectName().toStdString();
+            ++ByReceiver[name];
+        }
+        return false;
+    }
+};
+
+#if defined(__linux__)
+// Context switches a thread has made (voluntary: it slept and was woken;
+// involuntary: preempted), by thread id, with the thread's name.
+struct TThreadSwitches {
+    std::string Name;
+    long long Switches = 0;
+};
+
+std::map<std::string, TThreadSwitches> ThreadSwitches() {
+    std::map<std::string, TThreadSwitches> result;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream status(task.path() / "status");
+        TThreadSwitches t;
+        for (std::string line; std::getline(status, line);) {
+            if (line.rfind("Name:", 0) == 0) t.Name = line.substr(line.find_first_not_of(" \t", 5));
+            if (line.rfind("voluntary_ctxt_switches:", 0) == 0) t.Switches = std::atoll(line.c_str() + 24);
+        }
+        result[task.path().filename().string()] = t;
+    }
+    return result;
+}
+
+void BM_NoBoardWakeups(benchmark::State& state) {
+    bench::Application();
+    protocol::ResetProtocolState();
+    app::ResetAppState();
+    hid::LinuxHidPlatform platform;
+    {
+        app::QtGuiThread gui;
+        auto main = std::make_unique<app::TForm1>(platform, gui);
+        main->show();
+        // The start-up re-scan, the first paints, and the text cursor's blinking
+        // until it rests.
+        RunLoopFor(std::chrono::milliseconds(desktop::TCursorBlinkRest::RestMs + 1500));
+        double worst = 0, busiestSource = 0;
+        std::string worstName;
+        for (auto _ : state) {
+            TTimerCounter timers;
+            const auto before = ThreadSwitches();
+            const auto start = Clock::now();
+            RunLoopFor(RunLength());
+            const double wall = std::chrono::duration<double>(Clock::now() - start).count();
+            const auto after = ThreadSwitches();
+            // The benchmark's own thread is the GUI thread: every thread here
+            // is the program's.
+            for (const auto& [tid, t] : after) {
+                const auto was = before.find(tid);
+                const long long woken = t.Switches - (was == before.end() ? 0 : was->second.Switches);
+                const double perSecond = static_cast<double>(woken) / wall;
+                state.counters["wakes/s " + t.Name + " " + tid] = perSecond;
+                if (perSecond > worst) {
+                    worst = perSecond;
+                    worstName = t.Name;
+                }
+            }
+            for (const auto& [receiver, count] : timers.ByReceiver) {
+                const double perSecond = static_cast<double>(count) / wall;
+                state.counters["timers/s " + receiver] = perSecond;
+                if (receiver.find("benchmark's end") == std::string::npos &&
+                    receiver.find("Timer1 in TForm1") == std::string::npos)
+                    busiestSource = std::max(busiestSource, perSecond);
+            }
+            state.SetIterationTime(wall);
+        }
+        state.counters["worst_wakes/s"] = worst;
+        // The goal: nothing wakes the program more often than its clock does,
+        // once a second.
+        state.counters["busiest_other_timer/s"] = busiestSource;
+        state.counters["goal_ratio"] = busiestSource / 1.0;
+        state.SetLabel("busiest thread: " + worstName);
+        main.reset();
+    }
+    protocol::ResetProtocolState();
+    app::ResetAppState();
+}
+BENCHMARK(BM_NoBoardWakeups)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+#endif
+
+// 200 interfaces: the board and 199 others (other products, and decoys with
+// the board's identity but another serial number).
+hid::TVirtualBoard Interface(int i) {
+    hid::TVirtualBoard board;
+    if (i == 0) return board;
+    if (i % 2) board.ProductID = static_cast<std::uint16_t>(0x1000 + i);
+    else board.Serial = u"02." + std::u16string(1, static_cast<char16_t>(u'0' + i % 10));
+    return board;
+}
+
+void BM_Rescan200(benchmark::State& state, bool arrival) {
+    bench::Application();
+    protocol::ResetProtocolState();
+    app::ResetAppState();
+    hid::VirtualHidBus bus;
+    for (int i = 0; i < 199; ++i) bus.Plug(Interface(i));
+    {
+        app::QtGuiThread gui;
+        auto main = std::make_unique<app::TForm1>(bus, gui);
+        main->show();
+        bench::RunUntil([] { return app::BoardAttached; });
+        RunLoopFor(std::chrono::milliseconds(200));
+        int last = arrival ? 0 : bus.Plug(Interface(199));
+        if (!arrival) main->HidDeviceController1->DeviceChange();
+        std::vector<double> times;
+        for (auto _ : state) {
+            if (arrival) {
+                state.PauseTiming();
+                if (last) bus.Unplug(last);
+                main->HidDeviceController1->DeviceChange();
+                last = bus.Plug(Interface(199));
+                state.ResumeTiming();
+            }
+            const auto start = Clock::now();
+            main->HidDeviceController1->DeviceChange();
+            const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+            times.push_back(seconds);
+            state.SetIterationTime(seconds);
+        }
+        std::sort(times.begin(), times.end());
+        const double worst = times.empty() ? 0 : times.back();
+        const double median = times.empty() ? 0 : times[times.size() / 2];
+        state.counters["interfaces"] = static_cast<double>(main->HidDeviceController1->Devices().size());
+        state.counters["median_ms"] = 1000 * median;
+        state.counters["worst_ms"] = 1000 * worst;
+        state.counters["goal_ratio"] = worst / 0.020;
+        main.reset();
+    }
+    protocol::ResetProtocolState();
+    app::ResetAppState();
+}
+BENCHMARK_CAPTURE(BM_Rescan200, unchanged, false)->Iterations(50)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Rescan200, arrival, true)->Iterations(50)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    // The application object lives in a function's static, and the X11
+    // platform does not survive being torn down among the other statics at
+    // exit: what was measured is out, the process ends here.
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::_Exit(0);
+}

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# What running costs, measured against its goals: CPU with a board attached
+# (100 reports/s under 1 % of a core, 1,000 reports/s with every panel under
+# 10 %), wake-ups without a board (none more often than the clock's 1 Hz),
+# start to window shown (under 300 ms), a re-scan of 200 interfaces (under
+# 20 ms). The CPU and wake-up runs go offscreen and under Xvfb.
+# Usage: tools/run-cost.sh [SECONDS]   (each CPU and wake-up run; default 60)
+# Prints each figure and its ratio to the goal; fails when a ratio is 1 or more.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+seconds=${1:-60}
+"$root/tools/install-deps.sh" xvfb xauth
+cd "$root"
+cmake --preset default >/dev/null
+cmake --build build --target cost_bench startup_cost
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+export LUMIDRA_COST_SECONDS=$seconds
+# Another instance's lock and the user's folders stay out of it.
+export HOME="$out/home" XDG_RUNTIME_DIR="$out/run"
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+
+failed=0
+echo "== Start to window shown (offscreen), five starts"
+for i in 1 2 3 4 5; do
+  QT_QPA_PLATFORM=offscreen build/bench/startup_cost | tee -a "$out/startup"
+done
+# The median start decides.
+median=$(sed -n 's/.*goal_ratio \([0-9.]*\).*/\1/p' "$out/startup" | sort -n | sed -n 3p)
+echo "startup-cost: median goal_ratio $median"
+awk -v r="$median" 'BEGIN { exit !(r < 1) }' || failed=1
+
+run() {  # name, then the command that runs the benchmarks
+  local name=$1
+  shift
+  echo "== $name (${seconds} s a run)"
+  "$@" --benchmark_out="$out/$name.json" --benchmark_out_format=json \
+    --benchmark_counters_tabular=false || { echo "cost: $name: the benchmarks ended abnormally"; failed=1; }
+  python3 - "$out/$name.json" "$name" <<'PY' || failed=1
+import json, sys
+runs = json.load(open(sys.argv[1]))["benchmarks"]
+bad = 0
+for b in runs:
+    ratio = b.get("goal_ratio")
+    if ratio is None:
+        continue
+    verdict = "ok" if ratio < 1 else "MISSED"
+    print(f"cost: {sys.argv[2]:10} {b['name']:40} goal_ratio {ratio:6.3f} {verdict}")
+    bad += ratio >= 1
+sys.exit(1 if bad else 0)
+PY
+}
+run offscreen env QT_QPA_PLATFORM=offscreen build/bench/cost_bench
+run xvfb xvfb-run -a -s "-screen 0 1280x1024x24" env QT_QPA_PLATFORM=xcb build/bench/cost_bench \
+  --benchmark_filter='BoardAttached|NoBoardWakeups'
+exit $failed
