@@ -4,11 +4,21 @@
 # 10 %), wake-ups without a board (none more often than the clock's 1 Hz),
 # start to window shown (under 300 ms), a re-scan of 200 interfaces (under
 # 20 ms). The CPU and wake-up runs go offscreen and under Xvfb.
-# Usage: tools/run-cost.sh [SECONDS]   (each CPU and wake-up run; default 60)
-# Prints each figure and its ratio to the goal; fails when a ratio is 1 or more.
+# Usage: tools/run-cost.sh [--report] [SECONDS]   (each CPU and wake-up run;
+#        default 60)
+# Prints each figure and its ratio to the goal; fails when a ratio is 1 or
+# more, or when a benchmark does not run to its end. With --report a missed
+# goal is printed but does not fail the run: CI uses that, because a shared
+# machine's timings are a measurement, not a verdict.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+gate=1
+if [ "${1:-}" = --report ]; then gate=0; shift; fi
 seconds=${1:-60}
+if ! [[ "$seconds" =~ ^[0-9]+$ ]] || [ "$seconds" -eq 0 ]; then
+  echo "usage: $0 [--report] [seconds]" >&2
+  exit 2
+fi
 "$root/tools/install-deps.sh" xvfb xauth
 cd "$root"
 cmake --preset default >/dev/null
@@ -20,7 +30,8 @@ export LUMIDRA_COST_SECONDS=$seconds
 export HOME="$out/home" XDG_RUNTIME_DIR="$out/run"
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 
-failed=0
+failed=0  # a benchmark that did not run
+missed=0  # a goal not met
 echo "== Start to window shown (offscreen), five starts"
 for i in 1 2 3 4 5; do
   QT_QPA_PLATFORM=offscreen build/bench/startup_cost | tee -a "$out/startup"
@@ -28,7 +39,7 @@ done
 # The median start decides.
 median=$(sed -n 's/.*goal_ratio \([0-9.]*\).*/\1/p' "$out/startup" | sort -n | sed -n 3p)
 echo "startup-cost: median goal_ratio $median"
-awk -v r="$median" 'BEGIN { exit !(r < 1) }' || failed=1
+awk -v r="$median" 'BEGIN { exit !(r < 1) }' || missed=1
 
 run() {  # name, then the command that runs the benchmarks
   local name=$1
@@ -36,7 +47,7 @@ run() {  # name, then the command that runs the benchmarks
   echo "== $name (${seconds} s a run)"
   "$@" --benchmark_out="$out/$name.json" --benchmark_out_format=json \
     --benchmark_counters_tabular=false || { echo "cost: $name: the benchmarks ended abnormally"; failed=1; }
-  python3 - "$out/$name.json" "$name" <<'PY' || failed=1
+  python3 - "$out/$name.json" "$name" <<'PY' || missed=1
 import json, sys
 runs = json.load(open(sys.argv[1]))["benchmarks"]
 bad = 0
@@ -53,4 +64,6 @@ PY
 run offscreen env QT_QPA_PLATFORM=offscreen build/bench/cost_bench
 run xvfb xvfb-run -a -s "-screen 0 1280x1024x24" env QT_QPA_PLATFORM=xcb build/bench/cost_bench \
   --benchmark_filter='BoardAttached|NoBoardWakeups'
+[ "$missed" -eq 1 ] && echo "cost: a goal was missed (see MISSED above)"
+[ "$gate" -eq 1 ] && [ "$missed" -eq 1 ] && failed=1
 exit $failed
