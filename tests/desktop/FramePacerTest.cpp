@@ -71,6 +71,9 @@ TEST(FramePacer, ALoneChangeIsPaintedAtOnceAndArmsNoTimer) {
     QTest::qWait(2 * TFramePacer::FrameMs);
     PaintCounter counter;
     bar->installEventFilter(&counter);
+    // What the window's first showing held back (a slow platform paints it
+    // more than once) is not this test's business.
+    const int heldBefore = pacer->HeldBack();
     for (int value = 100; value <= 300; value += 100) {
         const int before = counter.Paints;
         bar->setValue(value);
@@ -78,7 +81,7 @@ TEST(FramePacer, ALoneChangeIsPaintedAtOnceAndArmsNoTimer) {
         EXPECT_FALSE(pacer->FrameArmed()) << "value " << value;
         QTest::qWait(2 * TFramePacer::FrameMs);
     }
-    EXPECT_EQ(pacer->HeldBack(), 0);
+    EXPECT_EQ(pacer->HeldBack(), heldBefore);
 }
 
 }  // namespace
