@@ -36,21 +36,30 @@ struct PaintCounter : QObject {
     }
 };
 
+// A shown window with a progress bar under a pacer, its first paints done,
+// the bar's paints counted from then on.
+class FramePacer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        bar = new QProgressBar(&window);
+        bar->setRange(0, 1023);
+        (new QVBoxLayout(&window))->addWidget(bar);
+        pacer = new TFramePacer(window);
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        QTest::qWait(2 * TFramePacer::FrameMs);
+        bar->installEventFilter(&counter);
+    }
+    QWidget window;
+    QProgressBar* bar = nullptr;
+    TFramePacer* pacer = nullptr;
+    PaintCounter counter;
+};
+
 // A progress bar repaints at once whenever its value moves; a board moves it
 // with every report. Within one frame only the first change is painted, the
 // last state once the frame is over.
-TEST(FramePacer, ChangesWithinAFrameArePaintedOnceAndTheLastStateAfterIt) {
-    QWidget window;
-    auto* bar = new QProgressBar(&window);
-    bar->setRange(0, 1023);
-    (new QVBoxLayout(&window))->addWidget(bar);
-    auto* pacer = new TFramePacer(window);
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    QTest::qWait(2 * TFramePacer::FrameMs);
-    PaintCounter counter;
-    bar->installEventFilter(&counter);
-
+TEST_F(FramePacer, ChangesWithinAFrameArePaintedOnceAndTheLastStateAfterIt) {
     for (int value = 100; value <= 1000; value += 100) bar->setValue(value);
     EXPECT_LE(counter.Paints, 1);
     EXPECT_GE(pacer->HeldBack(), 1);
@@ -60,17 +69,7 @@ TEST(FramePacer, ChangesWithinAFrameArePaintedOnceAndTheLastStateAfterIt) {
 
 // The clock changes its label once a second: each change is painted at once
 // and leaves no timer behind to wake the program a frame later.
-TEST(FramePacer, ALoneChangeIsPaintedAtOnceAndArmsNoTimer) {
-    QWidget window;
-    auto* bar = new QProgressBar(&window);
-    bar->setRange(0, 1023);
-    (new QVBoxLayout(&window))->addWidget(bar);
-    auto* pacer = new TFramePacer(window);
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    QTest::qWait(2 * TFramePacer::FrameMs);
-    PaintCounter counter;
-    bar->installEventFilter(&counter);
+TEST_F(FramePacer, ALoneChangeIsPaintedAtOnceAndArmsNoTimer) {
     // What the window's first showing held back (a slow platform paints it
     // more than once) is not this test's business.
     const int heldBefore = pacer->HeldBack();
