@@ -1,11 +1,25 @@
 // The main window's run-wide state.
 #pragma once
 
+#include "protocol/JobGuard.h"
+
+#include <optional>
+#include <string>
+
 namespace lumidra::app {
 
 // True while the window is in the attached state. It stays true after the
 // board is unplugged until the next device change resets the window.
 extern bool BoardAttached;
+
+// A job that was in hand when its board was handed back, kept until the
+// device change that follows ends it.
+struct TCutJob {
+    protocol::TJob Job = protocol::TJob::Dump;
+    bool Acknowledged = false;
+    std::string BoardPath;  // the interface the job was asked of
+};
+extern std::optional<TCutJob> CutJob;
 
 // Puts the window state back to its value at program start.
 void ResetAppState();

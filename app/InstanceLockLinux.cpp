@@ -20,6 +20,17 @@ QString SharedLockFolder() {
     return ::access(run, W_OK | X_OK) == 0 ? QString::fromLatin1(run) : QStringLiteral("/tmp");
 }
 
+// The folder is one every user may write, so what stands at the lock's name
+// may have been planted: a link is not followed (it could lead to anybody's
+// file), a FIFO or device is opened without waiting and without becoming our
+// terminal, and only a regular file is kept (IsPlainFile).
+constexpr int LockOpenFlags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY;
+
+bool IsPlainFile(int fd) {
+    struct stat status {};
+    return ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+}
+
 // Opens the lock file, creating it readable and writable by every user so
 // that another user's start finds and locks the same file. A file of another
 // user that we may not write (one made before with a narrower mode), or one
@@ -27,10 +38,10 @@ QString SharedLockFolder() {
 // need write access.
 int OpenLockFile(const QByteArray& path) {
     for (int attempt = 0; attempt < 3; ++attempt) {
-        int fd = ::open(path.constData(), O_RDWR | O_CLOEXEC);
-        if (fd < 0 && errno == EACCES) fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+        int fd = ::open(path.constData(), O_RDWR | LockOpenFlags);
+        if (fd < 0 && errno == EACCES) fd = ::open(path.constData(), O_RDONLY | LockOpenFlags);
         if (fd >= 0 || errno != ENOENT) return fd;
-        fd = ::open(path.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd = ::open(path.constData(), O_RDWR | O_CREAT | O_EXCL | LockOpenFlags, 0666);
         if (fd >= 0) {
             ::fchmod(fd, 0666);  // past the umask
             return fd;
@@ -54,6 +65,10 @@ TLockResult TSingleInstanceLock::Acquire() {
     if (handle_ >= 0) return TLockResult::Acquired;
     const int fd = OpenLockFile(QFile::encodeName(name_));
     if (fd < 0) return TLockResult::CannotCreate;
+    if (!IsPlainFile(fd)) {
+        ::close(fd);
+        return TLockResult::CannotCreate;
+    }
     int result;
     do {
         result = ::flock(fd, LOCK_EX | LOCK_NB);

@@ -9,6 +9,7 @@
 #include "keybase/KeyBase.h"
 #include "keybase/KeyBaseRecovery.h"
 #include "protocol/Board.h"
+#include "protocol/JobCut.h"
 #include "protocol/KeySound.h"
 #include "protocol/ProtocolState.h"
 #include "protocol/Report.h"
@@ -26,6 +27,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 namespace lumidra::app {
 
@@ -58,6 +60,10 @@ QFont FixedFont(int pixels) {
         if (fixed != families.end()) font.setFamily(*fixed);
     }
     return font;
+}
+
+std::string InterfacePath(const THidDevice* device) {
+    return device != nullptr && device->PnPInfo() != nullptr ? device->PnPInfo()->InterfacePath : std::string();
 }
 
 }  // namespace
@@ -353,7 +359,24 @@ void TForm1::HidDeviceController1DeviceChange(hid::TObject*) {
     if (closing_) return;
     HidDeviceController1->RunEnumeration();
     if (AttachedDevice == nullptr && BoardAttached) FormShow();
-    transfers::ReportCutTransfer();
+    EndCutJob();
+}
+
+// The job its board's hand-back cut off ends on that board when this re-scan
+// took it again, and nowhere otherwise; the operator hears of it once.
+void TForm1::EndCutJob() {
+    if (!CutJob) return;
+    const TCutJob cut = *std::exchange(CutJob, std::nullopt);
+    const bool sameBoard = AttachedDevice != nullptr && InterfacePath(AttachedDevice) == cut.BoardPath;
+    const TJobCutEnd end = JobCutEnd(cut.Job, cut.Acknowledged, sameBoard);
+    // Whichever board is attached now has no job asked of it.
+    StateReport[JobRequestByte] = 0;
+    if (end.JobEnd) {
+        JobReport[1] = 0;
+        SendReport(JobReport);
+    }
+    if (end.StateEnd) SendReport(StateReport);
+    Seams().ShowMessage(QString::fromUtf8(end.Text));
 }
 
 bool TForm1::HidDeviceController1Enumerate(THidDevice* HidDev, std::int32_t Idx) {
@@ -420,9 +443,16 @@ void TForm1::HidDeviceController1DeviceUnplug(THidDevice* HidDev) {
     // Any board going away hands back the one in use; the device change that
     // follows re-attaches whichever board is still there, or resets the window.
     if (AttachedDevice == nullptr || !IsBoard(*HidDev)) return;
+    // A job in hand goes with the board it was asked of: nothing of it runs
+    // on from here (a report still on its way finds no job), and the device
+    // change that follows ends it and tells the operator (no box here).
+    if (const std::optional<TJob> job = JobInHand(CurrentJobFlags())) {
+        CutJob = TCutJob{*job, JobAcknowledged, InterfacePath(AttachedDevice)};
+    }
     ReleaseAttachedDevice();
-    // No box here: the device change that follows tells of a cut transfer.
     transfers::BoardDetached();
+    graphics::EndPlot(true, graphics::TPlotWindow::ShowStopped);
+    ClearJobFlags();
 }
 
 // An interface that vanished between listing and opening, or that this user

@@ -112,6 +112,7 @@ private:
     void Wire();
     void FitFrame();
     void SetBoardMenusEnabled(bool enabled);
+    void EndCutJob();
     void ShowStatus(const protocol::TStatusView& status);
     void SoundKey();
     // An input label's text and colour: " ON  " on pure green, " Off " on pale green.

@@ -3,6 +3,7 @@
 #include "app/Unit1.h"
 
 #include "controls/LcdPanel.h"
+#include "controls/LcdScreen.h"
 #include "controls/LedDisplay.h"
 #include "desktop/Widgets.h"
 
@@ -29,7 +30,9 @@ void TForm1::Edit1KeyPress(QChar& Key) {
 }
 
 void TForm1::Button1Click() {
-    controls::Button1Click(Edit1->text().toLatin1().toStdString());
+    // A pasted value may hold any character: the board reads its codes in
+    // its own code page.
+    controls::Button1Click(controls::CodePageBytes(Edit1->text().toStdU16String()));
 }
 
 void TForm1::Button2Click() {

@@ -21,7 +21,9 @@ using namespace desktop;
 void TForm1::HidDeviceController1DeviceData(hid::THidDevice*, std::uint8_t, const std::uint8_t* Data,
                                             std::uint16_t Size) {
     const InputReport report = CopyInputReport(Data, Size);
-    switch (DecideInputRoute(report[InputJobAck], CurrentJobFlags())) {
+    const TInputRoute route = DecideInputRoute(report[InputJobAck], CurrentJobFlags());
+    if (route != TInputRoute::Status && route != TInputRoute::Drop) JobAcknowledged = true;
+    switch (route) {
         case TInputRoute::Status: ShowStatus(DecodeStatus(report.data())); break;
         case TInputRoute::Drop: break;
         case TInputRoute::ImageStep: graphics::ImageSendStep(report, *Image1); break;

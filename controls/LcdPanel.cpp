@@ -44,9 +44,9 @@ std::optional<QString> ContrastBarChange(int level, bool enabled) {
 }
 
 void Button7Click(const QString& commandLine) {
-    if (RefuseWhenBusy(TJob::LcdCommand)) return;
+    // A line with nothing to send says nothing, busy board or not.
     const std::vector<std::uint8_t> bytes = CommandLineBytes(commandLine.toStdU16String());
-    if (bytes.empty()) return;
+    if (bytes.empty() || RefuseWhenBusy(TJob::LcdCommand)) return;
     RequestCommand(bytes);
 }
 
@@ -68,7 +68,7 @@ void LcdCommandStep(const InputReport&) {
 void LcdTextStep(const InputReport&, const QString& text, bool wrap) {
     JobReport[1] = JobCodeLcdText;
     SendReport(JobReport);
-    for (const std::string& payload : LcdTextPayloads(LcdTextBytes(text.toStdU16String()), wrap, JobReport[2] == TextModeNormal)) {
+    for (const std::string& payload : LcdTextPayloads(CodePageBytes(text.toStdU16String()), wrap, JobReport[2] == TextModeNormal)) {
         std::copy(payload.begin(), payload.end(), DataReport.begin() + 1);
         SendReport(DataReport);
     }

@@ -45,7 +45,7 @@ int ContrastPercent(int level) {
     return level * 100 / ContrastMax;
 }
 
-std::string LcdTextBytes(std::u16string_view text) {
+std::string CodePageBytes(std::u16string_view text) {
     keybase::TCp1251Codec codec;
     std::string bytes;
     bytes.reserve(text.size());

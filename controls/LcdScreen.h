@@ -31,10 +31,10 @@ std::vector<std::uint8_t> ContrastBytes(int level);
 // Whole percent of the slider's range, truncated: 13 -> 41, 31 -> 100.
 int ContrastPercent(int level);
 
-// The text line's characters as the LCD takes them, one Windows-1251 byte
-// each; a character Windows-1251 has no form for goes out as "?" (a
-// surrogate pair is one character).
-std::string LcdTextBytes(std::u16string_view text);
+// Characters as the board takes them (the LCD's text line, the LED value),
+// one Windows-1251 byte each; a character Windows-1251 has no form for goes
+// out as "?" (a surrogate pair is one character).
+std::string CodePageBytes(std::u16string_view text);
 
 // The text screen: 8 lines of 16 characters, one byte per character.
 inline constexpr std::size_t LcdLineLength = 16;

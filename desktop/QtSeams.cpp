@@ -106,7 +106,7 @@ void QtSeams::Pause(std::chrono::milliseconds duration) {
 }
 
 void QtSeams::PlayKeySound(const QString& file) {
-    PlayWaveFile(file);
+    if (IsWaveFile(file)) PlayWaveFile(file);
 }
 
 void QtSeams::Beep() {

@@ -14,11 +14,10 @@ using namespace desktop;
 
 namespace {
 
-// The dialog is shared: filter and title are set on every use, so the title a
-// key base command left does not show here.
+// The dialog is shared: only its filter is set here, its title and folder
+// stay as the last command using it left them.
 bool ChooseTableFile(TFileDialog& SaveDialog1) {
     SaveDialog1.Filter = QString::fromUtf8(TableFilter);
-    SaveDialog1.Title = QString();
     return SaveDialog1.Execute();
 }
 
@@ -64,7 +63,13 @@ bool SameFile(const QString& a, const QString& b) {
 }  // namespace
 
 QString SplashDataFileName(const QString& tableFileName) {
-    return tableFileName.chopped(std::min<qsizetype>(3, tableFileName.size())) + QStringLiteral("bin");
+    // The rule applies to the file's name alone, so a name shorter than three
+    // characters cannot reach into its folder's name ("/d/ab" gives "/d/bin").
+    const QFileInfo table(tableFileName);
+    const QString name = table.fileName();
+    const QString data = name.chopped(std::min<qsizetype>(3, name.size())) + QStringLiteral("bin");
+    const qsizetype folderLength = tableFileName.size() - name.size();
+    return tableFileName.left(folderLength) + data;
 }
 
 void Trans_PictClick(const TImage& Image1, QPlainTextEdit& Memo1, TFileDialog& SaveDialog1) {

@@ -132,7 +132,7 @@ void StopPlot(TForm2& window) {
     window.UpdateButtons();
 }
 
-void EndPlot(bool tellTrouble) {
+void EndPlot(bool tellTrouble, TPlotWindow window) {
     // The board hears nothing more of the plot: after a detach it is gone,
     // and on the main window's close the report that tells it the host leaves
     // follows at once (a report sent now would cross the answer it has on
@@ -142,9 +142,7 @@ void EndPlot(bool tellTrouble) {
         PlotRunning = false;
         JobActive = false;
     }
-    // Without the board the window can do nothing; "Random" starts afresh
-    // once a board is attached again.
-    if (Form2 != nullptr) Form2->hide();
+    if (Form2 != nullptr && window == TPlotWindow::Hide) Form2->hide();
     PlotFile.Close();
     if (tellTrouble) TellFileTrouble();
     UpdateButtons();

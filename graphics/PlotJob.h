@@ -38,9 +38,15 @@ void ResumePlot(TForm2& window);
 // the job there and closes the file) and what was recorded goes to the disk.
 void StopPlot(TForm2& window);
 
+// What becomes of the plot window when its plot ends without the board.
+enum class TPlotWindow {
+    Hide,         // no board to plot from: "Random" starts afresh once one is attached
+    ShowStopped,  // its board was handed back but another may be taken at once
+};
+
 // The main window closes or the board is gone: the plot, if any, ends here
-// and now, its file is closed and the window hidden; nothing is sent. A
-// failure of the file is told unless `tellTrouble` is false (nobody to tell).
-void EndPlot(bool tellTrouble = true);
+// and now, its file is closed; nothing is sent. A failure of the file is told
+// unless `tellTrouble` is false (nobody to tell).
+void EndPlot(bool tellTrouble = true, TPlotWindow window = TPlotWindow::Hide);
 
 }  // namespace lumidra::graphics

@@ -21,6 +21,7 @@ bool PlotPending = false;
 bool PlotRunning = false;
 bool KeySoundArmed = false;
 bool DumpRequested = false;
+bool JobAcknowledged = false;
 
 std::uint16_t DumpOffset = 0;
 std::uint32_t BoardsHandedBack = 0;
@@ -39,6 +40,7 @@ void ClearJobFlags() {
     PlotPending = false;
     PlotRunning = false;
     DumpRequested = false;
+    JobAcknowledged = false;
 }
 
 void ReleaseAttachedDevice() {

@@ -58,6 +58,10 @@ extern bool KeySoundArmed;
 // by the dump's last step and by the reset, so that an acknowledgement nobody
 // asked for cannot start a dump into whatever file was named last.
 extern bool DumpRequested;
+// Set once the job in hand has taken its first step (the board acknowledged
+// it); cleared by a new request and with the job flags. A job cut off from
+// its board ends differently before and after that.
+extern bool JobAcknowledged;
 
 // Boards handed back since the start (ReleaseAttachedDevice). A job step that
 // lets the loop turn (a modal box) compares it before and after: what the
@@ -74,7 +78,8 @@ extern QString StartFolder;
 // True while the key base memo has no unsaved changes.
 extern bool KeyBaseSaved;
 
-// Clears the job flags, from JobActive to PlotRunning, and DumpRequested (not
+// Clears the job flags, from JobActive to PlotRunning, DumpRequested and
+// JobAcknowledged (not
 // KeySoundArmed, which has its own place in the detached-state reset).
 void ClearJobFlags();
 

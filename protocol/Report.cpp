@@ -14,6 +14,7 @@ void SendReport(const OutputReport& buffer) {
 
 void RequestJob() {
     StateReport[JobRequestByte] = 1;
+    JobAcknowledged = false;
     SendReport(StateReport);
 }
 

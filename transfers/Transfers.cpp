@@ -17,7 +17,6 @@ using namespace protocol;
 using namespace desktop;
 
 TTransferFile TransferFile;
-bool TransferCut = false;
 
 namespace {
 
@@ -31,7 +30,6 @@ constexpr std::uint8_t FlashErase = 1;
 constexpr std::uint8_t FlashWrite = 2;
 constexpr std::uint8_t FlashParam3 = 64;
 constexpr std::uint8_t FlashParam4 = 127;
-// StateReport byte 5.
 
 void SetFlashJob(std::uint8_t operation) {
     JobReport[1] = JobFlash;
@@ -144,7 +142,6 @@ void TTransferFile::Discard() {
 void ResetTransfers() {
     TransferFile.Discard();
     TransferFile.Name.clear();
-    TransferCut = false;
 }
 
 // --- starters --------------------------------------------------------------------
@@ -246,13 +243,6 @@ void BoardDetached() {
     JobActive = false;
     FlashReadPending = false;
     DumpRequested = false;
-    TransferCut = true;
-}
-
-void ReportCutTransfer() {
-    if (!TransferCut) return;
-    TransferCut = false;
-    ShowDone(TransferCutText);
 }
 
 // --- texts -----------------------------------------------------------------------

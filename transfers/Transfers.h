@@ -57,11 +57,8 @@ private:
 
 extern TTransferFile TransferFile;
 
-// Set when a detach cut a read or dump short; the next device change says so.
-extern bool TransferCut;
-
-// Drops an unfinished transfer's content and forgets the file's name and a
-// cut not yet reported: the state at program start.
+// Drops an unfinished transfer's content and forgets the file's name: the
+// state at program start.
 void ResetTransfers();
 
 // Starters, behind the window's handlers. Each refuses while the board has
@@ -79,14 +76,11 @@ void FlashEraseStep(const protocol::InputReport& Report);
 void FlashWriteStep(const protocol::InputReport& Report);
 void DumpStep(const protocol::InputReport& Report);
 
-// The board went away (its device object is already handed back). A read or
+// The board was handed back (its device object is already gone). A read or
 // dump asked for or under way can never finish: its new content is dropped,
 // the chosen file stays untouched, and its flags are cleared, so a board that
-// comes back in the same re-scan starts idle. Marks the cut for ReportCutTransfer.
+// comes back in the same re-scan starts idle.
 void BoardDetached();
-// After a device change: when a detach cut a transfer, tells the operator in
-// one box that no file was written.
-void ReportCutTransfer();
 
 // Texts of the commands.
 inline constexpr const char* BinaryFilter = "Двоичный файл|*.bin|Все файлы|*.*";
@@ -94,7 +88,6 @@ inline constexpr const char* FlashReadDoneText = "Данные FLASH сохра�
 inline constexpr const char* FlashEraseDoneText = "FLASH стёрта.";
 inline constexpr const char* FlashWriteDoneText = "Данные FLASH записаны.";
 inline constexpr const char* DumpDoneText = "Файл дампа сохранён.";
-inline constexpr const char* TransferCutText = "Передача прервана: плата отключена. Файл не записан.";
 
 // The error box texts: a source that cannot be read, a source shorter than
 // one block, a transfer file that cannot be written. `reason` is the system's.

@@ -10,6 +10,7 @@
 #include "graphics/ImageTransfer.h"
 #include "graphics/Preview.h"
 #include "keybase/KeyBaseText.h"
+#include "protocol/JobCut.h"
 #include "protocol/JobGuard.h"
 
 #include <QDir>
@@ -260,7 +261,8 @@ TEST_F(LcdPicture, SplashBoxOutlivingItsBoardSendsTheOtherBoardNothing) {
     Attach();
     ModelBoard second(Bus);
     Form->Zast_Out->trigger();
-    Seams.OnBox = [&](const QString&) {
+    Seams.OnBox = [&](const QString& text) {
+        if (text != QString::fromUtf8(SplashShownText)) return;
         const std::size_t before = Scans();
         Board->Unplug();
         WaitForScanAfter(before);
@@ -268,7 +270,9 @@ TEST_F(LcdPicture, SplashBoxOutlivingItsBoardSendsTheOtherBoardNothing) {
         EXPECT_TRUE(app::BoardAttached);
     };
     ASSERT_TRUE(Board->Step());  // the acknowledgement
-    ASSERT_EQ(Seams.Boxes.size(), 1u);
+    // The splash's box, and while it is open the cut, told once.
+    ASSERT_EQ(Seams.Boxes.size(), 2u);
+    EXPECT_EQ(Seams.Boxes[1].Text, QString::fromUtf8(protocol::JobCutUnpluggedText));
     EXPECT_FALSE(protocol::LcdTextPending);
     Settle();
     EXPECT_EQ(second.Written(), TWire{}) << "nothing of the first board's job";
@@ -303,11 +307,14 @@ TEST_P(ConversionTool, WritesItsFilesWhole) {
     ShowPicture(*Form->Image1, c.Picture);
     if (c.ErrorBox) Seams.BoxAnswers.push_back(desktop::TMsgResult::Ok);
     Seams.DialogAnswers.push_back(Path(QString::fromLatin1(c.Chosen)));
+    // The dialog is the key base's too: its title stays as that left it.
+    Form->SaveDialog1.Title = QStringLiteral("Сохранение базы ключей :");
     QAction* tool[] = {Form->Trans_Pict, Form->Trans_Type, Form->Zast};
     tool[int(c.Tool)]->trigger();
 
     ASSERT_EQ(Seams.Dialogs.size(), 1u);
     EXPECT_EQ(Seams.Dialogs[0].Filter, QStringLiteral("Текстовый файл|*.txt|Все файлы|*.*"));
+    EXPECT_EQ(Seams.Dialogs[0].Title, QStringLiteral("Сохранение базы ключей :"));
     ASSERT_EQ(Seams.Boxes.size(), 1u);
     EXPECT_EQ(Seams.Boxes[0].Text.left(QString::fromUtf8(c.Message).size()), QString::fromUtf8(c.Message));
     EXPECT_EQ(Seams.Boxes[0].Plain, !c.ErrorBox);
@@ -352,6 +359,8 @@ INSTANTIATE_TEST_SUITE_P(
                   {{"screen.txt", SplashText}, {"screen.bin", SplashData()}}, SplashSavedText},
         TTableRun{"SplashNoExtensionGivesScrbin", SplashCorners, TTool::Splash, "screen",
                   {{"screen", SplashText}, {"scrbin", SplashData()}}, SplashSavedText},
+        TTableRun{"SplashShortNameStaysInItsFolder", SplashCorners, TTool::Splash, "ab",
+                  {{"ab", SplashText}, {"bin", SplashData()}}, SplashSavedText},
         TTableRun{"SplashBinNameRefused", SplashCorners, TTool::Splash, "screen.bin", {}, SplashSameFileText},
         TTableRun{"SplashIntoAMissingFolder", SplashCorners, TTool::Splash, "gone/screen.txt", {},
                   TableNotWrittenText, true}),

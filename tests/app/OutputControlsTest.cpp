@@ -161,6 +161,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         TWireCase{"ValueFourDigits", [](TForm1& f, auto&) { f.Edit1->setText("ABCD"), f.Button1->click(); },
                   {State(0xCD, 0xAB, 0x00, 0)}, ShowsLed("ABCD")},
+        // Pasted past the key filter: the digits' codes are the board's code page's.
+        TWireCase{"PastedCyrillicValue", [](TForm1& f, auto&) { f.Edit1->setText("ФФФФ"), f.Button1->click(); },
+                  {State(0x6D, 0x6D, 0x00, 0)}},
+        TWireCase{"CommandLineWithoutAPairWhileBusySaysNothing",
+                  [](TForm1& f, auto&) { f.Erase_Flash->trigger(), f.EditCmd->setText(" z"), f.Button7->click(); },
+                  {State(0, 0, 0x00, 1)}},
         TWireCase{"EnterSendsOneDigit", [](TForm1& f, auto&) { f.Edit1->setText("7"), Type(f.Edit1, "\r"); },
                   {State(0x07, 0x00, 0x00, 0)}, ShowsLed("0007")},
         TWireCase{"DateThenTime", [](TForm1& f, auto&) { f.Button3->click(), f.Button2->click(); },

@@ -11,8 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 #if !defined(_WIN32)
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -148,19 +150,62 @@ TEST_F(SingleInstance, AnotherUsersInstanceRefusesAndItsFileIsReused) {
 #endif
 }
 
-TEST_F(SingleInstance, NoLockAtAllIsAnError) {
+// What stands at the lock's name decides: nothing that is not a plain file is
+// used, nothing is waited for, and a link is never followed.
+struct TNoLockCase {
+    const char* Name;
+    std::function<QString(const QString& folder)> Plant;  // gives the lock's folder
+};
+void PrintTo(const TNoLockCase& c, std::ostream* os) { *os << c.Name; }
+
+class NoLock : public SingleInstance, public ::testing::WithParamInterface<TNoLockCase> {};
+
+TEST_P(NoLock, IsAnErrorAtStart) {
 #if defined(_WIN32)
-    GTEST_SKIP() << "Windows: nothing a test can do makes the named mutex impossible to create";
-#endif
-    TSingleInstanceLock lock(folder.filePath(QStringLiteral("no/such/folder")));
+    GTEST_SKIP() << "Windows: the lock is a named mutex; nothing a test can plant makes it impossible";
+#else
+    TSingleInstanceLock lock(GetParam().Plant(folder.path()));
     seams.BoxAnswers = {desktop::TMsgResult::Ok};
     EXPECT_FALSE(TakeSingleInstanceLock(lock));
+#endif
     ASSERT_EQ(seams.Boxes.size(), 1u);
     EXPECT_EQ(seams.Boxes[0].Text, QStringLiteral("Невозможно запустить программу!  "));
     EXPECT_EQ(seams.Boxes[0].Caption, QStringLiteral("Lumidra"));
     EXPECT_EQ(seams.Boxes[0].Icon, TMsgIcon::Error);
     EXPECT_EQ(seams.Boxes[0].Buttons, TMsgButtons::Ok);
 }
+
+#if !defined(_WIN32)
+QString LockIn(const QString& folder) {
+    return folder + QStringLiteral("/TAVIK_Lumidra_C04E_2014_.lock");
+}
+INSTANTIATE_TEST_SUITE_P(
+    Planted, NoLock,
+    ::testing::Values(
+        TNoLockCase{"NoFolder", [](const QString& f) { return f + QStringLiteral("/no/such/folder"); }},
+        TNoLockCase{"LinkToSomeoneElsesFile",
+                    [](const QString& f) {
+                        QFile theirs(f + QStringLiteral("/someone-elses"));
+                        EXPECT_TRUE(theirs.open(QIODevice::WriteOnly));
+                        EXPECT_EQ(::symlink(QFile::encodeName(theirs.fileName()).constData(),
+                                            QFile::encodeName(LockIn(f)).constData()), 0);
+                        return f;
+                    }},
+        TNoLockCase{"Fifo",
+                    [](const QString& f) {
+                        EXPECT_EQ(::mkfifo(QFile::encodeName(LockIn(f)).constData(), 0666), 0);
+                        return f;
+                    }},
+        TNoLockCase{"Folder",
+                    [](const QString& f) {
+                        EXPECT_TRUE(QDir(f).mkdir(LockIn(f)));
+                        return f;
+                    }}),
+    [](const auto& info) { return std::string(info.param.Name); });
+#else
+INSTANTIATE_TEST_SUITE_P(Planted, NoLock, ::testing::Values(TNoLockCase{"NoFolder", {}}),
+                         [](const auto& info) { return std::string(info.param.Name); });
+#endif
 
 // The start folder is kept whole: a path cut at 200 characters would name
 // another folder on Linux, where paths that long are ordinary.

@@ -4,6 +4,7 @@
 #include "tests/support/ModelBoard.h"
 
 #include "protocol/JobGuard.h"
+#include "protocol/JobCut.h"
 #include "tests/app/FileTestSupport.h"
 #include "transfers/Transfers.h"
 
@@ -241,7 +242,7 @@ TEST_F(Transfers, UnplugAtBlock30LeavesTheChosenFileUntouchedAndSaysSo) {
     const std::size_t scans = Scans();
     Board->Unplug();
     WaitForScanAfter(scans);
-    ExpectOneBox(QString::fromUtf8(TransferCutText));
+    ExpectOneBox(QString::fromUtf8(protocol::TransferCutText));
     EXPECT_EQ(FileBytes(Path("dump.bin")), QByteArray("the operator's old dump"));
     EXPECT_EQ(Files(), QStringList{"dump.bin"}) << "no partial file beside it";
     EXPECT_FALSE(protocol::JobActive || protocol::DumpRequested);

@@ -1,3 +1,4 @@
+#include "desktop/KeySoundPlayer.h"
 #include "desktop/QtSeams.h"
 #include "desktop/Seams.h"
 #include "tests/desktop/ScriptedSeams.h"
@@ -6,6 +7,15 @@
 
 namespace lumidra::desktop {
 namespace {
+
+TEST(IsWaveHeader, OnlyARiffWaveStart) {
+    using namespace std::string_view_literals;
+    EXPECT_TRUE(IsWaveHeader("RIFF\x24\x11\0\0WAVEfmt "sv));
+    EXPECT_FALSE(IsWaveHeader("RIFF\x24\x11\0\0AVI LIST"sv));
+    EXPECT_FALSE(IsWaveHeader("RIFF\x24\x11\0\0WAV"sv));
+    EXPECT_FALSE(IsWaveHeader("ID3\x03\0\0\0\0WAVE"sv));
+    EXPECT_FALSE(IsWaveHeader(""sv));
+}
 
 TEST(QtNameFilters, PairsBecomeNameFilters) {
     EXPECT_EQ(QtNameFilters(QStringLiteral("Двоичный файл|*.bin|Все файлы|*.*")),

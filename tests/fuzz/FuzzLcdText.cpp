@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     std::u16string units((size - 1) / 2, u'\0');
     for (std::size_t i = 0; i < units.size(); ++i)
         units[i] = static_cast<char16_t>(bytes[1 + 2 * i] | (bytes[2 + 2 * i] << 8));
-    const std::string encoded = LcdTextBytes(units);
+    const std::string encoded = CodePageBytes(units);
     std::size_t character = 0;
     for (std::size_t i = 0; i < units.size(); ++i, ++character) {
         FUZZ_CHECK(character < encoded.size());

@@ -1,0 +1,35 @@
+// A job whose board is handed back before the job has ended. A job belongs to
+// the board it was asked of: if the re-scan that follows takes that board
+// again, the job ends there as its own last step would end it; otherwise
+// nothing of it goes to any board. Either way the operator is told once.
+#pragma once
+
+#include "protocol/InputDecode.h"
+#include "protocol/JobGuard.h"
+
+#include <optional>
+
+namespace lumidra::protocol {
+
+// The job in hand, as the flags tell it; none when no flag is up.
+std::optional<TJob> JobInHand(const TJobFlagsView& flags);
+
+// What ends a cut job, and what the operator is told.
+struct TJobCutEnd {
+    bool JobEnd = false;    // JobReport code 0 goes to the board
+    bool StateEnd = false;  // then StateReport with byte 5 = 0
+    const char* Text = nullptr;
+    bool operator==(const TJobCutEnd&) const = default;
+};
+
+// `acknowledged`: the board's acknowledgement reached the job (its first step
+// ran). `sameBoard`: the re-scan after the hand-back took the job's board again.
+TJobCutEnd JobCutEnd(TJob job, bool acknowledged, bool sameBoard);
+
+inline constexpr const char* JobCutReconnectedText =
+    "Операция прервана: связь с платой установлена заново. Повторите операцию.";
+inline constexpr const char* JobCutUnpluggedText = "Операция прервана: плата отключена.";
+// A Flash-ROM read or a dump cut short: its file was not written.
+inline constexpr const char* TransferCutText = "Передача прервана: плата отключена. Файл не записан.";
+
+}  // namespace lumidra::protocol
