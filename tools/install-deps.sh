@@ -19,15 +19,10 @@ for p in "${packages[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-sudo=""
-if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+# shellcheck source=tools/apt-wait.sh
+. "$(dirname "$0")/apt-wait.sh"
 echo "Installing: ${missing[*]}"
-log=$(mktemp)
-export DEBIAN_FRONTEND=noninteractive
-if ! { $sudo apt-get update -qq && $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"; } >"$log" 2>&1; then
-  cat "$log" >&2
-  rm -f "$log"
+if ! { apt_get_waiting update -qq && apt_get_waiting install -y -qq --no-install-recommends "${missing[@]}"; }; then
   echo "Package installation failed." >&2
   exit 1
 fi
-rm -f "$log"

@@ -28,6 +28,7 @@
 #
 # Only one guest runs at a time per work folder: a second call waits.
 set -euo pipefail
+APT_WAIT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../tools" && pwd)/apt-wait.sh
 
 CMD='uname -r'
 TIMEOUT=300
@@ -71,19 +72,14 @@ apt_install() {
         [ "$status" = installed ] || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
-    local sudo=
-    [ "$(id -u)" -eq 0 ] || sudo=sudo
     log "installing ${missing[*]}"
-    local aptlog
-    aptlog=$(mktemp)
-    if ! { $sudo apt-get -o DPkg::Lock::Timeout=600 update -qq &&
-           DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=600 install -y -qq \
-               --no-install-recommends "${missing[@]}"; } >"$aptlog" 2>&1; then
-        cat "$aptlog" >&2; rm -f "$aptlog"
+    # shellcheck source=tools/apt-wait.sh
+    . "$APT_WAIT"
+    if ! { apt_get_waiting update -qq &&
+           apt_get_waiting install -y -qq --no-install-recommends "${missing[@]}"; }; then
         echo "vm-boot: installing ${missing[*]} failed" >&2
         exit 3
     fi
-    rm -f "$aptlog"
 }
 [ "$INSTALL" = 1 ] && apt_install qemu-system-x86 busybox-static udev xz-utils
 
@@ -93,7 +89,12 @@ mkdir -p "$KDIR"
 if ! ls "$KDIR"/linux-image-*.deb >/dev/null 2>&1; then
     kpkg() { apt-cache depends linux-image-amd64 2>/dev/null | awk '/Depends: linux-image-/ { print $2; exit }'; }
     KPKG=$(kpkg)
-    if [ -z "$KPKG" ]; then apt-get -o DPkg::Lock::Timeout=600 update -qq >/dev/null 2>&1 || true; KPKG=$(kpkg); fi
+    if [ -z "$KPKG" ]; then
+        # shellcheck source=tools/apt-wait.sh
+        . "$APT_WAIT"
+        apt_get_waiting update -qq || true
+        KPKG=$(kpkg)
+    fi
     [ -n "$KPKG" ] || { echo "vm-boot: no linux-image-amd64 in the package lists" >&2; exit 3; }
     log "downloading $KPKG"
     (cd "$KDIR" && apt-get download -qq "$KPKG" >/dev/null 2>&1) || true

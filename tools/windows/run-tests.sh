@@ -57,15 +57,9 @@ install_packages() {
     export DEBIAN_FRONTEND=noninteractive
     # 32-bit Wine runs the i686 executables; it comes with the i386 architecture.
     dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
-    local log
-    log=$(mktemp)
-    if ! { apt-get update -qq && apt-get install -y -qq --no-install-recommends "${missing[@]}"; } \
-         >"$log" 2>&1; then
-        cat "$log" >&2
-        rm -f "$log"
-        return 1
-    fi
-    rm -f "$log"
+    # shellcheck source=tools/apt-wait.sh
+    . "$root/tools/apt-wait.sh"
+    apt_get_waiting update -qq && apt_get_waiting install -y -qq --no-install-recommends "${missing[@]}"
 }
 
 start=$(now)
