@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <set>
+#include <string>
 #include <fcntl.h>
 #include <libudev.h>
 #include <linux/hidraw.h>
@@ -123,6 +125,8 @@ THidGuid LinuxHidPlatform::GetHidGuid() { return DefaultHidGuid; }
 
 // --- listing -----------------------------------------------------------------
 
+// Numbers are never handed out twice, so one forgotten cannot come back as
+// another device's.
 std::uint32_t LinuxHidPlatform::InstanceHandleFor(const std::string& key) {
     auto [it, added] = instances_.try_emplace(key, nextInstance_);
     if (added) ++nextInstance_;
@@ -150,6 +154,7 @@ bool LinuxHidPlatform::ListInterfaces(const THidGuid& interfaceClass,
         SetLastError(ERROR_GEN_FAILURE_CODE);
         return false;
     }
+    std::set<std::string, std::less<>> listed;
     udev_list_entry* entry;
     udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate)) {
         const char* sysPath = udev_list_entry_get_name(entry);
@@ -168,10 +173,14 @@ bool LinuxHidPlatform::ListInterfaces(const THidGuid& interfaceClass,
             record.InstanceHandle = InstanceHandleFor(key);
             record.InterfacePath = devNode;
             out.push_back(std::move(record));
+            listed.insert(key);
         }
         udev_device_unref(device);
     }
     udev_enumerate_unref(enumerate);
+    // A device gone is gone for good (its key is never listed again): its
+    // number is forgotten, or every plug would leave one behind for the run.
+    std::erase_if(instances_, [&](const auto& instance) { return !listed.contains(instance.first); });
     return true;
 }
 
