@@ -14,17 +14,19 @@ InputReport CopyInputReport(const std::uint8_t* data, std::size_t size) {
     return report;
 }
 
+int TJobFlagsView::Raised() const {
+    int raised = 0;
+#define LUMIDRA_COUNT_FLAG(name) raised += name;
+    LUMIDRA_JOB_FLAGS(LUMIDRA_COUNT_FLAG)
+#undef LUMIDRA_COUNT_FLAG
+    return raised;
+}
+
 TJobFlagsView CurrentJobFlags() {
     TJobFlagsView flags;
-    flags.JobActive = JobActive;
-    flags.ImageSendPending = ImageSendPending;
-    flags.LcdCommandPending = LcdCommandPending;
-    flags.LcdTextPending = LcdTextPending;
-    flags.FlashReadPending = FlashReadPending;
-    flags.FlashErasePending = FlashErasePending;
-    flags.FlashWritePending = FlashWritePending;
-    flags.PlotPending = PlotPending;
-    flags.DumpRequested = DumpRequested;
+#define LUMIDRA_COPY_FLAG(name) flags.name = name;
+    LUMIDRA_JOB_FLAGS(LUMIDRA_COPY_FLAG)
+#undef LUMIDRA_COPY_FLAG
     flags.JobMode = JobReport[2];
     return flags;
 }

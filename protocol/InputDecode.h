@@ -2,6 +2,8 @@
 // the route (status display, a job's step, or nothing) and the status texts.
 #pragma once
 
+#include "protocol/JobFlags.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -36,17 +38,16 @@ enum class TInputRoute {
     DumpStep,
 };
 
+// The job flags at one moment, as values: the decisions below read these,
+// never the run-wide state.
 struct TJobFlagsView {
-    bool JobActive = false;
-    bool ImageSendPending = false;
-    bool LcdCommandPending = false;
-    bool LcdTextPending = false;
-    bool FlashReadPending = false;
-    bool FlashErasePending = false;
-    bool FlashWritePending = false;
-    bool PlotPending = false;
-    bool DumpRequested = false;
+#define LUMIDRA_VIEW_FLAG(name) bool name = false;
+    LUMIDRA_JOB_FLAGS(LUMIDRA_VIEW_FLAG)
+#undef LUMIDRA_VIEW_FLAG
     std::uint8_t JobMode = 0;  // JobReport byte 2: 2 marks the splash screen
+
+    // How many flags are up.
+    int Raised() const;
 };
 
 // The job flags as they stand now.

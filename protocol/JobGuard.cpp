@@ -1,6 +1,7 @@
 #include "protocol/JobGuard.h"
 
 #include "desktop/Seams.h"
+#include "protocol/InputDecode.h"
 #include "protocol/ProtocolState.h"
 
 namespace lumidra::protocol {
@@ -29,8 +30,7 @@ bool OwnFlagRaised(TJob job) {
 }  // namespace
 
 bool BoardBusy(TJob job) {
-    const int raised = JobActive + ImageSendPending + LcdCommandPending + LcdTextPending + FlashReadPending +
-                       FlashErasePending + FlashWritePending + PlotPending + PlotRunning + DumpRequested;
+    const int raised = CurrentJobFlags().Raised();
     if (raised == 0) return false;
     // Only the job's own request, still unanswered, is up.
     return !(raised == 1 && OwnFlagRaised(job));

@@ -1,6 +1,5 @@
 #include "protocol/ProtocolState.h"
 
-#include "hid/HidDevice.h"
 
 namespace lumidra::protocol {
 
@@ -8,19 +7,12 @@ OutputReport StateReport{};
 OutputReport JobReport{};
 OutputReport DataReport{};
 
-hid::THidDevice* AttachedDevice = nullptr;
+hid::THidCheckout AttachedDevice;
 
-bool JobActive = false;
-bool ImageSendPending = false;
-bool LcdCommandPending = false;
-bool LcdTextPending = false;
-bool FlashReadPending = false;
-bool FlashErasePending = false;
-bool FlashWritePending = false;
-bool PlotPending = false;
-bool PlotRunning = false;
+#define LUMIDRA_DEFINE_FLAG(name) bool name = false;
+LUMIDRA_JOB_FLAGS(LUMIDRA_DEFINE_FLAG)
+#undef LUMIDRA_DEFINE_FLAG
 bool KeySoundArmed = false;
-bool DumpRequested = false;
 bool JobAcknowledged = false;
 
 std::uint16_t DumpOffset = 0;
@@ -30,32 +22,23 @@ QString StartFolder;
 bool KeyBaseSaved = true;
 
 void ClearJobFlags() {
-    JobActive = false;
-    FlashReadPending = false;
-    ImageSendPending = false;
-    LcdCommandPending = false;
-    LcdTextPending = false;
-    FlashErasePending = false;
-    FlashWritePending = false;
-    PlotPending = false;
-    PlotRunning = false;
-    DumpRequested = false;
+#define LUMIDRA_CLEAR_FLAG(name) name = false;
+    LUMIDRA_JOB_FLAGS(LUMIDRA_CLEAR_FLAG)
+#undef LUMIDRA_CLEAR_FLAG
     JobAcknowledged = false;
 }
 
 void ReleaseAttachedDevice() {
-    hid::THidDevice* device = AttachedDevice;
-    if (device == nullptr) return;
-    AttachedDevice = nullptr;
+    if (!AttachedDevice) return;
     ++BoardsHandedBack;
-    delete device;
+    AttachedDevice.Release();
 }
 
 void ResetProtocolState() {
     StateReport.fill(0);
     JobReport.fill(0);
     DataReport.fill(0);
-    AttachedDevice = nullptr;
+    AttachedDevice.Release();
     BoardsHandedBack = 0;
     ClearJobFlags();
     KeySoundArmed = false;

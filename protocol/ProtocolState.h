@@ -8,15 +8,14 @@
 // lock guards it. Handlers read and change it directly.
 #pragma once
 
+#include "hid/HidCheckout.h"
+#include "protocol/JobFlags.h"
+
 #include <QString>
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
-
-namespace lumidra::hid {
-class THidDevice;
-}
 
 namespace lumidra::protocol {
 
@@ -38,26 +37,17 @@ inline constexpr std::uint8_t CommandLightOn = 1;
 inline constexpr std::uint8_t CommandHostLeaves = 2;
 inline constexpr std::uint8_t CommandLightOff = 5;
 
-// The board's checked-out device object, or null. Owned through this pointer:
-// handing the board back means destroying the object (ReleaseAttachedDevice).
-extern hid::THidDevice* AttachedDevice;
+// The board's checked-out device object, or empty. Releasing it hands the
+// board back (ReleaseAttachedDevice).
+extern hid::THidCheckout AttachedDevice;
 
-// Job flags.
-extern bool JobActive;
-extern bool ImageSendPending;
-extern bool LcdCommandPending;
-extern bool LcdTextPending;
-extern bool FlashReadPending;
-extern bool FlashErasePending;
-extern bool FlashWritePending;
-extern bool PlotPending;
-extern bool PlotRunning;
+// The job flags (JobFlags.h).
+#define LUMIDRA_DECLARE_FLAG(name) extern bool name;
+LUMIDRA_JOB_FLAGS(LUMIDRA_DECLARE_FLAG)
+#undef LUMIDRA_DECLARE_FLAG
+// Whether a presented key may sound again (it did not since the board last
+// reported the key read).
 extern bool KeySoundArmed;
-// The memory dump has no pending flag: its steps run when the board
-// acknowledges with no other job in hand. Set by the dump's starter, cleared
-// by the dump's last step and by the reset, so that an acknowledgement nobody
-// asked for cannot start a dump into whatever file was named last.
-extern bool DumpRequested;
 // Set once the job in hand has taken its first step (the board acknowledged
 // it); cleared by a new request and with the job flags. A job cut off from
 // its board ends differently before and after that.
@@ -78,18 +68,16 @@ extern QString StartFolder;
 // True while the key base memo has no unsaved changes.
 extern bool KeyBaseSaved;
 
-// Clears the job flags, from JobActive to PlotRunning, DumpRequested and
-// JobAcknowledged (not
-// KeySoundArmed, which has its own place in the detached-state reset).
+// Clears the job flags and JobAcknowledged (not KeySoundArmed, which has its
+// own place in the detached-state reset).
 void ClearJobFlags();
 
-// Hands the board back: forgets AttachedDevice first (so a report delivered
-// while its reader stops sends nothing), then destroys the object. No-op when
-// no board is attached.
+// Hands the board back and counts it (BoardsHandedBack). No-op when no board
+// is attached.
 void ReleaseAttachedDevice();
 
-// Puts everything back to its state at program start. AttachedDevice is
-// forgotten, not destroyed: release it first while its controller lives.
+// Puts everything back to its state at program start; a board still attached
+// is handed back, so its controller must still live.
 void ResetProtocolState();
 
 }  // namespace lumidra::protocol
