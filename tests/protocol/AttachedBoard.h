@@ -23,7 +23,7 @@ protected:
         ASSERT_TRUE(Gui.RunUntil([&] { return Controller.Devices().size() == 1; }));
         hid::THidDevice* device = nullptr;
         ASSERT_TRUE(Controller.ClaimByIndex(device, 0));
-        protocol::AttachedDevice = device;
+        protocol::AttachedDevice = hid::THidCheckout(device);
     }
 
     void TearDown() override {

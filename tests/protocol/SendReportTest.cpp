@@ -34,15 +34,14 @@ TEST_F(SendReportTest, EachBufferGoesOutAsItStands) {
 }
 
 TEST_F(SendReportTest, DetachedSendWritesNothingAndKeepsTheBuffer) {
-    hid::THidDevice* board = AttachedDevice;
-    AttachedDevice = nullptr;
+    hid::THidCheckout board = std::move(AttachedDevice);
     StateReport[3] = 0x84;
     SendReport(StateReport);
     EXPECT_TRUE(Wire().empty());
     EXPECT_EQ(StateReport[3], 0x84);
 
     // Attached again, the next send carries what was set meanwhile.
-    AttachedDevice = board;
+    AttachedDevice = std::move(board);
     SendReport(StateReport);
     ASSERT_EQ(Wire(), (std::vector<std::vector<std::uint8_t>>{Expected({0, 0, 0x84})}));
 }
