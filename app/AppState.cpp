@@ -1,5 +1,9 @@
 #include "app/AppState.h"
 
+#include "graphics/PlotJob.h"
+#include "protocol/ProtocolState.h"
+#include "transfers/Transfers.h"
+
 namespace lumidra::app {
 
 bool BoardAttached = false;
@@ -8,6 +12,13 @@ std::optional<TCutJob> CutJob;
 void ResetAppState() {
     BoardAttached = false;
     CutJob.reset();
+}
+
+void ResetRunState() {
+    transfers::ResetTransfers();
+    graphics::ResetPlotState();
+    ResetAppState();
+    protocol::ResetProtocolState();
 }
 
 }  // namespace lumidra::app

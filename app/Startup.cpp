@@ -30,12 +30,10 @@ bool TakeSingleInstanceLock(TSingleInstanceLock& lock) {
 }
 
 void InitialiseRunState() {
-    // The whole path: cutting it (as a fixed-size buffer once did) would name
-    // another folder and lose the key sound and the dialogs' start folder.
+    ResetRunState();
+    // The whole path, however long: a shortened one would name another folder
+    // and lose the key sound and the dialogs' start folder.
     StartFolder = QDir::currentPath();
-    AttachedDevice = nullptr;
-    KeyBaseSaved = true;
-    BoardAttached = false;
 }
 
 }  // namespace lumidra::app

@@ -52,8 +52,6 @@ public:
 
     void SetUp() override {
         MainWindowModelTest::SetUp();
-        transfers::ResetTransfers();
-        graphics::ResetPlotState();
         ASSERT_TRUE(Dir.isValid());
         protocol::StartFolder = Dir.path();
         StartWithModel();
@@ -62,7 +60,6 @@ public:
     }
     void TearDown() override {
         Plot.reset();
-        graphics::ResetPlotState();
         MainWindowModelTest::TearDown();
     }
 

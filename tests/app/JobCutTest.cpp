@@ -21,7 +21,6 @@ class JobCut : public MainWindowModelTest {
 protected:
     void SetUp() override {
         MainWindowModelTest::SetUp();
-        graphics::ResetPlotState();
         ASSERT_TRUE(Dir.isValid());
         protocol::StartFolder = Dir.path();
         StartWithModel();
@@ -35,7 +34,6 @@ protected:
         Form.reset();
         Twin.reset();
         Plot.reset();
-        graphics::ResetPlotState();
         MainWindowModelTest::TearDown();
     }
 

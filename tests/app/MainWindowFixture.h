@@ -23,15 +23,12 @@ using TWire = std::vector<std::vector<std::uint8_t>>;
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        protocol::ResetProtocolState();
-        app::ResetAppState();
-        protocol::KeyBaseSaved = true;
+        app::ResetRunState();
     }
 
     void TearDown() override {
         Form.reset();
-        protocol::ResetProtocolState();
-        app::ResetAppState();
+        app::ResetRunState();
     }
 
     // Creates and shows the window; its first re-scan is queued, not run.

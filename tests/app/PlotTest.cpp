@@ -30,13 +30,11 @@ class WithPlotWindow : public MainWindowModelTest {
 protected:
     void SetUp() override {
         MainWindowModelTest::SetUp();
-        graphics::ResetPlotState();
         ASSERT_TRUE(Folder.isValid());
     }
 
     void TearDown() override {
         Plot.reset();
-        graphics::ResetPlotState();
         MainWindowModelTest::TearDown();
     }
 

@@ -228,7 +228,7 @@ TEST(InitialiseRunState, StartFolderIsTheWholeCurrentFolder) {
     EXPECT_TRUE(protocol::KeyBaseSaved);
     EXPECT_FALSE(BoardAttached);
     EXPECT_EQ(protocol::AttachedDevice, nullptr);
-    protocol::ResetProtocolState();
+    ResetRunState();
 }
 
 }  // namespace

@@ -35,7 +35,6 @@ class Transfers : public MainWindowModelTest {
 protected:
     void SetUp() override {
         MainWindowModelTest::SetUp();
-        ResetTransfers();
         ASSERT_TRUE(Dir.isValid());
         protocol::StartFolder = Dir.path();
         StartWithModel();
