@@ -288,6 +288,53 @@ void TForm1::FormResize() {
     MemoKey->resize(outer.width() - 330, outer.height() - 99);
 }
 
+// The controls that work only with a board, in the order the two states
+// switch them, each with the value that state gives it. A value changes while
+// its control is disabled: on attach before it is enabled, on detach after it
+// is disabled, so the contrast bar's move sends no command either way (the
+// backlight box's handler sends whenever it is ticked, whatever its state).
+std::vector<TForm1::TBoardControl> TForm1::BoardControls() {
+    const auto untick = [](QCheckBox* box) {
+        return [box](bool attached) {
+            if (!attached) box->setChecked(false);
+        };
+    };
+    const auto tick = [](QCheckBox* box) { return [box](bool attached) { box->setChecked(attached); }; };
+    const auto clear = [](QLineEdit* edit) {
+        return [edit](bool attached) {
+            if (!attached) edit->clear();
+        };
+    };
+    return {
+        {CheckBox1, untick(CheckBox1)},
+        {CheckBox2, untick(CheckBox2)},
+        {CheckLight, tick(CheckLight)},
+        {Button1, {}}, {Button2, {}}, {Button3, {}}, {Button4, {}},
+        {Button5, {}}, {Button7, {}}, {Button8, {}}, {Button9, {}},
+        {EditCmd, clear(EditCmd)},
+        {EditTxt, clear(EditTxt)},
+        {Bar1, {}}, {Bar2, {}},
+        {ContrastBar, [this](bool attached) { ContrastBar->setValue(attached ? AttachedContrast : DetachedContrast); }},
+        {Edit1, {}}, {Key, {}}, {Key_status, {}},
+        {Label5, {}}, {Label6, {}}, {Label7, {}}, {Label8, {}}, {Label9, {}}, {Label10, {}},
+        {ContrastLabel,
+         [this](bool attached) {
+             SetCaption(*ContrastLabel, attached ? QStringLiteral("Contrast : 41%") : QStringLiteral("Contrast : 0%"));
+         }},
+        {Cmd_Label, {}}, {Text_Label, {}},
+        {Perenos, tick(Perenos)},
+    };
+}
+
+void TForm1::SetBoardControls(bool attached) {
+    for (const TBoardControl& control : BoardControls()) {
+        if (!attached) control.Widget->setEnabled(false);
+        if (control.SetValue) control.SetValue(attached);
+        if (attached) control.Widget->setEnabled(true);
+    }
+    SetBoardMenusEnabled(attached);
+}
+
 // A hidden action always reads as disabled, so the two hidden submenus keep
 // their enabled state on the menu itself (which passes it on to its entry).
 void TForm1::SetBoardMenusEnabled(bool enabled) {
@@ -313,33 +360,7 @@ void TForm1::FormShow() {
     SetCaption(*Key_status, QStringLiteral("    Ключ не активен"));
     // Clearing a ticked box runs its handler; with no board nothing goes out,
     // and the buffer is zeroed below.
-    for (QCheckBox* box : {CheckBox1, CheckBox2, CheckLight}) {
-        box->setChecked(false);
-        box->setEnabled(false);
-    }
-    for (QPushButton* button : {Button1, Button2, Button3, Button4, Button5, Button7, Button8, Button9}) {
-        button->setEnabled(false);
-    }
-    EditCmd->clear();
-    EditCmd->setEnabled(false);
-    EditTxt->clear();
-    EditTxt->setEnabled(false);
-    Bar1->setEnabled(false);
-    Bar2->setEnabled(false);
-    // Disabled first, so the position change sends no contrast command.
-    ContrastBar->setEnabled(false);
-    ContrastBar->setValue(DetachedContrast);
-    for (QWidget* widget : std::initializer_list<QWidget*>{Edit1, Key, Key_status, Label5, Label6,
-                                                            Label7, Label8, Label9, Label10}) {
-        widget->setEnabled(false);
-    }
-    SetCaption(*ContrastLabel, QStringLiteral("Contrast : 0%"));
-    ContrastLabel->setEnabled(false);
-    Cmd_Label->setEnabled(false);
-    Text_Label->setEnabled(false);
-    SetBoardMenusEnabled(false);
-    Perenos->setEnabled(false);
-    Perenos->setChecked(false);
+    SetBoardControls(false);
     KeyTimer->stop();
     KeySoundArmed = false;
     StateReport.fill(0);
@@ -367,7 +388,7 @@ void TForm1::HidDeviceController1DeviceChange(hid::TObject*) {
 void TForm1::EndCutJob() {
     if (!CutJob) return;
     const TCutJob cut = *std::exchange(CutJob, std::nullopt);
-    const bool sameBoard = AttachedDevice != nullptr && InterfacePath(AttachedDevice) == cut.BoardPath;
+    const bool sameBoard = AttachedDevice != nullptr && InterfacePath(AttachedDevice.get()) == cut.BoardPath;
     const TJobCutEnd end = JobCutEnd(cut.Job, cut.Acknowledged, sameBoard);
     // Whichever board is attached now has no job asked of it.
     StateReport[JobRequestByte] = 0;
@@ -392,7 +413,7 @@ bool TForm1::HidDeviceController1Enumerate(THidDevice* HidDev, std::int32_t Idx)
     if (!HidDev->OpenMain() || !HidDev->ReadWriteGranted()) return true;
     THidDevice* claimed = nullptr;
     if (!HidDeviceController1->ClaimByIndex(claimed, Idx)) return true;
-    AttachedDevice = claimed;
+    AttachedDevice = hid::THidCheckout(claimed);
     // Still in the attached state (a board came back before the reset): the
     // window is left as it is.
     if (BoardAttached) return true;
@@ -408,29 +429,9 @@ bool TForm1::HidDeviceController1Enumerate(THidDevice* HidDev, std::int32_t Idx)
                                   identity.VendorID, identity.ProductID,
                                   QString::fromStdU16String(AttachedDevice->SerialString()),
                                   QString::fromStdU16String(AttachedDevice->StringByIndex(1))));
-    CheckBox1->setEnabled(true);
-    CheckBox2->setEnabled(true);
-    // Ticking the backlight box sends StateReport with the light on at once.
-    CheckLight->setChecked(true);
-    CheckLight->setEnabled(true);
-    for (QWidget* widget : std::initializer_list<QWidget*>{Button1, Button2, Button3, Button4, Button5,
-                                                            Button7, Button8, Button9, EditCmd, EditTxt,
-                                                            Bar1, Bar2}) {
-        widget->setEnabled(true);
-    }
-    // Still disabled while it moves, so no contrast command goes out.
-    ContrastBar->setValue(AttachedContrast);
-    ContrastBar->setEnabled(true);
-    for (QWidget* widget : std::initializer_list<QWidget*>{Edit1, Key, Key_status, Label5, Label6, Label7,
-                                                            Label8, Label9, Label10, ContrastLabel}) {
-        widget->setEnabled(true);
-    }
-    SetCaption(*ContrastLabel, QStringLiteral("Contrast : 41%"));
-    Cmd_Label->setEnabled(true);
-    Text_Label->setEnabled(true);
-    SetBoardMenusEnabled(true);
-    Perenos->setEnabled(true);
-    Perenos->setChecked(true);
+    // Ticking the backlight box sends StateReport with the light on at once:
+    // the first of the attach's two reports.
+    SetBoardControls(true);
     KeySoundArmed = true;
     graphics::BlankPreview(*Image1);
     SendReport(StateReport);
@@ -447,7 +448,7 @@ void TForm1::HidDeviceController1DeviceUnplug(THidDevice* HidDev) {
     // on from here (a report still on its way finds no job), and the device
     // change that follows ends it and tells the operator (no box here).
     if (const std::optional<TJob> job = JobInHand(CurrentJobFlags())) {
-        CutJob = TCutJob{*job, JobAcknowledged, InterfacePath(AttachedDevice)};
+        CutJob = TCutJob{*job, JobAcknowledged, InterfacePath(AttachedDevice.get())};
     }
     ReleaseAttachedDevice();
     transfers::BoardDetached();

@@ -14,7 +14,9 @@
 #include <QMainWindow>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
+#include <vector>
 
 namespace lumidra::hid {
 class TGuiThread;
@@ -111,6 +113,12 @@ private:
     void ApplyLook();
     void Wire();
     void FitFrame();
+    struct TBoardControl {
+        QWidget* Widget;
+        std::function<void(bool attached)> SetValue;  // empty: the value stays
+    };
+    std::vector<TBoardControl> BoardControls();
+    void SetBoardControls(bool attached);
     void SetBoardMenusEnabled(bool enabled);
     void EndCutJob();
     void ShowStatus(const protocol::TStatusView& status);
