@@ -26,7 +26,10 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
   (cd "$root" && cmake --preset default >/dev/null)
 fi
 cmake --build "$build"
-(cd "$build" && cpack -G DEB >/dev/null)
+# cpack's own chatter only when it fails.
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+(cd "$build" && cpack -G DEB) >"$log" 2>&1 || { cat "$log" >&2; exit 1; }
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 deb=$build/packages/lumidra_${version}_$(dpkg --print-architecture).deb
