@@ -1,8 +1,10 @@
 #!/bin/sh
 # check-install.sh BUILD VERSION -- what `cmake --install` lays down for a
 # Linux desktop: the program, the udev rule, the desktop entry naming the
-# installed program and icon, the icon, the metainfo for this version; the
-# entry and the metainfo pass their validators where those are installed
+# installed program and icon, the icon, the metainfo for this version, the
+# manual page naming every option the program's help lists, the copyright
+# file and the changelog whose newest entry is this version; the entry and
+# the metainfo pass their validators where those are installed
 # (desktop-file-utils, appstream).
 set -u
 build=$1
@@ -17,7 +19,8 @@ DESTDIR=$root cmake --install "$build" --prefix /usr >"$root.log" 2>&1 || { cat 
 rm -f "$root.log"
 u=$root/usr
 for f in bin/lumidra lib/udev/rules.d/70-lumidra.rules share/applications/$id.desktop \
-         share/icons/hicolor/scalable/apps/$id.svg share/metainfo/$id.metainfo.xml; do
+         share/icons/hicolor/scalable/apps/$id.svg share/metainfo/$id.metainfo.xml \
+         share/man/man1/lumidra.1.gz share/doc/lumidra/copyright share/doc/lumidra/changelog.gz; do
     [ -f "$u/$f" ] || fail "not installed: /usr/$f"
 done
 [ -x "$u/bin/lumidra" ] || fail "/usr/bin/lumidra is not executable"
@@ -32,6 +35,15 @@ grep -q '^Name\[ru\]=' "$entry" || fail "no Russian name in the entry"
 grep -q '^Categories=Development;Electronics;$' "$entry" || fail "the entry's categories"
 grep -q "<release version=\"$version\"" "$u/share/metainfo/$id.metainfo.xml" ||
     fail "the metainfo names no release $version"
+gzip -dc "$u/share/doc/lumidra/changelog.gz" 2>/dev/null | head -n 1 | grep -q "^lumidra ($version) " ||
+    fail "the changelog's newest entry is not $version"
+manual=$(gzip -dc "$u/share/man/man1/lumidra.1.gz" 2>/dev/null)
+options=$("$u/bin/lumidra" --help | sed -n 's/^  \(--[a-z-]*\).*/\1/p')
+[ -n "$options" ] || fail "lumidra --help lists no option"
+for option in $options; do
+    printf '%s\n' "$manual" | grep -qxF ".B $(printf '%s' "$option" | sed 's/-/\\-/g')" ||
+        fail "the manual page does not document $option"
+done
 
 if command -v desktop-file-validate >/dev/null; then
     desktop-file-validate "$entry" || fail "desktop-file-validate refuses the entry"
