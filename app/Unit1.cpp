@@ -370,8 +370,6 @@ void TForm1::FormShow() {
     ClearJobFlags();
     graphics::BlankPreview(*Image1);
     DumpOffset = 0;
-    // The sound player chooses its decoder from the file it is given; there
-    // is nothing to set.
     BoardAttached = false;
 }
 

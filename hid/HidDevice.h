@@ -43,7 +43,7 @@ using THidPlugEvent = TMethod<void(THidDevice* HidDev)>;
 
 // The plug-and-play record of one interface: how to reach it and what the
 // platform's registry says about it. Only InstanceHandle and InterfacePath are
-// used; the registry properties are kept for the application to look at.
+// used; the registry properties are kept as THidRegistryProperties says.
 class THidPnPInfo : public THidRegistryProperties {
 public:
     explicit THidPnPInfo(const THidInterfaceRecord& Record)

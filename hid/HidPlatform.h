@@ -105,8 +105,9 @@ struct THidOverlapped {
 using THidReadCompletion = void (*)(std::uint32_t errorCode, std::uint32_t transferred,
                                     THidOverlapped* overlapped);
 
-// The 26 registry properties a scan collects per interface. Nothing in the
-// program reads them; a platform without such a registry leaves them empty.
+// The 26 registry properties a scan collects per interface, kept with its
+// record for whoever wants to look; the program itself reads none of them. A
+// platform without such a registry leaves them empty.
 struct THidRegistryProperties {
     std::uint32_t Capabilities = 0;
     std::string Class;

@@ -1,9 +1,9 @@
-// Event handlers of the device layer: a function bound to an object.
+// Event handlers of the device layer: a member function bound to an object.
 //
-// A handler is a pair (code, data) like a method pointer of the original
-// component model: `code` is a thunk unique to one member function, `data` the
-// object it is bound to. Two handlers are the same when both parts are equal,
-// which is what the controller's property setters test before they act.
+// A handler is a pair (code, data): `code` is a thunk unique to one member
+// function, `data` the object it is bound to. Two handlers are the same when
+// both parts are equal, so a setter can tell that it is given the handler it
+// already has, and a handler compares equal however often it is bound.
 #pragma once
 
 #include <utility>
