@@ -76,7 +76,7 @@ public:
     void Timer1Timer();
 
     // --- LED display and LCD panel (Unit1Controls.cpp) -------------------------
-    void Edit1KeyPress(QChar& Key);
+    void Edit1KeyPress(QChar& Typed);
     void Button1Click();
     void Button2Click();
     void Button3Click();
@@ -84,7 +84,7 @@ public:
     void Button7Click();
     void Button8Click();
     void Button9Click();
-    void EditTxtKeyPress(QChar& Key);
+    void EditTxtKeyPress(QChar& Typed);
 
     // --- the board's outputs, transfers, pictures and plot (Unit1Controls.cpp,
     //     Unit1Transfers.cpp, Unit1Graphics.cpp, Unit1Plot.cpp) ----------------

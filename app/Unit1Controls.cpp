@@ -13,10 +13,10 @@ using desktop::Seams;
 
 // LED display.
 
-void TForm1::Edit1KeyPress(QChar& Key) {
+void TForm1::Edit1KeyPress(QChar& Typed) {
     // Qt hands over Tab, Delete and the editing shortcuts (Ctrl+C, Ctrl+V,
     // ...) as control characters too: keys of the edit, not typed characters.
-    const char16_t code = Key.unicode();
+    const char16_t code = Typed.unicode();
     const bool control = code < 0x20 || code == 0x7F;
     if (control && code != controls::KeyEnter && code != controls::KeyEscape && code != controls::KeyBackspace) {
         return;
@@ -26,7 +26,7 @@ void TForm1::Edit1KeyPress(QChar& Key) {
     if (result.Action == controls::TEdit1Action::Send) Button1Click();
     if (result.Action == controls::TEdit1Action::Clear) Edit1->clear();
     if (result.Key == controls::KeyBell) Seams().Beep();
-    Key = QChar(result.Key);
+    Typed = QChar(result.Key);
 }
 
 void TForm1::Button1Click() {
@@ -63,10 +63,10 @@ void TForm1::Button9Click() {
     controls::SendTextClick(controls::TextModeLarge);
 }
 
-void TForm1::EditTxtKeyPress(QChar& Key) {
-    if (Key.unicode() != controls::KeyEscape) return;
+void TForm1::EditTxtKeyPress(QChar& Typed) {
+    if (Typed.unicode() != controls::KeyEscape) return;
     EditTxt->clear();
-    Key = QChar(controls::KeySwallowed);
+    Typed = QChar(controls::KeySwallowed);
 }
 
 }  // namespace lumidra::app

@@ -205,10 +205,10 @@ void THidDeviceController::DeviceChange() {
         const auto member = std::find_if(devices_.begin(), devices_.end(), [&](THidDevice* m) {
             return m->Present() && m->PnPInfo()->InstanceHandle == instance;
         });
-        const bool known = member != devices_.end();
-        if (known && !(*member)->Claimed() && !(*member)->ReadWriteGranted() && device->ReadWriteGranted())
+        const bool listed = member != devices_.end();
+        if (listed && !(*member)->Claimed() && !(*member)->ReadWriteGranted() && device->ReadWriteGranted())
             changed = true;
-        if (known) {
+        if (listed) {
             device->controller_ = nullptr;
             device.reset();
         }

@@ -16,8 +16,8 @@ constexpr int AbortedReadWaits = 10;
 
 }  // namespace
 
-THidDeviceReadThread::THidDeviceReadThread(THidDevice* Device)
-    : TCustomThread(Device->Gui()), Device(Device) {
+THidDeviceReadThread::THidDeviceReadThread(THidDevice* ReadDevice)
+    : TCustomThread(ReadDevice->Gui()), Device(ReadDevice) {
     THidCaps caps;
     Device->QueryCaps(caps);
     InputBuffer.assign(caps.InputReportByteLength, 0);

@@ -16,7 +16,7 @@ class THidDeviceReadThread final : public TCustomThread {
 public:
     // On the GUI thread. Sizes the buffer from the device's capabilities and
     // starts running at once.
-    explicit THidDeviceReadThread(THidDevice* Device);
+    explicit THidDeviceReadThread(THidDevice* ReadDevice);
     ~THidDeviceReadThread() override;
 
     // Written by the reader, read by the deliveries it waits for.

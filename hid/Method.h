@@ -24,11 +24,11 @@ class TMethod;
 template <class R, class... Args>
 class TMethod<R(Args...)> {
 public:
-    using Code = R (*)(void* data, Args... args);
+    using Code = R (*)(void* object, Args... args);
 
     TMethod() = default;
     TMethod(std::nullptr_t) {}
-    TMethod(Code code, void* data) : code_(code), data_(data) {}
+    TMethod(Code thunk, void* object) : code_(thunk), data_(object) {}
 
     // Binds a member function: TMethod<...>::Of<&Form::Handler>(form).
     template <auto Member, class C>
@@ -46,8 +46,8 @@ public:
 
 private:
     template <auto Member, class C>
-    static R Thunk(void* data, Args... args) {
-        return (static_cast<C*>(data)->*Member)(std::forward<Args>(args)...);
+    static R Thunk(void* object, Args... args) {
+        return (static_cast<C*>(object)->*Member)(std::forward<Args>(args)...);
     }
 
     Code code_ = nullptr;

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  g++ cmake ninja-build pkg-config
+  g++ cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-multimedia-dev libgl-dev
   libudev-dev
   libgtest-dev libgmock-dev libbenchmark-dev

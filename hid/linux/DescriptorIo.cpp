@@ -254,7 +254,7 @@ bool TryRead(TThreadReads& reads, TPendingRead& read, short revents) {
             return true;
         }
         if (errno == EINTR) continue;
-        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+        if (WouldBlock(errno)) {
             // Another read took the report. Stay pending, unless the
             // descriptor reports a hang-up, which would wake every poll.
             if (revents & (POLLERR | POLLHUP)) {

@@ -28,6 +28,7 @@
 #include "hid/HidPlatform.h"
 
 #include <atomic>
+#include <cerrno>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -36,6 +37,15 @@
 #include <vector>
 
 namespace lumidra::hid::hidraw {
+
+// Whether an error only says "not now": the two names are one value on Linux.
+inline bool WouldBlock(int error) {
+#if EAGAIN == EWOULDBLOCK
+    return error == EAGAIN;
+#else
+    return error == EAGAIN || error == EWOULDBLOCK;
+#endif
+}
 
 // Windows error codes this platform sets beyond those the layer compares with.
 inline constexpr std::uint32_t ERROR_INVALID_PARAMETER_CODE = 87;

@@ -408,7 +408,7 @@ bool LinuxHidPlatform::WriteFile(THidHandle handle, const void* data, std::uint3
             return true;
         }
         if (errno == EINTR) continue;
-        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+        if (WouldBlock(errno)) {
             // A write-only overlapped handle is non-blocking; this write is not.
             pollfd p{file->Fd(), POLLOUT, 0};
             if (::poll(&p, 1, -1) >= 0 && !(p.revents & (POLLERR | POLLHUP | POLLNVAL))) continue;

@@ -182,7 +182,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TNameCase{"Bar2", QStringLiteral("Канал 2 : 0%"), {}},
                       TNameCase{"MemoKey", QStringLiteral("База ключей"), {}},
                       TNameCase{"Button7", QStringLiteral("Отправить"), {}}),
-    [](const ::testing::TestParamInfo<TNameCase>& info) { return std::string(info.param.Widget); });
+    [](const ::testing::TestParamInfo<TNameCase>& test) { return std::string(test.param.Widget); });
 
 }  // namespace
 }  // namespace lumidra::testing

@@ -211,7 +211,7 @@ TEST_P(TwoBoards, UnplugOfEitherReattachesTheOtherQuietly) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Unplug, TwoBoards, ::testing::Bool(),
-                         [](const auto& info) { return info.param ? "TheOneInUse" : "TheOther"; });
+                         [](const auto& test) { return test.param ? "TheOneInUse" : "TheOther"; });
 
 struct TOtherDevice {
     const char* Name;
@@ -245,7 +245,7 @@ INSTANTIATE_TEST_SUITE_P(Identities, NotTheBoard,
                                            TOtherDevice{"NoSerial", 0xC04E, 0x2014, u""},
                                            TOtherDevice{"OtherProduct", 0xC04E, 0x2015, u"01.01"},
                                            TOtherDevice{"OtherVendor", 0xC04F, 0x2014, u"01.01"}),
-                         [](const auto& info) { return std::string(info.param.Name); });
+                         [](const auto& test) { return std::string(test.param.Name); });
 
 // The board's object is already checked out when the window's enumeration
 // offers it: the window stays detached, and the next device change tries again.

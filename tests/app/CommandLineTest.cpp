@@ -55,7 +55,7 @@ INSTANTIATE_TEST_SUITE_P(
         TCommandLineCase{"OptionWithValue", {"--demo=1"}, true, 2, false, false, "", Refused + "--demo=1'\n" + Usage()},
         TCommandLineCase{"Operand", {"keys.txt"}, true, 2, false, false, "",
                          "lumidra: unexpected argument 'keys.txt'\n" + Usage()}),
-    [](const ::testing::TestParamInfo<TCommandLineCase>& info) { return std::string(info.param.Name); });
+    [](const ::testing::TestParamInfo<TCommandLineCase>& test) { return std::string(test.param.Name); });
 
 TEST(CommandLineUsage, NamesEveryOption) {
     const std::string usage = Usage();

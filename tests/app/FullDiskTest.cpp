@@ -227,7 +227,7 @@ INSTANTIATE_TEST_SUITE_P(
                       },
                       {State(1), PlotJob(0x20, 0x00), PlotJob(0x20, 0x10), PlotJob(0x20, 0x20),
                        PlotJob(0x20, 0x30), PlotJob(0x20, 0x40), PlotJob(0, 0x40), State(0)}}),
-    [](const ::testing::TestParamInfo<TFullDiskCase>& info) { return std::string(info.param.Name); });
+    [](const ::testing::TestParamInfo<TFullDiskCase>& test) { return std::string(test.param.Name); });
 
 }  // namespace
 }  // namespace lumidra::testing

@@ -106,7 +106,7 @@ const TGuiKind GuiKinds[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(GuiThreads, HandOverAllocations, ::testing::ValuesIn(GuiKinds),
-                         [](const auto& info) { return std::string(info.param.Name); });
+                         [](const auto& test) { return std::string(test.param.Name); });
 
 // The counter itself: a one-off call whose capture is too big to sit inside
 // std::function allocates, and is seen.

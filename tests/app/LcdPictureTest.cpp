@@ -216,7 +216,7 @@ INSTANTIATE_TEST_SUITE_P(
                      return path;
                  },
                  PictureCutText, true}),
-    [](const auto& info) { return std::string(info.param.Name); });
+    [](const auto& test) { return std::string(test.param.Name); });
 
 // The splash screen: the board shows it while the box is open, and the box
 // holds back every further report.
@@ -364,7 +364,7 @@ INSTANTIATE_TEST_SUITE_P(
         TTableRun{"SplashBinNameRefused", SplashCorners, TTool::Splash, "screen.bin", {}, SplashSameFileText},
         TTableRun{"SplashIntoAMissingFolder", SplashCorners, TTool::Splash, "gone/screen.txt", {},
                   TableNotWrittenText, true}),
-    [](const auto& info) { return std::string(info.param.Name); });
+    [](const auto& test) { return std::string(test.param.Name); });
 
 }  // namespace
 }  // namespace lumidra::testing

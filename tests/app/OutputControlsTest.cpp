@@ -234,7 +234,7 @@ INSTANTIATE_TEST_SUITE_P(
         TWireCase{"BusyCommandLine", WhileFlashWriteWaits([](TForm1& f) { f.Button7->click(); }), {}, {}, "Contrast : 41%", 1},
         TWireCase{"BusyText", WhileFlashWriteWaits([](TForm1& f) { f.Button9->click(); }), {}, {}, "Contrast : 41%", 1},
         TWireCase{"BusyContrastQuiet", WhileFlashWriteWaits([](TForm1& f) { f.ContrastBar->setValue(20); }), {}}),
-    [](const auto& info) { return std::string(info.param.Name); });
+    [](const auto& test) { return std::string(test.param.Name); });
 
 // --- keys of the two edits (the filter itself has its own tests) ----------------------------
 
@@ -270,7 +270,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TKeysCase{"TabIsNoTypedCharacter", &TForm1::Edit1, "12", false, "\t", "12", 0},
                       TKeysCase{"TextLineTakesAnyCharacter", &TForm1::EditTxt, "Hi ", false, "gж", "Hi gж", 0},
                       TKeysCase{"EscEmptiesTheTextLine", &TForm1::EditTxt, "Привет", false, "\x1b", "", 0}),
-    [](const auto& info) { return std::string(info.param.Name); });
+    [](const auto& test) { return std::string(test.param.Name); });
 
 }  // namespace
 }  // namespace lumidra::testing

@@ -233,7 +233,7 @@ TEST_P(PlotEnds, ClosesTheFileComplete) {
 
 INSTANTIATE_TEST_SUITE_P(
     Ends, PlotEnds, ::testing::Values(TEndCase{"Detach", true}, TEndCase{"MainWindowCloses", false}),
-    [](const ::testing::TestParamInfo<TEndCase>& info) { return std::string(info.param.Name); });
+    [](const ::testing::TestParamInfo<TEndCase>& test) { return std::string(test.param.Name); });
 
 struct TTroubleCase {
     const char* Name;
@@ -273,7 +273,7 @@ INSTANTIATE_TEST_SUITE_P(
     Troubles, PlotFileTrouble,
     ::testing::Values(TTroubleCase{"FolderTakesNoFile", true, "Не удалось создать файл записи"},
                       TTroubleCase{"DiskRefusesWrites", false, "Ошибка записи в файл"}),
-    [](const ::testing::TestParamInfo<TTroubleCase>& info) { return std::string(info.param.Name); });
+    [](const ::testing::TestParamInfo<TTroubleCase>& test) { return std::string(test.param.Name); });
 
 }  // namespace
 }  // namespace lumidra::testing

@@ -201,10 +201,10 @@ INSTANTIATE_TEST_SUITE_P(
                         EXPECT_TRUE(QDir(f).mkdir(LockIn(f)));
                         return f;
                     }}),
-    [](const auto& info) { return std::string(info.param.Name); });
+    [](const auto& test) { return std::string(test.param.Name); });
 #else
 INSTANTIATE_TEST_SUITE_P(Planted, NoLock, ::testing::Values(TNoLockCase{"NoFolder", {}}),
-                         [](const auto& info) { return std::string(info.param.Name); });
+                         [](const auto& test) { return std::string(test.param.Name); });
 #endif
 
 // The start folder is kept whole: a path cut at 200 characters would name

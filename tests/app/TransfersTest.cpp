@@ -24,7 +24,7 @@ using namespace transfers;
 constexpr std::uint8_t LightOn = 1;  // StateReport byte 4 since the attach
 
 // Table cases are named after their Name.
-constexpr auto CaseName = [](const auto& info) { return std::string(info.param.Name); };
+constexpr auto CaseName = [](const auto& test) { return std::string(test.param.Name); };
 
 template <typename Bytes>
 QByteArray AsFile(const Bytes& bytes) {

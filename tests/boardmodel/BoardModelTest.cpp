@@ -221,7 +221,7 @@ TEST_P(BoardModelJobs, FollowsTheTraceAndEndsIdle) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Jobs, BoardModelJobs, ::testing::ValuesIn(JobCases),
-                         [](const auto& info) { return info.param.Name; });
+                         [](const auto& test) { return test.param.Name; });
 
 // --- violations -------------------------------------------------------------
 
@@ -266,7 +266,7 @@ TEST_P(BoardModelViolations, AreRecorded) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Violations, BoardModelViolations, ::testing::ValuesIn(ViolationCases),
-                         [](const auto& info) { return info.param.Name; });
+                         [](const auto& test) { return test.param.Name; });
 
 TEST(BoardModelPowerCycle, KeepsFlashAndMemoryAndForgetsTheRest) {
     TBoardModel model;

@@ -46,7 +46,7 @@ INSTANTIATE_TEST_SUITE_P(
         TCommandCase{"128DigitsFillAllWithoutEnd", Repeat<std::u16string>(u"ff", 64), Filled(0xFF, 64)},
         TCommandCase{"DigitsAfterThe128thIgnored", Repeat<std::u16string>(u"12", 70), Filled(0x12, 64)},
         TCommandCase{"OnlyTheFirst200CharactersRead", std::u16string(198, u' ') + u"abcd", {0xAB, 0xE3}}),
-    [](const auto& info) { return std::string(info.param.Name); });
+    [](const auto& test) { return std::string(test.param.Name); });
 
 TEST(Contrast, CommandAndTruncatedPercentageForEveryLevel) {
     EXPECT_EQ(ContrastBytes(13), (TBytes{0xAD, 0x8D, 0xE3}));
@@ -88,7 +88,7 @@ INSTANTIATE_TEST_SUITE_P(
         // past what 8-bit positions could count, and nothing is cut here.
         TLineCase{"GrowsPast256", Repeat<std::string>("WWWWWWWWW ", 30), true,
                   Repeat<std::string>("WWWWWWWWW       ", 29) + "WWWWWWWWW "}),
-    [](const auto& info) { return std::string(info.param.Name); });
+    [](const auto& test) { return std::string(test.param.Name); });
 
 }  // namespace
 }  // namespace lumidra::controls

@@ -42,7 +42,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TKeyCase{"FifthDigitReplacesASelection", u"5ф", 4, true, u"5A"},
                       TKeyCase{"BackspaceAndNullPassWhenFull", {KeyBackspace, KeySwallowed}, 6, false,
                                {KeyBackspace, KeySwallowed}}),
-    [](const auto& info) { return std::string(info.param.Name); });
+    [](const auto& test) { return std::string(test.param.Name); });
 
 }  // namespace
 }  // namespace lumidra::controls

@@ -64,7 +64,7 @@ TEST_P(CursorBlinkRest, StopsBlinkingWhenIdleAndBlinksAgainAtInput) {
 const TWakeCase WakeCases[] = {{"Key", QEvent::KeyPress}, {"Click", QEvent::MouseButtonPress}};
 
 INSTANTIATE_TEST_SUITE_P(Inputs, CursorBlinkRest, ::testing::ValuesIn(WakeCases),
-                         [](const auto& info) { return std::string(info.param.Name); });
+                         [](const auto& test) { return std::string(test.param.Name); });
 
 }  // namespace
 }  // namespace lumidra::desktop

@@ -26,7 +26,7 @@ inline void PutLe32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint3
 
 inline std::vector<std::uint8_t> MakeBmp(const graphics::TPicture& picture, const TBmpLayout& layout = {}) {
     std::vector<std::uint8_t> bytes(std::max<std::uint32_t>(layout.PixelOffset, 62) + 816, 0);
-    bytes[0] = 'B', bytes[1] = 'M', bytes[26] = 1, bytes[28] = layout.BitsPerPixel;
+    bytes.at(0) = 'B', bytes.at(1) = 'M', bytes.at(26) = 1, bytes.at(28) = layout.BitsPerPixel;
     PutLe32(bytes, 2, layout.SizeField ? layout.SizeField : std::uint32_t(bytes.size()));
     PutLe32(bytes, 10, layout.PixelOffset);
     PutLe32(bytes, 14, 40);

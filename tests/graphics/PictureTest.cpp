@@ -24,7 +24,7 @@ TPictureFile ReadFromMemory(const TBytes& bytes) {
 }
 
 TBytes Patched(TBytes bytes, std::size_t at, std::uint8_t value) {
-    bytes[at] = value;
+    bytes.at(at) = value;
     return bytes;
 }
 
@@ -76,7 +76,7 @@ INSTANTIATE_TEST_SUITE_P(
         TFileCase{"TenBytes", TBytes(Good.begin(), Good.begin() + 10), TooShort},
         TFileCase{"LastRowOneByteShort", TBytes(Good.begin(), Good.end() - 1), PixelDataMissing},
         TFileCase{"OffsetPastTheEnd", Patched(Good, 13, 0xFF), PixelDataMissing}),
-    [](const auto& info) { return std::string(info.param.Name); });
+    [](const auto& test) { return std::string(test.param.Name); });
 
 TEST(PictureFileRead, FailedReadIsUnreadable) {
     const TPictureFile file = ReadPictureFile([](std::uint64_t, std::span<std::uint8_t>) { return std::nullopt; });
@@ -108,7 +108,7 @@ INSTANTIATE_TEST_SUITE_P(
         TBandCase{"TopRowIsBitZero", Pixels({{3, 0}}), [](int band, int x) { return std::uint8_t(band == 0 && x == 3); }},
         TBandCase{"BandBottomRowIsBitSeven", Pixels({{95, 15}}),
                   [](int band, int x) { return std::uint8_t(band == 1 && x == 95 ? 0x80 : 0); }}),
-    [](const auto& info) { return std::string(info.param.Name); });
+    [](const auto& test) { return std::string(test.param.Name); });
 
 }  // namespace
 }  // namespace lumidra::testing

@@ -9,8 +9,8 @@ namespace lumidra::graphics {
 namespace {
 
 template <typename T>
-std::string CaseName(const ::testing::TestParamInfo<T>& info) {
-    return info.param.Name;
+std::string CaseName(const ::testing::TestParamInfo<T>& test) {
+    return test.param.Name;
 }
 
 struct TPixelCase {

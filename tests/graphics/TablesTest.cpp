@@ -110,7 +110,7 @@ INSTANTIATE_TEST_SUITE_P(
                    Db + " 0x01," + Values(15, "00") + "\n" + Lines(22, Db + Values(16, "00")) + Db + Values(15, "00") +
                        ", 0x80\n",
                    {{0, 0x01}, {383, 0x80}}}),
-    [](const auto& info) { return std::string(info.param.Name); });
+    [](const auto& test) { return std::string(test.param.Name); });
 
 }  // namespace
 }  // namespace lumidra::testing

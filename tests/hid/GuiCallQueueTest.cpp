@@ -76,7 +76,7 @@ const TScriptCase ScriptCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Scripts, GuiCallQueueScript, ::testing::ValuesIn(ScriptCases),
-                         [](const auto& info) { return std::string(info.param.Name); });
+                         [](const auto& test) { return std::string(test.param.Name); });
 
 // A call still waiting when the queue goes never runs, and the queue's hold
 // on it goes too: its owner is freed.

@@ -147,7 +147,7 @@ INSTANTIATE_TEST_SUITE_P(Rescan, ControllerAccess,
                                            TAccessCase{"StillQueryOnly", false, false, Log{}},
                                            TAccessCase{"GrantedAllAlong", true, true, Log{}},
                                            TAccessCase{"TakenAway", true, false, Log{}}),
-                         [](const auto& info) { return std::string(info.param.Name); });
+                         [](const auto& test) { return std::string(test.param.Name); });
 
 TEST_F(ControllerRescan, GoneDevicesAreRemovedFromTheEndOfTheList) {
     const int a = Bus.Plug(Board("A"));

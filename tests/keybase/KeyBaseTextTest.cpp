@@ -64,7 +64,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "0123456789ABCDEF" + Bytes({0x20, 0xCA, 0xEB, 0xFE, 0xF7, 0x20, 0xB9, 0x31})},
         TFileCase{"SignsOfTheCodePage", u"€ ‰ « » Ё ё", Bytes({0x88, 0x20, 0x89, 0x20, 0xAB, 0x20, 0xBB, 0x20,
                                                               0xA8, 0x20, 0xB8})}),
-    [](const auto& info) { return std::string(info.param.Name); });
+    [](const auto& test) { return std::string(test.param.Name); });
 
 TEST(KeyBaseFile, AppendedKeysMakeOneLineEach) {
     std::u16string memo;
@@ -106,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
                      std::u16string(1, char16_t(0xD940)), 2},
         TRefusalCase{"UnpairedLowSurrogate", u"DDDD" + std::u16string(1, char16_t(0xDC00)),
                      std::u16string(1, char16_t(0xDC00)), 1}),
-    [](const auto& info) { return std::string(info.param.Name); });
+    [](const auto& test) { return std::string(test.param.Name); });
 
 TEST(KeyBaseFile, LoadTurnsCrLfAndCrAndLfIntoLineBreaks) {
     EXPECT_EQ(DecodeKeyBaseFile("A\r\nB\r\n"), u"A\nB\n");

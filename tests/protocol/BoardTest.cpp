@@ -61,7 +61,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TIdentityCase{"NoSerial", With(0xC04E, 0x2014, u""), false},
                       TIdentityCase{"OtherProduct", With(0xC04E, 0x2015, u"01.01"), false},
                       TIdentityCase{"OtherVendor", With(0x04E6, 0x2014, u"01.01"), false}),
-    [](const auto& info) { return std::string(info.param.Name); });
+    [](const auto& test) { return std::string(test.param.Name); });
 
 }  // namespace
 }  // namespace lumidra::protocol

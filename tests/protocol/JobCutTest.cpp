@@ -34,7 +34,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TCutCase{"ReadOnABoardGone", TJob::FlashRead, false, false, {false, false, TransferCutText}},
                       TCutCase{"PlotOnABoardGone", TJob::Plot, true, false, {false, false, JobCutUnpluggedText}},
                       TCutCase{"WriteOnABoardGone", TJob::FlashWrite, false, false, {false, false, JobCutUnpluggedText}}),
-    [](const auto& info) { return std::string(info.param.Name); });
+    [](const auto& test) { return std::string(test.param.Name); });
 
 TEST(JobInHand, NamesTheJobTheFlagsHold) {
     TJobFlagsView flags;

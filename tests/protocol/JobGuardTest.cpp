@@ -74,7 +74,7 @@ INSTANTIATE_TEST_SUITE_P(
                   TJob::Dump, true},
         TBusyCase{"EraseWhilePlotPaused", [] { PlotPending = true; }, TJob::FlashErase, true},
         TBusyCase{"PlotWhilePlotRuns", [] { PlotRunning = true; }, TJob::Plot, true}),
-    [](const ::testing::TestParamInfo<TBusyCase>& info) { return std::string(info.param.Name); });
+    [](const ::testing::TestParamInfo<TBusyCase>& test) { return std::string(test.param.Name); });
 
 }  // namespace
 }  // namespace lumidra::protocol

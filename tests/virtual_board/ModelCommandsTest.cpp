@@ -63,7 +63,7 @@ TEST_P(ModelCommands, ApplyOrExplain) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Lines, ModelCommands, ::testing::ValuesIn(CommandCases),
-                         [](const auto& info) { return info.param.Name; });
+                         [](const auto& test) { return test.param.Name; });
 
 TEST(ModelCommandsOther, ScriptedCommandsAndBlankLinesAreLeftToTheScript) {
     boardmodel::TBoardModel model;

@@ -423,11 +423,11 @@ TEST_F(ProgramInAPlugStorm, ThousandPlugsWithJobsCutShortLoseNothing) {
                 std::ifstream comm(std::string("/proc/self/task/") + e->d_name + "/comm");
                 std::ifstream wchan(std::string("/proc/self/task/") + e->d_name + "/wchan");
                 std::ifstream stat(std::string("/proc/self/task/") + e->d_name + "/stat");
-                std::string name, where, st;
+                std::string name, waitingIn, st;
                 std::getline(comm, name);
-                std::getline(wchan, where);
+                std::getline(wchan, waitingIn);
                 std::getline(stat, st);
-                text += " [" + name + " " + where + " " + st.substr(st.find(')') + 2, 1) + "]";
+                text += " [" + name + " " + waitingIn + " " + st.substr(st.find(')') + 2, 1) + "]";
             }
             ::closedir(d);
         }
@@ -739,7 +739,7 @@ INSTANTIATE_TEST_SUITE_P(Ways, ProgramEnds,
                                            TEnding{"SIGINT", SIGINT, false}, TEnding{"SIGHUP", SIGHUP, false},
                                            TEnding{"WindowCloseMidDump", 0, true},
                                            TEnding{"SIGTERMMidDump", SIGTERM, true}),
-                         [](const ::testing::TestParamInfo<TEnding>& info) { return std::string(info.param.Name); });
+                         [](const ::testing::TestParamInfo<TEnding>& test) { return std::string(test.param.Name); });
 
 }  // namespace
 }  // namespace lumidra::vmtest
