@@ -16,7 +16,7 @@
 #include "hid/HidDeviceReadThread.h"
 #include "tests/desktop/ScriptedSeams.h"
 #include "tests/vm/support/BoardProcess.h"
-#include "tools/virtual-board/BoardReports.h"
+#include "tools/virtual-board/BoardHex.h"
 #include "transfers/Transfers.h"
 
 #include <QFile>
