@@ -33,6 +33,7 @@
 #include "hid/HidDeviceController.h"
 #include "hid/virtual/VirtualHidBus.h"
 #include "protocol/ProtocolState.h"
+#include "tests/support/Reports.h"
 
 #if defined(__linux__)
 #include "hid/linux/LinuxHidPlatform.h"
@@ -99,18 +100,13 @@ void RunLoopFor(std::chrono::milliseconds length) {
 // A status report in which every status widget differs from the last one's:
 // both bars and percentages, the four inputs, the key status and identifier.
 std::vector<std::uint8_t> ChangingStatus(std::uint32_t i) {
-    std::vector<std::uint8_t> r(65, 0);
     const int swing = (i % 2) ? 0 : 1000;
-    const int channel1 = swing + static_cast<int>(i % 11);
-    const int channel2 = 1000 - swing + static_cast<int>(i % 7);
-    r[1] = static_cast<std::uint8_t>(channel1 & 0xFF);
-    r[2] = static_cast<std::uint8_t>(channel1 >> 8);
-    r[3] = static_cast<std::uint8_t>(channel2 & 0xFF);
-    r[4] = static_cast<std::uint8_t>(channel2 >> 8);
-    r[5] = static_cast<std::uint8_t>(i % 2 ? 0x0F : 0x00);
-    r[6] = static_cast<std::uint8_t>(i % 2 ? 0 : 2);
-    for (int k = 0; k < 8; ++k) r[9 + k] = static_cast<std::uint8_t>(i + k);
-    return r;
+    std::array<std::uint8_t, 8> key{};
+    for (std::uint32_t k = 0; k < key.size(); ++k) key[k] = static_cast<std::uint8_t>(i + k);
+    return testing::AsRead(testing::Status(swing + static_cast<int>(i % 11),
+                                           1000 - swing + static_cast<int>(i % 7),
+                                           static_cast<std::uint8_t>(i % 2 ? 0x0F : 0x00),
+                                           static_cast<std::uint8_t>(i % 2 ? 0 : 2), key));
 }
 
 // The board's report slots: `perSecond` reports fed at even deadlines from a

@@ -15,6 +15,7 @@
 #include "hid/virtual/VirtualHidBus.h"
 #include "bench/QtBench.h"
 #include "protocol/ProtocolState.h"
+#include "tests/support/Reports.h"
 
 #include <benchmark/benchmark.h>
 
@@ -49,15 +50,8 @@ public:
 
     static std::vector<std::uint8_t> Report(int channel1, int channel2, std::uint8_t inputs,
                                             std::uint8_t keyStatus) {
-        std::vector<std::uint8_t> r(65, 0);
-        r[1] = static_cast<std::uint8_t>(channel1 & 0xFF);
-        r[2] = static_cast<std::uint8_t>(channel1 >> 8);
-        r[3] = static_cast<std::uint8_t>(channel2 & 0xFF);
-        r[4] = static_cast<std::uint8_t>(channel2 >> 8);
-        r[5] = inputs;
-        r[6] = keyStatus;
-        for (int i = 0; i < 8; ++i) r[9 + i] = static_cast<std::uint8_t>(0x11 * (i + 1));
-        return r;
+        return testing::AsRead(testing::Status(channel1, channel2, inputs, keyStatus,
+                                               {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88}));
     }
 
     // Streams `reports` (the last one marked by channel 1 = 1023) and returns

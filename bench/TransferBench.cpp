@@ -16,7 +16,7 @@
 #include "app/Unit1.h"
 #include "bench/QtBench.h"
 #include "protocol/ProtocolState.h"
-#include "tests/desktop/ScriptedSeams.h"
+#include "tests/support/ScriptedSeams.h"
 #include "transfers/Transfers.h"
 
 #include <QFile>

@@ -95,9 +95,9 @@ TBoardModel::TBoardModel() : flash_(FlashPattern()), plotSource_(PlotPattern) {
 void TBoardModel::Violation(std::string text) { violations_.push_back(std::move(text)); }
 
 TReport TBoardModel::Status(std::uint8_t jobAck) const {
-    vboard::TBoardStatus status = inputs_;
+    TBoardStatus status = inputs_;
     status.JobAck = jobAck;
-    return vboard::MakeStatusReport(status);
+    return MakeStatusReport(status);
 }
 
 // ---------------------------------------------------------------------------

@@ -1,52 +1,13 @@
 // A model of the demonstration board: it takes the host's 64-byte output
 // reports and answers with 64-byte input reports the way the board's firmware
 // does, and keeps what the board holds (LED display, LCD, Flash-ROM block,
-// memory, key reader, channels, inputs) where a test can read it.
-//
-// The model has no transport and no clock. A transport (the in-process
-// virtual bus, see BusBoard.h, or /dev/uhid in tools/virtual-board) hands it
-// every output report with Receive() and asks it for the board's next input
-// report with NextReport() at the board's report rate; a test calls both by
-// hand and so steps the board deterministically.
-//
-// Byte numbers: the host counts an output report's bytes from its report-ID
-// byte, so the host's "byte k" is payload[k - 1] here. Input reports have no
-// report ID: index i is payload[i].
-//
-// What the board answers, report slot by report slot:
-// - Between jobs every slot carries a status report: channels 1 and 2 at
-//   indices 0-1 and 2-3 (little-endian), the four inputs at 4, key status at 5,
-//   JobAck 0 at 6, the key identifier at 8-15 (the first shown byte at 15).
-// - A StateReport with byte 5 = 1 requests a job. The next slot's status
-//   report carries JobAck = 1 (unless acknowledgements are delayed or
-//   withheld). From then on the board is silent (no status reports) and
-//   answers only what the host's JobReports ask for, in the next slot:
-//     code 16, byte 2 = 0  Flash-ROM read: one report of the 64 block bytes
-//     code 1               dump block: one report of the 64 memory bytes at
-//                          the offset in bytes 2 (low) and 3 (high)
-//     code 32              plot: one report of 32 points from the plot source
-//   and takes the DataReports a code announces:
-//     code 4               LCD command: 1 DataReport (contrast: AD, 80+level)
-//     code 8, byte 2 = 0   LCD text 1x: 3 DataReports (text, text, spaces)
-//     code 8, byte 2 = 1   LCD text 1.5x: 2 DataReports
-//     code 8, byte 2 = 2   splash screen: none; the board shows its splash
-//     code 2               LCD picture: 14 DataReports of band bytes
-//     code 16, byte 2 = 1  Flash-ROM erase: none (the block reads FF)
-//     code 16, byte 2 = 2  Flash-ROM write: 1 DataReport (the new block)
-// - The job ends with a StateReport whose byte 5 is 0 (LCD command, text,
-//   picture, erase, write) or with JobReport code 0 (Flash-ROM read, dump,
-//   splash screen, plot stop). Status reports resume in the next slot.
-// The host's three buffers are not tagged on the wire; the board tells them
-// apart by the handshake and by what each can hold (only a DataReport has
-// bytes past 6). Whatever breaks the protocol in a way the board can see is
-// recorded in Violations(), never ignored: a payload nobody announced, an
-// unknown job code, text mode or Flash-ROM operation, a JobReport without an
-// acknowledged request, wrong Flash-ROM or plot parameters, a dump offset
-// past the memory, a request before the last answer went out, an unknown
-// command byte, display bits 3-6, a request flag other than 0 or 1.
+// memory, key reader, channels, inputs) where a test can read it. It has no
+// transport and no clock: a transport (BusBoard.h, or /dev/uhid in
+// tools/virtual-board) or a test steps it. What it answers, slot by slot, and
+// what it records as a violation: README.md.
 #pragma once
 
-#include "tools/virtual-board/BoardReports.h"
+#include "boardmodel/BoardReports.h"
 
 #include <array>
 #include <cstddef>
@@ -58,9 +19,6 @@
 #include <vector>
 
 namespace lumidra::boardmodel {
-
-using vboard::ReportSize;
-using vboard::TReport;
 
 inline constexpr int LcdWidth = 96;
 inline constexpr int LcdHeight = 68;
@@ -111,7 +69,7 @@ std::vector<std::string> LcdTextLines(const TLcd& lcd);
 
 // What the status reports carry: channels, inputs, key status and key (its
 // JobAck field is the model's to set).
-using TInputs = vboard::TBoardStatus;
+using TInputs = TBoardStatus;
 
 // Memory byte at `address` (0..4095) as the board starts: address mod 251.
 // Every 64-byte block differs from every other, so a block fetched from the

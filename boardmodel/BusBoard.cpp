@@ -12,7 +12,7 @@ TBusBoard::~TBusBoard() { Unplug(); }
 void TBusBoard::Plug() {
     id_ = bus_.Plug(description_);
     bus_.SetWriteObserver(id_, [this](const std::vector<std::uint8_t>& report) {
-        model_.Receive(vboard::OutputAsReceived(report));
+        model_.Receive(OutputAsReceived(report));
     });
 }
 

@@ -1,14 +1,11 @@
 #include "hid/CustomThread.h"
 
 #include "hid/GuiThread.h"
+#include "hid/SystemCalls.h"
 
 #include <condition_variable>
 #include <mutex>
 #include <utility>
-
-#if defined(__linux__)
-#include <pthread.h>
-#endif
 
 namespace lumidra::hid {
 
@@ -177,14 +174,7 @@ void TCustomThread::ReleaseAfterSynchronize(std::unique_ptr<TCustomThread> Threa
 }
 
 void TCustomThread::NameThread() {
-    std::string name = ThreadName.empty() ? std::string(ClassName()) : ThreadName;
-#if defined(__linux__)
-    if (name.size() > 15) name.resize(15);
-    pthread_setname_np(pthread_self(), name.c_str());
-#else
-    // Windows and others: no naming convention used by this program's debuggers.
-    (void)name;
-#endif
+    NameCurrentThread(ThreadName.empty() ? std::string(ClassName()) : ThreadName);
 }
 
 }  // namespace lumidra::hid

@@ -7,16 +7,6 @@
 #include <cstring>
 #include <iterator>
 
-#ifdef _WIN32
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#endif
-
 namespace lumidra::hid {
 
 namespace {
@@ -34,48 +24,6 @@ std::u16string UpToNul(const char16_t* Buffer, std::size_t Words) {
 }
 
 }  // namespace
-
-std::string WideToAnsi(const std::u16string& Text) {
-    if (Text.empty()) return {};
-#ifdef _WIN32
-    const auto* wide = reinterpret_cast<const wchar_t*>(Text.data());
-    const int length = static_cast<int>(Text.size());
-    const int bytes = WideCharToMultiByte(CP_ACP, 0, wide, length, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0) return {};
-    std::string result(static_cast<std::size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide, length, result.data(), bytes, nullptr, nullptr);
-    return result;
-#else
-    std::string result;
-    result.reserve(Text.size());
-    for (std::size_t i = 0; i < Text.size(); ++i) {
-        char32_t code = Text[i];
-        if (code >= 0xD800 && code <= 0xDBFF && i + 1 < Text.size() && Text[i + 1] >= 0xDC00 &&
-            Text[i + 1] <= 0xDFFF) {
-            code = 0x10000 + ((code - 0xD800) << 10) + (Text[i + 1] - 0xDC00);
-            ++i;
-        } else if (code >= 0xD800 && code <= 0xDFFF) {
-            code = 0xFFFD;
-        }
-        if (code < 0x80) {
-            result += static_cast<char>(code);
-        } else if (code < 0x800) {
-            result += static_cast<char>(0xC0 | (code >> 6));
-            result += static_cast<char>(0x80 | (code & 0x3F));
-        } else if (code < 0x10000) {
-            result += static_cast<char>(0xE0 | (code >> 12));
-            result += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            result += static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-            result += static_cast<char>(0xF0 | (code >> 18));
-            result += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-            result += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            result += static_cast<char>(0x80 | (code & 0x3F));
-        }
-    }
-    return result;
-#endif
-}
 
 std::size_t WrittenWideLength(const std::uint16_t* Buffer, std::size_t Words) {
     for (std::size_t i = Words; i-- > 0;) {

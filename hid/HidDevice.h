@@ -59,7 +59,8 @@ public:
 enum class THidIoKind { Read, Write };
 
 // UTF-16 text in the system's narrow encoding: the ANSI code page on Windows,
-// UTF-8 elsewhere. Unpaired surrogates become U+FFFD.
+// UTF-8 elsewhere. Unpaired surrogates become U+FFFD. Defined per system
+// (SystemCalls.h).
 std::string WideToAnsi(const std::u16string& Text);
 
 // The length of what a platform wrote into a buffer of `Words` 16-bit words

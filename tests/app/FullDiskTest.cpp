@@ -6,7 +6,7 @@
 //
 // The model's header first: it names a parameter `slots`, which Qt's
 // headers make a macro.
-#include "tests/support/ModelBoard.h"
+#include "tests/app/MainWindowFixture.h"
 
 #include "graphics/ConversionTools.h"
 #include "graphics/PlotJob.h"
@@ -48,7 +48,6 @@ class FullDisk : public MainWindowModelTest, public ::testing::WithParamInterfac
 public:
     // For the cases' operations.
     using MainWindowModelTest::Form;
-    using MainWindowModelTest::Report;
 
     void SetUp() override {
         MainWindowModelTest::SetUp();
@@ -81,15 +80,15 @@ public:
 };
 
 std::vector<std::uint8_t> State(std::uint8_t request) {
-    return FullDisk::Report({0, 0, 0, LightOn, request});
+    return Report({0, 0, 0, LightOn, request});
 }
 std::vector<std::uint8_t> Job(std::uint8_t code, std::uint8_t b2, std::uint8_t b3, std::uint8_t b4 = 0) {
-    return FullDisk::Report({code, b2, b3, b4});
+    return Report({code, b2, b3, b4});
 }
 // A plot request with the counter's digits (as the plot sends them) and its
 // end, which keeps them.
 std::vector<std::uint8_t> PlotJob(std::uint8_t code, std::uint8_t digits4) {
-    return FullDisk::Report({code, 4, 0, digits4, 3, 0xFB});
+    return Report({code, 4, 0, digits4, 3, 0xFB});
 }
 
 TEST_P(FullDisk, OneMessageTheEarlierFileIntactTheJobEndedAndTheProgramGoesOn) {

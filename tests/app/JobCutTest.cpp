@@ -3,7 +3,7 @@
 // the re-scan takes a board again: the job ends on its own board if that is
 // the one taken, and nowhere otherwise; the operator is told once, the file
 // of a transfer is untouched, and the next job works at once.
-#include "tests/support/ModelBoard.h"
+#include "tests/app/MainWindowFixture.h"
 #include "tests/app/FileTestSupport.h"
 #include "tests/graphics/BmpFile.h"
 

@@ -2,7 +2,7 @@
 // preview and sends it to the board, the splash screen waits behind its box,
 // and the conversion tools write their tables. Reports are compared whole,
 // files byte for byte.
-#include "tests/support/ModelBoard.h"
+#include "tests/app/MainWindowFixture.h"
 #include "tests/app/FileTestSupport.h"
 #include "tests/graphics/BmpFile.h"
 

@@ -1,4 +1,5 @@
-// The real main window on the virtual bus, headless, with scripted seams.
+// The real main window on the virtual bus, headless, with scripted seams;
+// and the same with the board model plugged in (MainWindowModelTest).
 #pragma once
 
 #include "app/AppState.h"
@@ -7,18 +8,20 @@
 #include "hid/virtual/VirtualHidBus.h"
 #include "protocol/InputDecode.h"
 #include "protocol/ProtocolState.h"
-#include "tests/desktop/ScriptedSeams.h"
+#include "tests/support/ModelBoard.h"
+#include "tests/support/Reports.h"
+#include "tests/support/ScriptedSeams.h"
 
 #include <QtTest/QTest>
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace lumidra::testing {
-
-using TWire = std::vector<std::vector<std::uint8_t>>;
 
 class MainWindowTest : public ::testing::Test {
 protected:
@@ -85,42 +88,47 @@ protected:
     // next read only after the handler has returned.
     void Deliver(int board, const std::vector<std::uint8_t>& payload) {
         const std::size_t reads = Bus.CallCount("ReadFileEx");
-        std::vector<std::uint8_t> report{0};
-        report.insert(report.end(), payload.begin(), payload.end());
-        Bus.Feed(board, std::move(report));
+        Bus.Feed(board, AsRead(payload));
         ASSERT_TRUE(QTest::qWaitFor([&] { return Bus.CallCount("ReadFileEx") > reads; }, 5000));
     }
     void Deliver(int board, const protocol::InputReport& payload) {
         Deliver(board, std::vector<std::uint8_t>(payload.begin(), payload.end()));
     }
 
-    // A status report: channels, input bits, key status, key bytes 8 to 15,
-    // job acknowledgement.
-    static protocol::InputReport Status(int channel1, int channel2, std::uint8_t inputs = 0,
-                                        std::uint8_t keyStatus = 0,
-                                        std::array<std::uint8_t, 8> key = {}, std::uint8_t jobAck = 0) {
-        protocol::InputReport r{};
-        r[0] = static_cast<std::uint8_t>(channel1 & 0xFF);
-        r[1] = static_cast<std::uint8_t>(channel1 >> 8);
-        r[2] = static_cast<std::uint8_t>(channel2 & 0xFF);
-        r[3] = static_cast<std::uint8_t>(channel2 >> 8);
-        r[4] = inputs;
-        r[5] = keyStatus;
-        r[6] = jobAck;
-        std::copy(key.begin(), key.end(), r.begin() + 8);
-        return r;
-    }
-
-    static std::vector<std::uint8_t> Report(std::initializer_list<std::uint8_t> payload) {
-        std::vector<std::uint8_t> report(protocol::OutputReportSize, 0);
-        std::copy(payload.begin(), payload.end(), report.begin() + 1);
-        return report;
-    }
-
     ScriptedSeams Seams;
     hid::VirtualHidBus Bus;
     app::QtGuiThread Gui;
     std::unique_ptr<app::TForm1> Form;
+};
+
+// MainWindowTest with a model board.
+class MainWindowModelTest : public MainWindowTest {
+protected:
+    void TearDown() override {
+        Form.reset();  // the window hands the board back before it goes
+        Board.reset();
+        MainWindowTest::TearDown();
+    }
+
+    // Plugs a model board, starts the window and returns once the board is
+    // attached and its reader waits for the first report. The attach's own
+    // StateReports (backlight on) are in Board->Written().
+    void StartWithModel(const hid::TVirtualBoard& description = {}) {
+        const std::size_t reads = Bus.CallCount("ReadFileEx");
+        Board.emplace(Bus, description);
+        Start();
+        ASSERT_TRUE(QTest::qWaitFor([] { return app::BoardAttached; }, 5000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return Bus.CallCount("ReadFileEx") > reads; }, 5000));
+    }
+
+    // Every report written since the last ClearWritten, all 65 bytes.
+    void ExpectWire(const TWire& expected) { EXPECT_EQ(Board->Written(), expected); }
+
+    void ExpectNoViolations() {
+        EXPECT_EQ(Board->Model().Violations(), std::vector<std::string>{});
+    }
+
+    std::optional<ModelBoard> Board;
 };
 
 }  // namespace lumidra::testing

@@ -1,6 +1,6 @@
 // The real window against the board model on the virtual bus: attach, status
 // reports, a key, a replug and the close, with the model's view of each.
-#include "tests/support/ModelBoard.h"
+#include "tests/app/MainWindowFixture.h"
 
 namespace lumidra::testing {
 namespace {

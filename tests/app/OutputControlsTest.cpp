@@ -2,7 +2,7 @@
 // receives from the LED and indicator sends and from the contrast, command
 // and text jobs, request and step, what the board shows afterwards, and what
 // the two edits make of typed keys.
-#include "tests/support/ModelBoard.h"
+#include "tests/app/MainWindowFixture.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -4,7 +4,6 @@
 //
 // The model's header first: it names a parameter `slots`, which Qt's
 // headers make a macro.
-#include "tests/support/ModelBoard.h"
 #include "tests/app/MainWindowFixture.h"
 
 #include "graphics/PlotJob.h"

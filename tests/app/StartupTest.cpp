@@ -1,7 +1,7 @@
 #include "app/AppState.h"
 #include "app/Startup.h"
 #include "protocol/ProtocolState.h"
-#include "tests/desktop/ScriptedSeams.h"
+#include "tests/support/ScriptedSeams.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 // The Flash-ROM read, erase and write and the memory dump in the real window
 // against the board model: every report on the wire, the board's flash and
 // memory, and the files, byte for byte.
-#include "tests/support/ModelBoard.h"
+#include "tests/app/MainWindowFixture.h"
 
 #include "protocol/JobGuard.h"
 #include "protocol/JobCut.h"

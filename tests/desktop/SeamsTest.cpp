@@ -1,7 +1,7 @@
 #include "desktop/KeySoundPlayer.h"
 #include "desktop/QtSeams.h"
 #include "desktop/Seams.h"
-#include "tests/desktop/ScriptedSeams.h"
+#include "tests/support/ScriptedSeams.h"
 
 #include <gtest/gtest.h>
 

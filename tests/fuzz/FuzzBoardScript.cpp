@@ -1,6 +1,7 @@
 // Scripts and control-pipe lines of the virtual board are typed by people:
 // any text must parse without undefined behaviour, each line on its own, and
 // every command parsed must read back the same from its plain written form.
+#include "tools/virtual-board/BoardHex.h"
 #include "tools/virtual-board/BoardScript.h"
 #include "tests/fuzz/FuzzCheck.h"
 

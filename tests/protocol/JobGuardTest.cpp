@@ -1,6 +1,6 @@
 #include "protocol/JobGuard.h"
 #include "protocol/ProtocolState.h"
-#include "tests/desktop/ScriptedSeams.h"
+#include "tests/support/ScriptedSeams.h"
 
 #include <gtest/gtest.h>
 

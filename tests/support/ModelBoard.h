@@ -1,52 +1,22 @@
-// Scenario tests against the board model: the real main window, headless, on
-// the virtual bus, with a board that answers the way the real one does.
-//
-// The board never sends anything by itself: each Step() is one of its report
-// slots (a status report between jobs, the acknowledgement after a job
-// request, the answer to a Flash-ROM read, dump block or plot request), and
-// returns once the window's input handler has returned from it. Whatever the
-// handler sends reaches the model at once, on the same thread, so after a
-// Step() the model's state already reflects the host's answer.
-//
-// A typical test:
-//
-//     class LedTest : public lumidra::testing::MainWindowModelTest {};
-//
-//     TEST_F(LedTest, SendCaptionShowsTheNumber) {
-//         StartWithModel();                     // plugged, attached, reader waiting
-//         Board->ClearWritten();                // forget the attach's reports
-//         Form->Edit1->setText("ABCD");
-//         Form->Button1->click();
-//         EXPECT_EQ(boardmodel::LedText(Board->Model().Led()), "ABCD");
-//         ExpectWire({Report({0xCD, 0xAB, 0x00, 0x01})});   // all 65 bytes
-//         ExpectNoViolations();
-//     }
-//
-//     TEST_F(DumpTest, DumpsTheBoardsMemory) {
-//         StartWithModel();
-//         Seams.DialogAnswers.push_back(path);  // the save dialog's answer
-//         Form->Button5->click();               // StateReport byte 5 = 1
-//         ASSERT_TRUE(Board->RunJob());         // ack, 64 blocks, the end
-//         // compare the file with boardmodel::MemoryPattern(0..4095) ...
-//     }
-//
-// The model (boardmodel/BoardModel.h) has the board's state: Led(), Lcd()
-// (picture bands, text screen, contrast, last raw command, backlight),
-// Flash(), Memory(), Inputs(), JobState(), Violations(); and its
-// surroundings: SetChannel(), SetInputs(), PresentKey(), RemoveKey(),
-// SetKeyStatus(), DelayAcks(), WithholdAcks(), SetPlotSource().
+// The board model on the in-process bus, stepped one report slot at a time
+// under a window that reads it on the GUI thread (Qt's loop): each Step()
+// returns once the window's input handler has returned from the report, so
+// the model's state already reflects the host's answer. How a scenario test
+// uses it: boardmodel/README.md.
 #pragma once
 
 #include "boardmodel/BusBoard.h"
-#include "tests/app/MainWindowFixture.h"
+#include "tests/support/Failure.h"
 
 #include <QtTest/QTest>
 
-#include <gtest/gtest.h>
-
-#include <optional>
+#include <cstdint>
+#include <vector>
 
 namespace lumidra::testing {
+
+// Output reports as the host wrote them, 65 bytes each (report ID first).
+using TWire = std::vector<std::vector<std::uint8_t>>;
 
 class ModelBoard {
 public:
@@ -62,7 +32,7 @@ public:
     // One report slot. Returns true once the window's handler has returned
     // from the report; false when the model had nothing to send (it waits
     // for the host inside a job) or the board is unplugged. A report nobody
-    // reads within 5 s (no board attached) fails the test.
+    // reads within 5 s (no board attached) is a failure (Failure.h).
     bool Step() {
         const std::size_t reads = board_.Bus().CallCount("ReadFileEx");
         if (!board_.Step()) {
@@ -71,7 +41,7 @@ public:
         }
         const bool handled =
             QTest::qWaitFor([&] { return board_.Bus().CallCount("ReadFileEx") > reads; }, 5000);
-        EXPECT_TRUE(handled) << "the board's report was not read: is it attached?";
+        if (!handled) Fail("the board's report was not read: is it attached?");
         return handled;
     }
 
@@ -102,42 +72,12 @@ public:
 
     // Pulls the cable / plugs it back after a power cycle (Flash-ROM and
     // memory keep their bytes). The window notices on its next re-scan:
-    // MainWindowTest::WaitForScanAfter.
+    // WaitForScanAfter (tests/app/MainWindowFixture.h).
     void Unplug() { board_.Unplug(); }
     void Replug() { board_.Replug(); }
 
 private:
     boardmodel::TBusBoard board_;
-};
-
-// MainWindowTest with a model board.
-class MainWindowModelTest : public MainWindowTest {
-protected:
-    void TearDown() override {
-        Form.reset();  // the window hands the board back before it goes
-        Board.reset();
-        MainWindowTest::TearDown();
-    }
-
-    // Plugs a model board, starts the window and returns once the board is
-    // attached and its reader waits for the first report. The attach's own
-    // StateReports (backlight on) are in Board->Written().
-    void StartWithModel(const hid::TVirtualBoard& description = {}) {
-        const std::size_t reads = Bus.CallCount("ReadFileEx");
-        Board.emplace(Bus, description);
-        Start();
-        ASSERT_TRUE(QTest::qWaitFor([] { return app::BoardAttached; }, 5000));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return Bus.CallCount("ReadFileEx") > reads; }, 5000));
-    }
-
-    // Every report written since the last ClearWritten, all 65 bytes.
-    void ExpectWire(const TWire& expected) { EXPECT_EQ(Board->Written(), expected); }
-
-    void ExpectNoViolations() {
-        EXPECT_EQ(Board->Model().Violations(), std::vector<std::string>{});
-    }
-
-    std::optional<ModelBoard> Board;
 };
 
 }  // namespace lumidra::testing

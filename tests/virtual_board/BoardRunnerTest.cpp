@@ -111,7 +111,7 @@ TEST_F(BoardRunnerTest, WaitOutputGivesUpAtItsLimitAndSaysSo) {
 
 TEST_F(BoardRunnerTest, BurstSendsExactlyCountNumberedReportsInChunks) {
     const std::uint32_t count = 2 * TBoardRunner::ChunkSize + 7;
-    runner.Enqueue(TBurstCommand{count, *MakeInputReport(std::vector<std::uint8_t>{0xA5})});
+    runner.Enqueue(TBurstCommand{count, *boardmodel::MakeInputReport(std::vector<std::uint8_t>{0xA5})});
     Queue({"send 01"});
     int runs = 0;
     TBoardRunner::TStep step;
@@ -125,11 +125,11 @@ TEST_F(BoardRunnerTest, BurstSendsExactlyCountNumberedReportsInChunks) {
     EXPECT_EQ(runs, 3);
     ASSERT_EQ(port.sent.size(), count + 1);
     for (std::uint32_t i = 0; i < count; ++i) {
-        ASSERT_EQ(ReadSequence(port.sent[i]), i);
+        ASSERT_EQ(boardmodel::ReadSequence(port.sent[i]), i);
         ASSERT_EQ(port.sent[i][0], 0xA5);
     }
     EXPECT_EQ(port.sent.back()[0], 0x01);  // the following command ran after it
-    EXPECT_EQ(ReadSequence(port.sent.back()), 0u);
+    EXPECT_EQ(boardmodel::ReadSequence(port.sent.back()), 0u);
 }
 
 TEST_F(BoardRunnerTest, StreamRunsUntilAnotherCommandArrivesAndNumbersOnePerReport) {
@@ -140,12 +140,12 @@ TEST_F(BoardRunnerTest, StreamRunsUntilAnotherCommandArrivesAndNumbersOnePerRepo
     Queue({"stop", "send 01"});
     EXPECT_EQ(runner.Run(t0).State, State::Idle);
     ASSERT_EQ(port.sent.size(), 2 * TBoardRunner::ChunkSize + 1);
-    for (std::size_t i = 0; i + 1 < port.sent.size(); ++i) ASSERT_EQ(ReadSequence(port.sent[i]), i);
+    for (std::size_t i = 0; i + 1 < port.sent.size(); ++i) ASSERT_EQ(boardmodel::ReadSequence(port.sent[i]), i);
 
     // A second stream starts counting from 0 again.
     Queue({"stream"});
     runner.Run(t0);
-    EXPECT_EQ(ReadSequence(port.sent[2 * TBoardRunner::ChunkSize + 1]), 0u);
+    EXPECT_EQ(boardmodel::ReadSequence(port.sent[2 * TBoardRunner::ChunkSize + 1]), 0u);
 }
 
 TEST_F(BoardRunnerTest, PaceSendsWhatIsDueByTheClockAndWaitsForTheNext) {
@@ -167,7 +167,7 @@ TEST_F(BoardRunnerTest, PaceSendsWhatIsDueByTheClockAndWaitsForTheNext) {
     EXPECT_EQ(step.Until, t0 + 11ms);
     ASSERT_EQ(port.sent.size(), 11u);
     for (std::size_t i = 0; i < port.sent.size(); ++i) {
-        ASSERT_EQ(ReadSequence(port.sent[i]), i);
+        ASSERT_EQ(boardmodel::ReadSequence(port.sent[i]), i);
         ASSERT_EQ(port.sent[i][0], 0x5A);
     }
 

@@ -4,7 +4,8 @@
 // changes one of them, this test says which before the platform's tests fail
 // in a less obvious way. Skips where the kernel has no uhid.
 #include "tests/vm/support/BoardProcess.h"
-#include "tools/virtual-board/BoardReports.h"
+#include "boardmodel/BoardReports.h"
+#include "tools/virtual-board/BoardHex.h"
 
 #include <gtest/gtest.h>
 
@@ -104,7 +105,7 @@ TEST_F(KernelFacts, BoardEnumeratesWithItsIdentity) {
     hidraw_report_descriptor descriptor{};
     ASSERT_EQ(::ioctl(fd.get(), HIDIOCGRDESCSIZE, &descriptor.size), 0);
     ASSERT_EQ(::ioctl(fd.get(), HIDIOCGRDESC, &descriptor), 0);
-    const auto expected = vboard::BoardReportDescriptor();
+    const auto expected = boardmodel::BoardReportDescriptor();
     EXPECT_EQ(Bytes(descriptor.value, descriptor.value + descriptor.size), Bytes(expected.begin(), expected.end()));
 }
 
@@ -143,7 +144,7 @@ TEST_F(KernelFacts, InputReportsArriveAs64BytesInOrder) {
         const Bytes r = ReadReport(fd.get());
         ASSERT_EQ(r.size(), 64u) << "report " << i;
         EXPECT_EQ(r[0], 0xA5);
-        EXPECT_EQ(vboard::ReadSequence(std::span<const std::uint8_t, 64>(r.data(), 64)), i);
+        EXPECT_EQ(boardmodel::ReadSequence(std::span<const std::uint8_t, 64>(r.data(), 64)), i);
     }
 }
 

@@ -8,7 +8,8 @@
 #include "hid/linux/LinuxHidPlatform.h"
 #include "tests/support/TestGuiThread.h"
 #include "tests/vm/support/BoardProcess.h"
-#include "tools/virtual-board/BoardReports.h"
+#include "boardmodel/BoardReports.h"
+#include "tools/virtual-board/BoardHex.h"
 
 #include <gtest/gtest.h>
 
@@ -221,7 +222,7 @@ TEST_F(LinuxPlatformOnKernel, A64ByteInputArrivesAsReportIdZeroPlus64Bytes) {
         ASSERT_TRUE(WaitCompletion()) << "report " << i;
         ASSERT_EQ(done.Transferred, 65u);
         EXPECT_EQ(buffer[1], 0x77);
-        EXPECT_EQ(vboard::ReadSequence(std::span<const std::uint8_t, 64>(buffer.data() + 1, 64)), i);
+        EXPECT_EQ(boardmodel::ReadSequence(std::span<const std::uint8_t, 64>(buffer.data() + 1, 64)), i);
     }
     CurrentCompletion = nullptr;
     platform.Close(h);
@@ -475,7 +476,7 @@ TEST_F(DeviceLayerOnKernel, AttachesReadsWritesAndSurvivesAnUnplugWhileReading) 
         const Bytes& r = reports[statusCount + i];
         ASSERT_EQ(r.size(), 65u);
         EXPECT_EQ(r[1], 0xA5);
-        EXPECT_EQ(vboard::ReadSequence(std::span<const std::uint8_t, 64>(r.data() + 1, 64)), i);
+        EXPECT_EQ(boardmodel::ReadSequence(std::span<const std::uint8_t, 64>(r.data() + 1, 64)), i);
     }
 
     // The reader's node hangs up before any re-scan can close it (the GUI

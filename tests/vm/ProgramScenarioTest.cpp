@@ -14,9 +14,9 @@
 #include "graphics/ImageTransfer.h"
 #include "hid/HidDevice.h"
 #include "hid/HidDeviceReadThread.h"
-#include "tests/desktop/ScriptedSeams.h"
+#include "tests/support/ScriptedSeams.h"
 #include "tests/vm/support/BoardProcess.h"
-#include "tools/virtual-board/BoardReports.h"
+#include "tools/virtual-board/BoardHex.h"
 #include "transfers/Transfers.h"
 
 #include <QFile>

@@ -34,7 +34,7 @@
 #include <QTimer>
 #endif
 #include "tests/vm/support/BoardProcess.h"
-#include "tools/virtual-board/BoardReports.h"
+#include "boardmodel/BoardReports.h"
 
 #include <benchmark/benchmark.h>
 
@@ -90,7 +90,7 @@ void FinishDrain(benchmark::State& state, double seconds, std::uint64_t received
 class TSequenceTracker {
 public:
     void Seen(const std::uint8_t* payload) {
-        const std::uint32_t s = vboard::ReadSequence(std::span<const std::uint8_t, 64>(payload, 64));
+        const std::uint32_t s = boardmodel::ReadSequence(std::span<const std::uint8_t, 64>(payload, 64));
         if (first_) first_ = false;
         else if (s > last_ + 1) lost_ += s - last_ - 1;
         last_ = s;
@@ -283,7 +283,7 @@ private:
         if (!attached_) controller_->RunEnumeration();
     }
     bool OnEnumerate(hid::THidDevice* device, std::int32_t index) {
-        if (device->Identity().VendorID == vboard::BoardVendorId && device->SerialString() == u"01.01") {
+        if (device->Identity().VendorID == boardmodel::BoardVendorId && device->SerialString() == u"01.01") {
             controller_->ClaimByIndex(attached_, index);
             return false;
         }
@@ -299,7 +299,7 @@ private:
         std::copy(data, data + 64, last_);
         if (data[0] == 0x5A) {
             Tracker.Seen(data);
-            inOrder_ &= vboard::ReadSequence(std::span<const std::uint8_t, 64>(data, 64)) == expected_++;
+            inOrder_ &= boardmodel::ReadSequence(std::span<const std::uint8_t, 64>(data, 64)) == expected_++;
         }
         ++count_;
     }
@@ -354,7 +354,7 @@ void BM_PlainDrain(benchmark::State& state) {
                 state.SkipWithError("read failed");
                 break;
             }
-            inOrder &= vboard::ReadSequence(std::span<const std::uint8_t, 64>(buffer, 64)) == std::uint32_t(i);
+            inOrder &= boardmodel::ReadSequence(std::span<const std::uint8_t, 64>(buffer, 64)) == std::uint32_t(i);
         }
         const double s = std::chrono::duration<double>(Clock::now() - start).count();
         state.SetIterationTime(s);
@@ -390,7 +390,7 @@ void BM_PlatformDrain(benchmark::State& state) {
                 state.SkipWithError("read failed");
                 break;
             }
-            inOrder &= vboard::ReadSequence(std::span<const std::uint8_t, 64>(buffer + 1, 64)) == std::uint32_t(i);
+            inOrder &= boardmodel::ReadSequence(std::span<const std::uint8_t, 64>(buffer + 1, 64)) == std::uint32_t(i);
         }
         const double s = std::chrono::duration<double>(Clock::now() - start).count();
         state.SetIterationTime(s);

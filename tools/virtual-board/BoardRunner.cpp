@@ -46,7 +46,7 @@ bool TBoardRunner::Send(const TReport& report) {
 bool TBoardRunner::SendNumbered(const TReport& report, std::uint32_t count) {
     TReport numbered = report;
     for (std::uint32_t i = 0; i < count; ++i) {
-        StampSequence(numbered, sequence_);
+        boardmodel::StampSequence(numbered, sequence_);
         if (!Send(numbered)) return false;
         ++sequence_;
     }

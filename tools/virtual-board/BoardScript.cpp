@@ -1,5 +1,7 @@
 #include "tools/virtual-board/BoardScript.h"
 
+#include "tools/virtual-board/BoardHex.h"
+
 #include <charconv>
 #include <limits>
 
@@ -47,7 +49,7 @@ std::optional<TReport> ReportFrom(const std::vector<std::string_view>& words, st
         error = "bad hex bytes";
         return std::nullopt;
     }
-    auto report = MakeInputReport(*bytes);
+    auto report = boardmodel::MakeInputReport(*bytes);
     if (!report) error = "report longer than 64 bytes (" + std::to_string(bytes->size()) + ")";
     return report;
 }
@@ -55,7 +57,7 @@ std::optional<TReport> ReportFrom(const std::vector<std::string_view>& words, st
 TParsedLine Fail(std::string error) { return {std::nullopt, std::move(error)}; }
 
 TParsedLine ParseStatus(const std::vector<std::string_view>& words) {
-    TBoardStatus status;
+    boardmodel::TBoardStatus status;
     for (std::size_t i = 1; i < words.size(); ++i) {
         const auto eq = words[i].find('=');
         if (eq == std::string_view::npos) return Fail("status field without '=': " + std::string(words[i]));
@@ -77,7 +79,7 @@ TParsedLine ParseStatus(const std::vector<std::string_view>& words) {
         else if (name == "ack") status.JobAck = static_cast<std::uint8_t>(*number);
         else return Fail("unknown status field " + std::string(name));
     }
-    return {TSendCommand{MakeStatusReport(status)}, {}};
+    return {TSendCommand{boardmodel::MakeStatusReport(status)}, {}};
 }
 
 }  // namespace

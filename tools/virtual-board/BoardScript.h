@@ -24,7 +24,7 @@
 // Numbers are decimal or 0x-prefixed hexadecimal.
 #pragma once
 
-#include "tools/virtual-board/BoardReports.h"
+#include "boardmodel/BoardReports.h"
 
 #include <chrono>
 #include <cstdint>
@@ -35,6 +35,9 @@
 #include <vector>
 
 namespace lumidra::vboard {
+
+// The reports the board sends, as the board model builds them.
+using boardmodel::TReport;
 
 struct TSendCommand {
     TReport Report{};

@@ -1,5 +1,6 @@
 #include "tools/virtual-board/ModelCommands.h"
 
+#include "tools/virtual-board/BoardHex.h"
 #include "tools/virtual-board/BoardScript.h"
 
 #include <array>
@@ -111,11 +112,11 @@ std::string StateText(const boardmodel::TBoardModel& model, const TPlugRecord& r
     for (const auto& line : boardmodel::LcdTextLines(lcd)) t += "text |" + line + "|\n";
     t += "flash " + FormatHex(model.Flash()) + "\n";
     const std::span<const std::uint8_t> memory(model.Memory());
-    for (std::size_t offset = 0; offset < memory.size(); offset += ReportSize) {
+    for (std::size_t offset = 0; offset < memory.size(); offset += boardmodel::ReportSize) {
         std::string address = FormatHex(std::array{static_cast<std::uint8_t>(offset >> 8),
                                                    static_cast<std::uint8_t>(offset & 0xFF)});
         address.erase(2, 1);  // "0F C0" -> "0FC0"
-        t += "memory " + address + " " + FormatHex(memory.subspan(offset, ReportSize)) + "\n";
+        t += "memory " + address + " " + FormatHex(memory.subspan(offset, boardmodel::ReportSize)) + "\n";
     }
     t += std::string("job ") + JobStateName(model.JobState()) + "\n";
     t += "violations " + std::to_string(model.Violations().size()) + "\n";

@@ -72,7 +72,7 @@ bool TUhidBoard::Plug() {
     CopyText(create.name, sizeof create.name, identity_.Name);
     CopyText(create.phys, sizeof create.phys, identity_.Phys);
     CopyText(create.uniq, sizeof create.uniq, identity_.Serial);
-    const auto descriptor = BoardReportDescriptor();
+    const auto descriptor = boardmodel::BoardReportDescriptor();
     create.rd_size = static_cast<std::uint16_t>(descriptor.size());
     std::memcpy(create.rd_data, descriptor.data(), descriptor.size());
     create.bus = BusUsb;

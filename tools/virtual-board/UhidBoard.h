@@ -14,10 +14,10 @@ namespace lumidra::vboard {
 struct TBoardIdentity {
     std::string Name = "Lumidra virtual board";
     std::string Phys;  // empty: "virtual-board-<pid>/input0"
-    std::string Serial{BoardSerial};
-    std::uint16_t Vendor = BoardVendorId;
-    std::uint16_t Product = BoardProductId;
-    std::uint16_t Version = BoardVersion;
+    std::string Serial{boardmodel::BoardSerial};
+    std::uint16_t Vendor = boardmodel::BoardVendorId;
+    std::uint16_t Product = boardmodel::BoardProductId;
+    std::uint16_t Version = boardmodel::BoardVersion;
 };
 
 class TUhidBoard final : public TBoardPort {

@@ -7,6 +7,7 @@
 // the commands. With --model it runs the board model instead: the model
 // answers the host's reports as the board does, reports at a steady rate,
 // and takes the commands of ModelCommands.h on the control pipe.
+#include "tools/virtual-board/BoardHex.h"
 #include "tools/virtual-board/BoardRunner.h"
 #include "tools/virtual-board/ModelCommands.h"
 #include "tools/virtual-board/UhidBoard.h"
@@ -311,10 +312,10 @@ int main(int argc, char** argv) {
             case K::Opened: say("opened by the host"); break;
             case K::Closed: say("closed by the host"); break;
             case K::Output:
-                std::fprintf(log, "%s\n", FormatHex(OutputAsReceived(event.Written)).c_str());
+                std::fprintf(log, "%s\n", FormatHex(boardmodel::OutputAsReceived(event.Written)).c_str());
                 std::fflush(log);
                 runner.OutputReceived();
-                if (model) model->Receive(OutputAsReceived(event.Written));
+                if (model) model->Receive(boardmodel::OutputAsReceived(event.Written));
                 break;
             case K::Failed:
                 std::fprintf(stderr, "virtual-board: reading /dev/uhid failed: %s\n", std::strerror(errno));

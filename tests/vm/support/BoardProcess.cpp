@@ -1,6 +1,6 @@
 #include "tests/vm/support/BoardProcess.h"
 
-#include "tools/virtual-board/BoardReports.h"
+#include "tools/virtual-board/BoardHex.h"
 
 #include <cerrno>
 #include <csignal>

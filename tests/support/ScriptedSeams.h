@@ -1,7 +1,7 @@
 // The seams for tests: message boxes and file dialogs answered from a script,
 // a clock the test sets, pauses and key sounds recorded instead of slept and
-// played. Installed for its
-// lifetime. A box or dialog the script does not answer fails the test.
+// played. Installed for its lifetime. A box or dialog the script does not
+// answer is a failure (Failure.h).
 #pragma once
 
 #include "desktop/Seams.h"

@@ -1,6 +1,6 @@
-#include "tests/desktop/ScriptedSeams.h"
+#include "tests/support/ScriptedSeams.h"
 
-#include <gtest/gtest.h>
+#include "tests/support/Failure.h"
 
 namespace lumidra::testing {
 
@@ -20,7 +20,7 @@ TMsgResult ScriptedSeams::MessageBox(const QString& text, const QString& caption
     if (OnBox) OnBox(text);
     if (BoxAnswers.empty()) {
         if (CancelUnscripted) return TMsgResult::Cancel;
-        ADD_FAILURE() << "unexpected message box: " << text.toStdString();
+        Fail("unexpected message box: " + text.toStdString());
         return TMsgResult::Cancel;
     }
     const TMsgResult answer = BoxAnswers.front();
@@ -38,7 +38,7 @@ bool ScriptedSeams::ExecuteFileDialog(TFileDialog& dialog) {
                        dialog.Options});
     if (DialogAnswers.empty()) {
         if (CancelUnscripted) return false;
-        ADD_FAILURE() << "unexpected file dialog: " << dialog.Title.toStdString();
+        Fail("unexpected file dialog: " + dialog.Title.toStdString());
         return false;
     }
     const std::optional<QString> answer = DialogAnswers.front();

@@ -1,9 +1,6 @@
 // The board's side of the wire, without any transport: its identity, its
-// report descriptor, how an output write arrives at it, how its input reports
-// are built, and the hex text form used by the board's log and scripts.
-//
-// The uhid tool and the tests share these, and a fuller board model (job
-// acknowledgements, Flash-ROM, dump, plot) is meant to grow on top of them.
+// report descriptor, how an output write arrives at it and how its input
+// reports are built. The board model, the uhid tool and the tests share these.
 #pragma once
 
 #include <array>
@@ -11,11 +8,10 @@
 #include <cstdint>
 #include <optional>
 #include <span>
-#include <string>
 #include <string_view>
 #include <vector>
 
-namespace lumidra::vboard {
+namespace lumidra::boardmodel {
 
 inline constexpr std::uint16_t BoardVendorId = 0xC04E;
 inline constexpr std::uint16_t BoardProductId = 0x2014;
@@ -60,10 +56,4 @@ inline constexpr std::size_t SequenceOffset = 60;
 void StampSequence(TReport& report, std::uint32_t sequence);
 std::uint32_t ReadSequence(std::span<const std::uint8_t, ReportSize> report);
 
-// "0A FF 00": upper case, one blank between bytes, nothing for no bytes.
-std::string FormatHex(std::span<const std::uint8_t> bytes);
-// Inverse of FormatHex, also accepting lower case and bytes written without
-// blanks ("0aff00"). Nothing for an odd digit count or any other character.
-std::optional<std::vector<std::uint8_t>> ParseHex(std::string_view text);
-
-}  // namespace lumidra::vboard
+}  // namespace lumidra::boardmodel
