@@ -145,9 +145,7 @@ enum class TLoad { Status, Plot, Panels };
 
 void BM_BoardAttached(benchmark::State& state, TLoad load, int perSecond, double goal) {
     bench::Application();
-    protocol::ResetProtocolState();
-    app::ResetAppState();
-    graphics::ResetPlotState();
+    app::ResetRunState();
     QTemporaryDir folder;
     hid::VirtualHidBus bus;
     const int id = bus.Plug(hid::TVirtualBoard{});
@@ -210,9 +208,7 @@ void BM_BoardAttached(benchmark::State& state, TLoad load, int perSecond, double
         plot.reset();
         main.reset();
     }
-    graphics::ResetPlotState();
-    protocol::ResetProtocolState();
-    app::ResetAppState();
+    app::ResetRunState();
 }
 BENCHMARK_CAPTURE(BM_BoardAttached, status/100, TLoad::Status, 100, 0.01)
     ->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
@@ -266,8 +262,7 @@ std::map<std::string, TThreadSwitches> ThreadSwitches() {
 
 void BM_NoBoardWakeups(benchmark::State& state) {
     bench::Application();
-    protocol::ResetProtocolState();
-    app::ResetAppState();
+    app::ResetRunState();
     hid::LinuxHidPlatform platform;
     {
         app::QtGuiThread gui;
@@ -314,8 +309,7 @@ void BM_NoBoardWakeups(benchmark::State& state) {
         state.SetLabel("busiest thread: " + worstName);
         main.reset();
     }
-    protocol::ResetProtocolState();
-    app::ResetAppState();
+    app::ResetRunState();
 }
 BENCHMARK(BM_NoBoardWakeups)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 #endif
@@ -332,8 +326,7 @@ hid::TVirtualBoard Interface(int i) {
 
 void BM_Rescan200(benchmark::State& state, bool arrival) {
     bench::Application();
-    protocol::ResetProtocolState();
-    app::ResetAppState();
+    app::ResetRunState();
     hid::VirtualHidBus bus;
     for (int i = 0; i < 199; ++i) bus.Plug(Interface(i));
     {
@@ -368,8 +361,7 @@ void BM_Rescan200(benchmark::State& state, bool arrival) {
         state.counters["goal_ratio"] = worst / 0.020;
         main.reset();
     }
-    protocol::ResetProtocolState();
-    app::ResetAppState();
+    app::ResetRunState();
 }
 BENCHMARK_CAPTURE(BM_Rescan200, unchanged, false)->Iterations(50)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Rescan200, arrival, true)->Iterations(50)->UseManualTime()->Unit(benchmark::kMillisecond);

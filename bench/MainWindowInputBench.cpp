@@ -33,8 +33,7 @@ class Window {
 public:
     Window() {
         Application();
-        protocol::ResetProtocolState();
-        app::ResetAppState();
+        app::ResetRunState();
         id = bus.Plug(hid::TVirtualBoard{});
         form = std::make_unique<app::TForm1>(bus, gui);
         form->show();
@@ -44,8 +43,7 @@ public:
     }
     ~Window() {
         form.reset();
-        protocol::ResetProtocolState();
-        app::ResetAppState();
+        app::ResetRunState();
     }
 
     static std::vector<std::uint8_t> Report(int channel1, int channel2, std::uint8_t inputs,

@@ -38,9 +38,7 @@ using bench::RunUntil;
 void BM_PlotReports(benchmark::State& state) {
     constexpr int batch = 20000;
     Application();
-    protocol::ResetProtocolState();
-    app::ResetAppState();
-    graphics::ResetPlotState();
+    app::ResetRunState();
     QTemporaryDir folder;
     hid::VirtualHidBus bus;
     app::QtGuiThread gui;
@@ -87,9 +85,7 @@ void BM_PlotReports(benchmark::State& state) {
 
     plot.reset();
     main.reset();
-    graphics::ResetPlotState();
-    protocol::ResetProtocolState();
-    app::ResetAppState();
+    app::ResetRunState();
 }
 BENCHMARK(BM_PlotReports)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -52,8 +52,7 @@ class DumpRig {
 public:
     DumpRig() {
         Application();
-        protocol::ResetProtocolState();
-        app::ResetAppState();
+        app::ResetRunState();
         board = std::make_unique<boardmodel::TBusBoard>(bus);
         form = std::make_unique<app::TForm1>(bus, gui);
         form->show();
@@ -62,8 +61,7 @@ public:
     ~DumpRig() {
         form.reset();
         board.reset();
-        protocol::ResetProtocolState();
-        app::ResetAppState();
+        app::ResetRunState();
     }
 
     std::size_t Reads() const { return bus.CallCount("ReadFileEx"); }
