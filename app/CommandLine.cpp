@@ -31,7 +31,9 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         } else {
             // Operands too: the program takes none.
             const std::string what = argument.starts_with('-') ? "unrecognised option '" : "unexpected argument '";
-            return {{}, true, ExitUsage, {}, "lumidra: " + what + argument + "'\n" + Usage()};
+            std::string message = "lumidra: ";
+            message.append(what).append(argument).append("'\n").append(Usage());
+            return {{}, true, ExitUsage, {}, message};
         }
     }
     return result;

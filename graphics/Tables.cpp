@@ -92,7 +92,7 @@ TSplashTable SplashTable(const TPicture& picture) {
     TSplashTable table;
     for (int band = 0; band < SplashBands; ++band) {
         for (int x = 0; x < PictureWidth; ++x) {
-            table.Data[std::size_t(band * PictureWidth + x)] = BandByte(picture, x, SplashFirstBand + band);
+            table.Data[std::size_t(band) * PictureWidth + std::size_t(x)] = BandByte(picture, x, SplashFirstBand + band);
         }
     }
     for (std::size_t at = 0; at < SplashByteCount; at += ValuesPerLine) {

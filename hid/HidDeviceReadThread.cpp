@@ -35,6 +35,10 @@ THidDeviceReadThread::~THidDeviceReadThread() {
     WaitFor();
 }
 
+// The reader's whole life is one loop whose steps (start a read, wait
+// alertably, complete or cancel it, hand the report over, back off after an
+// error) share its locals; split up, each part would need them all.
+// NOLINTNEXTLINE(readability-function-cognitive-complexity)
 void THidDeviceReadThread::Execute() {
     NameThread();
     THidPlatform& platform = Device->Platform();

@@ -320,6 +320,10 @@ bool StartRead(THidHandle handle, std::shared_ptr<TOpenFile> file, void* buffer,
     return true;
 }
 
+// One poll over every pending read of the thread, its timeout, its wake-ups
+// and each read's completion routine: the steps share the pending list and
+// the deadline, and each is a few lines where it is used.
+// NOLINTNEXTLINE(readability-function-cognitive-complexity)
 std::uint32_t AlertableWait(std::uint32_t milliseconds) {
     using Clock = std::chrono::steady_clock;
     constexpr std::uint32_t Infinite = 0xFFFFFFFF;
