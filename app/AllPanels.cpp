@@ -72,8 +72,7 @@ private:
     QWidget& Place(const QWidget& standIn) {
         auto* widget = window_.findChild<QWidget*>(standIn.objectName());
         if (widget == nullptr) {
-            throw std::logic_error("AllPanels.ui names no widget of the window: " +
-                                   standIn.objectName().toStdString());
+            throw std::logic_error("AllPanels.ui names no widget of the window: " + standIn.objectName().toStdString());
         }
         if (standIn.minimumSize() != QSize(0, 0)) widget->setMinimumSize(standIn.minimumSize());
         if (standIn.maximumSize() != QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX)) {

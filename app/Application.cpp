@@ -23,8 +23,7 @@ void ShowException(const std::exception_ptr& error) {
         std::rethrow_exception(error);
     } catch (const std::exception& e) {
         text = QString::fromLocal8Bit(e.what());
-    } catch (...) {
-    }
+    } catch (...) {}
     desktop::Seams().MessageBox(text, QString::fromLatin1(desktop::AppTitle), desktop::TMsgIcon::Error,
                                 desktop::TMsgButtons::Ok);
 }

@@ -25,7 +25,9 @@ std::uint16_t Wave(double seconds, double period, double amplitude, double phase
 
 }  // namespace
 
-QString DemoTitle() { return QStringLiteral("Lumidra (демо)"); }
+QString DemoTitle() {
+    return QStringLiteral("Lumidra (демо)");
+}
 
 TDemoSurroundings DemoSurroundings(std::chrono::milliseconds elapsed) {
     const std::int64_t ms = elapsed.count();
@@ -68,8 +70,10 @@ void TDemoBoard::Surroundings() {
     model.SetChannel(1, s.Channel1);
     model.SetChannel(2, s.Channel2);
     model.SetInputs(s.Inputs);
-    if (s.KeyStatus == 1) model.PresentKey(s.KeyId);
-    else model.SetKeyStatus(s.KeyStatus);
+    if (s.KeyStatus == 1)
+        model.PresentKey(s.KeyId);
+    else
+        model.SetKeyStatus(s.KeyStatus);
 }
 
 }  // namespace lumidra::app

@@ -27,9 +27,9 @@ TCreateMutexA CreateMutexEntry() {
 // running beside them, do not take each other's lock.
 TSingleInstanceLock::TSingleInstanceLock(const QString& folder)
     : name_(QStringLiteral("Global\\") + QString::fromLatin1(InstanceLockName) +
-            (folder.isEmpty() ? QString()
-                              : QString::fromLatin1(
-                                    QCryptographicHash::hash(folder.toUtf8(), QCryptographicHash::Sha1).toHex()))) {}
+            (folder.isEmpty()
+                 ? QString()
+                 : QString::fromLatin1(QCryptographicHash::hash(folder.toUtf8(), QCryptographicHash::Sha1).toHex()))) {}
 
 TSingleInstanceLock::~TSingleInstanceLock() {
     Release();

@@ -28,8 +28,7 @@ TSignalClose::TSignalClose(std::function<void()> onSignal) : onSignal_(std::move
     notifier_ = new QSocketNotifier(pipeFds[0], QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, [this] {
         char bytes[16];
-        while (::read(pipeFds[0], bytes, sizeof bytes) > 0) {
-        }
+        while (::read(pipeFds[0], bytes, sizeof bytes) > 0) {}
         if (onSignal_) onSignal_();
     });
     struct sigaction action {};

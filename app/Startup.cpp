@@ -14,16 +14,14 @@ using namespace desktop;
 bool TakeSingleInstanceLock(TSingleInstanceLock& lock) {
     const QString caption = QString::fromLatin1(AppTitle);
     switch (lock.Acquire()) {
-        case TLockResult::Acquired:
-            return true;
+        case TLockResult::Acquired: return true;
         case TLockResult::CannotCreate:
-            Seams().MessageBox(QStringLiteral("Невозможно запустить программу!  "), caption,
-                               TMsgIcon::Error, TMsgButtons::Ok);
+            Seams().MessageBox(QStringLiteral("Невозможно запустить программу!  "), caption, TMsgIcon::Error,
+                               TMsgButtons::Ok);
             return false;
         case TLockResult::AlreadyRunning:
-            Seams().MessageBox(
-                QStringLiteral("Программа, использующая ресурсы TAVIK Lumidra, уже запущена!   "),
-                caption, TMsgIcon::Warning, TMsgButtons::Ok);
+            Seams().MessageBox(QStringLiteral("Программа, использующая ресурсы TAVIK Lumidra, уже запущена!   "),
+                               caption, TMsgIcon::Warning, TMsgButtons::Ok);
             return false;
     }
     return false;

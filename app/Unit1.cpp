@@ -40,9 +40,8 @@ namespace {
 constexpr int DetachedContrast = 0;
 constexpr int AttachedContrast = 13;
 
-constexpr TFileDialogOptions SaveDialogOptions = ofOverwritePrompt | ofHideReadOnly | ofNoValidate |
-                                                 ofPathMustExist | ofNoReadOnlyReturn |
-                                                 ofNoTestFileCreate | ofEnableSizing;
+constexpr TFileDialogOptions SaveDialogOptions = ofOverwritePrompt | ofHideReadOnly | ofNoValidate | ofPathMustExist |
+                                                 ofNoReadOnlyReturn | ofNoTestFileCreate | ofEnableSizing;
 
 // The fixed-pitch font of the key list and the status fields. The system's
 // choice is taken when the font database confirms it is fixed-pitch; some
@@ -92,14 +91,10 @@ TForm1::TForm1(hid::THidPlatform& Platform, hid::TGuiThread& Gui, QWidget* paren
     HidDeviceController1 = std::make_unique<hid::THidDeviceController>(nullptr, Platform, Gui);
     HidDeviceController1->SetName("HidDeviceController1");
     HidDeviceController1->BeginLoading();
-    HidDeviceController1->SetOnEnumerate(
-        hid::THidEnumerateEvent::Of<&TForm1::HidDeviceController1Enumerate>(this));
-    HidDeviceController1->SetOnDeviceChange(
-        hid::TNotifyEvent::Of<&TForm1::HidDeviceController1DeviceChange>(this));
-    HidDeviceController1->SetOnDeviceData(
-        hid::THidDataEvent::Of<&TForm1::HidDeviceController1DeviceData>(this));
-    HidDeviceController1->SetOnDeviceUnplug(
-        hid::THidPlugEvent::Of<&TForm1::HidDeviceController1DeviceUnplug>(this));
+    HidDeviceController1->SetOnEnumerate(hid::THidEnumerateEvent::Of<&TForm1::HidDeviceController1Enumerate>(this));
+    HidDeviceController1->SetOnDeviceChange(hid::TNotifyEvent::Of<&TForm1::HidDeviceController1DeviceChange>(this));
+    HidDeviceController1->SetOnDeviceData(hid::THidDataEvent::Of<&TForm1::HidDeviceController1DeviceData>(this));
+    HidDeviceController1->SetOnDeviceUnplug(hid::THidPlugEvent::Of<&TForm1::HidDeviceController1DeviceUnplug>(this));
     HidDeviceController1->SetOnDeviceCreateError(
         hid::THidDeviceCreateError::Of<&TForm1::HidDeviceController1DeviceCreateError>(this));
     HidDeviceController1->EndLoading();
@@ -130,8 +125,8 @@ void TForm1::ApplyLook() {
     setPalette(windowPalette);
 
     const QFont fixed = FixedFont(13);
-    for (QWidget* widget : std::initializer_list<QWidget*>{Label7, Label8, Label9, Label10, LabelTime,
-                                                            LabelDate, Edit1, Key, MemoKey}) {
+    for (QWidget* widget :
+         std::initializer_list<QWidget*>{Label7, Label8, Label9, Label10, LabelTime, LabelDate, Edit1, Key, MemoKey}) {
         widget->setFont(fixed);
     }
     QFont boldEdit = windowFont;
@@ -247,11 +242,8 @@ bool TForm1::event(QEvent* event) {
     switch (event->type()) {
         case QEvent::Move:
         case QEvent::Resize:
-        case QEvent::Show:
-            FitFrame();
-            break;
-        default:
-            break;
+        case QEvent::Show: FitFrame(); break;
+        default: break;
     }
     return result;
 }
@@ -309,19 +301,34 @@ std::vector<TForm1::TBoardControl> TForm1::BoardControls() {
         {CheckBox1, untick(CheckBox1)},
         {CheckBox2, untick(CheckBox2)},
         {CheckLight, tick(CheckLight)},
-        {Button1, {}}, {Button2, {}}, {Button3, {}}, {Button4, {}},
-        {Button5, {}}, {Button7, {}}, {Button8, {}}, {Button9, {}},
+        {Button1, {}},
+        {Button2, {}},
+        {Button3, {}},
+        {Button4, {}},
+        {Button5, {}},
+        {Button7, {}},
+        {Button8, {}},
+        {Button9, {}},
         {EditCmd, clear(EditCmd)},
         {EditTxt, clear(EditTxt)},
-        {Bar1, {}}, {Bar2, {}},
+        {Bar1, {}},
+        {Bar2, {}},
         {ContrastBar, [this](bool attached) { ContrastBar->setValue(attached ? AttachedContrast : DetachedContrast); }},
-        {Edit1, {}}, {Key, {}}, {Key_status, {}},
-        {Label5, {}}, {Label6, {}}, {Label7, {}}, {Label8, {}}, {Label9, {}}, {Label10, {}},
+        {Edit1, {}},
+        {Key, {}},
+        {Key_status, {}},
+        {Label5, {}},
+        {Label6, {}},
+        {Label7, {}},
+        {Label8, {}},
+        {Label9, {}},
+        {Label10, {}},
         {ContrastLabel,
          [this](bool attached) {
              SetCaption(*ContrastLabel, attached ? QStringLiteral("Contrast : 41%") : QStringLiteral("Contrast : 0%"));
          }},
-        {Cmd_Label, {}}, {Text_Label, {}},
+        {Cmd_Label, {}},
+        {Text_Label, {}},
         {Perenos, tick(Perenos)},
     };
 }
@@ -423,9 +430,8 @@ bool TForm1::HidDeviceController1Enumerate(THidDevice* HidDev, std::int32_t Idx)
     // '?'. Where that code page holds them, the two read the same.
     const hid::THidAttributes& identity = AttachedDevice->Identity();
     SetCaption(*Label2,
-               DeviceIdentityLine(QString::fromStdU16String(AttachedDevice->StringByIndex(2)),
-                                  identity.VendorID, identity.ProductID,
-                                  QString::fromStdU16String(AttachedDevice->SerialString()),
+               DeviceIdentityLine(QString::fromStdU16String(AttachedDevice->StringByIndex(2)), identity.VendorID,
+                                  identity.ProductID, QString::fromStdU16String(AttachedDevice->SerialString()),
                                   QString::fromStdU16String(AttachedDevice->StringByIndex(1))));
     // Ticking the backlight box sends StateReport with the light on at once:
     // the first of the attach's two reports.
@@ -457,8 +463,8 @@ void TForm1::HidDeviceController1DeviceUnplug(THidDevice* HidDev) {
 // An interface that vanished between listing and opening, or that this user
 // may not open, is left out of this re-scan only: the others, the board
 // among them, are still offered, and the next re-scan tries it again.
-void TForm1::HidDeviceController1DeviceCreateError(hid::THidDeviceController*, hid::THidPnPInfo*,
-                                                   bool& Handled, bool& RetryCreate) {
+void TForm1::HidDeviceController1DeviceCreateError(hid::THidDeviceController*, hid::THidPnPInfo*, bool& Handled,
+                                                   bool& RetryCreate) {
     Handled = true;
     RetryCreate = false;
 }

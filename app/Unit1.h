@@ -61,8 +61,8 @@ public:
     void CloseUnattended();
 
     // --- the board's input reports (Unit1Input.cpp) --------------------------
-    void HidDeviceController1DeviceData(hid::THidDevice* HidDev, std::uint8_t ReportID,
-                                        const std::uint8_t* Data, std::uint16_t Size);
+    void HidDeviceController1DeviceData(hid::THidDevice* HidDev, std::uint8_t ReportID, const std::uint8_t* Data,
+                                        std::uint16_t Size);
     void KeyTimerTimer();
 
     // --- key base --------------------------------------------------------------

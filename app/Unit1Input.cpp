@@ -29,9 +29,7 @@ void TForm1::HidDeviceController1DeviceData(hid::THidDevice*, std::uint8_t, cons
         case TInputRoute::ImageStep: graphics::ImageSendStep(report, *Image1); break;
         case TInputRoute::LcdCommandStep: controls::LcdCommandStep(report); break;
         case TInputRoute::SplashStep: graphics::SplashStep(report); break;
-        case TInputRoute::LcdTextStep:
-            controls::LcdTextStep(report, EditTxt->text(), Perenos->isChecked());
-            break;
+        case TInputRoute::LcdTextStep: controls::LcdTextStep(report, EditTxt->text(), Perenos->isChecked()); break;
         case TInputRoute::FlashReadStep: transfers::FlashReadStep(report); break;
         case TInputRoute::FlashEraseStep: transfers::FlashEraseStep(report); break;
         case TInputRoute::FlashWriteStep: transfers::FlashWriteStep(report); break;

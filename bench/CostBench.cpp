@@ -103,8 +103,7 @@ std::vector<std::uint8_t> ChangingStatus(std::uint32_t i) {
     const int swing = (i % 2) ? 0 : 1000;
     std::array<std::uint8_t, 8> key{};
     for (std::uint32_t k = 0; k < key.size(); ++k) key[k] = static_cast<std::uint8_t>(i + k);
-    return testing::AsRead(testing::Status(swing + static_cast<int>(i % 11),
-                                           1000 - swing + static_cast<int>(i % 7),
+    return testing::AsRead(testing::Status(swing + static_cast<int>(i % 11), 1000 - swing + static_cast<int>(i % 7),
                                            static_cast<std::uint8_t>(i % 2 ? 0x0F : 0x00),
                                            static_cast<std::uint8_t>(i % 2 ? 0 : 2), key));
 }
@@ -210,12 +209,18 @@ void BM_BoardAttached(benchmark::State& state, TLoad load, int perSecond, double
     }
     app::ResetRunState();
 }
-BENCHMARK_CAPTURE(BM_BoardAttached, status/100, TLoad::Status, 100, 0.01)
-    ->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
-BENCHMARK_CAPTURE(BM_BoardAttached, plot/100, TLoad::Plot, 100, 0.01)
-    ->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
-BENCHMARK_CAPTURE(BM_BoardAttached, panels/1000, TLoad::Panels, 1000, 0.10)
-    ->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK_CAPTURE(BM_BoardAttached, status / 100, TLoad::Status, 100, 0.01)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
+BENCHMARK_CAPTURE(BM_BoardAttached, plot / 100, TLoad::Plot, 100, 0.01)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
+BENCHMARK_CAPTURE(BM_BoardAttached, panels / 1000, TLoad::Panels, 1000, 0.10)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
 
 // Counts the timer events the GUI thread delivers, by receiver, so that a
 // wake-up too many can be told by name.
@@ -319,8 +324,10 @@ BENCHMARK(BM_NoBoardWakeups)->Iterations(1)->UseManualTime()->Unit(benchmark::kS
 hid::TVirtualBoard Interface(int i) {
     hid::TVirtualBoard board;
     if (i == 0) return board;
-    if (i % 2) board.ProductID = static_cast<std::uint16_t>(0x1000 + i);
-    else board.Serial = u"02." + std::u16string(1, static_cast<char16_t>(u'0' + i % 10));
+    if (i % 2)
+        board.ProductID = static_cast<std::uint16_t>(0x1000 + i);
+    else
+        board.Serial = u"02." + std::u16string(1, static_cast<char16_t>(u'0' + i % 10));
     return board;
 }
 

@@ -46,10 +46,9 @@ public:
         app::ResetRunState();
     }
 
-    static std::vector<std::uint8_t> Report(int channel1, int channel2, std::uint8_t inputs,
-                                            std::uint8_t keyStatus) {
-        return testing::AsRead(testing::Status(channel1, channel2, inputs, keyStatus,
-                                               {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88}));
+    static std::vector<std::uint8_t> Report(int channel1, int channel2, std::uint8_t inputs, std::uint8_t keyStatus) {
+        return testing::AsRead(
+            testing::Status(channel1, channel2, inputs, keyStatus, {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88}));
     }
 
     // Streams `reports` (the last one marked by channel 1 = 1023) and returns
@@ -76,8 +75,8 @@ void BM_StatusReports(benchmark::State& state) {
     Window window;
     std::vector<std::vector<std::uint8_t>> reports;
     for (int i = 0; i < batch - 1; ++i) {
-        reports.push_back(Window::Report(500 + (i * 7) % 5, 300 + (i * 3) % 4,
-                                         static_cast<std::uint8_t>((i / 200) % 16), 0));
+        reports.push_back(
+            Window::Report(500 + (i * 7) % 5, 300 + (i * 3) % 4, static_cast<std::uint8_t>((i / 200) % 16), 0));
     }
     reports.push_back(Window::Report(1023, 0, 0, 0));
     std::int64_t total = 0;

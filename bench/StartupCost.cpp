@@ -90,10 +90,10 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     const double fromStart = firstPaint.At - started;
-    const double fromMain =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - mainEntered).count();
-    std::printf("startup-cost: start to window shown %.0f ms (main() to window %.0f ms), goal %.0f ms, "
-                "goal_ratio %.2f\n",
-                1000 * fromStart, 1000 * fromMain, 1000 * GoalSeconds, fromStart / GoalSeconds);
+    const double fromMain = std::chrono::duration<double>(std::chrono::steady_clock::now() - mainEntered).count();
+    std::printf(
+        "startup-cost: start to window shown %.0f ms (main() to window %.0f ms), goal %.0f ms, "
+        "goal_ratio %.2f\n",
+        1000 * fromStart, 1000 * fromMain, 1000 * GoalSeconds, fromStart / GoalSeconds);
     return 0;
 }

@@ -8,7 +8,7 @@ namespace lumidra::boardmodel {
 
 namespace {
 
-constexpr std::uint8_t EndByte = 0xE3;      // ends a controller byte list
+constexpr std::uint8_t EndByte = 0xE3;       // ends a controller byte list
 constexpr std::uint8_t ContrastByte = 0xAD;  // followed by 0x80 + level
 constexpr std::uint8_t FlashParam1 = 64;
 constexpr std::uint8_t FlashParam2 = 127;
@@ -17,17 +17,19 @@ constexpr std::uint8_t TextSplash = 2;
 constexpr std::uint8_t PlotParam2 = 4, PlotParam5 = 3, PlotParam6 = 251;
 constexpr int ImageReports = 14;  // 864 band bytes, the last report half full
 
-char HexDigit(int v) { return static_cast<char>(v < 10 ? '0' + v : 'A' + v - 10); }
+char HexDigit(int v) {
+    return static_cast<char>(v < 10 ? '0' + v : 'A' + v - 10);
+}
 
 // Which way a job ends: with JobReport code 0 (the host sends more JobReports
 // until then), or with StateReport byte 5 = 0 after its DataReports.
 bool EndsWithCode0(TJobCode code, std::uint8_t mode) {
     switch (code) {
-    case TJobCode::DumpBlock:
-    case TJobCode::Plot: return true;
-    case TJobCode::Flash: return mode == FlashRead;
-    case TJobCode::LcdText: return mode == TextSplash;
-    default: return false;
+        case TJobCode::DumpBlock:
+        case TJobCode::Plot: return true;
+        case TJobCode::Flash: return mode == FlashRead;
+        case TJobCode::LcdText: return mode == TextSplash;
+        default: return false;
     }
 }
 
@@ -68,7 +70,9 @@ std::vector<std::string> LcdTextLines(const TLcd& lcd) {
     return lines;
 }
 
-std::uint8_t MemoryPattern(std::size_t address) { return static_cast<std::uint8_t>(address % 251); }
+std::uint8_t MemoryPattern(std::size_t address) {
+    return static_cast<std::uint8_t>(address % 251);
+}
 
 std::array<std::uint8_t, FlashBlockSize> FlashPattern() {
     std::array<std::uint8_t, FlashBlockSize> block{};
@@ -92,7 +96,9 @@ TBoardModel::TBoardModel() : flash_(FlashPattern()), plotSource_(PlotPattern) {
     for (std::size_t a = 0; a < memory_.size(); ++a) memory_[a] = MemoryPattern(a);
 }
 
-void TBoardModel::Violation(std::string text) { violations_.push_back(std::move(text)); }
+void TBoardModel::Violation(std::string text) {
+    violations_.push_back(std::move(text));
+}
 
 TReport TBoardModel::Status(std::uint8_t jobAck) const {
     TBoardStatus status = inputs_;
@@ -138,17 +144,17 @@ void TBoardModel::Receive(std::span<const std::uint8_t> payload) {
 
 std::optional<TReport> TBoardModel::NextReport() {
     switch (jobState_) {
-    case TJobState::Idle: return Status(0);
-    case TJobState::Requested:
-        if (withholdAcks_ || ackWait_-- > 0) return Status(0);
-        jobState_ = TJobState::Open;
-        expectJob_ = true;
-        return Status(1);
-    case TJobState::Open: {
-        auto answer = answer_;
-        answer_.reset();
-        return answer;
-    }
+        case TJobState::Idle: return Status(0);
+        case TJobState::Requested:
+            if (withholdAcks_ || ackWait_-- > 0) return Status(0);
+            jobState_ = TJobState::Open;
+            expectJob_ = true;
+            return Status(1);
+        case TJobState::Open: {
+            auto answer = answer_;
+            answer_.reset();
+            return answer;
+        }
     }
     return std::nullopt;
 }
@@ -164,24 +170,30 @@ void TBoardModel::StateReport(std::span<const std::uint8_t, ReportSize> p) {
     led_.Indicator2 = (p[2] & 0x80) != 0;
     if ((p[2] & 0x78) != 0) Violation("StateReport byte 3 sets bits 3 to 6");
     switch (p[3]) {
-    case 0: break;  // a cleared buffer: no command
-    case 1: lcd_.Backlight = true; hostLeft_ = false; break;
-    case 5: lcd_.Backlight = false; hostLeft_ = false; break;
-    case 2: hostLeft_ = true; break;
-    default: Violation("unknown command byte " + std::to_string(p[3]));
+        case 0: break;  // a cleared buffer: no command
+        case 1:
+            lcd_.Backlight = true;
+            hostLeft_ = false;
+            break;
+        case 5:
+            lcd_.Backlight = false;
+            hostLeft_ = false;
+            break;
+        case 2: hostLeft_ = true; break;
+        default: Violation("unknown command byte " + std::to_string(p[3]));
     }
     switch (p[4]) {
-    case 1:
-        if (jobState_ == TJobState::Idle) {
-            jobState_ = TJobState::Requested;
-            ackWait_ = ackDelay_;
-        }
-        break;
-    case 0:
-        if (jobState_ == TJobState::Requested) jobState_ = TJobState::Idle;  // nothing started yet
-        if (jobState_ == TJobState::Open) EndJob();
-        break;
-    default: Violation("StateReport byte 5 = " + std::to_string(p[4]));
+        case 1:
+            if (jobState_ == TJobState::Idle) {
+                jobState_ = TJobState::Requested;
+                ackWait_ = ackDelay_;
+            }
+            break;
+        case 0:
+            if (jobState_ == TJobState::Requested) jobState_ = TJobState::Idle;  // nothing started yet
+            if (jobState_ == TJobState::Open) EndJob();
+            break;
+        default: Violation("StateReport byte 5 = " + std::to_string(p[4]));
     }
 }
 
@@ -193,47 +205,47 @@ void TBoardModel::JobReport(std::span<const std::uint8_t, ReportSize> p) {
     const auto job = static_cast<TJobCode>(code);
     dataReceived_ = 0;
     switch (job) {
-    case TJobCode::End:
-        EndJob();
-        return;
-    case TJobCode::DumpBlock: {
-        const std::size_t offset = p[1] | (p[2] << 8);
-        if (offset + ReportSize > MemorySize) Violation("dump block at offset " + std::to_string(offset));
-        TReport block{};
-        for (std::size_t i = 0; i < ReportSize; ++i) block[i] = memory_[(offset + i) % MemorySize];
-        answer_ = block;
-        break;
-    }
-    case TJobCode::Image: dataExpected_ = ImageReports; break;
-    case TJobCode::LcdCommand: dataExpected_ = 1; break;
-    case TJobCode::LcdText:
-        if (mode == 0) dataExpected_ = 3;
-        else if (mode == 1) dataExpected_ = 2;
-        else if (mode == TextSplash) lcd_.Shows = TLcdContent::Splash;
-        else Violation("LCD text mode " + std::to_string(mode));
-        break;
-    case TJobCode::Flash:
-        if (p[2] != FlashParam1 || p[3] != FlashParam2)
-            Violation("Flash-ROM parameters " + std::to_string(p[2]) + ", " + std::to_string(p[3]));
-        if (mode == FlashRead) {
+        case TJobCode::End: EndJob(); return;
+        case TJobCode::DumpBlock: {
+            const std::size_t offset = p[1] | (p[2] << 8);
+            if (offset + ReportSize > MemorySize) Violation("dump block at offset " + std::to_string(offset));
             TReport block{};
-            std::copy(flash_.begin(), flash_.end(), block.begin());
+            for (std::size_t i = 0; i < ReportSize; ++i) block[i] = memory_[(offset + i) % MemorySize];
             answer_ = block;
-        } else if (mode == FlashErase) {
-            flash_.fill(0xFF);
-        } else if (mode == FlashWrite) {
-            dataExpected_ = 1;
-        } else {
-            Violation("Flash-ROM operation " + std::to_string(mode));
+            break;
         }
-        break;
-    case TJobCode::Plot:
-        if (p[1] != PlotParam2 || p[4] != PlotParam5 || p[5] != PlotParam6) Violation("plot request parameters");
-        answer_ = plotSource_(plotReports_++);
-        break;
-    default:
-        Violation("unknown job code " + std::to_string(code));
-        return;
+        case TJobCode::Image: dataExpected_ = ImageReports; break;
+        case TJobCode::LcdCommand: dataExpected_ = 1; break;
+        case TJobCode::LcdText:
+            if (mode == 0)
+                dataExpected_ = 3;
+            else if (mode == 1)
+                dataExpected_ = 2;
+            else if (mode == TextSplash)
+                lcd_.Shows = TLcdContent::Splash;
+            else
+                Violation("LCD text mode " + std::to_string(mode));
+            break;
+        case TJobCode::Flash:
+            if (p[2] != FlashParam1 || p[3] != FlashParam2)
+                Violation("Flash-ROM parameters " + std::to_string(p[2]) + ", " + std::to_string(p[3]));
+            if (mode == FlashRead) {
+                TReport block{};
+                std::copy(flash_.begin(), flash_.end(), block.begin());
+                answer_ = block;
+            } else if (mode == FlashErase) {
+                flash_.fill(0xFF);
+            } else if (mode == FlashWrite) {
+                dataExpected_ = 1;
+            } else {
+                Violation("Flash-ROM operation " + std::to_string(mode));
+            }
+            break;
+        case TJobCode::Plot:
+            if (p[1] != PlotParam2 || p[4] != PlotParam5 || p[5] != PlotParam6) Violation("plot request parameters");
+            answer_ = plotSource_(plotReports_++);
+            break;
+        default: Violation("unknown job code " + std::to_string(code)); return;
     }
     openJob_ = job;
     openMode_ = mode;
@@ -246,24 +258,24 @@ void TBoardModel::DataReport(std::span<const std::uint8_t, ReportSize> p) {
     const int index = dataReceived_++;
     --dataExpected_;
     switch (*openJob_) {
-    case TJobCode::Image: {
-        const std::size_t start = static_cast<std::size_t>(index) * ReportSize;
-        const std::size_t n = std::min(ReportSize, LcdBandBytes - start);
-        std::copy_n(p.begin(), n, lcd_.Bands.begin() + static_cast<std::ptrdiff_t>(start));
-        if (dataExpected_ == 0) lcd_.Shows = TLcdContent::Picture;
-        break;
-    }
-    case TJobCode::LcdCommand: LcdCommand(p); break;
-    case TJobCode::LcdText:
-        // The third report of the normal size is the blank tail of the screen.
-        if (index < 2) std::copy(p.begin(), p.end(), lcd_.Text.begin() + index * ReportSize);
-        if (dataExpected_ == 0) {
-            lcd_.Shows = TLcdContent::Text;
-            lcd_.TextMode = openMode_;
+        case TJobCode::Image: {
+            const std::size_t start = static_cast<std::size_t>(index) * ReportSize;
+            const std::size_t n = std::min(ReportSize, LcdBandBytes - start);
+            std::copy_n(p.begin(), n, lcd_.Bands.begin() + static_cast<std::ptrdiff_t>(start));
+            if (dataExpected_ == 0) lcd_.Shows = TLcdContent::Picture;
+            break;
         }
-        break;
-    case TJobCode::Flash: std::copy_n(p.begin(), FlashBlockSize, flash_.begin()); break;
-    default: break;
+        case TJobCode::LcdCommand: LcdCommand(p); break;
+        case TJobCode::LcdText:
+            // The third report of the normal size is the blank tail of the screen.
+            if (index < 2) std::copy(p.begin(), p.end(), lcd_.Text.begin() + index * ReportSize);
+            if (dataExpected_ == 0) {
+                lcd_.Shows = TLcdContent::Text;
+                lcd_.TextMode = openMode_;
+            }
+            break;
+        case TJobCode::Flash: std::copy_n(p.begin(), FlashBlockSize, flash_.begin()); break;
+        default: break;
     }
 }
 
@@ -292,16 +304,22 @@ void TBoardModel::SetChannel(int channel, std::uint16_t value) {
     (channel == 1 ? inputs_.Analog1 : inputs_.Analog2) = value;
 }
 
-void TBoardModel::SetInputs(std::uint8_t bits) { inputs_.Inputs = bits; }
+void TBoardModel::SetInputs(std::uint8_t bits) {
+    inputs_.Inputs = bits;
+}
 
 void TBoardModel::PresentKey(const std::array<std::uint8_t, 8>& id) {
     inputs_.KeyId = id;
     inputs_.KeyStatus = 1;
 }
 
-void TBoardModel::RemoveKey() { inputs_.KeyStatus = 0; }
+void TBoardModel::RemoveKey() {
+    inputs_.KeyStatus = 0;
+}
 
-void TBoardModel::SetKeyStatus(std::uint8_t status) { inputs_.KeyStatus = status; }
+void TBoardModel::SetKeyStatus(std::uint8_t status) {
+    inputs_.KeyStatus = status;
+}
 
 void TBoardModel::SetPlotSource(std::function<TReport(std::uint32_t)> source) {
     plotSource_ = source ? std::move(source) : PlotPattern;

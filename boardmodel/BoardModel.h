@@ -22,16 +22,22 @@ namespace lumidra::boardmodel {
 
 inline constexpr int LcdWidth = 96;
 inline constexpr int LcdHeight = 68;
-inline constexpr int LcdBands = 9;                              // 8 rows each, 72 >= 68
+inline constexpr int LcdBands = 9;                                // 8 rows each, 72 >= 68
 inline constexpr std::size_t LcdBandBytes = LcdBands * LcdWidth;  // 864
-inline constexpr std::size_t LcdTextSize = 128;                 // 8 lines of 16
+inline constexpr std::size_t LcdTextSize = 128;                   // 8 lines of 16
 inline constexpr std::size_t FlashBlockSize = 64;
 inline constexpr std::size_t MemorySize = 4096;
 inline constexpr int PlotPoints = 32;
 
 // Job codes of JobReport byte 1.
 enum class TJobCode : std::uint8_t {
-    End = 0, DumpBlock = 1, Image = 2, LcdCommand = 4, LcdText = 8, Flash = 16, Plot = 32,
+    End = 0,
+    DumpBlock = 1,
+    Image = 2,
+    LcdCommand = 4,
+    LcdText = 8,
+    Flash = 16,
+    Plot = 32,
 };
 
 // The LED display as the last StateReport set it.
@@ -165,13 +171,13 @@ private:
 
     TJobState jobState_ = TJobState::Idle;
     std::optional<TJobCode> openJob_;
-    std::uint8_t openMode_ = 0;       // JobReport byte 2 of the open job
+    std::uint8_t openMode_ = 0;  // JobReport byte 2 of the open job
     int dataExpected_ = 0;
-    int dataReceived_ = 0;            // DataReports of the open job so far
-    bool expectJob_ = false;          // a report with byte 5 = 0 is a JobReport, not the job's end
-    std::optional<TReport> answer_;   // due in the next slot
+    int dataReceived_ = 0;           // DataReports of the open job so far
+    bool expectJob_ = false;         // a report with byte 5 = 0 is a JobReport, not the job's end
+    std::optional<TReport> answer_;  // due in the next slot
     int ackDelay_ = 0;
-    int ackWait_ = 0;                 // slots the pending acknowledgement still waits
+    int ackWait_ = 0;  // slots the pending acknowledgement still waits
     bool withholdAcks_ = false;
     std::uint32_t plotReports_ = 0;
     std::vector<std::string> violations_;

@@ -27,7 +27,9 @@ constexpr std::uint8_t Descriptor[] = {
 
 }  // namespace
 
-std::span<const std::uint8_t> BoardReportDescriptor() { return Descriptor; }
+std::span<const std::uint8_t> BoardReportDescriptor() {
+    return Descriptor;
+}
 
 std::vector<std::uint8_t> OutputAsReceived(std::span<const std::uint8_t> written) {
     if (!written.empty() && written[0] == 0) written = written.subspan(1);
@@ -55,14 +57,12 @@ TReport MakeStatusReport(const TBoardStatus& status) {
 }
 
 void StampSequence(TReport& report, std::uint32_t sequence) {
-    for (std::size_t i = 0; i < 4; ++i)
-        report[SequenceOffset + i] = static_cast<std::uint8_t>(sequence >> (8 * i));
+    for (std::size_t i = 0; i < 4; ++i) report[SequenceOffset + i] = static_cast<std::uint8_t>(sequence >> (8 * i));
 }
 
 std::uint32_t ReadSequence(std::span<const std::uint8_t, ReportSize> report) {
     std::uint32_t sequence = 0;
-    for (std::size_t i = 0; i < 4; ++i)
-        sequence |= static_cast<std::uint32_t>(report[SequenceOffset + i]) << (8 * i);
+    for (std::size_t i = 0; i < 4; ++i) sequence |= static_cast<std::uint32_t>(report[SequenceOffset + i]) << (8 * i);
     return sequence;
 }
 

@@ -39,11 +39,11 @@ std::optional<TReport> MakeInputReport(std::span<const std::uint8_t> bytes);
 
 // The fields of a status report as the board sends it when no job is running.
 struct TBoardStatus {
-    std::uint16_t Analog1 = 0;    // 0..1023, little-endian at bytes 0-1
-    std::uint16_t Analog2 = 0;    // bytes 2-3
-    std::uint8_t Inputs = 0;      // byte 4: bit n = on/off input n+1
-    std::uint8_t KeyStatus = 0;   // byte 5: 0 none, 1 held, 2 read, 5/8 error
-    std::uint8_t JobAck = 0;      // byte 6
+    std::uint16_t Analog1 = 0;   // 0..1023, little-endian at bytes 0-1
+    std::uint16_t Analog2 = 0;   // bytes 2-3
+    std::uint8_t Inputs = 0;     // byte 4: bit n = on/off input n+1
+    std::uint8_t KeyStatus = 0;  // byte 5: 0 none, 1 held, 2 read, 5/8 error
+    std::uint8_t JobAck = 0;     // byte 6
     // The key identifier in the order it is shown (and stored in the key
     // base): the first byte here travels at index 15, the last at index 8.
     std::array<std::uint8_t, 8> KeyId{};

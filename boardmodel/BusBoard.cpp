@@ -7,13 +7,14 @@ TBusBoard::TBusBoard(hid::VirtualHidBus& bus, hid::TVirtualBoard description)
     Plug();
 }
 
-TBusBoard::~TBusBoard() { Unplug(); }
+TBusBoard::~TBusBoard() {
+    Unplug();
+}
 
 void TBusBoard::Plug() {
     id_ = bus_.Plug(description_);
-    bus_.SetWriteObserver(id_, [this](const std::vector<std::uint8_t>& report) {
-        model_.Receive(OutputAsReceived(report));
-    });
+    bus_.SetWriteObserver(
+        id_, [this](const std::vector<std::uint8_t>& report) { model_.Receive(OutputAsReceived(report)); });
 }
 
 bool TBusBoard::Step() {

@@ -68,7 +68,8 @@ void LcdCommandStep(const InputReport&) {
 void LcdTextStep(const InputReport&, const QString& text, bool wrap) {
     JobReport[1] = JobCodeLcdText;
     SendReport(JobReport);
-    for (const std::string& payload : LcdTextPayloads(CodePageBytes(text.toStdU16String()), wrap, JobReport[2] == TextModeNormal)) {
+    for (const std::string& payload :
+         LcdTextPayloads(CodePageBytes(text.toStdU16String()), wrap, JobReport[2] == TextModeNormal)) {
         std::copy(payload.begin(), payload.end(), DataReport.begin() + 1);
         SendReport(DataReport);
     }

@@ -27,19 +27,18 @@ TCursorBlinkRest::~TCursorBlinkRest() {
 
 bool TCursorBlinkRest::eventFilter(QObject*, QEvent* event) {
     switch (event->type()) {
-    case QEvent::KeyPress:
-    case QEvent::MouseButtonPress:
-    case QEvent::Wheel:
-    case QEvent::InputMethod:
-        // Restarting a running timer costs nothing while typing goes on.
-        rest_.start();
-        if (resting_) {
-            resting_ = false;
-            SetFlashTime(flashTime_);
-        }
-        break;
-    default:
-        break;
+        case QEvent::KeyPress:
+        case QEvent::MouseButtonPress:
+        case QEvent::Wheel:
+        case QEvent::InputMethod:
+            // Restarting a running timer costs nothing while typing goes on.
+            rest_.start();
+            if (resting_) {
+                resting_ = false;
+                SetFlashTime(flashTime_);
+            }
+            break;
+        default: break;
     }
     return false;
 }

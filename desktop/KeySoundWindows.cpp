@@ -14,8 +14,7 @@ namespace lumidra::desktop {
 // in for a missing or unreadable file, which stays silent.
 void PlayWaveFile(const QString& file) {
     const QString native = QDir::toNativeSeparators(file);
-    PlaySoundW(reinterpret_cast<const wchar_t*>(native.utf16()), nullptr,
-               SND_FILENAME | SND_ASYNC | SND_NODEFAULT);
+    PlaySoundW(reinterpret_cast<const wchar_t*>(native.utf16()), nullptr, SND_FILENAME | SND_ASYNC | SND_NODEFAULT);
 }
 
 }  // namespace lumidra::desktop

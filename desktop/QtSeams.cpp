@@ -41,17 +41,14 @@ QStringList QtNameFilters(const QString& filter) {
             pattern = pattern.trimmed();
             if (pattern == QLatin1String("*.*")) pattern = QStringLiteral("*");
         }
-        result << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
-                      QLatin1Char(')');
+        result << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
     }
     return result;
 }
 
-TMsgResult QtSeams::MessageBox(const QString& text, const QString& caption, TMsgIcon icon,
-                               TMsgButtons buttons) {
+TMsgResult QtSeams::MessageBox(const QString& text, const QString& caption, TMsgIcon icon, TMsgButtons buttons) {
     QMessageBox box(ToQtIcon(icon), caption, text,
-                    buttons == TMsgButtons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel
-                                                     : QMessageBox::Ok);
+                    buttons == TMsgButtons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok);
     return box.exec() == QMessageBox::Ok ? TMsgResult::Ok : TMsgResult::Cancel;
 }
 
@@ -65,8 +62,7 @@ bool QtSeams::ExecuteFileDialog(TFileDialog& dialog) {
     qt.setWindowTitle(dialog.Title);
     const bool saving = dialog.Kind == TFileDialogKind::Save;
     qt.setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    qt.setFileMode(!saving && (dialog.Options & ofFileMustExist) ? QFileDialog::ExistingFile
-                                                                   : QFileDialog::AnyFile);
+    qt.setFileMode(!saving && (dialog.Options & ofFileMustExist) ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     qt.setOption(QFileDialog::DontConfirmOverwrite, !(dialog.Options & ofOverwritePrompt));
     qt.setSizeGripEnabled(dialog.Options & ofEnableSizing);
 
@@ -86,8 +82,7 @@ bool QtSeams::ExecuteFileDialog(TFileDialog& dialog) {
         const QString chosen = qt.selectedFiles().constFirst();
         const QFileInfo info(chosen);
         if ((dialog.Options & ofNoReadOnlyReturn) && info.exists() && !info.isWritable()) {
-            QMessageBox::warning(&qt, dialog.Title,
-                                 chosen + QStringLiteral("\nThe file is read-only."));
+            QMessageBox::warning(&qt, dialog.Title, chosen + QStringLiteral("\nThe file is read-only."));
             continue;
         }
         dialog.FileName = chosen;

@@ -10,8 +10,7 @@ namespace lumidra::desktop {
 
 class QtSeams final : public TUiSeams {
 public:
-    TMsgResult MessageBox(const QString& text, const QString& caption, TMsgIcon icon,
-                          TMsgButtons buttons) override;
+    TMsgResult MessageBox(const QString& text, const QString& caption, TMsgIcon icon, TMsgButtons buttons) override;
     void ShowMessage(const QString& text) override;
     bool ExecuteFileDialog(TFileDialog& dialog) override;
     QDateTime Now() override;

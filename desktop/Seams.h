@@ -67,8 +67,7 @@ public:
     virtual ~TUiSeams() = default;
 
     // A platform message box with the given caption, icon and buttons.
-    virtual TMsgResult MessageBox(const QString& text, const QString& caption, TMsgIcon icon,
-                                  TMsgButtons buttons) = 0;
+    virtual TMsgResult MessageBox(const QString& text, const QString& caption, TMsgIcon icon, TMsgButtons buttons) = 0;
     // A plain modal message: no icon, an OK button, caption AppTitle.
     virtual void ShowMessage(const QString& text) = 0;
     // Shows `dialog`; on a choice stores it in dialog.FileName and returns true.

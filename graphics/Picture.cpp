@@ -40,7 +40,8 @@ std::optional<TPictureHeader> ParsePictureHeader(std::span<const std::uint8_t, P
     // Only the low byte of the bit count is looked at; a negative height
     // (rows stored top first) fails the test of 68.
     if (header[0] != 'B' || header[1] != 'M' || header[BitsPerPixelAt] != 1 ||
-        Le32(header, WidthAt) != std::uint32_t(PictureWidth) || Le32(header, HeightAt) != std::uint32_t(PictureHeight)) {
+        Le32(header, WidthAt) != std::uint32_t(PictureWidth) ||
+        Le32(header, HeightAt) != std::uint32_t(PictureHeight)) {
         return std::nullopt;
     }
     const bool firstColourWhite =

@@ -25,9 +25,7 @@ inline constexpr std::size_t ImageBandByteCount = std::size_t{BandCount} * Pictu
 class TPicture {
 public:
     // Any position outside the picture reads as clear.
-    bool IsSet(int x, int y) const {
-        return x >= 0 && x < PictureWidth && y >= 0 && y < PictureHeight && rows_[y][x];
-    }
+    bool IsSet(int x, int y) const { return x >= 0 && x < PictureWidth && y >= 0 && y < PictureHeight && rows_[y][x]; }
     // Positions outside the picture are ignored.
     void Set(int x, int y, bool set = true) {
         if (x >= 0 && x < PictureWidth && y >= 0 && y < PictureHeight) rows_[y][x] = set;
@@ -52,7 +50,7 @@ std::array<std::uint8_t, ImageBandByteCount> ImageBandBytes(const TPicture& pict
 // The first bytes of the file, read (and kept as the Send Image header) before
 // anything is tested.
 inline constexpr std::size_t PictureHeaderSize = 64;
-inline constexpr std::size_t PictureRowBytes = PictureWidth / 8;                           // 12
+inline constexpr std::size_t PictureRowBytes = PictureWidth / 8;                                // 12
 inline constexpr std::size_t PicturePixelBytes = PictureRowBytes * std::size_t{PictureHeight};  // 816
 
 enum class TPictureFileError {

@@ -17,7 +17,6 @@ TPlotFile PlotFile;
 
 namespace {
 
-
 TPlotStamp Stamp(const QDateTime& time) {
     const QDate d = time.date();
     const QTime t = time.time();
@@ -50,8 +49,7 @@ void ResetPlotState() {
 
 void PlotStep(const InputReport& Report) {
     switch (PlotStepKind(JobActive, PlotRunning, Report[InputJobAck])) {
-        case TPlotStepKind::Wait:
-            return;
+        case TPlotStepKind::Wait: return;
         case TPlotStepKind::Stop:
             JobReport[1] = 0;
             SendReport(JobReport);
@@ -73,8 +71,7 @@ void PlotStep(const InputReport& Report) {
             }
             ++PlotCounter;
             break;
-        case TPlotStepKind::Request:
-            break;
+        case TPlotStepKind::Request: break;
     }
     const bool first = !JobActive;
     JobActive = true;

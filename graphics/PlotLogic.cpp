@@ -22,9 +22,8 @@ TPlotPixel PlotPixel(int index, std::uint8_t x, std::uint8_t y) {
 }
 
 std::vector<TPixelRun> PixelRuns(std::vector<TPlotPixel> pixels) {
-    std::sort(pixels.begin(), pixels.end(), [](const TPlotPixel& a, const TPlotPixel& b) {
-        return a.Y != b.Y ? a.Y < b.Y : a.X < b.X;
-    });
+    std::sort(pixels.begin(), pixels.end(),
+              [](const TPlotPixel& a, const TPlotPixel& b) { return a.Y != b.Y ? a.Y < b.Y : a.X < b.X; });
     std::vector<TPixelRun> runs;
     for (const TPlotPixel& p : pixels) {
         if (!runs.empty() && runs.back().Y == p.Y && p.X <= runs.back().X + runs.back().Width) {
@@ -66,11 +65,11 @@ void FillPlotRequest(std::array<std::uint8_t, 65>& jobReport, std::uint16_t coun
 std::string PlotFileName(const TPlotStamp& s, int attempt) {
     char name[64];
     if (attempt == 0) {
-        std::snprintf(name, sizeof name, "plot-%04d%02d%02d-%02d%02d%02d.bin", s.Year, s.Month, s.Day, s.Hour,
-                      s.Minute, s.Second);
+        std::snprintf(name, sizeof name, "plot-%04d%02d%02d-%02d%02d%02d.bin", s.Year, s.Month, s.Day, s.Hour, s.Minute,
+                      s.Second);
     } else {
-        std::snprintf(name, sizeof name, "plot-%04d%02d%02d-%02d%02d%02d-%d.bin", s.Year, s.Month, s.Day,
-                      s.Hour, s.Minute, s.Second, attempt + 1);
+        std::snprintf(name, sizeof name, "plot-%04d%02d%02d-%02d%02d%02d-%d.bin", s.Year, s.Month, s.Day, s.Hour,
+                      s.Minute, s.Second, attempt + 1);
     }
     return name;
 }

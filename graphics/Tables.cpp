@@ -22,7 +22,8 @@ bool BlankStripColumn(const TPicture& picture, int x) {
 // `values` as lines of up to 16, the first one labelled.
 void AppendBlock(TTableLines& lines, std::string_view label, std::span<const std::uint8_t> values) {
     for (std::size_t at = 0; at < values.size(); at += ValuesPerLine) {
-        lines.push_back(DbLine(at == 0 ? label : NoLabel, values.subspan(at, std::min(ValuesPerLine, values.size() - at))));
+        lines.push_back(
+            DbLine(at == 0 ? label : NoLabel, values.subspan(at, std::min(ValuesPerLine, values.size() - at))));
     }
     lines.emplace_back();
 }
@@ -71,7 +72,8 @@ std::optional<TTableLines> StripTable(const TPicture& picture) {
 }
 
 TTableLines FontTable(const TPicture& picture) {
-    constexpr int CellWidth = 6, GlyphColumns = 5, CellsPerLine = 4, LinesPerBand = PictureWidth / CellWidth / CellsPerLine;
+    constexpr int CellWidth = 6, GlyphColumns = 5, CellsPerLine = 4,
+                  LinesPerBand = PictureWidth / CellWidth / CellsPerLine;
     TTableLines lines;
     // Rows past the picture read as clear, so the band below it always ends the table.
     for (int band = 0;; ++band) {
@@ -92,7 +94,8 @@ TSplashTable SplashTable(const TPicture& picture) {
     TSplashTable table;
     for (int band = 0; band < SplashBands; ++band) {
         for (int x = 0; x < PictureWidth; ++x) {
-            table.Data[std::size_t(band) * PictureWidth + std::size_t(x)] = BandByte(picture, x, SplashFirstBand + band);
+            table.Data[std::size_t(band) * PictureWidth + std::size_t(x)] =
+                BandByte(picture, x, SplashFirstBand + band);
         }
     }
     for (std::size_t at = 0; at < SplashByteCount; at += ValuesPerLine) {

@@ -33,8 +33,10 @@ bool TGuiCallQueue::Push(std::shared_ptr<TGuiCall> call) {
         TGuiCall* raw = call.get();
         raw->queuedHold_ = std::move(call);
         raw->next_ = nullptr;
-        if (tail_) tail_->next_ = raw;
-        else head_ = raw;
+        if (tail_)
+            tail_->next_ = raw;
+        else
+            head_ = raw;
         tail_ = raw;
         ++size_;
     }

@@ -39,8 +39,7 @@ std::size_t WrittenWideLength(const std::uint16_t* Buffer, std::size_t Words) {
 THidDevice::THidDevice(THidPnPInfo* PnPInfo, THidDeviceController* Controller)
     : THidDevice(PnPInfo, Controller->Platform(), Controller->Gui(), Controller) {}
 
-THidDevice::THidDevice(THidPnPInfo* PnPInfo, THidPlatform& Platform, TGuiThread& Gui,
-                       THidDeviceController* Controller)
+THidDevice::THidDevice(THidPnPInfo* PnPInfo, THidPlatform& Platform, TGuiThread& Gui, THidDeviceController* Controller)
     : platform_(Platform), gui_(Gui), controller_(Controller), pnpInfo_(PnPInfo) {
     if (controller_) {
         dataErrorHandler_ = controller_->OnDeviceDataError();
@@ -189,7 +188,9 @@ std::u16string THidDevice::StringByIndex(std::uint8_t Idx) {
     return UpToNul(buffer, StringWords);
 }
 
-std::string THidDevice::StringByIndexAnsi(std::uint8_t Idx) { return WideToAnsi(StringByIndex(Idx)); }
+std::string THidDevice::StringByIndexAnsi(std::uint8_t Idx) {
+    return WideToAnsi(StringByIndex(Idx));
+}
 
 std::u16string THidDevice::SerialString() {
     if (!serialCache_.empty()) return serialCache_;

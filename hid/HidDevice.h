@@ -36,8 +36,8 @@ public:
 inline constexpr const char* DeviceCannotBeOpened = "Device cannot be opened";
 inline constexpr const char* DeviceCannotBeIdentified = "Device cannot be identified";
 
-using THidDataEvent = TMethod<void(THidDevice* HidDev, std::uint8_t ReportID,
-                                   const std::uint8_t* Data, std::uint16_t Size)>;
+using THidDataEvent =
+    TMethod<void(THidDevice* HidDev, std::uint8_t ReportID, const std::uint8_t* Data, std::uint16_t Size)>;
 using THidDataErrorEvent = TMethod<void(THidDevice* HidDev, std::uint32_t Error)>;
 using THidPlugEvent = TMethod<void(THidDevice* HidDev)>;
 
@@ -74,8 +74,7 @@ public:
     // EControllerError when it cannot be opened or identified; `PnPInfo` then
     // stays with the caller, otherwise the object owns it.
     THidDevice(THidPnPInfo* PnPInfo, THidDeviceController* Controller);
-    THidDevice(THidPnPInfo* PnPInfo, THidPlatform& Platform, TGuiThread& Gui,
-               THidDeviceController* Controller);
+    THidDevice(THidPnPInfo* PnPInfo, THidPlatform& Platform, TGuiThread& Gui, THidDeviceController* Controller);
     // Stops the reader and closes everything. The application checks an object
     // in this way: while the device is still present, a fresh checked-in object
     // takes this one's place in the controller's list.

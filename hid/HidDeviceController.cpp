@@ -30,8 +30,8 @@ THidDeviceController::THidDeviceController(TComponent* Owner, THidPlatform& Plat
     interfaceClass_ = platform_.GetHidGuid();
     notifyTarget_ = std::make_shared<THidDeviceController*>(this);
     notifyWindow_ = platform_.CreateNotifyWindow(
-        gui_, [target = notifyTarget_](std::uint32_t Msg, std::uintptr_t WParam,
-                                       std::intptr_t LParam) -> std::intptr_t {
+        gui_,
+        [target = notifyTarget_](std::uint32_t Msg, std::uintptr_t WParam, std::intptr_t LParam) -> std::intptr_t {
             if (*target == nullptr) return 0;
             return (*target)->HandleNotification(Msg, WParam, LParam);
         });
@@ -112,8 +112,7 @@ void THidDeviceController::SetDevThreadSleepTime(std::int32_t Value) {
 // ---------------------------------------------------------------------------
 // Notifications and re-scans
 
-std::intptr_t THidDeviceController::HandleNotification(std::uint32_t Msg, std::uintptr_t WParam,
-                                                       std::intptr_t LParam) {
+std::intptr_t THidDeviceController::HandleNotification(std::uint32_t Msg, std::uintptr_t WParam, std::intptr_t LParam) {
     if (!Destroying() && Msg == HidDeviceChangeMessage && WParam == HidDevNodesChanged && !rescanning_) {
         // A notification arriving while a handler of this re-scan lets the
         // loop turn is dropped: this re-scan sees that change too.
@@ -163,9 +162,8 @@ void THidDeviceController::DeviceChange() {
     auto fresh = ScanInterfaces();
 
     auto inFresh = [&](std::uint32_t instance) {
-        return std::any_of(fresh.begin(), fresh.end(), [&](const auto& device) {
-            return device && device->PnPInfo()->InstanceHandle == instance;
-        });
+        return std::any_of(fresh.begin(), fresh.end(),
+                           [&](const auto& device) { return device && device->PnPInfo()->InstanceHandle == instance; });
     };
 
     // Removal pass, from the last position to the first. Handlers may destroy

@@ -22,8 +22,8 @@ class TGuiThread;
 class THidDeviceController;
 
 using THidEnumerateEvent = TMethod<bool(THidDevice* HidDev, const std::int32_t Idx)>;
-using THidDeviceCreateError = TMethod<void(THidDeviceController* Controller, THidPnPInfo* PnPInfo,
-                                           bool& Handled, bool& RetryCreate)>;
+using THidDeviceCreateError =
+    TMethod<void(THidDeviceController* Controller, THidPnPInfo* PnPInfo, bool& Handled, bool& RetryCreate)>;
 
 class THidDeviceController : public TBaseComponent {
 public:

@@ -54,9 +54,7 @@ void THidDeviceReadThread::Execute() {
             // the close ended the read, but its completion is still due on
             // this thread. Collect it before the buffer is released.
             for (int i = 0; i < AbortedReadWaits; ++i) {
-                if (platform.SleepEx(static_cast<std::uint32_t>(Device->SleepTime())) ==
-                    HidWaitIoCompletion)
-                    break;
+                if (platform.SleepEx(static_cast<std::uint32_t>(Device->SleepTime())) == HidWaitIoCompletion) break;
             }
         }
     };
@@ -68,8 +66,8 @@ void THidDeviceReadThread::Execute() {
             Device->QueryCaps(caps);
             // The buffer was sized when the reader was made; capabilities that
             // only became readable later must not make a read overrun it.
-            const auto length = static_cast<std::uint32_t>(
-                std::min<std::size_t>(caps.InputReportByteLength, InputBuffer.size()));
+            const auto length =
+                static_cast<std::uint32_t>(std::min<std::size_t>(caps.InputReportByteLength, InputBuffer.size()));
             std::fill_n(InputBuffer.begin(), length, std::uint8_t{0});
 
             if (!Device->StartRead(InputBuffer.data(), length, &ReadCompleted)) {

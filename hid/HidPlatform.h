@@ -59,8 +59,7 @@ struct THidGuid {
 };
 
 // {4D1E55B2-F16F-11CF-88CB-001111000030}: the HID class when nothing better is known.
-inline constexpr THidGuid DefaultHidGuid{
-    0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
+inline constexpr THidGuid DefaultHidGuid{0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
 
 // HIDD_ATTRIBUTES.
 struct THidAttributes {
@@ -102,8 +101,7 @@ struct THidOverlapped {
 };
 
 // Runs on the reading thread, inside its alertable wait, when a read completes.
-using THidReadCompletion = void (*)(std::uint32_t errorCode, std::uint32_t transferred,
-                                    THidOverlapped* overlapped);
+using THidReadCompletion = void (*)(std::uint32_t errorCode, std::uint32_t transferred, THidOverlapped* overlapped);
 
 // The 26 registry properties a scan collects per interface, kept with its
 // record for whoever wants to look; the program itself reads none of them. A
@@ -156,14 +154,12 @@ enum class THidOpenMode {
 // or by its owner) reach its handler on the GUI thread, one at a time.
 class THidNotifyWindow {
 public:
-    using Handler = std::function<std::intptr_t(std::uint32_t msg, std::uintptr_t wParam,
-                                                std::intptr_t lParam)>;
+    using Handler = std::function<std::intptr_t(std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam)>;
     virtual ~THidNotifyWindow() = default;
     // Thread-safe; the message is handled at a later turn of the GUI thread's loop.
     virtual bool PostMessage(std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) = 0;
     // What the platform's default window procedure answers.
-    virtual std::intptr_t DefWindowProc(std::uint32_t msg, std::uintptr_t wParam,
-                                        std::intptr_t lParam) = 0;
+    virtual std::intptr_t DefWindowProc(std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) = 0;
 };
 
 class THidPlatform {
@@ -181,8 +177,7 @@ public:
 
     // The interfaces of a class present now, in the platform's order. False when
     // the listing itself fails; interfaces whose details cannot be read are left out.
-    virtual bool ListInterfaces(const THidGuid& interfaceClass,
-                                std::vector<THidInterfaceRecord>& out) = 0;
+    virtual bool ListInterfaces(const THidGuid& interfaceClass, std::vector<THidInterfaceRecord>& out) = 0;
 
     // Opening and closing. Open returns InvalidHidHandle on failure (last error set).
     virtual THidHandle Open(const std::string& path, THidOpenMode mode) = 0;
@@ -195,26 +190,22 @@ public:
 
     // UTF-16 text into the caller's buffer of `bufferBytes` bytes; index 0 is the
     // language list. The buffer is left as it was where nothing is written.
-    virtual bool GetIndexedString(THidHandle handle, std::uint32_t index, void* buffer,
-                                  std::uint32_t bufferBytes) = 0;
-    virtual bool GetSerialNumberString(THidHandle handle, void* buffer,
-                                       std::uint32_t bufferBytes) = 0;
+    virtual bool GetIndexedString(THidHandle handle, std::uint32_t index, void* buffer, std::uint32_t bufferBytes) = 0;
+    virtual bool GetSerialNumberString(THidHandle handle, void* buffer, std::uint32_t bufferBytes) = 0;
 
     // One synchronous write of `count` bytes, byte 0 the report ID.
-    virtual bool WriteFile(THidHandle handle, const void* data, std::uint32_t count,
-                           std::uint32_t& written) = 0;
+    virtual bool WriteFile(THidHandle handle, const void* data, std::uint32_t count, std::uint32_t& written) = 0;
 
     // Starts one asynchronous read of an input report (report ID byte first)
     // into `buffer`. Its completion runs `routine` on the calling thread during
     // a later AlertableWait of that same thread.
-    virtual bool ReadFileEx(THidHandle handle, void* buffer, std::uint32_t count,
-                            THidOverlapped& overlapped, THidReadCompletion routine) = 0;
+    virtual bool ReadFileEx(THidHandle handle, void* buffer, std::uint32_t count, THidOverlapped& overlapped,
+                            THidReadCompletion routine) = 0;
     // Waits up to `milliseconds` on the calling thread; HidWaitIoCompletion when a
     // completion routine of this thread ran, HidWaitTimeout otherwise.
     virtual std::uint32_t SleepEx(std::uint32_t milliseconds) = 0;
     // The bytes a read transferred, without waiting; false while pending or failed.
-    virtual bool GetOverlappedResult(THidHandle handle, THidOverlapped& overlapped,
-                                     std::uint32_t& transferred) = 0;
+    virtual bool GetOverlappedResult(THidHandle handle, THidOverlapped& overlapped, std::uint32_t& transferred) = 0;
     // Cancels the pending reads and writes of the calling thread on `handle`.
     virtual bool CancelIo(THidHandle handle) = 0;
 

@@ -83,9 +83,8 @@ std::optional<QString> WriteFilesWhole(const std::vector<std::pair<QString, QByt
 }
 
 void LoadBaseClick(QPlainTextEdit& memo, TFileDialog& OpenDialog1) {
-    if (!KeyBaseSaved &&
-        Seams().MessageBox(QString::fromUtf8(LoadConfirmText), QString::fromLatin1(AppTitle),
-                           TMsgIcon::Warning, TMsgButtons::OkCancel) != TMsgResult::Ok) {
+    if (!KeyBaseSaved && Seams().MessageBox(QString::fromUtf8(LoadConfirmText), QString::fromLatin1(AppTitle),
+                                            TMsgIcon::Warning, TMsgButtons::OkCancel) != TMsgResult::Ok) {
         return;
     }
     SetUpDialog(OpenDialog1, LoadTitle);
@@ -100,7 +99,8 @@ void LoadBaseClick(QPlainTextEdit& memo, TFileDialog& OpenDialog1) {
         Seams().ShowMessage(QString::fromUtf8(LoadFailedText));
         return;
     }
-    memo.setPlainText(QString::fromStdU16String(DecodeKeyBaseFile(std::string_view(bytes->constData(), bytes->size()))));
+    memo.setPlainText(
+        QString::fromStdU16String(DecodeKeyBaseFile(std::string_view(bytes->constData(), bytes->size()))));
     KeyBaseSaved = true;
 }
 
@@ -127,8 +127,9 @@ void SaveBaseClick(const QPlainTextEdit& memo, TFileDialog& SaveDialog1) {
 }
 
 QString UnencodableMessage(const TEncodedKeyBase& encoded) {
-    return QStringLiteral("Данные сохранить не удалось, символы «%1» (строка %2) нельзя записать "
-                          "в кодировке Windows-1251!")
+    return QStringLiteral(
+               "Данные сохранить не удалось, символы «%1» (строка %2) нельзя записать "
+               "в кодировке Windows-1251!")
         .arg(QString::fromStdU16String(encoded.Unencodable))
         .arg(encoded.FirstUnencodableLine);
 }

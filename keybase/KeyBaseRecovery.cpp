@@ -22,8 +22,7 @@ QString SaveKeyBaseRecovery(const QString& memoText, const QString& folder, cons
     for (int n = 2; QFile::exists(name); ++n) name = dir.filePath(stem + QStringLiteral("-%1.txt").arg(n));
 
     const TEncodedKeyBase encoded = EncodeKeyBaseFile(memoText.toStdU16String());
-    if (!WriteKeyBaseFile(name, encoded.ok() ? QByteArray::fromStdString(encoded.Bytes) : memoText.toUtf8()))
-        return {};
+    if (!WriteKeyBaseFile(name, encoded.ok() ? QByteArray::fromStdString(encoded.Bytes) : memoText.toUtf8())) return {};
 
     QFile notice(dir.filePath(QString::fromLatin1(NoticeName)));
     if (notice.open(QIODevice::Append)) notice.write(name.toUtf8() + '\n');
@@ -37,8 +36,9 @@ QString TakeRecoveryNotice(const QString& folder) {
     notice.close();
     notice.remove();
     if (files.isEmpty()) return {};
-    return QStringLiteral("Программа была закрыта системой, а изменения в базе ключей не были сохранены. "
-                          "Их текст записан в файл:\n") +
+    return QStringLiteral(
+               "Программа была закрыта системой, а изменения в базе ключей не были сохранены. "
+               "Их текст записан в файл:\n") +
            files.join(QLatin1Char('\n'));
 }
 

@@ -13,9 +13,9 @@ bool IsBoard(hid::THidDevice& device) {
 
 QString DeviceIdentityLine(const QString& product, std::uint16_t vendorID, std::uint16_t productID,
                            const QString& serial, const QString& manufacturer) {
-    return product + QStringLiteral(", VID=") + QString::fromStdString(WordToHex(vendorID)) +
-           QStringLiteral(", PID=") + QString::fromStdString(WordToHex(productID)) +
-           QStringLiteral(", Ver=") + serial + QStringLiteral(", ID=") + manufacturer;
+    return product + QStringLiteral(", VID=") + QString::fromStdString(WordToHex(vendorID)) + QStringLiteral(", PID=") +
+           QString::fromStdString(WordToHex(productID)) + QStringLiteral(", Ver=") + serial + QStringLiteral(", ID=") +
+           manufacturer;
 }
 
 }  // namespace lumidra::protocol

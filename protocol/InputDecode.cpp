@@ -35,8 +35,8 @@ TInputRoute DecideInputRoute(std::uint8_t jobAck, const TJobFlagsView& f) {
     const bool acknowledged = jobAck != 0;
     // A Flash-ROM read not yet acknowledged lets status through, so it is not
     // part of this test.
-    if (!acknowledged && !f.JobActive && !f.ImageSendPending && !f.LcdCommandPending &&
-        !f.LcdTextPending && !f.FlashErasePending && !f.FlashWritePending && !f.PlotPending) {
+    if (!acknowledged && !f.JobActive && !f.ImageSendPending && !f.LcdCommandPending && !f.LcdTextPending &&
+        !f.FlashErasePending && !f.FlashWritePending && !f.PlotPending) {
         return TInputRoute::Status;
     }
     auto needsAck = [&](TInputRoute step) { return acknowledged ? step : TInputRoute::Drop; };
@@ -54,7 +54,9 @@ TInputRoute DecideInputRoute(std::uint8_t jobAck, const TJobFlagsView& f) {
     return TInputRoute::Drop;
 }
 
-int ChannelPercent(int value) { return value * 100 / 1023; }
+int ChannelPercent(int value) {
+    return value * 100 / 1023;
+}
 
 TStatusView DecodeStatus(const std::uint8_t* r) {
     TStatusView v;
@@ -66,33 +68,30 @@ TStatusView DecodeStatus(const std::uint8_t* r) {
 
     v.KeyStatus = r[InputKeyStatus];
     switch (v.KeyStatus) {
-    case 0:
-        v.KeyText = " no key";
-        v.KeyStatusText = "    Ключ не активен";
-        break;
-    case 1: {
-        std::string display;
-        std::string compact;
-        for (int i = 15; i >= 8; --i) {
-            const std::string pair = ByteToHex(r[i]);
-            display += ' ' + pair;
-            compact += pair;
+        case 0:
+            v.KeyText = " no key";
+            v.KeyStatusText = "    Ключ не активен";
+            break;
+        case 1: {
+            std::string display;
+            std::string compact;
+            for (int i = 15; i >= 8; --i) {
+                const std::string pair = ByteToHex(r[i]);
+                display += ' ' + pair;
+                compact += pair;
+            }
+            v.KeyText = display;
+            v.KeyId = compact;
+            v.KeyStatusText = "Ключ удерживается";
+            break;
         }
-        v.KeyText = display;
-        v.KeyId = compact;
-        v.KeyStatusText = "Ключ удерживается";
-        break;
-    }
-    case 2:
-        v.KeyStatusText = "        Ключ прочитан";
-        break;
-    case 5:
-    case 8:
-        v.KeyText = " no key";
-        v.KeyStatusText = "        Ошибка чтения";
-        break;
-    default:
-        break;
+        case 2: v.KeyStatusText = "        Ключ прочитан"; break;
+        case 5:
+        case 8:
+            v.KeyText = " no key";
+            v.KeyStatusText = "        Ошибка чтения";
+            break;
+        default: break;
     }
     return v;
 }

@@ -24,9 +24,9 @@ InputReport CopyInputReport(const std::uint8_t* data, std::size_t size);
 // Where one input report goes. Job steps are listed in the order they are
 // tested; the first whose condition holds takes the report.
 enum class TInputRoute {
-    Status,          // no job in hand: show the board's status
-    Drop,            // a job waits for its acknowledgement, or an acknowledgement
-                     // came that nobody asked for: nothing happens
+    Status,  // no job in hand: show the board's status
+    Drop,    // a job waits for its acknowledgement, or an acknowledgement
+             // came that nobody asked for: nothing happens
     ImageStep,
     LcdCommandStep,
     SplashStep,

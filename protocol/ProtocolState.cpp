@@ -1,6 +1,5 @@
 #include "protocol/ProtocolState.h"
 
-
 namespace lumidra::protocol {
 
 OutputReport StateReport{};

@@ -90,8 +90,8 @@ QString ReadSourceBlock(const QString& fileName, std::array<std::uint8_t, FlashB
     if (!file.open(QIODevice::ReadOnly)) return SourceReadErrorText(fileName, file.errorString());
     std::size_t got = 0;
     while (got < block.size()) {
-        const qint64 n = file.read(reinterpret_cast<char*>(block.data() + got),
-                                   static_cast<qint64>(block.size() - got));
+        const qint64 n =
+            file.read(reinterpret_cast<char*>(block.data() + got), static_cast<qint64>(block.size() - got));
         if (n < 0) return SourceReadErrorText(fileName, file.errorString());
         if (n == 0) return ShortSourceText(fileName);
         got += static_cast<std::size_t>(n);

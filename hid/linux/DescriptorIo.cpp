@@ -18,28 +18,32 @@ std::atomic<THidHandle> nextHandle{0x1000};
 
 }  // namespace
 
-void SetLastError(std::uint32_t error) { lastError = error; }
-std::uint32_t LastError() { return lastError; }
+void SetLastError(std::uint32_t error) {
+    lastError = error;
+}
+std::uint32_t LastError() {
+    return lastError;
+}
 
 std::uint32_t ErrorFromErrno(int error) {
     switch (error) {
-    case EACCES:
-    case EPERM:
-    case EROFS: return ERROR_ACCESS_DENIED_CODE;
-    case ENOENT:
-    case ENOTDIR: return ERROR_FILE_NOT_FOUND_CODE;
-    case ENODEV:
-    case ENXIO:
-    case EIO:
-    case ESHUTDOWN:
-    case EPIPE:
-    case ECONNRESET: return ERROR_DEVICE_NOT_CONNECTED_CODE;
-    case EBADF: return ERROR_INVALID_HANDLE_CODE;
-    case ENOTTY:
-    case EOPNOTSUPP: return ERROR_NOT_SUPPORTED_CODE;
-    case EINVAL:
-    case EFAULT: return ERROR_INVALID_PARAMETER_CODE;
-    default: return ERROR_GEN_FAILURE_CODE;
+        case EACCES:
+        case EPERM:
+        case EROFS: return ERROR_ACCESS_DENIED_CODE;
+        case ENOENT:
+        case ENOTDIR: return ERROR_FILE_NOT_FOUND_CODE;
+        case ENODEV:
+        case ENXIO:
+        case EIO:
+        case ESHUTDOWN:
+        case EPIPE:
+        case ECONNRESET: return ERROR_DEVICE_NOT_CONNECTED_CODE;
+        case EBADF: return ERROR_INVALID_HANDLE_CODE;
+        case ENOTTY:
+        case EOPNOTSUPP: return ERROR_NOT_SUPPORTED_CODE;
+        case EINVAL:
+        case EFAULT: return ERROR_INVALID_PARAMETER_CODE;
+        default: return ERROR_GEN_FAILURE_CODE;
     }
 }
 
@@ -98,8 +102,7 @@ bool TOpenFile::AddWaiter(const std::shared_ptr<TWaker>& waker) {
 
 void TOpenFile::RemoveWaiter(const TWaker* waker) {
     std::lock_guard lock(mutex_);
-    auto it = std::find_if(waiters_.begin(), waiters_.end(),
-                           [&](const auto& w) { return w.get() == waker; });
+    auto it = std::find_if(waiters_.begin(), waiters_.end(), [&](const auto& w) { return w.get() == waker; });
     if (it != waiters_.end()) waiters_.erase(it);
 }
 
@@ -373,8 +376,10 @@ std::uint32_t AlertableWait(std::uint32_t milliseconds) {
                 TPendingRead& read = *polled[i];
                 const short revents = fds[i + 1].revents;
                 if (read.Done || revents == 0) continue;
-                if (revents & POLLNVAL) reads.Complete(read, ERROR_INVALID_HANDLE_CODE, 0);
-                else TryRead(reads, read, revents);
+                if (revents & POLLNVAL)
+                    reads.Complete(read, ERROR_INVALID_HANDLE_CODE, 0);
+                else
+                    TryRead(reads, read, revents);
             }
             if (reads.RunCompleted()) return HidWaitIoCompletion;
         }
@@ -406,6 +411,8 @@ std::size_t CancelThreadReads(THidHandle handle) {
     return cancelled;
 }
 
-std::size_t ThreadReadCount() { return threadReads.Reads().size(); }
+std::size_t ThreadReadCount() {
+    return threadReads.Reads().size();
+}
 
 }  // namespace lumidra::hid::hidraw

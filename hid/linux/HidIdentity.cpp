@@ -11,10 +11,14 @@ std::optional<std::uint32_t> ParseHex(std::string_view digits) {
     std::uint32_t value = 0;
     for (char c : digits) {
         int nibble;
-        if (c >= '0' && c <= '9') nibble = c - '0';
-        else if (c >= 'a' && c <= 'f') nibble = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F') nibble = c - 'A' + 10;
-        else return std::nullopt;
+        if (c >= '0' && c <= '9')
+            nibble = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            nibble = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            nibble = c - 'A' + 10;
+        else
+            return std::nullopt;
         value = (value << 4) | static_cast<std::uint32_t>(nibble);
     }
     return value;
@@ -134,9 +138,15 @@ std::u16string Utf8ToUtf16(std::string_view text) {
         std::size_t taken = 1;
         bool good = true;
         for (; taken <= extra; ++taken) {
-            if (i + taken >= text.size()) { good = false; break; }
+            if (i + taken >= text.size()) {
+                good = false;
+                break;
+            }
             const auto next = static_cast<unsigned char>(text[i + taken]);
-            if ((next & 0xC0) != 0x80) { good = false; break; }
+            if ((next & 0xC0) != 0x80) {
+                good = false;
+                break;
+            }
             cp = (cp << 6) | (next & 0x3F);
         }
         if (!good || cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {

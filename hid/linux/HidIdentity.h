@@ -59,9 +59,9 @@ struct TUsbDeviceInfo {
 
 // A hidraw node's identity as sysfs describes it.
 struct THidNodeIdentity {
-    std::optional<THidId> Id;       // HID_ID
-    std::string Name;               // HID_NAME
-    std::string Uniq;               // HID_UNIQ
+    std::optional<THidId> Id;           // HID_ID
+    std::string Name;                   // HID_NAME
+    std::string Uniq;                   // HID_UNIQ
     std::optional<TUsbDeviceInfo> Usb;  // only for a node whose HID device sits on a USB interface
 };
 

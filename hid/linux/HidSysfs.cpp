@@ -27,8 +27,7 @@ bool Exists(const fs::path& path) {
 std::optional<TUsbDeviceInfo> ReadUsbDevice(const fs::path& usbDevice) {
     const auto raw = ReadSmallFile((usbDevice / "descriptors").string());
     if (!raw) return std::nullopt;
-    const auto indexes = ParseUsbStringIndexes(
-        {reinterpret_cast<const std::uint8_t*>(raw->data()), raw->size()});
+    const auto indexes = ParseUsbStringIndexes({reinterpret_cast<const std::uint8_t*>(raw->data()), raw->size()});
     if (!indexes) return std::nullopt;
 
     TUsbDeviceInfo usb;
@@ -42,10 +41,14 @@ std::optional<TUsbDeviceInfo> ReadUsbDevice(const fs::path& usbDevice) {
         unsigned value = 0;
         bool good = !bcd->empty() && bcd->size() <= 4;
         for (char c : *bcd) {
-            if (c >= '0' && c <= '9') value = value * 16 + unsigned(c - '0');
-            else if (c >= 'a' && c <= 'f') value = value * 16 + unsigned(c - 'a' + 10);
-            else if (c >= 'A' && c <= 'F') value = value * 16 + unsigned(c - 'A' + 10);
-            else good = false;
+            if (c >= '0' && c <= '9')
+                value = value * 16 + unsigned(c - '0');
+            else if (c >= 'a' && c <= 'f')
+                value = value * 16 + unsigned(c - 'a' + 10);
+            else if (c >= 'A' && c <= 'F')
+                value = value * 16 + unsigned(c - 'A' + 10);
+            else
+                good = false;
         }
         if (good) usb.BcdDevice = static_cast<std::uint16_t>(value);
     }
@@ -77,8 +80,8 @@ std::optional<std::string> ReadSmallFile(const std::string& path, std::size_t ma
 }
 
 std::string HidrawSysPath(const std::string& sysRoot, dev_t device) {
-    const fs::path link = fs::path(sysRoot) / "dev" / "char" /
-                          (std::to_string(major(device)) + ":" + std::to_string(minor(device)));
+    const fs::path link =
+        fs::path(sysRoot) / "dev" / "char" / (std::to_string(major(device)) + ":" + std::to_string(minor(device)));
     std::error_code ec;
     const fs::path node = fs::canonical(link, ec);
     if (ec) return {};

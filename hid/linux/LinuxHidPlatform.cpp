@@ -26,7 +26,9 @@ namespace {
 
 // The ioctl failed because the descriptor is no hidraw node (or the kernel
 // is too old for the request), not because the device went away.
-bool NotAHidrawRequest(int error) { return error == ENOTTY || error == EINVAL; }
+bool NotAHidrawRequest(int error) {
+    return error == ENOTTY || error == EINVAL;
+}
 
 // The report descriptor, from the node when a descriptor is open on it,
 // else from sysfs. Sets the last error when it cannot be had.
@@ -35,8 +37,8 @@ std::optional<std::vector<std::uint8_t>> ReadReportDescriptor(int fd, const std:
         int size = 0;
         if (::ioctl(fd, HIDIOCGRDESCSIZE, &size) == 0) {
             hidraw_report_descriptor descriptor{};
-            descriptor.size = static_cast<std::uint32_t>(
-                std::clamp(size, 0, static_cast<int>(HID_MAX_DESCRIPTOR_SIZE) - 1));
+            descriptor.size =
+                static_cast<std::uint32_t>(std::clamp(size, 0, static_cast<int>(HID_MAX_DESCRIPTOR_SIZE) - 1));
             if (::ioctl(fd, HIDIOCGRDESC, &descriptor) == 0)
                 return std::vector<std::uint8_t>(descriptor.value, descriptor.value + descriptor.size);
         }
@@ -121,7 +123,9 @@ int LinuxHidPlatform::SetupReferences() const {
     return setupRefs_;
 }
 
-THidGuid LinuxHidPlatform::GetHidGuid() { return DefaultHidGuid; }
+THidGuid LinuxHidPlatform::GetHidGuid() {
+    return DefaultHidGuid;
+}
 
 // --- listing -----------------------------------------------------------------
 
@@ -133,8 +137,7 @@ std::uint32_t LinuxHidPlatform::InstanceHandleFor(const std::string& key) {
     return it->second;
 }
 
-bool LinuxHidPlatform::ListInterfaces(const THidGuid& interfaceClass,
-                                      std::vector<THidInterfaceRecord>& out) {
+bool LinuxHidPlatform::ListInterfaces(const THidGuid& interfaceClass, std::vector<THidInterfaceRecord>& out) {
     out.clear();
     if (!(interfaceClass == DefaultHidGuid)) return true;  // no interfaces of another class here
 
@@ -148,8 +151,7 @@ bool LinuxHidPlatform::ListInterfaces(const THidGuid& interfaceClass,
         SetLastError(ERROR_GEN_FAILURE_CODE);
         return false;
     }
-    if (udev_enumerate_add_match_subsystem(enumerate, "hidraw") < 0 ||
-        udev_enumerate_scan_devices(enumerate) < 0) {
+    if (udev_enumerate_add_match_subsystem(enumerate, "hidraw") < 0 || udev_enumerate_scan_devices(enumerate) < 0) {
         udev_enumerate_unref(enumerate);
         SetLastError(ERROR_GEN_FAILURE_CODE);
         return false;
@@ -217,10 +219,10 @@ THidHandle LinuxHidPlatform::Open(const std::string& path, THidOpenMode mode) {
 
     int flags = O_CLOEXEC;
     switch (mode) {
-    case THidOpenMode::ReadWrite: flags |= O_RDWR; break;
-    case THidOpenMode::OverlappedRead: flags |= O_RDONLY | O_NONBLOCK; break;
-    case THidOpenMode::OverlappedWrite: flags |= O_WRONLY | O_NONBLOCK; break;
-    case THidOpenMode::QueryOnly: break;
+        case THidOpenMode::ReadWrite: flags |= O_RDWR; break;
+        case THidOpenMode::OverlappedRead: flags |= O_RDONLY | O_NONBLOCK; break;
+        case THidOpenMode::OverlappedWrite: flags |= O_WRONLY | O_NONBLOCK; break;
+        case THidOpenMode::QueryOnly: break;
     }
     const int fd = ::open(path.c_str(), flags);
     if (fd < 0) {
@@ -279,8 +281,7 @@ bool LinuxHidPlatform::GetAttributes(THidHandle handle, THidAttributes& attribut
     const auto identity = file->SysPath().empty() ? std::nullopt : ReadNodeIdentity(file->SysPath());
     if (!known) {
         if (!identity) {
-            SetLastError(file->SysPath().empty() ? ERROR_NOT_SUPPORTED_CODE
-                                                 : ERROR_DEVICE_NOT_CONNECTED_CODE);
+            SetLastError(file->SysPath().empty() ? ERROR_NOT_SUPPORTED_CODE : ERROR_DEVICE_NOT_CONNECTED_CODE);
             return false;
         }
         if (!identity->Id) {
@@ -387,8 +388,7 @@ bool LinuxHidPlatform::GetCaps(THidPreparsedData data, THidCaps& caps) {
 
 // --- I/O ---------------------------------------------------------------------
 
-bool LinuxHidPlatform::WriteFile(THidHandle handle, const void* data, std::uint32_t count,
-                                 std::uint32_t& written) {
+bool LinuxHidPlatform::WriteFile(THidHandle handle, const void* data, std::uint32_t count, std::uint32_t& written) {
     written = 0;
     const auto file = FindOrFail(handle);
     if (!file) return false;
@@ -420,17 +420,18 @@ bool LinuxHidPlatform::WriteFile(THidHandle handle, const void* data, std::uint3
     }
 }
 
-bool LinuxHidPlatform::ReadFileEx(THidHandle handle, void* buffer, std::uint32_t count,
-                                  THidOverlapped& overlapped, THidReadCompletion routine) {
+bool LinuxHidPlatform::ReadFileEx(THidHandle handle, void* buffer, std::uint32_t count, THidOverlapped& overlapped,
+                                  THidReadCompletion routine) {
     auto file = FindOrFail(handle);
     if (!file) return false;
     return StartRead(handle, std::move(file), buffer, count, overlapped, routine);
 }
 
-std::uint32_t LinuxHidPlatform::SleepEx(std::uint32_t milliseconds) { return AlertableWait(milliseconds); }
+std::uint32_t LinuxHidPlatform::SleepEx(std::uint32_t milliseconds) {
+    return AlertableWait(milliseconds);
+}
 
-bool LinuxHidPlatform::GetOverlappedResult(THidHandle, THidOverlapped& overlapped,
-                                           std::uint32_t& transferred) {
+bool LinuxHidPlatform::GetOverlappedResult(THidHandle, THidOverlapped& overlapped, std::uint32_t& transferred) {
     // Without waiting, the record alone tells; a read on a handle closed
     // meanwhile still reports how it ended.
     return OverlappedResult(overlapped, transferred);
@@ -444,7 +445,9 @@ bool LinuxHidPlatform::CancelIo(THidHandle handle) {
     return false;
 }
 
-std::uint32_t LinuxHidPlatform::GetLastError() { return LastError(); }
+std::uint32_t LinuxHidPlatform::GetLastError() {
+    return LastError();
+}
 
 // --- notifications -----------------------------------------------------------
 

@@ -62,22 +62,18 @@ public:
     bool GetPreparsedData(THidHandle handle, THidPreparsedData& data) override;
     void FreePreparsedData(THidPreparsedData data) override;
     bool GetCaps(THidPreparsedData data, THidCaps& caps) override;
-    bool GetIndexedString(THidHandle handle, std::uint32_t index, void* buffer,
-                          std::uint32_t bufferBytes) override;
+    bool GetIndexedString(THidHandle handle, std::uint32_t index, void* buffer, std::uint32_t bufferBytes) override;
     bool GetSerialNumberString(THidHandle handle, void* buffer, std::uint32_t bufferBytes) override;
 
-    bool WriteFile(THidHandle handle, const void* data, std::uint32_t count,
-                   std::uint32_t& written) override;
+    bool WriteFile(THidHandle handle, const void* data, std::uint32_t count, std::uint32_t& written) override;
     bool ReadFileEx(THidHandle handle, void* buffer, std::uint32_t count, THidOverlapped& overlapped,
                     THidReadCompletion routine) override;
     std::uint32_t SleepEx(std::uint32_t milliseconds) override;
-    bool GetOverlappedResult(THidHandle handle, THidOverlapped& overlapped,
-                             std::uint32_t& transferred) override;
+    bool GetOverlappedResult(THidHandle handle, THidOverlapped& overlapped, std::uint32_t& transferred) override;
     bool CancelIo(THidHandle handle) override;
     std::uint32_t GetLastError() override;
 
-    std::unique_ptr<THidNotifyWindow> CreateNotifyWindow(TGuiThread& gui,
-                                                         THidNotifyWindow::Handler handler) override;
+    std::unique_ptr<THidNotifyWindow> CreateNotifyWindow(TGuiThread& gui, THidNotifyWindow::Handler handler) override;
 
     // Takes over an open descriptor as a handle of `mode`, e.g. one end of a
     // socket pair standing in for a device node (reports keep their

@@ -32,8 +32,7 @@ public:
                 return changes;
             }
             const char* action = udev_device_get_action(device);
-            if (action && (std::strcmp(action, "add") == 0 || std::strcmp(action, "remove") == 0))
-                ++changes;
+            if (action && (std::strcmp(action, "add") == 0 || std::strcmp(action, "remove") == 0)) ++changes;
             udev_device_unref(device);
         }
     }
@@ -63,8 +62,7 @@ std::unique_ptr<TDeviceEventSource> CreateUdevEventSource() {
     return std::make_unique<TUdevEventSource>(context, monitor);
 }
 
-TNotifyWindow::TNotifyWindow(TGuiThread& gui, Handler handler,
-                             std::unique_ptr<TDeviceEventSource> source)
+TNotifyWindow::TNotifyWindow(TGuiThread& gui, Handler handler, std::unique_ptr<TDeviceEventSource> source)
     : gui_(gui), shared_(std::make_shared<TShared>()), source_(std::move(source)) {
     shared_->Call = std::move(handler);
     if (source_) {
@@ -94,7 +92,9 @@ bool TNotifyWindow::PostMessage(std::uint32_t msg, std::uintptr_t wParam, std::i
     return true;
 }
 
-std::intptr_t TNotifyWindow::DefWindowProc(std::uint32_t, std::uintptr_t, std::intptr_t) { return 0; }
+std::intptr_t TNotifyWindow::DefWindowProc(std::uint32_t, std::uintptr_t, std::intptr_t) {
+    return 0;
+}
 
 void TNotifyWindow::Watch() {
     pollfd fds[2] = {{stopFd_, POLLIN, 0}, {source_->Fd(), POLLIN, 0}};

@@ -110,76 +110,84 @@ TReportLayout ParseReportDescriptor(std::span<const std::uint8_t> descriptor) {
         pos += 1 + dataSize;
 
         switch (type) {
-        case MainItem: {
-            std::map<std::uint8_t, std::uint64_t>* bits = nullptr;
-            if (tag == TagInput) bits = &inputBits;
-            else if (tag == TagOutput) bits = &outputBits;
-            else if (tag == TagFeature) bits = &featureBits;
+            case MainItem: {
+                std::map<std::uint8_t, std::uint64_t>* bits = nullptr;
+                if (tag == TagInput)
+                    bits = &inputBits;
+                else if (tag == TagOutput)
+                    bits = &outputBits;
+                else if (tag == TagFeature)
+                    bits = &featureBits;
 
-            if (bits) {
-                // Looked up without inserting: an item that fails must not
-                // leave an empty report behind in the layout.
-                const auto found = bits->find(global.ReportId);
-                const std::uint64_t total = found == bits->end() ? 0 : found->second;
-                const std::uint64_t added =
-                    static_cast<std::uint64_t>(global.ReportSize) * global.ReportCount;
-                if (added > MaxReportBits - total) fail(TDescriptorError::ReportTooLong, itemStart);
-                else (*bits)[global.ReportId] = total + added;
-            } else if (tag == TagCollection) {
-                if (depth == 0 && !topSeen) {
-                    topSeen = true;
-                    // A 32-bit usage carries its own page in the high half.
-                    layout.UsagePage = (haveUsage && firstUsageSize == 4)
-                                           ? static_cast<std::uint16_t>(firstUsage >> 16)
-                                           : global.UsagePage;
-                    layout.Usage = haveUsage ? static_cast<std::uint16_t>(firstUsage) : 0;
+                if (bits) {
+                    // Looked up without inserting: an item that fails must not
+                    // leave an empty report behind in the layout.
+                    const auto found = bits->find(global.ReportId);
+                    const std::uint64_t total = found == bits->end() ? 0 : found->second;
+                    const std::uint64_t added = static_cast<std::uint64_t>(global.ReportSize) * global.ReportCount;
+                    if (added > MaxReportBits - total)
+                        fail(TDescriptorError::ReportTooLong, itemStart);
+                    else
+                        (*bits)[global.ReportId] = total + added;
+                } else if (tag == TagCollection) {
+                    if (depth == 0 && !topSeen) {
+                        topSeen = true;
+                        // A 32-bit usage carries its own page in the high half.
+                        layout.UsagePage = (haveUsage && firstUsageSize == 4)
+                                               ? static_cast<std::uint16_t>(firstUsage >> 16)
+                                               : global.UsagePage;
+                        layout.Usage = haveUsage ? static_cast<std::uint16_t>(firstUsage) : 0;
+                    }
+                    ++depth;
+                    if (layout.CollectionCount < 0xFFFF) ++layout.CollectionCount;
+                } else if (tag == TagEndCollection) {
+                    if (depth == 0)
+                        fail(TDescriptorError::UnbalancedCollection, itemStart);
+                    else
+                        --depth;
                 }
-                ++depth;
-                if (layout.CollectionCount < 0xFFFF) ++layout.CollectionCount;
-            } else if (tag == TagEndCollection) {
-                if (depth == 0) fail(TDescriptorError::UnbalancedCollection, itemStart);
-                else --depth;
+                // Local items apply to the next main item only.
+                haveUsage = false;
+                break;
             }
-            // Local items apply to the next main item only.
-            haveUsage = false;
-            break;
-        }
-        case GlobalItem:
-            switch (tag) {
-            case TagUsagePage: global.UsagePage = static_cast<std::uint16_t>(value); break;
-            case TagReportSize: global.ReportSize = value; break;
-            case TagReportCount: global.ReportCount = value; break;
-            case TagReportId:
-                if (value == 0 || value > 255) {
-                    fail(TDescriptorError::BadReportId, itemStart);
-                } else {
-                    global.ReportId = static_cast<std::uint8_t>(value);
-                    layout.NumberedReports = true;
+            case GlobalItem:
+                switch (tag) {
+                    case TagUsagePage: global.UsagePage = static_cast<std::uint16_t>(value); break;
+                    case TagReportSize: global.ReportSize = value; break;
+                    case TagReportCount: global.ReportCount = value; break;
+                    case TagReportId:
+                        if (value == 0 || value > 255) {
+                            fail(TDescriptorError::BadReportId, itemStart);
+                        } else {
+                            global.ReportId = static_cast<std::uint8_t>(value);
+                            layout.NumberedReports = true;
+                        }
+                        break;
+                    case TagPush:
+                        if (pushed.size() >= MaxPushDepth)
+                            fail(TDescriptorError::StackOverflow, itemStart);
+                        else
+                            pushed.push_back(global);
+                        break;
+                    case TagPop:
+                        if (pushed.empty()) {
+                            fail(TDescriptorError::StackUnderflow, itemStart);
+                        } else {
+                            global = pushed.back();
+                            pushed.pop_back();
+                        }
+                        break;
+                    default: break;  // logical/physical ranges, units: not needed here
                 }
                 break;
-            case TagPush:
-                if (pushed.size() >= MaxPushDepth) fail(TDescriptorError::StackOverflow, itemStart);
-                else pushed.push_back(global);
-                break;
-            case TagPop:
-                if (pushed.empty()) {
-                    fail(TDescriptorError::StackUnderflow, itemStart);
-                } else {
-                    global = pushed.back();
-                    pushed.pop_back();
+            case LocalItem:
+                if (tag == TagUsage && !haveUsage) {
+                    haveUsage = true;
+                    firstUsage = value;
+                    firstUsageSize = static_cast<std::uint8_t>(dataSize);
                 }
                 break;
-            default: break;  // logical/physical ranges, units: not needed here
-            }
-            break;
-        case LocalItem:
-            if (tag == TagUsage && !haveUsage) {
-                haveUsage = true;
-                firstUsage = value;
-                firstUsageSize = static_cast<std::uint8_t>(dataSize);
-            }
-            break;
-        default: break;  // reserved item type: skipped like the kernel does
+            default: break;  // reserved item type: skipped like the kernel does
         }
     }
 

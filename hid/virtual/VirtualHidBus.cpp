@@ -217,7 +217,9 @@ void VirtualHidBus::SetBindingFails(bool setupFails, bool hidFails) {
     hidFails_ = hidFails;
 }
 
-void VirtualHidBus::NotifyChange() { PostChange(); }
+void VirtualHidBus::NotifyChange() {
+    PostChange();
+}
 
 std::size_t VirtualHidBus::CallCount(const std::string& operation) const {
     std::lock_guard lock(mutex_);
@@ -232,9 +234,8 @@ void VirtualHidBus::ResetCallCounts() {
 
 std::size_t VirtualHidBus::OpenHandles(int id) const {
     std::lock_guard lock(mutex_);
-    return static_cast<std::size_t>(std::count_if(handles_.begin(), handles_.end(), [&](const auto& h) {
-        return h.second->Device->Id == id;
-    }));
+    return static_cast<std::size_t>(
+        std::count_if(handles_.begin(), handles_.end(), [&](const auto& h) { return h.second->Device->Id == id; }));
 }
 
 int VirtualHidBus::SetupReferences() const {
@@ -245,7 +246,9 @@ int VirtualHidBus::SetupReferences() const {
 // ---------------------------------------------------------------------------
 // Internals
 
-void VirtualHidBus::Count(const char* operation) { ++calls_[operation]; }
+void VirtualHidBus::Count(const char* operation) {
+    ++calls_[operation];
+}
 
 std::shared_ptr<VirtualHidBus::Handle> VirtualHidBus::FindHandle(THidHandle handle) {
     auto it = handles_.find(handle);
@@ -299,7 +302,9 @@ bool VirtualHidBus::HidLibraryLoaded() const {
     return hidLoaded_;
 }
 
-THidGuid VirtualHidBus::GetHidGuid() { return DefaultHidGuid; }
+THidGuid VirtualHidBus::GetHidGuid() {
+    return DefaultHidGuid;
+}
 
 bool VirtualHidBus::ListInterfaces(const THidGuid&, std::vector<THidInterfaceRecord>& out) {
     std::lock_guard lock(mutex_);
@@ -420,8 +425,7 @@ bool VirtualHidBus::GetCaps(THidPreparsedData data, THidCaps& caps) {
     return true;
 }
 
-bool VirtualHidBus::GetIndexedString(THidHandle handle, std::uint32_t index, void* buffer,
-                                     std::uint32_t bufferBytes) {
+bool VirtualHidBus::GetIndexedString(THidHandle handle, std::uint32_t index, void* buffer, std::uint32_t bufferBytes) {
     std::lock_guard lock(mutex_);
     Count("GetIndexedString");
     auto h = FindHandle(handle);
@@ -467,8 +471,7 @@ bool VirtualHidBus::GetSerialNumberString(THidHandle handle, void* buffer, std::
     return true;
 }
 
-bool VirtualHidBus::WriteFile(THidHandle handle, const void* data, std::uint32_t count,
-                              std::uint32_t& written) {
+bool VirtualHidBus::WriteFile(THidHandle handle, const void* data, std::uint32_t count, std::uint32_t& written) {
     std::shared_ptr<const TWriteObserver> observer;
     std::vector<std::uint8_t> report;
     {
@@ -505,8 +508,8 @@ bool VirtualHidBus::WriteFile(THidHandle handle, const void* data, std::uint32_t
     return true;
 }
 
-bool VirtualHidBus::ReadFileEx(THidHandle handle, void* buffer, std::uint32_t count,
-                               THidOverlapped& overlapped, THidReadCompletion routine) {
+bool VirtualHidBus::ReadFileEx(THidHandle handle, void* buffer, std::uint32_t count, THidOverlapped& overlapped,
+                               THidReadCompletion routine) {
     std::lock_guard lock(mutex_);
     Count("ReadFileEx");
     auto h = FindHandle(handle);
@@ -559,8 +562,7 @@ std::uint32_t VirtualHidBus::SleepEx(std::uint32_t milliseconds) {
                 } else if (!read->Device->Input.empty()) {
                     auto report = std::move(read->Device->Input.front());
                     read->Device->Input.pop_front();
-                    const auto n = static_cast<std::uint32_t>(
-                        std::min<std::size_t>(report.size(), read->Count));
+                    const auto n = static_cast<std::uint32_t>(std::min<std::size_t>(report.size(), read->Count));
                     if (n > 0) std::memcpy(read->Buffer, report.data(), n);
                     read->Overlapped->Internal = 0;
                     read->Overlapped->InternalHigh = n;
@@ -578,15 +580,14 @@ std::uint32_t VirtualHidBus::SleepEx(std::uint32_t milliseconds) {
     if (completed.empty()) return HidWaitTimeout;
     for (auto& read : completed) {
         if (read->Routine) {
-            read->Routine(read->Finished ? read->Error : 0,
-                          static_cast<std::uint32_t>(read->Overlapped->InternalHigh), read->Overlapped);
+            read->Routine(read->Finished ? read->Error : 0, static_cast<std::uint32_t>(read->Overlapped->InternalHigh),
+                          read->Overlapped);
         }
     }
     return HidWaitIoCompletion;
 }
 
-bool VirtualHidBus::GetOverlappedResult(THidHandle handle, THidOverlapped& overlapped,
-                                        std::uint32_t& transferred) {
+bool VirtualHidBus::GetOverlappedResult(THidHandle handle, THidOverlapped& overlapped, std::uint32_t& transferred) {
     std::lock_guard lock(mutex_);
     Count("GetOverlappedResult");
     if (!FindHandle(handle)) return false;
@@ -620,7 +621,9 @@ bool VirtualHidBus::CancelIo(THidHandle handle) {
     return true;
 }
 
-std::uint32_t VirtualHidBus::GetLastError() { return lastError; }
+std::uint32_t VirtualHidBus::GetLastError() {
+    return lastError;
+}
 
 std::unique_ptr<THidNotifyWindow> VirtualHidBus::CreateNotifyWindow(TGuiThread& gui,
                                                                     THidNotifyWindow::Handler handler) {

@@ -28,8 +28,8 @@ struct TVirtualBoard {
     // String descriptors by index (1 = manufacturer, 2 = product, ...).
     std::map<std::uint8_t, std::u16string> Strings{{1, u"Lumidra Lab"}, {2, u"Demo Board"}};
     std::vector<std::uint16_t> Languages{0x0409};  // string index 0
-    bool LanguagesReadable = true;   // false: reading string index 0 fails
-    std::uint16_t InputReportByteLength = 65;   // report ID byte included
+    bool LanguagesReadable = true;                 // false: reading string index 0 fails
+    std::uint16_t InputReportByteLength = 65;      // report ID byte included
     std::uint16_t OutputReportByteLength = 65;
     bool ReadWriteGranted = true;  // false: only a query-only open succeeds
     std::string Path;              // empty: "virtual://hid/<id>"
@@ -37,12 +37,12 @@ struct TVirtualBoard {
 
 // Faults a test can switch on for one board.
 struct TVirtualFaults {
-    bool OpenFails = false;        // every open fails, query-only included
-    bool AttributesFail = false;   // HidD_GetAttributes fails
-    bool WriteFails = false;       // every write fails
-    bool ReadStartFails = false;   // every ReadFileEx fails
-    bool SerialFails = false;      // HidD_GetSerialNumberString fails
-    bool PreparsedFails = false;   // HidD_GetPreparsedData fails
+    bool OpenFails = false;       // every open fails, query-only included
+    bool AttributesFail = false;  // HidD_GetAttributes fails
+    bool WriteFails = false;      // every write fails
+    bool ReadStartFails = false;  // every ReadFileEx fails
+    bool SerialFails = false;     // HidD_GetSerialNumberString fails
+    bool PreparsedFails = false;  // HidD_GetPreparsedData fails
 };
 
 class VirtualHidBus final : public THidPlatform {
@@ -100,28 +100,23 @@ public:
     void UnloadHidLibrary() override;
     bool HidLibraryLoaded() const override;
     THidGuid GetHidGuid() override;
-    bool ListInterfaces(const THidGuid& interfaceClass,
-                        std::vector<THidInterfaceRecord>& out) override;
+    bool ListInterfaces(const THidGuid& interfaceClass, std::vector<THidInterfaceRecord>& out) override;
     THidHandle Open(const std::string& path, THidOpenMode mode) override;
     void Close(THidHandle handle) override;
     bool GetAttributes(THidHandle handle, THidAttributes& attributes) override;
     bool GetPreparsedData(THidHandle handle, THidPreparsedData& data) override;
     void FreePreparsedData(THidPreparsedData data) override;
     bool GetCaps(THidPreparsedData data, THidCaps& caps) override;
-    bool GetIndexedString(THidHandle handle, std::uint32_t index, void* buffer,
-                          std::uint32_t bufferBytes) override;
+    bool GetIndexedString(THidHandle handle, std::uint32_t index, void* buffer, std::uint32_t bufferBytes) override;
     bool GetSerialNumberString(THidHandle handle, void* buffer, std::uint32_t bufferBytes) override;
-    bool WriteFile(THidHandle handle, const void* data, std::uint32_t count,
-                   std::uint32_t& written) override;
+    bool WriteFile(THidHandle handle, const void* data, std::uint32_t count, std::uint32_t& written) override;
     bool ReadFileEx(THidHandle handle, void* buffer, std::uint32_t count, THidOverlapped& overlapped,
                     THidReadCompletion routine) override;
     std::uint32_t SleepEx(std::uint32_t milliseconds) override;
-    bool GetOverlappedResult(THidHandle handle, THidOverlapped& overlapped,
-                             std::uint32_t& transferred) override;
+    bool GetOverlappedResult(THidHandle handle, THidOverlapped& overlapped, std::uint32_t& transferred) override;
     bool CancelIo(THidHandle handle) override;
     std::uint32_t GetLastError() override;
-    std::unique_ptr<THidNotifyWindow> CreateNotifyWindow(TGuiThread& gui,
-                                                         THidNotifyWindow::Handler handler) override;
+    std::unique_ptr<THidNotifyWindow> CreateNotifyWindow(TGuiThread& gui, THidNotifyWindow::Handler handler) override;
 
 private:
     struct Board;

@@ -26,12 +26,9 @@ static_assert(offsetof(THidAttributes, VendorID) == offsetof(HIDD_ATTRIBUTES, Ve
 static_assert(offsetof(THidAttributes, ProductID) == offsetof(HIDD_ATTRIBUTES, ProductID));
 static_assert(offsetof(THidAttributes, VersionNumber) == offsetof(HIDD_ATTRIBUTES, VersionNumber));
 static_assert(sizeof(THidCaps) == sizeof(HIDP_CAPS));
-static_assert(offsetof(THidCaps, InputReportByteLength) ==
-              offsetof(HIDP_CAPS, InputReportByteLength));
-static_assert(offsetof(THidCaps, OutputReportByteLength) ==
-              offsetof(HIDP_CAPS, OutputReportByteLength));
-static_assert(offsetof(THidCaps, NumberFeatureDataIndices) ==
-              offsetof(HIDP_CAPS, NumberFeatureDataIndices));
+static_assert(offsetof(THidCaps, InputReportByteLength) == offsetof(HIDP_CAPS, InputReportByteLength));
+static_assert(offsetof(THidCaps, OutputReportByteLength) == offsetof(HIDP_CAPS, OutputReportByteLength));
+static_assert(offsetof(THidCaps, NumberFeatureDataIndices) == offsetof(HIDP_CAPS, NumberFeatureDataIndices));
 static_assert(WAIT_IO_COMPLETION == 192);
 
 namespace {
@@ -148,7 +145,9 @@ void WindowsHidPlatform::UnloadSetupLibrary() {
     if (--setupReferences_ == 0) setup_.Unbind();
 }
 
-bool WindowsHidPlatform::SetupLibraryLoaded() const { return setup_.Bound(); }
+bool WindowsHidPlatform::SetupLibraryLoaded() const {
+    return setup_.Bound();
+}
 
 bool WindowsHidPlatform::LoadHidLibrary() {
     if (hid_.Bound()) return true;
@@ -165,8 +164,7 @@ void WindowsHidPlatform::BindHidApi() {
     api.FreePreparsedData = hid_.As<decltype(api.FreePreparsedData)>("HidD_FreePreparsedData");
     api.GetCaps = hid_.As<decltype(api.GetCaps)>("HidP_GetCaps");
     api.GetIndexedString = hid_.As<decltype(api.GetIndexedString)>("HidD_GetIndexedString");
-    api.GetSerialNumberString =
-        hid_.As<decltype(api.GetSerialNumberString)>("HidD_GetSerialNumberString");
+    api.GetSerialNumberString = hid_.As<decltype(api.GetSerialNumberString)>("HidD_GetSerialNumberString");
 }
 
 void WindowsHidPlatform::UnloadHidLibrary() {
@@ -174,7 +172,9 @@ void WindowsHidPlatform::UnloadHidLibrary() {
     hid_.Unbind();
 }
 
-bool WindowsHidPlatform::HidLibraryLoaded() const { return hid_.Bound(); }
+bool WindowsHidPlatform::HidLibraryLoaded() const {
+    return hid_.Bound();
+}
 
 THidGuid WindowsHidPlatform::GetHidGuid() {
     if (!hidApi_->GetHidGuid) return DefaultHidGuid;
@@ -185,18 +185,15 @@ THidGuid WindowsHidPlatform::GetHidGuid() {
 
 // --- listing ----------------------------------------------------------------
 
-bool WindowsHidPlatform::ListInterfaces(const THidGuid& interfaceClass,
-                                        std::vector<THidInterfaceRecord>& out) {
+bool WindowsHidPlatform::ListInterfaces(const THidGuid& interfaceClass, std::vector<THidInterfaceRecord>& out) {
     TSetupApi api;
     api.GetClassDevs = setup_.As<decltype(api.GetClassDevs)>("SetupDiGetClassDevsA");
-    api.EnumDeviceInterfaces =
-        setup_.As<decltype(api.EnumDeviceInterfaces)>("SetupDiEnumDeviceInterfaces");
+    api.EnumDeviceInterfaces = setup_.As<decltype(api.EnumDeviceInterfaces)>("SetupDiEnumDeviceInterfaces");
     api.GetDeviceInterfaceDetail =
         setup_.As<decltype(api.GetDeviceInterfaceDetail)>("SetupDiGetDeviceInterfaceDetailA");
     api.GetDeviceRegistryProperty =
         setup_.As<decltype(api.GetDeviceRegistryProperty)>("SetupDiGetDeviceRegistryPropertyA");
-    api.DestroyDeviceInfoList =
-        setup_.As<decltype(api.DestroyDeviceInfoList)>("SetupDiDestroyDeviceInfoList");
+    api.DestroyDeviceInfoList = setup_.As<decltype(api.DestroyDeviceInfoList)>("SetupDiDestroyDeviceInfoList");
     return ListDeviceInterfaces(api, ToGuid(interfaceClass), out);
 }
 
@@ -217,8 +214,8 @@ THidHandle WindowsHidPlatform::Open(const std::string& path, THidOpenMode mode) 
             flags = FILE_FLAG_OVERLAPPED;
             break;
     }
-    HANDLE system = CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, flags, nullptr);
+    HANDLE system =
+        CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, flags, nullptr);
     if (system == INVALID_HANDLE_VALUE) return InvalidHidHandle;
     THidHandle handle = InvalidHidHandle;
     KeepingLastError([&] {
@@ -267,8 +264,7 @@ bool WindowsHidPlatform::GetAttributes(THidHandle handle, THidAttributes& attrib
     }
     auto open = Find(handle);
     if (!open) return false;
-    const bool ok = hidApi_->GetAttributes(open->Get(),
-                                           reinterpret_cast<HIDD_ATTRIBUTES*>(&attributes)) != FALSE;
+    const bool ok = hidApi_->GetAttributes(open->Get(), reinterpret_cast<HIDD_ATTRIBUTES*>(&attributes)) != FALSE;
     KeepingLastError([&] { open.reset(); });
     return ok;
 }
@@ -298,8 +294,8 @@ bool WindowsHidPlatform::GetCaps(THidPreparsedData data, THidCaps& caps) {
         ::SetLastError(ERROR_INVALID_PARAMETER);
         return false;
     }
-    return hidApi_->GetCaps(reinterpret_cast<PHIDP_PREPARSED_DATA>(data),
-                            reinterpret_cast<HIDP_CAPS*>(&caps)) == HIDP_STATUS_SUCCESS;
+    return hidApi_->GetCaps(reinterpret_cast<PHIDP_PREPARSED_DATA>(data), reinterpret_cast<HIDP_CAPS*>(&caps)) ==
+           HIDP_STATUS_SUCCESS;
 }
 
 bool WindowsHidPlatform::GetIndexedString(THidHandle handle, std::uint32_t index, void* buffer,
@@ -315,8 +311,7 @@ bool WindowsHidPlatform::GetIndexedString(THidHandle handle, std::uint32_t index
     return ok;
 }
 
-bool WindowsHidPlatform::GetSerialNumberString(THidHandle handle, void* buffer,
-                                               std::uint32_t bufferBytes) {
+bool WindowsHidPlatform::GetSerialNumberString(THidHandle handle, void* buffer, std::uint32_t bufferBytes) {
     if (!hidApi_->GetSerialNumberString) {
         ::SetLastError(ERROR_PROC_NOT_FOUND);
         return false;
@@ -330,8 +325,7 @@ bool WindowsHidPlatform::GetSerialNumberString(THidHandle handle, void* buffer,
 
 // --- reading and writing ----------------------------------------------------
 
-bool WindowsHidPlatform::WriteFile(THidHandle handle, const void* data, std::uint32_t count,
-                                   std::uint32_t& written) {
+bool WindowsHidPlatform::WriteFile(THidHandle handle, const void* data, std::uint32_t count, std::uint32_t& written) {
     auto open = Find(handle);
     if (!open) return false;
     DWORD bytes = 0;
@@ -341,15 +335,15 @@ bool WindowsHidPlatform::WriteFile(THidHandle handle, const void* data, std::uin
     return ok;
 }
 
-bool WindowsHidPlatform::ReadFileEx(THidHandle handle, void* buffer, std::uint32_t count,
-                                    THidOverlapped& overlapped, THidReadCompletion routine) {
+bool WindowsHidPlatform::ReadFileEx(THidHandle handle, void* buffer, std::uint32_t count, THidOverlapped& overlapped,
+                                    THidReadCompletion routine) {
     auto open = Find(handle);
     if (!open) return false;
     THidOverlapped* record = &overlapped;
     TakeRoutine(record);  // a stale entry of a read that never completed
     pendingRoutines.push_back({record, routine});
-    const bool ok = ::ReadFileEx(open->Get(), buffer, count, reinterpret_cast<OVERLAPPED*>(record),
-                                 &ReadCompleted) != FALSE;
+    const bool ok =
+        ::ReadFileEx(open->Get(), buffer, count, reinterpret_cast<OVERLAPPED*>(record), &ReadCompleted) != FALSE;
     KeepingLastError([&] {
         if (!ok) TakeRoutine(record);
         open.reset();
@@ -366,8 +360,8 @@ bool WindowsHidPlatform::GetOverlappedResult(THidHandle handle, THidOverlapped& 
     auto open = Find(handle);
     if (!open) return false;
     DWORD bytes = 0;
-    const bool ok = ::GetOverlappedResult(open->Get(), reinterpret_cast<OVERLAPPED*>(&overlapped),
-                                          &bytes, FALSE) != FALSE;
+    const bool ok =
+        ::GetOverlappedResult(open->Get(), reinterpret_cast<OVERLAPPED*>(&overlapped), &bytes, FALSE) != FALSE;
     KeepingLastError([&] { open.reset(); });
     transferred = ok ? bytes : 0;
     return ok;
@@ -391,12 +385,14 @@ bool WindowsHidPlatform::CancelIo(THidHandle handle) {
     return ok;
 }
 
-std::uint32_t WindowsHidPlatform::GetLastError() { return ::GetLastError(); }
+std::uint32_t WindowsHidPlatform::GetLastError() {
+    return ::GetLastError();
+}
 
 // --- notifications ----------------------------------------------------------
 
-std::unique_ptr<THidNotifyWindow> WindowsHidPlatform::CreateNotifyWindow(
-    TGuiThread& gui, THidNotifyWindow::Handler handler) {
+std::unique_ptr<THidNotifyWindow> WindowsHidPlatform::CreateNotifyWindow(TGuiThread& gui,
+                                                                         THidNotifyWindow::Handler handler) {
     return TWindowsNotifyWindow::Create(gui, std::move(handler));
 }
 

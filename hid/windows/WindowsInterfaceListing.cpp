@@ -19,8 +19,7 @@ static_assert(sizeof(SP_DEVICE_INTERFACE_DATA) == 28 && sizeof(SP_DEVINFO_DATA) 
 static_assert(sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) == 5);
 #endif
 
-bool ListDeviceInterfaces(const TSetupApi& api, const GUID& interfaceClass,
-                          std::vector<THidInterfaceRecord>& out) {
+bool ListDeviceInterfaces(const TSetupApi& api, const GUID& interfaceClass, std::vector<THidInterfaceRecord>& out) {
     out.clear();
     if (!api.Complete()) {
         SetLastError(ERROR_PROC_NOT_FOUND);
@@ -50,8 +49,7 @@ bool ListDeviceInterfaces(const TSetupApi& api, const GUID& interfaceClass,
         std::vector<std::uint8_t> buffer(required, 0);
         auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(buffer.data());
         detail->cbSize = headerSize;
-        if (!api.GetDeviceInterfaceDetail(set, &interfaceData, detail, required, nullptr,
-                                          &deviceInfo)) {
+        if (!api.GetDeviceInterfaceDetail(set, &interfaceData, detail, required, nullptr, &deviceInfo)) {
             continue;
         }
 
@@ -59,10 +57,10 @@ bool ListDeviceInterfaces(const TSetupApi& api, const GUID& interfaceClass,
         record.InstanceHandle = deviceInfo.DevInst;
         const char* path = detail->DevicePath;
         record.InterfacePath.assign(path, strnlen(path, required - pathOffset));
-        record.Properties = ReadRegistryProperties(
-            [&](std::uint32_t code, std::uint8_t* propertyBuffer, std::uint32_t size) {
-                return api.GetDeviceRegistryProperty(set, &deviceInfo, code, nullptr,
-                                                     propertyBuffer, size, nullptr) != FALSE;
+        record.Properties =
+            ReadRegistryProperties([&](std::uint32_t code, std::uint8_t* propertyBuffer, std::uint32_t size) {
+                return api.GetDeviceRegistryProperty(set, &deviceInfo, code, nullptr, propertyBuffer, size, nullptr) !=
+                       FALSE;
             });
         out.push_back(std::move(record));
     }

@@ -18,8 +18,8 @@ struct TSetupApi {
     decltype(&::SetupDiDestroyDeviceInfoList) DestroyDeviceInfoList = nullptr;
 
     bool Complete() const {
-        return GetClassDevs && EnumDeviceInterfaces && GetDeviceInterfaceDetail &&
-               GetDeviceRegistryProperty && DestroyDeviceInfoList;
+        return GetClassDevs && EnumDeviceInterfaces && GetDeviceInterfaceDetail && GetDeviceRegistryProperty &&
+               DestroyDeviceInfoList;
     }
 };
 
@@ -31,7 +31,6 @@ static_assert(ListingFlags == 0x12);
 // setup library's order, each with its instance handle, path and registry
 // properties. An interface whose details cannot be read is left out. False
 // (and `out` empty) when the set of interfaces cannot be had at all.
-bool ListDeviceInterfaces(const TSetupApi& api, const GUID& interfaceClass,
-                          std::vector<THidInterfaceRecord>& out);
+bool ListDeviceInterfaces(const TSetupApi& api, const GUID& interfaceClass, std::vector<THidInterfaceRecord>& out);
 
 }  // namespace lumidra::hid

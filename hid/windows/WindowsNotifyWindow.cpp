@@ -31,14 +31,13 @@ bool RegisterWindowClass() {
 TWindowsNotifyWindow::TWindowsNotifyWindow(TGuiThread& gui, Handler handler)
     : gui_(gui), handler_(std::move(handler)) {}
 
-std::unique_ptr<TWindowsNotifyWindow> TWindowsNotifyWindow::Create(TGuiThread& gui,
-                                                                   Handler handler) {
+std::unique_ptr<TWindowsNotifyWindow> TWindowsNotifyWindow::Create(TGuiThread& gui, Handler handler) {
     if (!RegisterWindowClass()) return nullptr;
     std::unique_ptr<TWindowsNotifyWindow> result(new TWindowsNotifyWindow(gui, std::move(handler)));
     // Top-level (no parent) and never visible; kept off the task bar should
     // anything ever show it.
-    HWND window = CreateWindowExA(WS_EX_TOOLWINDOW, WindowsNotifyWindowClass, "", WS_POPUP, 0, 0, 0,
-                                  0, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND window = CreateWindowExA(WS_EX_TOOLWINDOW, WindowsNotifyWindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                  nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!window) return nullptr;
     result->window_ = window;
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(result.get()));
@@ -57,13 +56,11 @@ TWindowsNotifyWindow::~TWindowsNotifyWindow() {
     }
 }
 
-bool TWindowsNotifyWindow::PostMessage(std::uint32_t msg, std::uintptr_t wParam,
-                                       std::intptr_t lParam) {
+bool TWindowsNotifyWindow::PostMessage(std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) {
     return PostMessageA(static_cast<HWND>(window_), msg, wParam, lParam) != FALSE;
 }
 
-std::intptr_t TWindowsNotifyWindow::DefWindowProc(std::uint32_t msg, std::uintptr_t wParam,
-                                                  std::intptr_t lParam) {
+std::intptr_t TWindowsNotifyWindow::DefWindowProc(std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) {
     return DefWindowProcA(static_cast<HWND>(window_), msg, wParam, lParam);
 }
 

@@ -21,16 +21,14 @@ public:
     ~TWindowsNotifyWindow() override;
 
     bool PostMessage(std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) override;
-    std::intptr_t DefWindowProc(std::uint32_t msg, std::uintptr_t wParam,
-                                std::intptr_t lParam) override;
+    std::intptr_t DefWindowProc(std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) override;
 
     // The system's window handle.
     void* WindowHandle() const { return window_; }
 
 private:
     TWindowsNotifyWindow(TGuiThread& gui, Handler handler);
-    static std::intptr_t Dispatch(void* window, std::uint32_t msg, std::uintptr_t wParam,
-                                  std::intptr_t lParam);
+    static std::intptr_t Dispatch(void* window, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam);
     friend struct TWindowsNotifyWindowProc;
 
     TGuiThread& gui_;

@@ -11,8 +11,7 @@ namespace lumidra::hid {
 
 // Reads property `code` (an SPDRP_ value) into `buffer` of `size` bytes;
 // leaves the buffer as it was when the property is absent.
-using TRegistryPropertyReader =
-    std::function<bool(std::uint32_t code, std::uint8_t* buffer, std::uint32_t size)>;
+using TRegistryPropertyReader = std::function<bool(std::uint32_t code, std::uint8_t* buffer, std::uint32_t size)>;
 
 // Buffer sizes per kind of property.
 inline constexpr std::uint32_t RegistryNumberBytes = 4;

@@ -171,17 +171,14 @@ TEST_P(AccessibleNames, NameAndHint) {
 
 INSTANTIATE_TEST_SUITE_P(
     Controls, AccessibleNames,
-    ::testing::Values(TNameCase{"EditCmd", QStringLiteral("Команда:"), {}},
-                      TNameCase{"EditTxt", QStringLiteral("Текст:"), {}},
-                      TNameCase{"Edit1", QStringLiteral("Значение LED-дисплея"),
-                                QStringLiteral("Введите HEX-число от 0 до FFFF.")},
-                      TNameCase{"Button1", QStringLiteral("Send Caption"),
-                                QStringLiteral("Вывести значение на LED-дисплей.")},
-                      TNameCase{"CheckBox2", QStringLiteral("Ind2"), QStringLiteral("Управление 2 LED-индикатором.")},
-                      TNameCase{"ContrastBar", QStringLiteral("Contrast : 0%"), {}},
-                      TNameCase{"Bar2", QStringLiteral("Канал 2 : 0%"), {}},
-                      TNameCase{"MemoKey", QStringLiteral("База ключей"), {}},
-                      TNameCase{"Button7", QStringLiteral("Отправить"), {}}),
+    ::testing::Values(
+        TNameCase{"EditCmd", QStringLiteral("Команда:"), {}}, TNameCase{"EditTxt", QStringLiteral("Текст:"), {}},
+        TNameCase{"Edit1", QStringLiteral("Значение LED-дисплея"), QStringLiteral("Введите HEX-число от 0 до FFFF.")},
+        TNameCase{"Button1", QStringLiteral("Send Caption"), QStringLiteral("Вывести значение на LED-дисплей.")},
+        TNameCase{"CheckBox2", QStringLiteral("Ind2"), QStringLiteral("Управление 2 LED-индикатором.")},
+        TNameCase{"ContrastBar", QStringLiteral("Contrast : 0%"), {}},
+        TNameCase{"Bar2", QStringLiteral("Канал 2 : 0%"), {}}, TNameCase{"MemoKey", QStringLiteral("База ключей"), {}},
+        TNameCase{"Button7", QStringLiteral("Отправить"), {}}),
     [](const ::testing::TestParamInfo<TNameCase>& test) { return std::string(test.param.Widget); });
 
 }  // namespace

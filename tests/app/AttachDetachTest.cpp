@@ -26,11 +26,10 @@ class AttachDetach : public MainWindowTest {
 protected:
     std::vector<QWidget*> SwitchedWidgets() const {
         auto& f = *Form;
-        return {f.CheckBox1, f.CheckBox2, f.CheckLight, f.Perenos, f.Button1, f.Button2, f.Button3,
-                f.Button4,   f.Button5,   f.Button7,    f.Button8, f.Button9, f.EditCmd, f.EditTxt,
-                f.Edit1,     f.Bar1,      f.Bar2,       f.ContrastBar, f.ContrastLabel, f.Key,
-                f.Key_status, f.Label5,   f.Label6,     f.Label7,  f.Label8,  f.Label9,  f.Label10,
-                f.Cmd_Label, f.Text_Label};
+        return {f.CheckBox1, f.CheckBox2,   f.CheckLight,    f.Perenos,   f.Button1,    f.Button2, f.Button3, f.Button4,
+                f.Button5,   f.Button7,     f.Button8,       f.Button9,   f.EditCmd,    f.EditTxt, f.Edit1,   f.Bar1,
+                f.Bar2,      f.ContrastBar, f.ContrastLabel, f.Key,       f.Key_status, f.Label5,  f.Label6,  f.Label7,
+                f.Label8,    f.Label9,      f.Label10,       f.Cmd_Label, f.Text_Label};
     }
     std::vector<QAction*> SwitchedMenuItems() const {
         auto& f = *Form;
@@ -41,8 +40,8 @@ protected:
 
     void ExpectAlwaysEnabled() const {
         auto& f = *Form;
-        for (QWidget* w : std::initializer_list<QWidget*>{f.MemoKey, f.Button6, f.LabelTime, f.LabelDate,
-                                                          f.Image1, f.Label1, f.Label2}) {
+        for (QWidget* w : std::initializer_list<QWidget*>{f.MemoKey, f.Button6, f.LabelTime, f.LabelDate, f.Image1,
+                                                          f.Label1, f.Label2}) {
             EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
         }
         EXPECT_TRUE(f.Menu_Trans->isEnabled());

@@ -18,10 +18,10 @@
 namespace lumidra::testing {
 namespace {
 
-using protocol::AttachedDevice;
 using desktop::TMsgButtons;
 using desktop::TMsgIcon;
 using desktop::TMsgResult;
+using protocol::AttachedDevice;
 
 const QString UnsavedText = QStringLiteral("Изменения в базе ключей будут потеряны! Всё равно выйти?  ");
 

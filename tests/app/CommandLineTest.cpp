@@ -50,11 +50,11 @@ INSTANTIATE_TEST_SUITE_P(
         TCommandLineCase{"Version", {"--version"}, true, 0, false, false, "lumidra " LUMIDRA_EXPECTED_VERSION "\n", ""},
         TCommandLineCase{"Unknown", {"--bogus"}, true, 2, false, false, "", Refused + "--bogus'\n" + Usage()},
         TCommandLineCase{"UnknownAfterKnown", {"--demo", "-x"}, true, 2, false, false, "", Refused + "-x'\n" + Usage()},
-        TCommandLineCase{"SingleDashSpelling", {"-all-panels"}, true, 2, false, false, "",
-                         Refused + "-all-panels'\n" + Usage()},
+        TCommandLineCase{
+            "SingleDashSpelling", {"-all-panels"}, true, 2, false, false, "", Refused + "-all-panels'\n" + Usage()},
         TCommandLineCase{"OptionWithValue", {"--demo=1"}, true, 2, false, false, "", Refused + "--demo=1'\n" + Usage()},
-        TCommandLineCase{"Operand", {"keys.txt"}, true, 2, false, false, "",
-                         "lumidra: unexpected argument 'keys.txt'\n" + Usage()}),
+        TCommandLineCase{
+            "Operand", {"keys.txt"}, true, 2, false, false, "", "lumidra: unexpected argument 'keys.txt'\n" + Usage()}),
     [](const ::testing::TestParamInfo<TCommandLineCase>& test) { return std::string(test.param.Name); });
 
 TEST(CommandLineUsage, NamesEveryOption) {

@@ -40,9 +40,11 @@ struct TFullDiskCase {
     const char* Told;                  // how the telling starts
     bool InPlotWindow;                 // told in the plot window, not in a box
     std::function<void(FullDisk&)> Run;
-    TWire Wire;                        // what the board gets, all 65 bytes each
+    TWire Wire;  // what the board gets, all 65 bytes each
 };
-void PrintTo(const TFullDiskCase& c, std::ostream* os) { *os << c.Name; }
+void PrintTo(const TFullDiskCase& c, std::ostream* os) {
+    *os << c.Name;
+}
 
 class FullDisk : public MainWindowModelTest, public ::testing::WithParamInterface<TFullDiskCase> {
 public:
@@ -162,70 +164,109 @@ const char* const TableNotWritten = graphics::TableNotWrittenText;
 
 INSTANTIATE_TEST_SUITE_P(
     WritePaths, FullDisk,
-    ::testing::Values(
-        TFullDiskCase{"KeyBaseSave", 16, {"keys.txt"}, "keys.txt", keybase::SaveFailedText, false,
-                      [](FullDisk& f) {
-                          f.Form->MemoKey->setPlainText(QStringLiteral("0123456789ABCDEF\n1122334455667788\n"));
-                          f.Choose(f.Form->SaveBase, "keys.txt");
-                      },
-                      {}},
-        TFullDiskCase{"FlashRomRead", 32, {"flash.bin"}, "flash.bin", "Файл «", false,
-                      [](FullDisk& f) {
-                          f.Choose(f.Form->Read_Flash, "flash.bin");
-                          f.RunJob();
-                      },
-                      {State(1), Job(16, 0, 64, 127), Job(0, 0, 64, 127), State(0)}},
-        TFullDiskCase{"Dump", 64 * 30, {"dump.bin"}, "dump.bin", "Файл «", false,
-                      [](FullDisk& f) {
-                          f.Choose(f.Form->ReadDUMP1, "dump.bin");
-                          f.RunJob();
-                      },
-                      DumpCutAtBlock30()},
-        TFullDiskCase{"PictureStripTable", 16, {"strip.txt"}, "strip.txt", TableNotWritten, false,
-                      [](FullDisk& f) {
-                          f.Picture(Pixels({{10, 0}, {11, 11}}));
-                          f.Choose(f.Form->Trans_Pict, "strip.txt");
-                      },
-                      {}},
-        TFullDiskCase{"FontTable", 16, {"font.txt"}, "font.txt", TableNotWritten, false,
-                      [](FullDisk& f) {
-                          f.Picture(Pixels({{0, 0}}));
-                          f.Choose(f.Form->Trans_Type, "font.txt");
-                      },
-                      {}},
-        // The 384 data bytes fit, the table after them does not: neither
-        // file may change.
-        TFullDiskCase{"SplashTableAfterItsData", 1000, {"screen.txt", "screen.bin"}, "screen.txt", TableNotWritten,
-                      false,
-                      [](FullDisk& f) {
-                          f.Picture(Pixels({{0, 16}, {95, 47}}));
-                          f.Choose(f.Form->Zast, "screen.txt");
-                      },
-                      {}},
-        TFullDiskCase{"SplashData", 100, {"screen.txt", "screen.bin"}, "screen.bin", TableNotWritten, false,
-                      [](FullDisk& f) {
-                          f.Picture(Pixels({{0, 16}}));
-                          f.Choose(f.Form->Zast, "screen.txt");
-                      },
-                      {}},
-        // A plot never writes over an earlier one: its record is a new file
-        // beside it. The disk refuses its first buffered write (the pause
-        // writes out the buffer); the plot paints on, and the window's close
-        // ends it on the board at the next acknowledgement as ever.
-        TFullDiskCase{"PlotRecord", 0, {"plot-20260305-090507.bin"}, "plot-20260305-090507-2.bin",
-                      "Ошибка записи в файл", true,
-                      [](FullDisk& f) {
-                          f.Form->RandClick();
-                          for (int slot = 0; slot < 4; ++slot) f.Step();  // the acknowledgement, reports 0 to 2
-                          QTest::mouseClick(f.Plot->Button1, Qt::LeftButton);
-                          QTest::mouseClick(f.Plot->Button2, Qt::LeftButton);
-                          f.Step();
-                          f.PlotNote = f.Plot->Label1->text();
-                          f.Plot->close();
-                          f.Step();
-                      },
-                      {State(1), PlotJob(0x20, 0x00), PlotJob(0x20, 0x10), PlotJob(0x20, 0x20),
-                       PlotJob(0x20, 0x30), PlotJob(0x20, 0x40), PlotJob(0, 0x40), State(0)}}),
+    ::testing::Values(TFullDiskCase{"KeyBaseSave",
+                                    16,
+                                    {"keys.txt"},
+                                    "keys.txt",
+                                    keybase::SaveFailedText,
+                                    false,
+                                    [](FullDisk& f) {
+                                        f.Form->MemoKey->setPlainText(
+                                            QStringLiteral("0123456789ABCDEF\n1122334455667788\n"));
+                                        f.Choose(f.Form->SaveBase, "keys.txt");
+                                    },
+                                    {}},
+                      TFullDiskCase{"FlashRomRead",
+                                    32,
+                                    {"flash.bin"},
+                                    "flash.bin",
+                                    "Файл «",
+                                    false,
+                                    [](FullDisk& f) {
+                                        f.Choose(f.Form->Read_Flash, "flash.bin");
+                                        f.RunJob();
+                                    },
+                                    {State(1), Job(16, 0, 64, 127), Job(0, 0, 64, 127), State(0)}},
+                      TFullDiskCase{"Dump",
+                                    64 * 30,
+                                    {"dump.bin"},
+                                    "dump.bin",
+                                    "Файл «",
+                                    false,
+                                    [](FullDisk& f) {
+                                        f.Choose(f.Form->ReadDUMP1, "dump.bin");
+                                        f.RunJob();
+                                    },
+                                    DumpCutAtBlock30()},
+                      TFullDiskCase{"PictureStripTable",
+                                    16,
+                                    {"strip.txt"},
+                                    "strip.txt",
+                                    TableNotWritten,
+                                    false,
+                                    [](FullDisk& f) {
+                                        f.Picture(Pixels({{10, 0}, {11, 11}}));
+                                        f.Choose(f.Form->Trans_Pict, "strip.txt");
+                                    },
+                                    {}},
+                      TFullDiskCase{"FontTable",
+                                    16,
+                                    {"font.txt"},
+                                    "font.txt",
+                                    TableNotWritten,
+                                    false,
+                                    [](FullDisk& f) {
+                                        f.Picture(Pixels({{0, 0}}));
+                                        f.Choose(f.Form->Trans_Type, "font.txt");
+                                    },
+                                    {}},
+                      // The 384 data bytes fit, the table after them does not: neither
+                      // file may change.
+                      TFullDiskCase{"SplashTableAfterItsData",
+                                    1000,
+                                    {"screen.txt", "screen.bin"},
+                                    "screen.txt",
+                                    TableNotWritten,
+                                    false,
+                                    [](FullDisk& f) {
+                                        f.Picture(Pixels({{0, 16}, {95, 47}}));
+                                        f.Choose(f.Form->Zast, "screen.txt");
+                                    },
+                                    {}},
+                      TFullDiskCase{"SplashData",
+                                    100,
+                                    {"screen.txt", "screen.bin"},
+                                    "screen.bin",
+                                    TableNotWritten,
+                                    false,
+                                    [](FullDisk& f) {
+                                        f.Picture(Pixels({{0, 16}}));
+                                        f.Choose(f.Form->Zast, "screen.txt");
+                                    },
+                                    {}},
+                      // A plot never writes over an earlier one: its record is a new file
+                      // beside it. The disk refuses its first buffered write (the pause
+                      // writes out the buffer); the plot paints on, and the window's close
+                      // ends it on the board at the next acknowledgement as ever.
+                      TFullDiskCase{"PlotRecord",
+                                    0,
+                                    {"plot-20260305-090507.bin"},
+                                    "plot-20260305-090507-2.bin",
+                                    "Ошибка записи в файл",
+                                    true,
+                                    [](FullDisk& f) {
+                                        f.Form->RandClick();
+                                        for (int slot = 0; slot < 4; ++slot)
+                                            f.Step();  // the acknowledgement, reports 0 to 2
+                                        QTest::mouseClick(f.Plot->Button1, Qt::LeftButton);
+                                        QTest::mouseClick(f.Plot->Button2, Qt::LeftButton);
+                                        f.Step();
+                                        f.PlotNote = f.Plot->Label1->text();
+                                        f.Plot->close();
+                                        f.Step();
+                                    },
+                                    {State(1), PlotJob(0x20, 0x00), PlotJob(0x20, 0x10), PlotJob(0x20, 0x20),
+                                     PlotJob(0x20, 0x30), PlotJob(0x20, 0x40), PlotJob(0, 0x40), State(0)}}),
     [](const ::testing::TestParamInfo<TFullDiskCase>& test) { return std::string(test.param.Name); });
 
 }  // namespace

@@ -30,12 +30,24 @@ void* Allocate(std::size_t size) {
 
 }  // namespace
 
-void* operator new(std::size_t size) { return Allocate(size); }
-void* operator new[](std::size_t size) { return Allocate(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void* operator new(std::size_t size) {
+    return Allocate(size);
+}
+void* operator new[](std::size_t size) {
+    return Allocate(size);
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    std::free(p);
+}
 
 namespace lumidra::app {
 namespace {
@@ -79,7 +91,9 @@ struct TGuiKind {
     std::function<void(hid::TGuiThread&)> Pump;
 };
 
-void PrintTo(const TGuiKind& kind, std::ostream* os) { *os << kind.Name; }
+void PrintTo(const TGuiKind& kind, std::ostream* os) {
+    *os << kind.Name;
+}
 
 class HandOverAllocations : public ::testing::TestWithParam<TGuiKind> {};
 

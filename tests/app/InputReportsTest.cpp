@@ -183,8 +183,7 @@ TEST_F(ShortInputReports, ReadAsZeroPadded) {
 // the key read and the timer's 2 s are up, in either order.
 TEST_F(InputReports, KeySoundOncePerPresentation) {
     protocol::StartFolder = QDir::tempPath() + QStringLiteral("/lumidra start");
-    const QString sound =
-        QDir::toNativeSeparators(protocol::StartFolder + QStringLiteral("/keytry.wav"));
+    const QString sound = QDir::toNativeSeparators(protocol::StartFolder + QStringLiteral("/keytry.wav"));
     EXPECT_EQ(Form->KeyTimer->interval(), 2000);
     EXPECT_TRUE(Form->KeyTimer->isSingleShot());
     const InputReport held = Status(0, 0, 0, 1, ExampleKey);

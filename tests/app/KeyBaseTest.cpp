@@ -15,10 +15,10 @@
 namespace lumidra::testing {
 namespace {
 
-using protocol::KeyBaseSaved;
 using desktop::TMsgButtons;
 using desktop::TMsgIcon;
 using desktop::TMsgResult;
+using protocol::KeyBaseSaved;
 
 constexpr std::array<std::uint8_t, 8> KeyA{0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF};
 constexpr std::array<std::uint8_t, 8> KeyB{0xA1, 0xB2, 0xC3, 0xD4, 0xE5, 0xF6, 0x07, 0x18};

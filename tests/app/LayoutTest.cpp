@@ -30,8 +30,8 @@ TEST_F(Layout, WindowSizesAndTimers) {
 // window's 11-pixel sans font, which the bold labels inherit.
 TEST_F(Layout, Fonts) {
     Start();
-    for (QWidget* w : std::initializer_list<QWidget*>{Form->Label7, Form->LabelTime, Form->Edit1, Form->Key,
-                                                      Form->MemoKey}) {
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{Form->Label7, Form->LabelTime, Form->Edit1, Form->Key, Form->MemoKey}) {
         EXPECT_TRUE(QFontInfo(w->font()).fixedPitch()) << w->objectName().toStdString();
     }
     EXPECT_FALSE(QFontInfo(Form->Label5->font()).fixedPitch());
@@ -103,8 +103,8 @@ TEST_F(Layout, NoActionShowsAHiddenControl) {
     const auto expectHidden = [&](const char* stage) {
         SCOPED_TRACE(stage);
         auto& f = *Form;
-        for (QWidget* w : std::initializer_list<QWidget*>{f.OutputBox, f.StatusBox, f.GroupBox2, f.Button4,
-                                                          f.Button5, f.Button6, f.Memo1, f.MediaPlayer1}) {
+        for (QWidget* w : std::initializer_list<QWidget*>{f.OutputBox, f.StatusBox, f.GroupBox2, f.Button4, f.Button5,
+                                                          f.Button6, f.Memo1, f.MediaPlayer1}) {
             EXPECT_FALSE(w->isVisible()) << w->objectName().toStdString();
         }
         for (QMenu* menu : {f.MenuN1, f.Menu_Trans, f.Menu_Flash}) {

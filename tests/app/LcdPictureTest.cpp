@@ -186,8 +186,7 @@ TEST_P(LcdPictureBadFile, EndsWithAMessageAndChangesNothing) {
 INSTANTIATE_TEST_SUITE_P(
     Files, LcdPictureBadFile,
     ::testing::Values(
-        TBadFile{"HeightMinus68",
-                 [](const QString& d) { return Written(d, "top.bmp", MakeBmp({}, {.Height = -68})); },
+        TBadFile{"HeightMinus68", [](const QString& d) { return Written(d, "top.bmp", MakeBmp({}, {.Height = -68})); },
                  NotLcdPictureText, false},
         TBadFile{"TenBytes", [](const QString& d) { return Written(d, "ten.bmp", std::vector<std::uint8_t>(10, 'B')); },
                  PictureTooShortText, true},
@@ -340,30 +339,55 @@ QByteArray SplashData() {
     data[383] = char(0x80);
     return data;
 }
-const QByteArray SplashText = "        DB 0x01," + Repeat(14, " 0x00,") + " 0x00\r\n" + Repeat(22, Zeros16) + "        DB" +
-                              Repeat(15, " 0x00,") + " 0x80\r\n";
+const QByteArray SplashText = "        DB 0x01," + Repeat(14, " 0x00,") + " 0x00\r\n" + Repeat(22, Zeros16) +
+                              "        DB" + Repeat(15, " 0x00,") + " 0x80\r\n";
 const TPicture SplashCorners = Pixels({{0, 16}, {95, 47}});
 
 INSTANTIATE_TEST_SUITE_P(
     Tables, ConversionTool,
     ::testing::Values(
-        TTableRun{"StripOnePixel", Pixels({{10, 0}}), TTool::Strip, "strip.txt",
-                  {{"strip.txt", "ST_8    DB 0x01, 0x00\r\n\r\nST_4    DB 0x00, 0x00\r\n\r\n"
-                                     "        ; \xD1\xF2\xF0\xEE\xEA\xE0 = 2 \xE1\xE0\xE9\xF2(\xE0).\r\n"}},
+        TTableRun{"StripOnePixel",
+                  Pixels({{10, 0}}),
+                  TTool::Strip,
+                  "strip.txt",
+                  {{"strip.txt",
+                    "ST_8    DB 0x01, 0x00\r\n\r\nST_4    DB 0x00, 0x00\r\n\r\n"
+                    "        ; \xD1\xF2\xF0\xEE\xEA\xE0 = 2 \xE1\xE0\xE9\xF2(\xE0).\r\n"}},
                   StripSavedText},
         TTableRun{"StripBlankWritesNothing", TPicture{}, TTool::Strip, "strip.txt", {}, NoStripText},
         TTableRun{"FontBlankIsAnEmptyFile", TPicture{}, TTool::Font, "font.txt", {{"font.txt", ""}}, FontSavedText},
-        TTableRun{"FontOneGlyph", Pixels({{0, 0}}), TTool::Font, "font.txt",
-                  {{"font.txt", "        DB 0x01," + Repeat(18, " 0x00,") + " 0x00\r\n"}}, FontSavedText},
-        TTableRun{"SplashTxtGivesBin", SplashCorners, TTool::Splash, "screen.txt",
-                  {{"screen.txt", SplashText}, {"screen.bin", SplashData()}}, SplashSavedText},
-        TTableRun{"SplashNoExtensionGivesScrbin", SplashCorners, TTool::Splash, "screen",
-                  {{"screen", SplashText}, {"scrbin", SplashData()}}, SplashSavedText},
-        TTableRun{"SplashShortNameStaysInItsFolder", SplashCorners, TTool::Splash, "ab",
-                  {{"ab", SplashText}, {"bin", SplashData()}}, SplashSavedText},
+        TTableRun{"FontOneGlyph",
+                  Pixels({{0, 0}}),
+                  TTool::Font,
+                  "font.txt",
+                  {{"font.txt", "        DB 0x01," + Repeat(18, " 0x00,") + " 0x00\r\n"}},
+                  FontSavedText},
+        TTableRun{"SplashTxtGivesBin",
+                  SplashCorners,
+                  TTool::Splash,
+                  "screen.txt",
+                  {{"screen.txt", SplashText}, {"screen.bin", SplashData()}},
+                  SplashSavedText},
+        TTableRun{"SplashNoExtensionGivesScrbin",
+                  SplashCorners,
+                  TTool::Splash,
+                  "screen",
+                  {{"screen", SplashText}, {"scrbin", SplashData()}},
+                  SplashSavedText},
+        TTableRun{"SplashShortNameStaysInItsFolder",
+                  SplashCorners,
+                  TTool::Splash,
+                  "ab",
+                  {{"ab", SplashText}, {"bin", SplashData()}},
+                  SplashSavedText},
         TTableRun{"SplashBinNameRefused", SplashCorners, TTool::Splash, "screen.bin", {}, SplashSameFileText},
-        TTableRun{"SplashIntoAMissingFolder", SplashCorners, TTool::Splash, "gone/screen.txt", {},
-                  TableNotWrittenText, true}),
+        TTableRun{"SplashIntoAMissingFolder",
+                  SplashCorners,
+                  TTool::Splash,
+                  "gone/screen.txt",
+                  {},
+                  TableNotWrittenText,
+                  true}),
     [](const auto& test) { return std::string(test.param.Name); });
 
 }  // namespace

@@ -25,9 +25,7 @@ namespace lumidra::testing {
 
 class MainWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        app::ResetRunState();
-    }
+    void SetUp() override { app::ResetRunState(); }
 
     void TearDown() override {
         Form.reset();
@@ -124,9 +122,7 @@ protected:
     // Every report written since the last ClearWritten, all 65 bytes.
     void ExpectWire(const TWire& expected) { EXPECT_EQ(Board->Written(), expected); }
 
-    void ExpectNoViolations() {
-        EXPECT_EQ(Board->Model().Violations(), std::vector<std::string>{});
-    }
+    void ExpectNoViolations() { EXPECT_EQ(Board->Model().Violations(), std::vector<std::string>{}); }
 
     std::optional<ModelBoard> Board;
 };

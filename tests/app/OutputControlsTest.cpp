@@ -156,85 +156,134 @@ TAct WhileFlashWriteWaits(std::function<void(TForm1&)> start) {
 }
 
 // The scripted clock reads 9:05:07 on 5 March 2026.
-INSTANTIATE_TEST_SUITE_P(
-    Controls, Wire,
-    ::testing::Values(
-        TWireCase{"ValueFourDigits", [](TForm1& f, auto&) { f.Edit1->setText("ABCD"), f.Button1->click(); },
-                  {State(0xCD, 0xAB, 0x00, 0)}, ShowsLed("ABCD")},
-        // Pasted past the key filter: the digits' codes are the board's code page's.
-        TWireCase{"PastedCyrillicValue", [](TForm1& f, auto&) { f.Edit1->setText("ФФФФ"), f.Button1->click(); },
-                  {State(0x6D, 0x6D, 0x00, 0)}},
-        TWireCase{"CommandLineWithoutAPairWhileBusySaysNothing",
-                  [](TForm1& f, auto&) { f.Erase_Flash->trigger(), f.EditCmd->setText(" z"), f.Button7->click(); },
-                  {State(0, 0, 0x00, 1)}},
-        TWireCase{"EnterSendsOneDigit", [](TForm1& f, auto&) { f.Edit1->setText("7"), Type(f.Edit1, "\r"); },
-                  {State(0x07, 0x00, 0x00, 0)}, ShowsLed("0007")},
-        TWireCase{"DateThenTime", [](TForm1& f, auto&) { f.Button3->click(), f.Button2->click(); },
-                  {State(0x03, 0x05, 0x02, 0), State(0x05, 0x09, 0x03, 0)}, ShowsLed("09:05")},
-        TWireCase{"Ind2InDateMode", [](TForm1& f, auto&) { f.Button3->click(), f.CheckBox2->setChecked(true); },
-                  {State(0x03, 0x05, 0x02, 0), State(0x03, 0x05, 0x82, 0)},
-                  [](const boardmodel::TBoardModel& board) {
-                      EXPECT_EQ(boardmodel::LedText(board.Led()), "05.03");
-                      EXPECT_TRUE(board.Led().Indicator2);
-                  }},
-        TWireCase{"ValueKeepsIndicator1",
-                  [](TForm1& f, auto&) { f.CheckBox1->setChecked(true), f.Button2->click(), f.Button1->click(); },
-                  {State(0, 0, 0x04, 0), State(0x05, 0x09, 0x07, 0), State(0x00, 0x00, 0x04, 0)},
-                  [](const boardmodel::TBoardModel& board) { EXPECT_TRUE(board.Led().Indicator1); }},
-        TWireCase{"Contrast13",
-                  [](TForm1& f, const TAck& ack) { f.ContrastBar->setValue(0), ack(), f.ContrastBar->setValue(13), ack(); },
-                  [] {
-                      TWire w = CommandTrace({0xAD, 0x80, 0xE3}), second = CommandTrace({0xAD, 0x8D, 0xE3});
-                      w.insert(w.end(), second.begin(), second.end());
-                      return w;
-                  }(),
-                  ShowsContrast(13)},
-        TWireCase{"Contrast31", [](TForm1& f, const TAck& ack) { f.ContrastBar->setValue(31), ack(); },
-                  CommandTrace({0xAD, 0x9F, 0xE3}), ShowsContrast(31), "Contrast : 100%"},
-        TWireCase{"ContrastMovesWhileACommandWaitsIgnored",
-                  [](TForm1& f, const TAck& ack) {
-                      f.ContrastBar->setValue(20), f.ContrastBar->setValue(25);
-                      EXPECT_EQ(f.ContrastLabel->text(), "Contrast : 64%");
-                      ack(), f.ContrastBar->setValue(26), ack();
-                  },
-                  [] {
-                      TWire w = CommandTrace({0xAD, 0x94, 0xE3}), next = CommandTrace({0xAD, 0x9A, 0xE3});
-                      w.insert(w.end(), next.begin(), next.end());
-                      return w;
-                  }(),
-                  ShowsContrast(26), "Contrast : 83%"},
-        TWireCase{"ContrastDisabled", [](TForm1& f, auto&) { f.ContrastBar->setEnabled(false), f.ContrastBar->setValue(3); }, {}},
-        TWireCase{"CommandLine", SendCommand("ae 2f,0x40"), CommandTrace({0xAE, 0x2F, 0x04, 0xE3}, 0x55),
-                  ShowsCommand({0xAE, 0x2F, 0x04})},
-        TWireCase{"Command128Digits", SendCommand(QString(128, u'f')), CommandTrace(TPayload(64, 0xFF)),
-                  ShowsCommand(TPayload(64, 0xFF))},
-        TWireCase{"CommandWithoutAPair", SendCommand("x 7"), {}},
-        TWireCase{"SecondCommandBeforeTheAnswerReplacesTheFirst",
-                  [](TForm1& f, const TAck& ack) {
-                      f.EditCmd->setText("01"), f.Button7->click(), f.EditCmd->setText("02 03"), f.Button7->click(), ack();
-                  },
-                  {State(1), State(1), Wired({4}), Wired({0x02, 0x03, 0xE3}), State(0)}, ShowsCommand({0x02, 0x03})},
-        SendText("TextWrappedNormalSize", &TForm1::Button8, "ABCDEFGHIJ KLMNOPQRST", true, "ABCDEFGHIJ      KLMNOPQRST"),
-        SendText("TextUnwrappedLargeSize", &TForm1::Button9, "ABCDEFGHIJ KLMNOPQRST", false, "ABCDEFGHIJ KLMNOPQRST"),
-        SendText("EmptyTextIs192Blanks", &TForm1::Button8, "", true, ""),
-        SendText("EmptyTextIs128Blanks", &TForm1::Button9, "", true, ""),
-        SendText("TextInWindows1251", &TForm1::Button9, "Привет ☺€", true, "\xCF\xF0\xE8\xE2\xE5\xF2 ?\x88"),
-        SendText("GrownTextCutAt128", &TForm1::Button8, QString("WWWWWWWWW ").repeated(30), true,
-                 QString("WWWWWWWWW       ").repeated(8).toStdString()),
-        // A simple send never waits for a job: the request goes out with it.
-        TWireCase{"SendTimeWhileATextJobWaits",
-                  [](TForm1& f, const TAck& ack) { f.Button8->click(), f.Button2->click(), ack(); },
-                  [] {
-                      TWire w = TextTrace(0, "");
-                      w.insert(w.begin() + 1, State(0x05, 0x09, 0x03, 1));
-                      w.back() = State(0x05, 0x09, 0x03, 0);
-                      return w;
-                  }(),
-                  ShowsLed("09:05")},
-        TWireCase{"BusyCommandLine", WhileFlashWriteWaits([](TForm1& f) { f.Button7->click(); }), {}, {}, "Contrast : 41%", 1},
-        TWireCase{"BusyText", WhileFlashWriteWaits([](TForm1& f) { f.Button9->click(); }), {}, {}, "Contrast : 41%", 1},
-        TWireCase{"BusyContrastQuiet", WhileFlashWriteWaits([](TForm1& f) { f.ContrastBar->setValue(20); }), {}}),
-    [](const auto& test) { return std::string(test.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Controls, Wire,
+                         ::
+                             testing::
+                                 Values(
+                                     TWireCase{"ValueFourDigits",
+                                               [](TForm1& f, auto&) { f.Edit1->setText("ABCD"), f.Button1->click(); },
+                                               {State(0xCD, 0xAB, 0x00, 0)},
+                                               ShowsLed("ABCD")},
+                                     // Pasted past the key filter: the digits' codes are the board's code page's.
+                                     TWireCase{"PastedCyrillicValue",
+                                               [](TForm1& f, auto&) { f.Edit1->setText("ФФФФ"), f.Button1->click(); },
+                                               {State(0x6D, 0x6D, 0x00, 0)}},
+                                     TWireCase{"CommandLineWithoutAPairWhileBusySaysNothing",
+                                               [](TForm1& f, auto&) {
+                                                   f.Erase_Flash->trigger(), f.EditCmd->setText(" z"),
+                                                       f.Button7->click();
+                                               },
+                                               {State(0, 0, 0x00, 1)}},
+                                     TWireCase{"EnterSendsOneDigit",
+                                               [](TForm1& f, auto&) { f.Edit1->setText("7"), Type(f.Edit1, "\r"); },
+                                               {State(0x07, 0x00, 0x00, 0)},
+                                               ShowsLed("0007")},
+                                     TWireCase{"DateThenTime",
+                                               [](TForm1& f, auto&) { f.Button3->click(), f.Button2->click(); },
+                                               {State(0x03, 0x05, 0x02, 0), State(0x05, 0x09, 0x03, 0)},
+                                               ShowsLed("09:05")},
+                                     TWireCase{
+                                         "Ind2InDateMode",
+                                         [](TForm1& f, auto&) { f.Button3->click(), f.CheckBox2->setChecked(true); },
+                                         {State(0x03, 0x05, 0x02, 0), State(0x03, 0x05, 0x82, 0)},
+                                         [](const boardmodel::TBoardModel& board) {
+                                             EXPECT_EQ(boardmodel::LedText(board.Led()), "05.03");
+                                             EXPECT_TRUE(board.Led().Indicator2);
+                                         }},
+                                     TWireCase{
+                                         "ValueKeepsIndicator1",
+                                         [](TForm1& f, auto&) {
+                                             f.CheckBox1->setChecked(true), f.Button2->click(), f.Button1->click();
+                                         },
+                                         {State(0, 0, 0x04, 0), State(0x05, 0x09, 0x07, 0), State(0x00, 0x00, 0x04, 0)},
+                                         [](const boardmodel::TBoardModel& board) {
+                                             EXPECT_TRUE(board.Led().Indicator1);
+                                         }},
+                                     TWireCase{"Contrast13",
+                                               [](TForm1& f, const TAck& ack) {
+                                                   f.ContrastBar->setValue(0), ack(), f.ContrastBar->setValue(13),
+                                                       ack();
+                                               },
+                                               [] {
+                                                   TWire w = CommandTrace({0xAD, 0x80, 0xE3}),
+                                                         second = CommandTrace({0xAD, 0x8D, 0xE3});
+                                                   w.insert(w.end(), second.begin(), second.end());
+                                                   return w;
+                                               }(),
+                                               ShowsContrast(13)},
+                                     TWireCase{
+                                         "Contrast31",
+                                         [](TForm1& f, const TAck& ack) { f.ContrastBar->setValue(31), ack(); },
+                                         CommandTrace({0xAD, 0x9F, 0xE3}), ShowsContrast(31), "Contrast : 100%"},
+                                     TWireCase{"ContrastMovesWhileACommandWaitsIgnored",
+                                               [](TForm1& f, const TAck& ack) {
+                                                   f.ContrastBar->setValue(20), f.ContrastBar->setValue(25);
+                                                   EXPECT_EQ(f.ContrastLabel->text(), "Contrast : 64%");
+                                                   ack(), f.ContrastBar->setValue(26), ack();
+                                               },
+                                               [] {
+                                                   TWire w = CommandTrace({0xAD, 0x94, 0xE3}),
+                                                         next = CommandTrace({0xAD, 0x9A, 0xE3});
+                                                   w.insert(w.end(), next.begin(), next.end());
+                                                   return w;
+                                               }(),
+                                               ShowsContrast(26), "Contrast : 83%"},
+                                     TWireCase{
+                                         "ContrastDisabled",
+                                         [](TForm1& f,
+                                            auto&) { f.ContrastBar->setEnabled(false), f.ContrastBar->setValue(3); },
+                                         {}},
+                                     TWireCase{"CommandLine",
+                                               SendCommand("ae 2f,0x40"), CommandTrace({0xAE, 0x2F, 0x04, 0xE3}, 0x55),
+                                               ShowsCommand({0xAE, 0x2F, 0x04})},
+                                     TWireCase{"Command128Digits", SendCommand(QString(128, u'f')),
+                                               CommandTrace(TPayload(64, 0xFF)), ShowsCommand(TPayload(64, 0xFF))},
+                                     TWireCase{"CommandWithoutAPair", SendCommand("x 7"), {}},
+                                     TWireCase{"SecondCommandBeforeTheAnswerReplacesTheFirst",
+                                               [](TForm1& f, const TAck& ack) {
+                                                   f.EditCmd->setText("01"), f.Button7->click(),
+                                                       f.EditCmd->setText("02 03"), f.Button7->click(), ack();
+                                               },
+                                               {State(1), State(1), Wired({4}), Wired({0x02, 0x03, 0xE3}), State(0)},
+                                               ShowsCommand({0x02, 0x03})},
+                                     SendText("TextWrappedNormalSize", &TForm1::Button8, "ABCDEFGHIJ KLMNOPQRST", true,
+                                              "ABCDEFGHIJ      KLMNOPQRST"),
+                                     SendText("TextUnwrappedLargeSize", &TForm1::Button9, "ABCDEFGHIJ KLMNOPQRST",
+                                              false, "ABCDEFGHIJ KLMNOPQRST"),
+                                     SendText("EmptyTextIs192Blanks", &TForm1::Button8, "", true, ""),
+                                     SendText("EmptyTextIs128Blanks", &TForm1::Button9, "", true, ""),
+                                     SendText("TextInWindows1251", &TForm1::Button9, "Привет ☺€", true,
+                                              "\xCF\xF0\xE8\xE2\xE5\xF2 ?\x88"),
+                                     SendText("GrownTextCutAt128", &TForm1::Button8, QString("WWWWWWWWW ").repeated(30),
+                                              true, QString("WWWWWWWWW       ").repeated(8).toStdString()),
+                                     // A simple send never waits for a job: the request goes out with it.
+                                     TWireCase{"SendTimeWhileATextJobWaits",
+                                               [](TForm1& f, const TAck& ack) {
+                                                   f.Button8->click(), f.Button2->click(), ack();
+                                               },
+                                               [] {
+                                                   TWire w = TextTrace(0, "");
+                                                   w.insert(w.begin() + 1, State(0x05, 0x09, 0x03, 1));
+                                                   w.back() = State(0x05, 0x09, 0x03, 0);
+                                                   return w;
+                                               }(),
+                                               ShowsLed("09:05")},
+                                     TWireCase{"BusyCommandLine",
+                                               WhileFlashWriteWaits([](TForm1& f) { f.Button7->click(); }),
+                                               {},
+                                               {},
+                                               "Contrast : 41%",
+                                               1},
+                                     TWireCase{"BusyText",
+                                               WhileFlashWriteWaits([](TForm1& f) { f.Button9->click(); }),
+                                               {},
+                                               {},
+                                               "Contrast : 41%",
+                                               1},
+                                     TWireCase{"BusyContrastQuiet",
+                                               WhileFlashWriteWaits([](TForm1& f) { f.ContrastBar->setValue(20); }),
+                                               {}}),
+                         [](const auto& test) { return std::string(test.param.Name); });
 
 // --- keys of the two edits (the filter itself has its own tests) ----------------------------
 

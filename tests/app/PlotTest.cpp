@@ -44,9 +44,7 @@ protected:
     }
 
     // Attach sent the state report with the light on; a plot asks for its job.
-    static std::vector<std::uint8_t> StateWithJobRequest(std::uint8_t request) {
-        return Report({0, 0, 0, 1, request});
-    }
+    static std::vector<std::uint8_t> StateWithJobRequest(std::uint8_t request) { return Report({0, 0, 0, 1, request}); }
     static std::vector<std::uint8_t> Request(std::uint8_t digits3, std::uint8_t digits4) {
         return Report({0x20, 4, digits3, digits4, 3, 0xFB});
     }
@@ -103,7 +101,7 @@ protected:
 // The model's plot source, with the points of some reports set by hand.
 boardmodel::TReport Painted() {
     auto r = boardmodel::PlotPattern(1);
-    r[0] = 0, r[1] = 0;       // point 0 (0, 0)
+    r[0] = 0, r[1] = 0;        // point 0 (0, 0)
     r[14] = 255, r[15] = 255;  // point 7 (255, 255)
     r[16] = 10, r[17] = 20;    // point 8 (10, 20)
     return r;
@@ -202,7 +200,9 @@ struct TEndCase {
     const char* Name;
     bool Detach;  // or the main window closes
 };
-void PrintTo(const TEndCase& c, std::ostream* os) { *os << c.Name; }
+void PrintTo(const TEndCase& c, std::ostream* os) {
+    *os << c.Name;
+}
 
 class PlotEnds : public PlotOnModel, public ::testing::WithParamInterface<TEndCase> {};
 
@@ -230,16 +230,18 @@ TEST_P(PlotEnds, ClosesTheFileComplete) {
     ExpectButtons(false, false);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Ends, PlotEnds, ::testing::Values(TEndCase{"Detach", true}, TEndCase{"MainWindowCloses", false}),
-    [](const ::testing::TestParamInfo<TEndCase>& test) { return std::string(test.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Ends, PlotEnds,
+                         ::testing::Values(TEndCase{"Detach", true}, TEndCase{"MainWindowCloses", false}),
+                         [](const ::testing::TestParamInfo<TEndCase>& test) { return std::string(test.param.Name); });
 
 struct TTroubleCase {
     const char* Name;
     bool FolderMissing;
     const char* Told;
 };
-void PrintTo(const TTroubleCase& c, std::ostream* os) { *os << c.Name; }
+void PrintTo(const TTroubleCase& c, std::ostream* os) {
+    *os << c.Name;
+}
 
 class PlotFileTrouble : public PlotOnModel, public ::testing::WithParamInterface<TTroubleCase> {};
 
@@ -256,11 +258,12 @@ TEST_P(PlotFileTrouble, IsToldOnceInTheWindowAndThePlotGoesOn) {
     protocol::StartFolder = QDir(Folder.path()).filePath("gone");
 #endif
     Form->RandClick();
-    for (int slot = 0; slot < 4; ++slot) Step();  // the acknowledgement, then reports 0 to 2
+    for (int slot = 0; slot < 4; ++slot) Step();       // the acknowledgement, then reports 0 to 2
     QTest::mouseClick(Plot->Button1, Qt::LeftButton);  // the pause writes out what is buffered
     QTest::mouseClick(Plot->Button2, Qt::LeftButton);
     Step();
-    EXPECT_TRUE(Plot->Label1->text().startsWith(QString::fromUtf8(GetParam().Told))) << Plot->Label1->text().toStdString();
+    EXPECT_TRUE(Plot->Label1->text().startsWith(QString::fromUtf8(GetParam().Told)))
+        << Plot->Label1->text().toStdString();
     EXPECT_EQ(BlackPixels(), 3 * 32) << "still painted";
     Plot->close();
     Step();
@@ -268,11 +271,12 @@ TEST_P(PlotFileTrouble, IsToldOnceInTheWindowAndThePlotGoesOn) {
     EXPECT_TRUE(Seams.Boxes.empty()) << "told once, in the window";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Troubles, PlotFileTrouble,
-    ::testing::Values(TTroubleCase{"FolderTakesNoFile", true, "Не удалось создать файл записи"},
-                      TTroubleCase{"DiskRefusesWrites", false, "Ошибка записи в файл"}),
-    [](const ::testing::TestParamInfo<TTroubleCase>& test) { return std::string(test.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Troubles, PlotFileTrouble,
+                         ::testing::Values(TTroubleCase{"FolderTakesNoFile", true, "Не удалось создать файл записи"},
+                                           TTroubleCase{"DiskRefusesWrites", false, "Ошибка записи в файл"}),
+                         [](const ::testing::TestParamInfo<TTroubleCase>& test) {
+                             return std::string(test.param.Name);
+                         });
 
 }  // namespace
 }  // namespace lumidra::testing

@@ -1,5 +1,5 @@
-// One application object (the program's own, errors reported as in the program) for the whole test program (headless: the tests run with
-// QT_QPA_PLATFORM=offscreen), made before the first test and gone after the last.
+// One application object (the program's own, errors reported as in the program) for the whole test program (headless:
+// the tests run with QT_QPA_PLATFORM=offscreen), made before the first test and gone after the last.
 #include "app/Application.h"
 
 #include <gtest/gtest.h>
@@ -23,7 +23,6 @@ private:
     std::unique_ptr<lumidra::app::TApplication> application_;
 };
 
-[[maybe_unused]] const auto* const registered =
-    ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
+[[maybe_unused]] const auto* const registered = ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
 
 }  // namespace

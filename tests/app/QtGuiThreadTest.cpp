@@ -44,7 +44,12 @@ TEST(QtGuiThread, PostedCallsRunInsideANestedLoop) {
     QtGuiThread gui;
     QEventLoop nested;
     bool ranInside = false;
-    std::thread worker([&] { gui.Post([&] { ranInside = nested.isRunning(); nested.quit(); }); });
+    std::thread worker([&] {
+        gui.Post([&] {
+            ranInside = nested.isRunning();
+            nested.quit();
+        });
+    });
     QTimer::singleShot(5000, &nested, &QEventLoop::quit);  // a safety net, not a measure
     nested.exec();
     worker.join();

@@ -24,8 +24,7 @@ namespace {
 using desktop::TMsgButtons;
 using desktop::TMsgIcon;
 
-const QString AlreadyRunningText =
-    QStringLiteral("Программа, использующая ресурсы TAVIK Lumidra, уже запущена!   ");
+const QString AlreadyRunningText = QStringLiteral("Программа, использующая ресурсы TAVIK Lumidra, уже запущена!   ");
 
 class SingleInstance : public ::testing::Test {
 protected:
@@ -105,8 +104,12 @@ public:
         process_.start(program, {folder});
         held_ = process_.waitForReadyRead(5000) && process_.readAll().startsWith("held");
     }
-    ~LockHolder() { Kill(); }
-    bool Held() const { return held_; }
+    ~LockHolder() {
+        Kill();
+    }
+    bool Held() const {
+        return held_;
+    }
     void Kill() {
         if (process_.state() == QProcess::NotRunning) return;
         process_.kill();  // SIGKILL, or TerminateProcess: no chance to clean up
@@ -156,7 +159,9 @@ struct TNoLockCase {
     const char* Name;
     std::function<QString(const QString& folder)> Plant;  // gives the lock's folder
 };
-void PrintTo(const TNoLockCase& c, std::ostream* os) { *os << c.Name; }
+void PrintTo(const TNoLockCase& c, std::ostream* os) {
+    *os << c.Name;
+}
 
 class NoLock : public SingleInstance, public ::testing::WithParamInterface<TNoLockCase> {};
 
@@ -181,26 +186,26 @@ QString LockIn(const QString& folder) {
 }
 INSTANTIATE_TEST_SUITE_P(
     Planted, NoLock,
-    ::testing::Values(
-        TNoLockCase{"NoFolder", [](const QString& f) { return f + QStringLiteral("/no/such/folder"); }},
-        TNoLockCase{"LinkToSomeoneElsesFile",
-                    [](const QString& f) {
-                        QFile theirs(f + QStringLiteral("/someone-elses"));
-                        EXPECT_TRUE(theirs.open(QIODevice::WriteOnly));
-                        EXPECT_EQ(::symlink(QFile::encodeName(theirs.fileName()).constData(),
-                                            QFile::encodeName(LockIn(f)).constData()), 0);
-                        return f;
-                    }},
-        TNoLockCase{"Fifo",
-                    [](const QString& f) {
-                        EXPECT_EQ(::mkfifo(QFile::encodeName(LockIn(f)).constData(), 0666), 0);
-                        return f;
-                    }},
-        TNoLockCase{"Folder",
-                    [](const QString& f) {
-                        EXPECT_TRUE(QDir(f).mkdir(LockIn(f)));
-                        return f;
-                    }}),
+    ::testing::Values(TNoLockCase{"NoFolder", [](const QString& f) { return f + QStringLiteral("/no/such/folder"); }},
+                      TNoLockCase{"LinkToSomeoneElsesFile",
+                                  [](const QString& f) {
+                                      QFile theirs(f + QStringLiteral("/someone-elses"));
+                                      EXPECT_TRUE(theirs.open(QIODevice::WriteOnly));
+                                      EXPECT_EQ(::symlink(QFile::encodeName(theirs.fileName()).constData(),
+                                                          QFile::encodeName(LockIn(f)).constData()),
+                                                0);
+                                      return f;
+                                  }},
+                      TNoLockCase{"Fifo",
+                                  [](const QString& f) {
+                                      EXPECT_EQ(::mkfifo(QFile::encodeName(LockIn(f)).constData(), 0666), 0);
+                                      return f;
+                                  }},
+                      TNoLockCase{"Folder",
+                                  [](const QString& f) {
+                                      EXPECT_TRUE(QDir(f).mkdir(LockIn(f)));
+                                      return f;
+                                  }}),
     [](const auto& test) { return std::string(test.param.Name); });
 #else
 INSTANTIATE_TEST_SUITE_P(Planted, NoLock, ::testing::Values(TNoLockCase{"NoFolder", {}}),

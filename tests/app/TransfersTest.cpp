@@ -197,16 +197,15 @@ TEST_P(StarterStops, WithNothingSentAndNothingChanged) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Commands, StarterStops,
-    ::testing::Values(TStopCase{"ReadBusy", &Ui::TForm1::Read_Flash, true},
-                      TStopCase{"EraseBusy", &Ui::TForm1::Erase_Flash, true},
-                      TStopCase{"WriteBusy", &Ui::TForm1::Write_Flash, true},
-                      TStopCase{"DumpBusy", &Ui::TForm1::ReadDUMP1, true},
-                      TStopCase{"ReadCancelled", &Ui::TForm1::Read_Flash, false},
-                      TStopCase{"WriteCancelled", &Ui::TForm1::Write_Flash, false},
-                      TStopCase{"DumpCancelled", &Ui::TForm1::ReadDUMP1, false}),
-    CaseName);
+INSTANTIATE_TEST_SUITE_P(Commands, StarterStops,
+                         ::testing::Values(TStopCase{"ReadBusy", &Ui::TForm1::Read_Flash, true},
+                                           TStopCase{"EraseBusy", &Ui::TForm1::Erase_Flash, true},
+                                           TStopCase{"WriteBusy", &Ui::TForm1::Write_Flash, true},
+                                           TStopCase{"DumpBusy", &Ui::TForm1::ReadDUMP1, true},
+                                           TStopCase{"ReadCancelled", &Ui::TForm1::Read_Flash, false},
+                                           TStopCase{"WriteCancelled", &Ui::TForm1::Write_Flash, false},
+                                           TStopCase{"DumpCancelled", &Ui::TForm1::ReadDUMP1, false}),
+                         CaseName);
 
 TEST_F(Transfers, DialogsKeepTheKeyBaseTitleAndFolderAndSetOnlyTheFilter) {
     Seams.CancelUnscripted = true;
@@ -222,8 +221,8 @@ TEST_F(Transfers, DialogsKeepTheKeyBaseTitleAndFolderAndSetOnlyTheFilter) {
     EXPECT_EQ(read.InitialDir, Dir.path());
     EXPECT_EQ(read.Filter, filter);
     EXPECT_EQ(read.Options, desktop::ofOverwritePrompt | desktop::ofHideReadOnly | desktop::ofNoValidate |
-                                desktop::ofPathMustExist | desktop::ofNoReadOnlyReturn |
-                                desktop::ofNoTestFileCreate | desktop::ofEnableSizing);
+                                desktop::ofPathMustExist | desktop::ofNoReadOnlyReturn | desktop::ofNoTestFileCreate |
+                                desktop::ofEnableSizing);
     const auto& write = Seams.Dialogs[3];
     EXPECT_EQ(write.Title, QStringLiteral("Открытие базы ключей :"));
     EXPECT_EQ(write.InitialDir, Dir.path());
@@ -342,8 +341,7 @@ TEST_P(DumpFault, EndsTheJobOnTheBoardAndTheNextDumpWorks) {
 INSTANTIATE_TEST_SUITE_P(
     Faults, DumpFault,
     ::testing::Values(TFaultCase{"DiskFullAtBlock30", 30, true, [](const QString&) {}},
-                      TFaultCase{"FileReplacedByAFolder", 63, false,
-                                 [](const QString& path) { QDir().mkpath(path); }},
+                      TFaultCase{"FileReplacedByAFolder", 63, false, [](const QString& path) { QDir().mkpath(path); }},
                       TFaultCase{"FolderRemovedBeforeTheStart", -1, false,
                                  [](const QString& path) { QDir(QFileInfo(path).path()).removeRecursively(); }}),
     CaseName);

@@ -22,25 +22,40 @@ struct TTraceStep {
     Bytes Payload;  // Host: byte 1 first; Board: index 0 first; zero-padded to 64
 };
 
-TTraceStep Host(Bytes payload) { return {TTraceStep::TKind::Host, std::move(payload)}; }
-TTraceStep Board(const TReport& r) { return {TTraceStep::TKind::Board, Bytes(r.begin(), r.end())}; }
-TTraceStep Board(Bytes payload) { return {TTraceStep::TKind::Board, std::move(payload)}; }
-TTraceStep Silent() { return {TTraceStep::TKind::Silent, {}}; }
-TTraceStep StatusSlot(std::uint8_t jobAck = 0) { return Board(Bytes{0, 0, 0, 0, 0, 0, jobAck}); }
+TTraceStep Host(Bytes payload) {
+    return {TTraceStep::TKind::Host, std::move(payload)};
+}
+TTraceStep Board(const TReport& r) {
+    return {TTraceStep::TKind::Board, Bytes(r.begin(), r.end())};
+}
+TTraceStep Board(Bytes payload) {
+    return {TTraceStep::TKind::Board, std::move(payload)};
+}
+TTraceStep Silent() {
+    return {TTraceStep::TKind::Silent, {}};
+}
+TTraceStep StatusSlot(std::uint8_t jobAck = 0) {
+    return Board(Bytes{0, 0, 0, 0, 0, 0, jobAck});
+}
 
 // The host's buffers as the program fills them.
-Bytes State(std::uint8_t right, std::uint8_t left, std::uint8_t flags, std::uint8_t command,
-            std::uint8_t request) {
+Bytes State(std::uint8_t right, std::uint8_t left, std::uint8_t flags, std::uint8_t command, std::uint8_t request) {
     return {right, left, flags, command, request};
 }
-Bytes Request() { return State(0, 0, 0, 1, 1); }  // attach left byte 4 = 1
-Bytes JobEnd() { return State(0, 0, 0, 1, 0); }
+Bytes Request() {
+    return State(0, 0, 0, 1, 1);
+}  // attach left byte 4 = 1
+Bytes JobEnd() {
+    return State(0, 0, 0, 1, 0);
+}
 Bytes Filled(std::uint8_t first, std::size_t n = ReportSize) {
     Bytes b(n);
     for (std::size_t i = 0; i < n; ++i) b[i] = static_cast<std::uint8_t>(first + i);
     return b;
 }
-Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
+Bytes Text(const std::string& text) {
+    return Bytes(text.begin(), text.end());
+}
 
 std::vector<TTraceStep> Join(std::initializer_list<std::vector<TTraceStep>> parts) {
     std::vector<TTraceStep> all;
@@ -49,7 +64,9 @@ std::vector<TTraceStep> Join(std::initializer_list<std::vector<TTraceStep>> part
 }
 
 // The request, the acknowledgement and the job's first JobReport.
-std::vector<TTraceStep> Opened(Bytes job) { return {Host(Request()), StatusSlot(1), Host(std::move(job))}; }
+std::vector<TTraceStep> Opened(Bytes job) {
+    return {Host(Request()), StatusSlot(1), Host(std::move(job))};
+}
 
 std::vector<TTraceStep> DumpTrace() {
     std::vector<TTraceStep> steps = {Host(Request()), StatusSlot(1)};
@@ -87,7 +104,9 @@ struct TJobCase {
     std::function<void(TBoardModel&)> Setup = [](TBoardModel&) {};
 };
 
-void PrintTo(const TJobCase& c, std::ostream* os) { *os << c.Name; }
+void PrintTo(const TJobCase& c, std::ostream* os) {
+    *os << c.Name;
+}
 
 const Bytes Hello = Text("HELLO, BOARD!   second line     ");
 
@@ -102,15 +121,13 @@ const std::vector<TJobCase> JobCases = {
          EXPECT_FALSE(m.Lcd().Backlight);  // the 5 before the host left
          EXPECT_TRUE(m.HostLeft());
      }},
-    {"LcdCommand",
-     Join({Opened({4}), {Host({0xAE, 0x2F, 0x04, 0xE3, 0x77}), Host(JobEnd()), StatusSlot()}}),
+    {"LcdCommand", Join({Opened({4}), {Host({0xAE, 0x2F, 0x04, 0xE3, 0x77}), Host(JobEnd()), StatusSlot()}}),
      [](const TBoardModel& m) {
          EXPECT_EQ(m.Lcd().LastCommand, (Bytes{0xAE, 0x2F, 0x04}));
          EXPECT_FALSE(m.Lcd().Contrast);
          EXPECT_TRUE(m.Lcd().Backlight);
      }},
-    {"Contrast",
-     Join({Opened({4}), {Host({0xAD, 0x8D, 0xE3}), Host(JobEnd()), StatusSlot()}}),
+    {"Contrast", Join({Opened({4}), {Host({0xAD, 0x8D, 0xE3}), Host(JobEnd()), StatusSlot()}}),
      [](const TBoardModel& m) { EXPECT_EQ(m.Lcd().Contrast, 13); }},
     {"LcdTextNormalSize",
      Join({Opened({8, 0}), {Host(Hello), Host(Filled(0x41)), Host(Bytes(64, 0x20)), Host(JobEnd()), StatusSlot()}}),
@@ -122,14 +139,12 @@ const std::vector<TJobCase> JobCases = {
          EXPECT_EQ(m.Lcd().Text[64], 0x41);
          EXPECT_EQ(m.Lcd().Text[127], 0x41 + 63);
      }},
-    {"LcdTextLargeSize",
-     Join({Opened({8, 1}), {Host(Hello), Host(Filled(0x30)), Host(JobEnd()), StatusSlot()}}),
+    {"LcdTextLargeSize", Join({Opened({8, 1}), {Host(Hello), Host(Filled(0x30)), Host(JobEnd()), StatusSlot()}}),
      [](const TBoardModel& m) {
          EXPECT_EQ(m.Lcd().TextMode, 1);
          EXPECT_EQ(m.Lcd().Text[64], 0x30);
      }},
-    {"Splash",
-     Join({Opened({8, 2}), {Silent(), Host({0, 2}), StatusSlot()}}),
+    {"Splash", Join({Opened({8, 2}), {Silent(), Host({0, 2}), StatusSlot()}}),
      [](const TBoardModel& m) { EXPECT_EQ(m.Lcd().Shows, TLcdContent::Splash); }},
     {"Image", ImageTrace(),
      [](const TBoardModel& m) {
@@ -140,16 +155,13 @@ const std::vector<TJobCase> JobCases = {
          EXPECT_TRUE(LcdDot(m.Lcd(), 1, 0));
          EXPECT_FALSE(LcdDot(m.Lcd(), 1, 1));
      }},
-    {"FlashRead",
-     Join({Opened({16, 0, 64, 127}), {Board(Filled(0)), Host({0, 0, 64, 127}), StatusSlot()}}),
+    {"FlashRead", Join({Opened({16, 0, 64, 127}), {Board(Filled(0)), Host({0, 0, 64, 127}), StatusSlot()}}),
      [](const TBoardModel& m) { EXPECT_EQ(m.Flash(), FlashPattern()); }},
-    {"FlashErase",
-     Join({Opened({16, 1, 64, 127}), {Silent(), Host(JobEnd()), StatusSlot()}}),
+    {"FlashErase", Join({Opened({16, 1, 64, 127}), {Silent(), Host(JobEnd()), StatusSlot()}}),
      [](const TBoardModel& m) {
          for (auto b : m.Flash()) ASSERT_EQ(b, 0xFF);
      }},
-    {"FlashWrite",
-     Join({Opened({16, 2, 64, 127}), {Host(Filled(0x80)), Host(JobEnd()), StatusSlot()}}),
+    {"FlashWrite", Join({Opened({16, 2, 64, 127}), {Host(Filled(0x80)), Host(JobEnd()), StatusSlot()}}),
      [](const TBoardModel& m) {
          EXPECT_EQ(m.Flash()[0], 0x80);
          EXPECT_EQ(m.Flash()[63], 0xBF);
@@ -164,8 +176,8 @@ const std::vector<TJobCase> JobCases = {
            {Board(PlotPattern(0)), Host({32, 4, 0x00, 0x10, 3, 251}), Board(PlotPattern(1)),
             // Stopped: the host ends the job on the next report, whose
             // index 6 (point 3's x offset) is never 0.
-            Host({32, 4, 0x00, 0x20, 3, 251}), Board(PlotPattern(2)), Host({0, 4, 0x00, 0x20, 3, 251}),
-            Host(JobEnd()), StatusSlot()}}),
+            Host({32, 4, 0x00, 0x20, 3, 251}), Board(PlotPattern(2)), Host({0, 4, 0x00, 0x20, 3, 251}), Host(JobEnd()),
+            StatusSlot()}}),
      [](const TBoardModel& m) {
          EXPECT_EQ(m.PlotReports(), 3u);
          EXPECT_NE(PlotPattern(2)[6], 0);
@@ -231,7 +243,9 @@ struct TViolationCase {
     std::string Expected;  // the first violation recorded
 };
 
-void PrintTo(const TViolationCase& c, std::ostream* os) { *os << c.Name; }
+void PrintTo(const TViolationCase& c, std::ostream* os) {
+    *os << c.Name;
+}
 
 const std::vector<TViolationCase> ViolationCases = {
     {"DataReportWhileIdle", {Host(Filled(1))}, "DataReport nobody asked for"},
@@ -258,8 +272,10 @@ TEST_P(BoardModelViolations, AreRecorded) {
     const TViolationCase& c = GetParam();
     TBoardModel model;
     for (const auto& step : c.Trace) {
-        if (step.Kind == TTraceStep::TKind::Host) model.Receive(step.Payload);
-        else model.NextReport();
+        if (step.Kind == TTraceStep::TKind::Host)
+            model.Receive(step.Payload);
+        else
+            model.NextReport();
     }
     ASSERT_FALSE(model.Violations().empty());
     EXPECT_EQ(model.Violations().front(), c.Expected);

@@ -33,15 +33,15 @@ TEST_P(Edit1Key, FilteredInItsOrder) {
 
 INSTANTIATE_TEST_SUITE_P(
     Keys, Edit1Key,
-    ::testing::Values(TKeyCase{"EnterSendsEvenWhenFull", {KeyEnter}, 4, false, {KeySwallowed}, TEdit1Action::Send},
-                      TKeyCase{"EscClears", {KeyEscape}, 2, false, {KeySwallowed}, TEdit1Action::Clear},
-                      TKeyCase{"CyrillicOnTheKeysAToFBothCases", u"ФфИиСсВвУуАа", 0, false, u"AABBCCDDEEFF"},
-                      TKeyCase{"DigitsAndUpCasedLetters", u"09afAF", 3, false, u"09AFAF"},
-                      TKeyCase{"AnythingElseRings", u"gGжЖ x", 0, false, std::u16string(6, KeyBell)},
-                      TKeyCase{"FifthDigitRings", u"5ф", 4, false, std::u16string(2, KeyBell)},
-                      TKeyCase{"FifthDigitReplacesASelection", u"5ф", 4, true, u"5A"},
-                      TKeyCase{"BackspaceAndNullPassWhenFull", {KeyBackspace, KeySwallowed}, 6, false,
-                               {KeyBackspace, KeySwallowed}}),
+    ::testing::Values(
+        TKeyCase{"EnterSendsEvenWhenFull", {KeyEnter}, 4, false, {KeySwallowed}, TEdit1Action::Send},
+        TKeyCase{"EscClears", {KeyEscape}, 2, false, {KeySwallowed}, TEdit1Action::Clear},
+        TKeyCase{"CyrillicOnTheKeysAToFBothCases", u"ФфИиСсВвУуАа", 0, false, u"AABBCCDDEEFF"},
+        TKeyCase{"DigitsAndUpCasedLetters", u"09afAF", 3, false, u"09AFAF"},
+        TKeyCase{"AnythingElseRings", u"gGжЖ x", 0, false, std::u16string(6, KeyBell)},
+        TKeyCase{"FifthDigitRings", u"5ф", 4, false, std::u16string(2, KeyBell)},
+        TKeyCase{"FifthDigitReplacesASelection", u"5ф", 4, true, u"5A"},
+        TKeyCase{"BackspaceAndNullPassWhenFull", {KeyBackspace, KeySwallowed}, 6, false, {KeyBackspace, KeySwallowed}}),
     [](const auto& test) { return std::string(test.param.Name); });
 
 }  // namespace

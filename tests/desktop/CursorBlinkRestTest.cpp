@@ -27,7 +27,9 @@ struct TWakeCase {
     QEvent::Type Input;
 };
 
-void PrintTo(const TWakeCase& c, std::ostream* os) { *os << c.Name; }
+void PrintTo(const TWakeCase& c, std::ostream* os) {
+    *os << c.Name;
+}
 
 class CursorBlinkRest : public ::testing::TestWithParam<TWakeCase> {};
 
@@ -52,8 +54,10 @@ TEST_P(CursorBlinkRest, StopsBlinkingWhenIdleAndBlinksAgainAtInput) {
         QTest::qWait(3 * platformRate / 2);
         EXPECT_EQ(counter.Timers, 0);
 
-        if (GetParam().Input == QEvent::KeyPress) QTest::keyClick(&edit, Qt::Key_A);
-        else QTest::mouseClick(edit.viewport(), Qt::LeftButton);
+        if (GetParam().Input == QEvent::KeyPress)
+            QTest::keyClick(&edit, Qt::Key_A);
+        else
+            QTest::mouseClick(edit.viewport(), Qt::LeftButton);
         EXPECT_FALSE(rest.Resting());
         EXPECT_EQ(QGuiApplication::styleHints()->cursorFlashTime(), platformRate);
         ASSERT_TRUE(QTest::qWaitFor([&] { return rest.Resting(); }, 2000)) << "rests again";

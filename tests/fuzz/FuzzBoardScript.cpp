@@ -20,20 +20,28 @@ std::string Written(const TBoardCommand& command) {
     return std::visit(
         [](const auto& c) -> std::string {
             using T = std::decay_t<decltype(c)>;
-            if constexpr (std::is_same_v<T, TSendCommand>) return "send " + FormatHex(c.Report);
-            else if constexpr (std::is_same_v<T, TSleepCommand>) return "sleep " + std::to_string(c.Duration.count());
+            if constexpr (std::is_same_v<T, TSendCommand>)
+                return "send " + FormatHex(c.Report);
+            else if constexpr (std::is_same_v<T, TSleepCommand>)
+                return "sleep " + std::to_string(c.Duration.count());
             else if constexpr (std::is_same_v<T, TBurstCommand>)
                 return "burst " + std::to_string(c.Count) + " " + FormatHex(c.Report);
-            else if constexpr (std::is_same_v<T, TStreamCommand>) return "stream " + FormatHex(c.Report);
+            else if constexpr (std::is_same_v<T, TStreamCommand>)
+                return "stream " + FormatHex(c.Report);
             else if constexpr (std::is_same_v<T, TPaceCommand>)
                 return "pace " + std::to_string(c.PerSecond) + " " + FormatHex(c.Report);
-            else if constexpr (std::is_same_v<T, TStopCommand>) return "stop";
+            else if constexpr (std::is_same_v<T, TStopCommand>)
+                return "stop";
             else if constexpr (std::is_same_v<T, TWaitOutputCommand>)
                 return "wait-output " + std::to_string(c.Count) + " " + std::to_string(c.Timeout.count());
-            else if constexpr (std::is_same_v<T, TUnplugCommand>) return "unplug";
-            else if constexpr (std::is_same_v<T, TPlugCommand>) return "plug";
-            else if constexpr (std::is_same_v<T, TQuitCommand>) return "quit";
-            else static_assert(sizeof(T) == 0, "a new command needs its written form here");
+            else if constexpr (std::is_same_v<T, TUnplugCommand>)
+                return "unplug";
+            else if constexpr (std::is_same_v<T, TPlugCommand>)
+                return "plug";
+            else if constexpr (std::is_same_v<T, TQuitCommand>)
+                return "quit";
+            else
+                static_assert(sizeof(T) == 0, "a new command needs its written form here");
         },
         command);
 }
@@ -46,13 +54,16 @@ bool Same(const TBoardCommand& a, const TBoardCommand& b) {
             const auto& y = std::get<T>(b);
             if constexpr (std::is_same_v<T, TSendCommand> || std::is_same_v<T, TStreamCommand>)
                 return x.Report == y.Report;
-            else if constexpr (std::is_same_v<T, TSleepCommand>) return x.Duration == y.Duration;
-            else if constexpr (std::is_same_v<T, TBurstCommand>) return x.Count == y.Count && x.Report == y.Report;
+            else if constexpr (std::is_same_v<T, TSleepCommand>)
+                return x.Duration == y.Duration;
+            else if constexpr (std::is_same_v<T, TBurstCommand>)
+                return x.Count == y.Count && x.Report == y.Report;
             else if constexpr (std::is_same_v<T, TPaceCommand>)
                 return x.PerSecond == y.PerSecond && x.Report == y.Report;
             else if constexpr (std::is_same_v<T, TWaitOutputCommand>)
                 return x.Count == y.Count && x.Timeout == y.Timeout;
-            else return true;
+            else
+                return true;
         },
         a);
 }

@@ -187,8 +187,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
                    indexes->SerialNumber == descriptors[16]);
 
     THidNodeIdentity identity = IdentityFromProperties(properties);
-    if (const auto id = Property(properties, "HID_ID")) FUZZ_CHECK(identity.Id.has_value() == ParseHidId(*id).has_value());
-    else FUZZ_CHECK(!identity.Id);
+    if (const auto id = Property(properties, "HID_ID"))
+        FUZZ_CHECK(identity.Id.has_value() == ParseHidId(*id).has_value());
+    else
+        FUZZ_CHECK(!identity.Id);
     FUZZ_CHECK(identity.Name == Property(properties, "HID_NAME").value_or(""));
     FUZZ_CHECK(identity.Uniq == Property(properties, "HID_UNIQ").value_or(""));
     CheckStrings(identity);

@@ -100,9 +100,9 @@ bool Genuine = true;
 // The jobs whose flags are up now, one bit each.
 unsigned RaisedJobs() {
     const bool splash = LcdTextPending && JobReport[2] == 2;
-    const bool raised[] = {ImageSendPending, LcdCommandPending, splash, LcdTextPending && !splash,
-                           FlashReadPending, FlashErasePending, FlashWritePending, PlotPending || PlotRunning,
-                           DumpRequested};
+    const bool raised[] = {ImageSendPending,          LcdCommandPending,          splash,
+                           LcdTextPending && !splash, FlashReadPending,           FlashErasePending,
+                           FlashWritePending,         PlotPending || PlotRunning, DumpRequested};
     unsigned bits = 0;
     for (unsigned i = 0; i < std::size(raised); ++i) bits |= raised[i] ? 1u << i : 0u;
     return bits;
@@ -237,8 +237,8 @@ void SetJobState(FuzzedDataProvider& in) {
             break;
     }
     // Under way by assignment, the job is ahead of the model.
-    Genuine = !(underWay && (kind == TJobKind::FlashRead || kind == TJobKind::Dump ||
-                             (kind == TJobKind::Plot && JobActive)));
+    Genuine =
+        !(underWay && (kind == TJobKind::FlashRead || kind == TJobKind::Dump || (kind == TJobKind::Plot && JobActive)));
     RequestJob();
 }
 

@@ -75,8 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
 
     // The same bytes as UTF-16 memo text: any characters, unpaired surrogates too.
     std::u16string memo(size / 2, u'\0');
-    for (std::size_t i = 0; i + 1 < size; i += 2)
-        memo[i / 2] = static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
+    for (std::size_t i = 0; i + 1 < size; i += 2) memo[i / 2] = static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
     CheckTextRoundTrip(memo);
     return 0;
 }

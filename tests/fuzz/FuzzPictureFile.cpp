@@ -39,12 +39,13 @@ bool RowsMatch(const TPicture& picture, const std::uint8_t* rows, std::uint8_t m
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // An exact-size copy: a read past its end is caught by the sanitizer.
     const std::vector<std::uint8_t> file(data, data + size);
-    const TPictureFile result = ReadPictureFile([&](std::uint64_t offset, std::span<std::uint8_t> out) -> std::optional<std::size_t> {
-        if (offset >= file.size()) return 0;
-        const std::size_t count = std::min<std::size_t>(out.size(), file.size() - offset);
-        std::memcpy(out.data(), file.data() + offset, count);
-        return count;
-    });
+    const TPictureFile result =
+        ReadPictureFile([&](std::uint64_t offset, std::span<std::uint8_t> out) -> std::optional<std::size_t> {
+            if (offset >= file.size()) return 0;
+            const std::size_t count = std::min<std::size_t>(out.size(), file.size() - offset);
+            std::memcpy(out.data(), file.data() + offset, count);
+            return count;
+        });
 
     FUZZ_CHECK(result.Header.has_value() == (size >= PictureHeaderSize));
     if (size < PictureHeaderSize) {
@@ -52,7 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     FUZZ_CHECK(std::equal(result.Header->begin(), result.Header->end(), data));
-    const bool lcdPicture = data[0] == 'B' && data[1] == 'M' && data[28] == 1 && Le32(data + 18) == 96 && Le32(data + 22) == 68;
+    const bool lcdPicture =
+        data[0] == 'B' && data[1] == 'M' && data[28] == 1 && Le32(data + 18) == 96 && Le32(data + 22) == 68;
     if (!lcdPicture) {
         FUZZ_CHECK(result.Error == TPictureFileError::NotLcdPicture);
         return 0;

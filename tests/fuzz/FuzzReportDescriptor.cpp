@@ -20,9 +20,8 @@ constexpr std::uint32_t MaxReportBytes = 65534;
 
 bool SameGathered(const TReportLayout& a, const TReportLayout& b) {
     return a.NumberedReports == b.NumberedReports && a.Usage == b.Usage && a.UsagePage == b.UsagePage &&
-           a.CollectionCount == b.CollectionCount && a.InputBytes == b.InputBytes &&
-           a.OutputBytes == b.OutputBytes && a.FeatureBytes == b.FeatureBytes &&
-           a.InputReportByteLength == b.InputReportByteLength &&
+           a.CollectionCount == b.CollectionCount && a.InputBytes == b.InputBytes && a.OutputBytes == b.OutputBytes &&
+           a.FeatureBytes == b.FeatureBytes && a.InputReportByteLength == b.InputReportByteLength &&
            a.OutputReportByteLength == b.OutputReportByteLength &&
            a.FeatureReportByteLength == b.FeatureReportByteLength;
 }
@@ -39,8 +38,7 @@ bool MentionsReportId(std::span<const std::uint8_t> data, std::uint8_t id) {
         const std::size_t rest = data.size() - i - 2;
         if (data[i] == 0x85) return true;
         if (data[i] == 0x86 && rest >= 1 && data[i + 2] == 0) return true;
-        if (data[i] == 0x87 && rest >= 3 && data[i + 2] == 0 && data[i + 3] == 0 && data[i + 4] == 0)
-            return true;
+        if (data[i] == 0x87 && rest >= 3 && data[i + 2] == 0 && data[i + 3] == 0 && data[i + 4] == 0) return true;
     }
     return false;
 }
@@ -48,8 +46,7 @@ bool MentionsReportId(std::span<const std::uint8_t> data, std::uint8_t id) {
 // One kind of report: each fits a 16-bit length with its ID byte, the summary
 // length is the largest plus that byte, and IDs other than 0 need a Report ID
 // item in the bytes.
-void CheckKind(std::span<const std::uint8_t> data, const TSizes& sizes, std::uint16_t byteLength,
-               bool numbered) {
+void CheckKind(std::span<const std::uint8_t> data, const TSizes& sizes, std::uint16_t byteLength, bool numbered) {
     std::uint32_t largest = 0;
     for (const auto& [id, bytes] : sizes) {
         FUZZ_CHECK(bytes <= MaxReportBytes);

@@ -103,11 +103,12 @@ TEST_P(BandBytes, BandByBandColumnByColumn) {
 
 INSTANTIATE_TEST_SUITE_P(
     Pictures, BandBytes,
-    ::testing::Values(
-        TBandCase{"AllSetLastBandHasFourRows", AllSet(), [](int band, int) { return std::uint8_t(band < 8 ? 0xFF : 0x0F); }},
-        TBandCase{"TopRowIsBitZero", Pixels({{3, 0}}), [](int band, int x) { return std::uint8_t(band == 0 && x == 3); }},
-        TBandCase{"BandBottomRowIsBitSeven", Pixels({{95, 15}}),
-                  [](int band, int x) { return std::uint8_t(band == 1 && x == 95 ? 0x80 : 0); }}),
+    ::testing::Values(TBandCase{"AllSetLastBandHasFourRows", AllSet(),
+                                [](int band, int) { return std::uint8_t(band < 8 ? 0xFF : 0x0F); }},
+                      TBandCase{"TopRowIsBitZero", Pixels({{3, 0}}),
+                                [](int band, int x) { return std::uint8_t(band == 0 && x == 3); }},
+                      TBandCase{"BandBottomRowIsBitSeven", Pixels({{95, 15}}),
+                                [](int band, int x) { return std::uint8_t(band == 1 && x == 95 ? 0x80 : 0); }}),
     [](const auto& test) { return std::string(test.param.Name); });
 
 }  // namespace

@@ -19,7 +19,9 @@ struct TPixelCase {
     std::uint8_t X, Y;
     TPlotPixel Pixel;
 };
-void PrintTo(const TPixelCase& c, std::ostream* os) { *os << c.Name; }
+void PrintTo(const TPixelCase& c, std::ostream* os) {
+    *os << c.Name;
+}
 
 class PointPixel : public ::testing::TestWithParam<TPixelCase> {};
 
@@ -29,22 +31,23 @@ TEST_P(PointPixel, LandsInItsTile) {
     EXPECT_EQ(pixel.Y, GetParam().Pixel.Y);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Points, PointPixel,
-    ::testing::Values(TPixelCase{"FirstAtOrigin", 0, 0, 0, {0, 0}},
-                      TPixelCase{"SeventhAtFarCorner", 7, 255, 255, {1023, 511}},
-                      TPixelCase{"EighthBackInTopLeftTile", 8, 10, 20, {10, 20}},
-                      TPixelCase{"ThirdInTopRightTile", 3, 5, 6, {773, 6}},
-                      TPixelCase{"FourthInBottomLeftTile", 4, 1, 2, {1, 258}},
-                      TPixelCase{"LastInBottomRightTile", 31, 255, 0, {1023, 256}}),
-    CaseName<TPixelCase>);
+INSTANTIATE_TEST_SUITE_P(Points, PointPixel,
+                         ::testing::Values(TPixelCase{"FirstAtOrigin", 0, 0, 0, {0, 0}},
+                                           TPixelCase{"SeventhAtFarCorner", 7, 255, 255, {1023, 511}},
+                                           TPixelCase{"EighthBackInTopLeftTile", 8, 10, 20, {10, 20}},
+                                           TPixelCase{"ThirdInTopRightTile", 3, 5, 6, {773, 6}},
+                                           TPixelCase{"FourthInBottomLeftTile", 4, 1, 2, {1, 258}},
+                                           TPixelCase{"LastInBottomRightTile", 31, 255, 0, {1023, 256}}),
+                         CaseName<TPixelCase>);
 
 struct TRunsCase {
     const char* Name;
     std::vector<TPlotPixel> Pixels;
     std::vector<TPixelRun> Runs;
 };
-void PrintTo(const TRunsCase& c, std::ostream* os) { *os << c.Name; }
+void PrintTo(const TRunsCase& c, std::ostream* os) {
+    *os << c.Name;
+}
 
 class PaintedRuns : public ::testing::TestWithParam<TRunsCase> {};
 
@@ -54,8 +57,7 @@ TEST_P(PaintedRuns, AreSortedJoinedAndFreeOfRepeats) {
 
 INSTANTIATE_TEST_SUITE_P(
     Pixels, PaintedRuns,
-    ::testing::Values(TRunsCase{"None", {}, {}},
-                      TRunsCase{"One", {{5, 7}}, {{5, 7, 1}}},
+    ::testing::Values(TRunsCase{"None", {}, {}}, TRunsCase{"One", {{5, 7}}, {{5, 7, 1}}},
                       TRunsCase{"RepeatsDropped", {{5, 7}, {5, 7}, {5, 7}}, {{5, 7, 1}}},
                       TRunsCase{"NeighboursInARowJoined", {{6, 7}, {4, 7}, {5, 7}}, {{4, 7, 3}}},
                       TRunsCase{"GapKeepsRunsApart", {{4, 7}, {6, 7}}, {{4, 7, 1}, {6, 7, 1}}},
@@ -69,7 +71,9 @@ struct TDigitsCase {
     std::uint16_t Counter;
     std::uint8_t Byte3, Byte4;
 };
-void PrintTo(const TDigitsCase& c, std::ostream* os) { *os << c.Name; }
+void PrintTo(const TDigitsCase& c, std::ostream* os) {
+    *os << c.Name;
+}
 
 class CounterDigits : public ::testing::TestWithParam<TDigitsCase> {};
 
@@ -89,8 +93,7 @@ TEST_P(CounterDigits, GoOutPairwiseReversed) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Counters, CounterDigits,
-                         ::testing::Values(TDigitsCase{"Zero", 0, 0x00, 0x00},
-                                           TDigitsCase{"One", 1, 0x00, 0x10},
+                         ::testing::Values(TDigitsCase{"Zero", 0, 0x00, 0x00}, TDigitsCase{"One", 1, 0x00, 0x10},
                                            TDigitsCase{"Seven", 7, 0x00, 0x70},
                                            TDigitsCase{"FourDigits", 1234, 0x21, 0x43},
                                            TDigitsCase{"FiveDigitsSendTheirFirstFour", 10000, 0x01, 0x00},
@@ -103,7 +106,9 @@ struct TNameCase {
     int Attempt;
     const char* File;
 };
-void PrintTo(const TNameCase& c, std::ostream* os) { *os << c.Name; }
+void PrintTo(const TNameCase& c, std::ostream* os) {
+    *os << c.Name;
+}
 
 class RecordFileName : public ::testing::TestWithParam<TNameCase> {};
 
@@ -111,16 +116,13 @@ TEST_P(RecordFileName, CarriesTheStartTime) {
     EXPECT_EQ(PlotFileName(GetParam().Start, GetParam().Attempt), GetParam().File);
 }
 
-INSTANTIATE_TEST_SUITE_P(Names, RecordFileName,
-                         ::testing::Values(TNameCase{"PaddedFields", {2026, 3, 5, 9, 5, 7}, 0,
-                                                     "plot-20260305-090507.bin"},
-                                           TNameCase{"LastSecondOfYear", {2025, 12, 31, 23, 59, 59}, 0,
-                                                     "plot-20251231-235959.bin"},
-                                           TNameCase{"SecondTrySuffixed", {2026, 3, 5, 9, 5, 7}, 1,
-                                                     "plot-20260305-090507-2.bin"},
-                                           TNameCase{"TenthTry", {2026, 3, 5, 9, 5, 7}, 9,
-                                                     "plot-20260305-090507-10.bin"}),
-                         CaseName<TNameCase>);
+INSTANTIATE_TEST_SUITE_P(
+    Names, RecordFileName,
+    ::testing::Values(TNameCase{"PaddedFields", {2026, 3, 5, 9, 5, 7}, 0, "plot-20260305-090507.bin"},
+                      TNameCase{"LastSecondOfYear", {2025, 12, 31, 23, 59, 59}, 0, "plot-20251231-235959.bin"},
+                      TNameCase{"SecondTrySuffixed", {2026, 3, 5, 9, 5, 7}, 1, "plot-20260305-090507-2.bin"},
+                      TNameCase{"TenthTry", {2026, 3, 5, 9, 5, 7}, 9, "plot-20260305-090507-10.bin"}),
+    CaseName<TNameCase>);
 
 struct TStateCase {
     const char* Name;
@@ -129,7 +131,9 @@ struct TStateCase {
     TPlotStepKind Step;
     TPlotButtons Buttons;
 };
-void PrintTo(const TStateCase& c, std::ostream* os) { *os << c.Name; }
+void PrintTo(const TStateCase& c, std::ostream* os) {
+    *os << c.Name;
+}
 
 class PlotState : public ::testing::TestWithParam<TStateCase> {};
 

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace lumidra::testing {
 namespace {
 
@@ -38,7 +37,7 @@ struct TTableCase {
     const char* Name;
     TTool Tool;
     TPicture Picture;
-    std::optional<std::string> Text;  // nothing: no table
+    std::optional<std::string> Text;                                    // nothing: no table
     std::vector<std::pair<std::size_t, std::uint8_t>> SplashData = {};  // its non-zero bytes
 };
 
@@ -73,43 +72,45 @@ std::string Strip(const std::string& st8, const std::string& st4, int width) {
 
 INSTANTIATE_TEST_SUITE_P(
     Conversions, Tables,
-    ::testing::Values(
-        TTableCase{"StripBlank", TTool::Strip, TPicture{}, std::nullopt},
-        TTableCase{"StripOnlyBelowRow11", TTool::Strip, Pixels({{5, 12}, {90, 67}}), std::nullopt},
-        TTableCase{"StripPixelAtColumn10Row0", TTool::Strip, Pixels({{10, 0}}),
-                   Strip("ST_8    DB 0x01, 0x00\n", "ST_4    DB 0x00, 0x00\n", 2)},
-        TTableCase{"StripPixelAtColumn10Row8", TTool::Strip, Pixels({{10, 8}}),
-                   Strip("ST_8    DB 0x00, 0x00\n", "ST_4    DB 0x10, 0x00\n", 2)},
-        TTableCase{"StripRows8To11InNibbles", TTool::Strip, Pixels({{10, 11}, {11, 9}, {11, 12}}),
-                   Strip("ST_8    DB 0x00, 0x00\n", "ST_4    DB 0x82, 0x00\n", 2)},
-        TTableCase{"StripOneBlankColumnInside", TTool::Strip, Pixels({{10, 0}, {12, 7}}),
-                   Strip("ST_8    DB 0x01, 0x00, 0x80, 0x00\n", "ST_4    DB 0x00, 0x00\n", 4)},
-        TTableCase{"StripTwoBlankColumnsEndIt", TTool::Strip, Pixels({{10, 0}, {13, 0}}),
-                   Strip("ST_8    DB 0x01, 0x00\n", "ST_4    DB 0x00, 0x00\n", 2)},
-        TTableCase{"StripEighteenColumns", TTool::Strip, RowZero(20, 37),
-                   Strip("ST_8    DB" + Values(16, "01") + "\n" + Db + Values(2, "01") + "\n",
-                         "ST_4    DB" + Values(10, "00") + "\n", 18)},
-        TTableCase{"StripThirtyTwoColumns", TTool::Strip, RowZero(0, 31),
-                   Strip("ST_8    DB" + Values(16, "01") + "\n" + Db + Values(16, "01") + "\n",
-                         "ST_4    DB" + Values(16, "00") + "\n", 32)},
-        TTableCase{"StripOnlyColumn95TakesClearColumn96", TTool::Strip, Pixels({{95, 3}}),
-                   Strip("ST_8    DB 0x08, 0x00\n", "ST_4    DB 0x00, 0x00\n", 2)},
-        TTableCase{"StripOddLeftReachingColumn95", TTool::Strip, RowZero(1, 95),
-                   Strip("ST_8    DB" + Values(16, "01") + "\n" + Lines(4, Db + Values(16, "01")) + Db +
-                             Values(15, "01") + ", 0x00\n",
-                         "ST_4    DB" + Values(16, "00") + "\n" + Lines(2, Db + Values(16, "00")), 96)},
-        TTableCase{"FontBlankIsEmpty", TTool::Font, TPicture{}, ""},
-        TTableCase{"FontSinglePixelGlyph", TTool::Font, Pixels({{0, 0}}), Db + " 0x01," + Values(19, "00") + "\n"},
-        TTableCase{"FontGapColumnNotRead", TTool::Font, Pixels({{5, 0}, {11, 7}}), ""},
-        TTableCase{"FontFirstZeroLineEndsTable", TTool::Font, Pixels({{0, 0}, {90, 0}, {0, 8}}),
-                   Db + " 0x01," + Values(19, "00") + "\n"},
-        TTableCase{"FontAllBlack36Lines", TTool::Font, AllSet(),
-                   Lines(32, Db + Values(20, "FF")) + Lines(4, Db + Values(20, "0F"))},
-        TTableCase{"SplashBlank", TTool::Splash, TPicture{}, Lines(24, Db + Values(16, "00"))},
-        TTableCase{"SplashCorners", TTool::Splash, Pixels({{0, 16}, {95, 47}, {3, 15}, {3, 48}}),
-                   Db + " 0x01," + Values(15, "00") + "\n" + Lines(22, Db + Values(16, "00")) + Db + Values(15, "00") +
-                       ", 0x80\n",
-                   {{0, 0x01}, {383, 0x80}}}),
+    ::testing::Values(TTableCase{"StripBlank", TTool::Strip, TPicture{}, std::nullopt},
+                      TTableCase{"StripOnlyBelowRow11", TTool::Strip, Pixels({{5, 12}, {90, 67}}), std::nullopt},
+                      TTableCase{"StripPixelAtColumn10Row0", TTool::Strip, Pixels({{10, 0}}),
+                                 Strip("ST_8    DB 0x01, 0x00\n", "ST_4    DB 0x00, 0x00\n", 2)},
+                      TTableCase{"StripPixelAtColumn10Row8", TTool::Strip, Pixels({{10, 8}}),
+                                 Strip("ST_8    DB 0x00, 0x00\n", "ST_4    DB 0x10, 0x00\n", 2)},
+                      TTableCase{"StripRows8To11InNibbles", TTool::Strip, Pixels({{10, 11}, {11, 9}, {11, 12}}),
+                                 Strip("ST_8    DB 0x00, 0x00\n", "ST_4    DB 0x82, 0x00\n", 2)},
+                      TTableCase{"StripOneBlankColumnInside", TTool::Strip, Pixels({{10, 0}, {12, 7}}),
+                                 Strip("ST_8    DB 0x01, 0x00, 0x80, 0x00\n", "ST_4    DB 0x00, 0x00\n", 4)},
+                      TTableCase{"StripTwoBlankColumnsEndIt", TTool::Strip, Pixels({{10, 0}, {13, 0}}),
+                                 Strip("ST_8    DB 0x01, 0x00\n", "ST_4    DB 0x00, 0x00\n", 2)},
+                      TTableCase{"StripEighteenColumns", TTool::Strip, RowZero(20, 37),
+                                 Strip("ST_8    DB" + Values(16, "01") + "\n" + Db + Values(2, "01") + "\n",
+                                       "ST_4    DB" + Values(10, "00") + "\n", 18)},
+                      TTableCase{"StripThirtyTwoColumns", TTool::Strip, RowZero(0, 31),
+                                 Strip("ST_8    DB" + Values(16, "01") + "\n" + Db + Values(16, "01") + "\n",
+                                       "ST_4    DB" + Values(16, "00") + "\n", 32)},
+                      TTableCase{"StripOnlyColumn95TakesClearColumn96", TTool::Strip, Pixels({{95, 3}}),
+                                 Strip("ST_8    DB 0x08, 0x00\n", "ST_4    DB 0x00, 0x00\n", 2)},
+                      TTableCase{"StripOddLeftReachingColumn95", TTool::Strip, RowZero(1, 95),
+                                 Strip("ST_8    DB" + Values(16, "01") + "\n" + Lines(4, Db + Values(16, "01")) + Db +
+                                           Values(15, "01") + ", 0x00\n",
+                                       "ST_4    DB" + Values(16, "00") + "\n" + Lines(2, Db + Values(16, "00")), 96)},
+                      TTableCase{"FontBlankIsEmpty", TTool::Font, TPicture{}, ""},
+                      TTableCase{"FontSinglePixelGlyph", TTool::Font, Pixels({{0, 0}}),
+                                 Db + " 0x01," + Values(19, "00") + "\n"},
+                      TTableCase{"FontGapColumnNotRead", TTool::Font, Pixels({{5, 0}, {11, 7}}), ""},
+                      TTableCase{"FontFirstZeroLineEndsTable", TTool::Font, Pixels({{0, 0}, {90, 0}, {0, 8}}),
+                                 Db + " 0x01," + Values(19, "00") + "\n"},
+                      TTableCase{"FontAllBlack36Lines", TTool::Font, AllSet(),
+                                 Lines(32, Db + Values(20, "FF")) + Lines(4, Db + Values(20, "0F"))},
+                      TTableCase{"SplashBlank", TTool::Splash, TPicture{}, Lines(24, Db + Values(16, "00"))},
+                      TTableCase{"SplashCorners",
+                                 TTool::Splash,
+                                 Pixels({{0, 16}, {95, 47}, {3, 15}, {3, 48}}),
+                                 Db + " 0x01," + Values(15, "00") + "\n" + Lines(22, Db + Values(16, "00")) + Db +
+                                     Values(15, "00") + ", 0x80\n",
+                                 {{0, 0x01}, {383, 0x80}}}),
     [](const auto& test) { return std::string(test.param.Name); });
 
 }  // namespace

@@ -135,16 +135,19 @@ TEST(CustomThreadRelease, InsideItsOwnRunningCallReturnsAtOnceAndJoinsAfterTheCa
     std::atomic<bool> gone{false};
     std::unique_ptr<TCustomThread> owner;
     bool returnedBeforeJoin = false;
-    auto* thread = new ProbeThread(gui, [&](ProbeThread& self) {
-        while (!self.Terminated()) {
-            self.Sync([&] {
-                if (!owner) return;
-                EXPECT_TRUE(owner->SynchronizeRunning());
-                TCustomThread::ReleaseAfterSynchronize(std::move(owner));
-                returnedBeforeJoin = !gone;  // still alive: this call has not returned yet
-            });
-        }
-    }, &gone);
+    auto* thread = new ProbeThread(
+        gui,
+        [&](ProbeThread& self) {
+            while (!self.Terminated()) {
+                self.Sync([&] {
+                    if (!owner) return;
+                    EXPECT_TRUE(owner->SynchronizeRunning());
+                    TCustomThread::ReleaseAfterSynchronize(std::move(owner));
+                    returnedBeforeJoin = !gone;  // still alive: this call has not returned yet
+                });
+            }
+        },
+        &gone);
     owner.reset(thread);
     thread->Start();
     ASSERT_TRUE(gui.RunUntil([&] { return gone.load(); }, 5s));
@@ -155,7 +158,8 @@ TEST(CustomThreadRelease, OutsideACallWaitsAndDeletes) {
     TestGuiThread gui;
     std::atomic<bool> gone{false};
     std::unique_ptr<TCustomThread> thread = std::make_unique<ProbeThread>(
-        gui, [](ProbeThread& self) {
+        gui,
+        [](ProbeThread& self) {
             while (!self.Terminated()) self.Sync([] {});
         },
         &gone);

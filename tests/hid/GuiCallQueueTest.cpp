@@ -36,7 +36,9 @@ struct TScriptCase {
     const char* Trace;
 };
 
-void PrintTo(const TScriptCase& c, std::ostream* os) { *os << c.Name; }
+void PrintTo(const TScriptCase& c, std::ostream* os) {
+    *os << c.Name;
+}
 
 class GuiCallQueueScript : public ::testing::TestWithParam<TScriptCase> {};
 
@@ -51,13 +53,14 @@ TEST_P(GuiCallQueueScript, RunsAndWakesAsScripted) {
         if (c == 't') {
             bool more = false;
             auto call = queue.Take(more);
-            if (!call) trace += "none ";
-            else call->Run();
+            if (!call)
+                trace += "none ";
+            else
+                call->Run();
             if (more) trace += "+ ";
         } else {
-            const bool wake = c >= '1' && c <= '9'
-                                  ? queue.Push([&trace, c] { trace += std::string("run ") + c + ' '; })
-                                  : queue.Push(reusable.at(c));
+            const bool wake = c >= '1' && c <= '9' ? queue.Push([&trace, c] { trace += std::string("run ") + c + ' '; })
+                                                   : queue.Push(reusable.at(c));
             trace += wake ? "wake " : "- ";
         }
     }

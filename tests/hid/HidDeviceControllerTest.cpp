@@ -127,7 +127,9 @@ struct TAccessCase {
     bool GrantedLater;
     Log Expected;
 };
-void PrintTo(const TAccessCase& c, std::ostream* os) { *os << c.Name; }
+void PrintTo(const TAccessCase& c, std::ostream* os) {
+    *os << c.Name;
+}
 
 class ControllerAccess : public HidTest, public ::testing::WithParamInterface<TAccessCase> {};
 
@@ -275,9 +277,8 @@ TEST_F(ControllerCreateError, HandledWithRetryRepeatsTheCreationUntilItSucceeds)
         if (++calls == 3) Bus.SetFaults(bad, {});
     };
     Controller->SetOnDeviceChange(Events.ChangeEvent());
-    EXPECT_EQ(Events.Log,
-              (Log{"create-error Flaky", "create-error Flaky retry", "create-error Flaky retry", "arrival A",
-                   "arrival Flaky", "change"}));
+    EXPECT_EQ(Events.Log, (Log{"create-error Flaky", "create-error Flaky retry", "create-error Flaky retry",
+                               "arrival A", "arrival Flaky", "change"}));
     EXPECT_EQ(handledOnEntry, (std::vector<bool>{false, false, false}));
 }
 

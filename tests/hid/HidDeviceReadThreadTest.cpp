@@ -21,8 +21,7 @@ protected:
     }
     void WaitUntilPosted() {
         const auto deadline = std::chrono::steady_clock::now() + 5s;
-        while (Gui.Queued() == 0 && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(1ms);
+        while (Gui.Queued() == 0 && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(1ms);
         ASSERT_GT(Gui.Queued(), 0u);
     }
 };

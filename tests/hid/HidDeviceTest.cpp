@@ -197,7 +197,9 @@ TEST(WideToAnsi, EncodesUtf16AsUtf8) {
     EXPECT_EQ(WideToAnsi(u"Ключ"), "\xD0\x9A\xD0\xBB\xD1\x8E\xD1\x87");
     EXPECT_EQ(WideToAnsi(u"\u20AC"), "\xE2\x82\xAC");
     EXPECT_EQ(WideToAnsi(u"\U0001F600"), "\xF0\x9F\x98\x80");
-    EXPECT_EQ(WideToAnsi(std::u16string{char16_t(0xD800), u'a'}), "\xEF\xBF\xBD" "a");
+    EXPECT_EQ(WideToAnsi(std::u16string{char16_t(0xD800), u'a'}),
+              "\xEF\xBF\xBD"
+              "a");
     EXPECT_EQ(WideToAnsi(std::u16string{char16_t(0xDC00)}), "\xEF\xBF\xBD");
 }
 #endif

@@ -94,9 +94,7 @@ public:
     THidEnumerateEvent EnumerateEvent() { return THidEnumerateEvent::Of<&Recorder::Enumerate>(this); }
     THidDataEvent DataEvent() { return THidDataEvent::Of<&Recorder::Data>(this); }
     THidDataErrorEvent ErrorEvent() { return THidDataErrorEvent::Of<&Recorder::Error>(this); }
-    THidDeviceCreateError CreateErrorEvent() {
-        return THidDeviceCreateError::Of<&Recorder::CreateError>(this);
-    }
+    THidDeviceCreateError CreateErrorEvent() { return THidDeviceCreateError::Of<&Recorder::CreateError>(this); }
 };
 
 class HidTest : public ::testing::Test {
@@ -125,8 +123,7 @@ protected:
 
     // Runs the GUI thread's queue until nothing is left.
     void Pump() {
-        while (Gui.ProcessPending() > 0) {
-        }
+        while (Gui.ProcessPending() > 0) {}
     }
 
     // Creates the controller, runs its start-up re-scan and forgets its events.

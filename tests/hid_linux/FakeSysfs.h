@@ -45,8 +45,8 @@ public:
 
     // A HID device below a USB interface; returns the hidraw node's folder.
     std::filesystem::path AddUsbNode(const std::string& hidName, const std::string& uevent,
-                                     const std::vector<std::uint8_t>& reportDescriptor,
-                                     const UsbDevice& usb, dev_t number, const std::string& hidraw) {
+                                     const std::vector<std::uint8_t>& reportDescriptor, const UsbDevice& usb,
+                                     dev_t number, const std::string& hidraw) {
         const auto usbDir = root_ / "devices" / "pci0000:00" / "0000:00:14.0" / "usb1" / "1-2";
         Write(usbDir / "descriptors", std::string(usb.Descriptors.begin(), usb.Descriptors.end()));
         Write(usbDir / "idVendor", "c04e\n");
@@ -93,8 +93,8 @@ private:
         Write(hidDir / "report_descriptor", std::string(reportDescriptor.begin(), reportDescriptor.end()));
         const auto node = hidDir / "hidraw" / hidraw;
         std::filesystem::create_directories(node);
-        Write(node / "uevent", "MAJOR=" + std::to_string(major(number)) + "\nMINOR=" +
-                                   std::to_string(minor(number)) + "\nDEVNAME=" + hidraw + "\n");
+        Write(node / "uevent", "MAJOR=" + std::to_string(major(number)) + "\nMINOR=" + std::to_string(minor(number)) +
+                                   "\nDEVNAME=" + hidraw + "\n");
         std::filesystem::create_directory_symlink("../..", node / "device");
         std::filesystem::create_directory_symlink(root_ / "class" / "hidraw", node / "subsystem");
         std::filesystem::create_directory_symlink(node, CharLink(number));

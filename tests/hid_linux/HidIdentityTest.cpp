@@ -50,8 +50,7 @@ TEST(HidId, ParsesBusVendorAndProduct) {
 
 TEST(HidId, RejectsMalformedValues) {
     for (const char* bad : {"", "0003", "0003:0000C04E", "0003:0000C04E:", "0003:00G0C04E:00002014",
-                            "0003:0001C04E:00002014", "0003:0000C04E:00002014:1",
-                            "000000003:0000C04E:00002014"})
+                            "0003:0001C04E:00002014", "0003:0000C04E:00002014:1", "000000003:0000C04E:00002014"})
         EXPECT_FALSE(ParseHidId(bad)) << bad;
 }
 
@@ -80,9 +79,8 @@ TEST(UsbStringIndexes, RejectWhatIsNoDeviceDescriptor) {
     EXPECT_FALSE(ParseUsbStringIndexes(wrongLength));
 }
 
-THidNodeIdentity UsbIdentity(const std::vector<std::uint8_t>& descriptors,
-                             std::optional<std::string> manufacturer, std::optional<std::string> product,
-                             std::optional<std::string> serial) {
+THidNodeIdentity UsbIdentity(const std::vector<std::uint8_t>& descriptors, std::optional<std::string> manufacturer,
+                             std::optional<std::string> product, std::optional<std::string> serial) {
     THidNodeIdentity identity;
     identity.Id = THidId{BusUsb, 0xC04E, 0x2014};
     TUsbDeviceInfo usb;
@@ -150,11 +148,14 @@ TEST(Utf8ToUtf16, ConvertsAllPlanesAndReplacesMalformedInput) {
     EXPECT_EQ(Utf8ToUtf16("\xD0\x9F\xD0\xBB\xD0\xB0\xD1\x82\xD0\xB0"), u"\u041F\u043B\u0430\u0442\u0430");
     EXPECT_EQ(Utf8ToUtf16("\xE2\x82\xAC"), u"\u20AC");
     EXPECT_EQ(Utf8ToUtf16("\xF0\x9F\x98\x80"), u"\U0001F600");  // surrogate pair
-    EXPECT_EQ(Utf8ToUtf16("a\xFF" "b"), u"a\uFFFD" "b");
-    EXPECT_EQ(Utf8ToUtf16("a\xC3"), u"a\uFFFD");                 // cut sequence
-    EXPECT_EQ(Utf8ToUtf16("\xC3(x"), u"\uFFFD(x");              // bad continuation
-    EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), u"\uFFFD");               // overlong
-    EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD");           // encoded surrogate
+    EXPECT_EQ(Utf8ToUtf16("a\xFF"
+                          "b"),
+              u"a\uFFFD"
+              "b");
+    EXPECT_EQ(Utf8ToUtf16("a\xC3"), u"a\uFFFD");        // cut sequence
+    EXPECT_EQ(Utf8ToUtf16("\xC3(x"), u"\uFFFD(x");      // bad continuation
+    EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), u"\uFFFD");      // overlong
+    EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD");  // encoded surrogate
 }
 
 TEST(CopyWideString, WritesTextAndNulWhenThereIsRoom) {

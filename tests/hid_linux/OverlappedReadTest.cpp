@@ -41,7 +41,9 @@ void Record(std::uint32_t error, std::uint32_t count, THidOverlapped* overlapped
     c->Thread = std::this_thread::get_id();
 }
 
-bool IsOpen(int fd) { return ::fcntl(fd, F_GETFD) != -1; }
+bool IsOpen(int fd) {
+    return ::fcntl(fd, F_GETFD) != -1;
+}
 
 class OverlappedRead : public ::testing::Test {
 protected:
@@ -379,8 +381,8 @@ struct Chain {
         auto* chain = static_cast<Chain*>(overlapped->hEvent);
         if (chain->Stop) return;
         chain->Firsts.push_back(chain->Buffer[1]);
-        chain->Restarted = chain->Platform->ReadFileEx(chain->Handle, chain->Buffer, sizeof chain->Buffer,
-                                                       chain->Record, &Completed);
+        chain->Restarted =
+            chain->Platform->ReadFileEx(chain->Handle, chain->Buffer, sizeof chain->Buffer, chain->Record, &Completed);
     }
 };
 
@@ -389,8 +391,7 @@ TEST_F(OverlappedRead, RoutineMayStartTheNextRead) {
     chain.Platform = &platform_;
     chain.Handle = Adopt();
     chain.Record.hEvent = &chain;
-    ASSERT_TRUE(platform_.ReadFileEx(chain.Handle, chain.Buffer, sizeof chain.Buffer, chain.Record,
-                                     &Chain::Completed));
+    ASSERT_TRUE(platform_.ReadFileEx(chain.Handle, chain.Buffer, sizeof chain.Buffer, chain.Record, &Chain::Completed));
     Send(BoardReport(21));
     Send(BoardReport(22));
     // One completion per wait, each routine run re-arming the read.

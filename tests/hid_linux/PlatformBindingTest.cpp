@@ -59,8 +59,7 @@ TEST(LinuxListing, ListsDeviceNodesOnlyForTheHidClass) {
     std::vector<THidInterfaceRecord> again;
     ASSERT_TRUE(platform.ListInterfaces(DefaultHidGuid, again));
     ASSERT_EQ(again.size(), records.size());
-    for (std::size_t i = 0; i < records.size(); ++i)
-        EXPECT_EQ(again[i].InstanceHandle, records[i].InstanceHandle);
+    for (std::size_t i = 0; i < records.size(); ++i) EXPECT_EQ(again[i].InstanceHandle, records[i].InstanceHandle);
 
     THidGuid other = DefaultHidGuid;
     other.Data1 ^= 1;

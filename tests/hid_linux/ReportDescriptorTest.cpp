@@ -49,11 +49,10 @@ TEST(ReportDescriptor, NumberedReportsAreSizedPerReportId) {
 }
 
 TEST(ReportDescriptor, PartialBytesRoundUpAndFeatureReportsCount) {
-    const Bytes descriptor = {
-        0x06, 0xA0, 0xFF, 0x09, 0x01, 0xA1, 0x01,  // vendor page, collection
-        0x75, 0x03, 0x95, 0x03, 0x81, 0x02,        // 9 input bits -> 2 bytes
-        0x75, 0x08, 0x95, 0x05, 0xB1, 0x02,        // 5 feature bytes
-        0xC0};
+    const Bytes descriptor = {0x06, 0xA0, 0xFF, 0x09, 0x01, 0xA1, 0x01,  // vendor page, collection
+                              0x75, 0x03, 0x95, 0x03, 0x81, 0x02,        // 9 input bits -> 2 bytes
+                              0x75, 0x08, 0x95, 0x05, 0xB1, 0x02,        // 5 feature bytes
+                              0xC0};
     const auto layout = ParseReportDescriptor(descriptor);
     ASSERT_TRUE(layout.Ok());
     EXPECT_EQ(layout.InputReportByteLength, 3);
@@ -63,25 +62,22 @@ TEST(ReportDescriptor, PartialBytesRoundUpAndFeatureReportsCount) {
 }
 
 TEST(ReportDescriptor, PushAndPopRestoreGlobalState) {
-    const Bytes descriptor = {
-        0x05, 0x01, 0x09, 0x00, 0xA1, 0x01,
-        0x75, 0x08, 0x95, 0x04,  // 8 bits x 4
-        0xA4,                    // Push
-        0x75, 0x10, 0x95, 0x02,  // 16 bits x 2
-        0x81, 0x02,              // 4 bytes
-        0xB4,                    // Pop: back to 8 x 4
-        0x81, 0x02,              // 4 more bytes
-        0xC0};
+    const Bytes descriptor = {0x05, 0x01, 0x09, 0x00, 0xA1, 0x01, 0x75, 0x08, 0x95, 0x04,  // 8 bits x 4
+                              0xA4,                                                        // Push
+                              0x75, 0x10, 0x95, 0x02,                                      // 16 bits x 2
+                              0x81, 0x02,                                                  // 4 bytes
+                              0xB4,                                                        // Pop: back to 8 x 4
+                              0x81, 0x02,                                                  // 4 more bytes
+                              0xC0};
     const auto layout = ParseReportDescriptor(descriptor);
     ASSERT_TRUE(layout.Ok());
     EXPECT_EQ(layout.InputReportByteLength, 9);
 }
 
 TEST(ReportDescriptor, LongItemsAreSkippedAndExtendedUsagesCarryTheirPage) {
-    const Bytes descriptor = {
-        0xFE, 0x03, 0x42, 0xAA, 0xBB, 0xCC,  // long item, 3 data bytes
-        0x0B, 0x05, 0x00, 0x0C, 0x00,        // Usage (Consumer 0x000C : 0x0005), 4 bytes
-        0xA1, 0x01, 0x75, 0x08, 0x95, 0x02, 0x81, 0x02, 0xC0};
+    const Bytes descriptor = {0xFE, 0x03, 0x42, 0xAA, 0xBB, 0xCC,  // long item, 3 data bytes
+                              0x0B, 0x05, 0x00, 0x0C, 0x00,        // Usage (Consumer 0x000C : 0x0005), 4 bytes
+                              0xA1, 0x01, 0x75, 0x08, 0x95, 0x02, 0x81, 0x02, 0xC0};
     const auto layout = ParseReportDescriptor(descriptor);
     ASSERT_TRUE(layout.Ok());
     EXPECT_EQ(layout.UsagePage, 0x000C);
@@ -112,8 +108,10 @@ TEST(ReportDescriptor, StructuralFaultsAreReportedWithTheirOffset) {
         {"pop without push", {0x05, 0x01, 0xB4}, TDescriptorError::StackUnderflow, 2},
         {"end without collection", {0xC0}, TDescriptorError::UnbalancedCollection, 0},
         {"collection left open", {0xA1, 0x01, 0x75, 0x08}, TDescriptorError::UnbalancedCollection, 4},
-        {"report too long", {0x77, 0xFF, 0xFF, 0xFF, 0xFF, 0x97, 0xFF, 0xFF, 0xFF, 0xFF, 0x81, 0x02},
-         TDescriptorError::ReportTooLong, 10},
+        {"report too long",
+         {0x77, 0xFF, 0xFF, 0xFF, 0xFF, 0x97, 0xFF, 0xFF, 0xFF, 0xFF, 0x81, 0x02},
+         TDescriptorError::ReportTooLong,
+         10},
     };
     for (const auto& c : cases) {
         const auto layout = ParseReportDescriptor(c.bytes);
@@ -167,8 +165,7 @@ TEST(ReportDescriptor, TruncatedBoardDescriptorFails) {
 TEST(ReportDescriptor, EveryPrefixParsesWithinTheFullLengths) {
     // A descriptor cut anywhere must neither crash nor claim longer reports
     // than the whole descriptor has; a cut inside the top collection fails.
-    for (const Bytes* full : {&fx::BoardReportDescriptor, &fx::KeyboardReportDescriptor,
-                              &fx::MouseReportDescriptor}) {
+    for (const Bytes* full : {&fx::BoardReportDescriptor, &fx::KeyboardReportDescriptor, &fx::MouseReportDescriptor}) {
         const auto whole = ParseReportDescriptor(*full);
         ASSERT_TRUE(whole.Ok());
         for (std::size_t n = 7; n < full->size(); ++n) {

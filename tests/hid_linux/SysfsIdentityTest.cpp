@@ -41,8 +41,7 @@ protected:
 
     void AddUsbBoard() {
         sysfs_.AddUsbNode("0003:C04E:2014.0001", BoardUsbUevent, fx::BoardReportDescriptor,
-                          {fx::BoardUsbDescriptors, "Lumidra Lab", "Demo Board", "01.01", "0100"}, number_,
-                          "hidraw0");
+                          {fx::BoardUsbDescriptors, "Lumidra Lab", "Demo Board", "01.01", "0100"}, number_, "hidraw0");
     }
 
     static std::u16string Text(const std::uint16_t* words) {
@@ -162,8 +161,8 @@ TEST_F(SysfsIdentity, UhidBoardHasNoUsbStrings) {
 
 TEST_F(SysfsIdentity, KeyboardWithoutSerialNumber) {
     sysfs_.AddUsbNode("0003:413C:2107.0003", KeyboardUevent, fx::KeyboardReportDescriptor,
-                      {fx::KeyboardUsbDescriptors, "DELL", "Dell USB Entry Keyboard", std::nullopt, "0178"},
-                      number_, "hidraw2");
+                      {fx::KeyboardUsbDescriptors, "DELL", "Dell USB Entry Keyboard", std::nullopt, "0178"}, number_,
+                      "hidraw2");
     auto platform = MakePlatform();
     const THidHandle handle = platform.Open(NullDevice, THidOpenMode::QueryOnly);
     ASSERT_NE(handle, InvalidHidHandle);
@@ -196,8 +195,8 @@ TEST_F(SysfsIdentity, MalformedDescriptorGivesNoPreparsedData) {
 }
 
 TEST_F(SysfsIdentity, RemovedDeviceReportsNotConnected) {
-    const auto node = sysfs_.AddVirtualNode("0003:C04E:2014.0005", BoardUhidUevent, fx::BoardReportDescriptor,
-                                            number_, "hidraw5");
+    const auto node =
+        sysfs_.AddVirtualNode("0003:C04E:2014.0005", BoardUhidUevent, fx::BoardReportDescriptor, number_, "hidraw5");
     auto platform = MakePlatform();
     const THidHandle handle = platform.Open(NullDevice, THidOpenMode::QueryOnly);
     ASSERT_NE(handle, InvalidHidHandle);

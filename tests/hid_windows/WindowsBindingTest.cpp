@@ -18,7 +18,9 @@ using namespace std::chrono_literals;
 // shows what the binding did with it.
 constexpr const char* SpareLibrary = "msacm32.dll";
 
-bool SpareLibraryLoaded() { return GetModuleHandleA(SpareLibrary) != nullptr; }
+bool SpareLibraryLoaded() {
+    return GetModuleHandleA(SpareLibrary) != nullptr;
+}
 
 TWindowsLibrary Spare(std::vector<TWindowsEntryPoint> entryPoints) {
     return {SpareLibrary, std::move(entryPoints)};
@@ -104,9 +106,8 @@ TEST_F(WindowsBinding, MissingLibraryFileFailsQuietly) {
 }
 
 TEST_F(WindowsBinding, HidEntryPointsOfNewerSystemsAreRequiredOnlyThere) {
-    const auto hidList = Spare({{"acmGetVersion"},
-                                {"acmNoSuchEntryPoint51", 0x0501},
-                                {"acmNoSuchEntryPoint50", 0x0500}});
+    const auto hidList =
+        Spare({{"acmGetVersion"}, {"acmNoSuchEntryPoint51", 0x0501}, {"acmNoSuchEntryPoint50", 0x0500}});
     for (const auto& [version, binds] :
          std::vector<std::pair<std::uint16_t, bool>>{{0x0400, true}, {0x0500, false}, {0x0501, false}}) {
         SCOPED_TRACE(version);

@@ -63,8 +63,7 @@ TEST(WindowsDevice, OpeningAnAbsentInterfaceFailsWithTheSystemsError) {
     ASSERT_TRUE(platform.LoadSetupLibrary());
     ASSERT_TRUE(platform.LoadHidLibrary());
     const THidHandle handle = platform.Open(
-        "\\\\?\\hid#vid_c04e&pid_2014#9&ffff&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}",
-        THidOpenMode::QueryOnly);
+        "\\\\?\\hid#vid_c04e&pid_2014#9&ffff&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}", THidOpenMode::QueryOnly);
     EXPECT_EQ(handle, InvalidHidHandle);
     EXPECT_NE(platform.GetLastError(), 0u);
     EXPECT_EQ(platform.OpenHandles(), 0u);
@@ -146,8 +145,7 @@ protected:
         records = testing::PresentInterfaces(platform);
         if (records.empty()) GTEST_SKIP() << "no HID interface present";
         controller = std::make_unique<THidDeviceController>(nullptr, platform, gui);
-        controller->SetOnDeviceDataError(
-            THidDataErrorEvent::Of<&WindowsDeviceObjects::DataError>(this));
+        controller->SetOnDeviceDataError(THidDataErrorEvent::Of<&WindowsDeviceObjects::DataError>(this));
         // The start-up re-scan, run from the notification window's message.
         ASSERT_TRUE(gui.RunUntil([&] { return controller->Devices().size() == records.size(); }));
     }

@@ -37,7 +37,9 @@ TScript script;
 
 HDEVINFO const FakeSet = reinterpret_cast<HDEVINFO>(0x5E7);
 
-std::string PathOf(DWORD index) { return "\\\\?\\hid#vid_c04e&pid_2014#" + std::to_string(index); }
+std::string PathOf(DWORD index) {
+    return "\\\\?\\hid#vid_c04e&pid_2014#" + std::to_string(index);
+}
 
 HDEVINFO WINAPI FakeGetClassDevs(const GUID* cls, PCSTR, HWND, DWORD flags) {
     script.Flags = flags;
@@ -60,9 +62,8 @@ WINBOOL WINAPI FakeEnumDeviceInterfaces(HDEVINFO set, PSP_DEVINFO_DATA, const GU
     return TRUE;
 }
 
-WINBOOL WINAPI FakeGetDetail(HDEVINFO, PSP_DEVICE_INTERFACE_DATA data,
-                             PSP_DEVICE_INTERFACE_DETAIL_DATA_A detail, DWORD size, PDWORD required,
-                             PSP_DEVINFO_DATA info) {
+WINBOOL WINAPI FakeGetDetail(HDEVINFO, PSP_DEVICE_INTERFACE_DATA data, PSP_DEVICE_INTERFACE_DETAIL_DATA_A detail,
+                             DWORD size, PDWORD required, PSP_DEVINFO_DATA info) {
     const auto index = static_cast<DWORD>(data->Reserved);
     const std::string path = PathOf(index);
     const DWORD needed = offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath) + path.size() + 1;
@@ -93,8 +94,7 @@ WINBOOL WINAPI FakeGetDetail(HDEVINFO, PSP_DEVICE_INTERFACE_DATA data,
     return TRUE;
 }
 
-WINBOOL WINAPI FakeGetProperty(HDEVINFO, PSP_DEVINFO_DATA info, DWORD code, PDWORD, PBYTE buffer,
-                               DWORD size, PDWORD) {
+WINBOOL WINAPI FakeGetProperty(HDEVINFO, PSP_DEVINFO_DATA info, DWORD code, PDWORD, PBYTE buffer, DWORD size, PDWORD) {
     script.PropertyReads.emplace_back(info->DevInst, code);
     if (code != SPDRP_DRIVER) return FALSE;
     const std::string text = "driver " + std::to_string(info->DevInst);
@@ -123,8 +123,7 @@ protected:
 };
 
 TEST_F(WindowsListingProtocol, ListsReadableInterfacesInOrderAndSkipsTheRest) {
-    script.Interfaces = {TDetail::Ok, TDetail::SizeZero, TDetail::OtherError,
-                         TDetail::SecondCallFails, TDetail::Ok};
+    script.Interfaces = {TDetail::Ok, TDetail::SizeZero, TDetail::OtherError, TDetail::SecondCallFails, TDetail::Ok};
     std::vector<THidInterfaceRecord> records(3);  // replaced, not appended to
 
     ASSERT_TRUE(ListDeviceInterfaces(api, cls, records));

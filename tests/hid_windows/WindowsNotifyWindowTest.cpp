@@ -35,14 +35,14 @@ void BroadcastDeviceChange() {
 class WindowsNotifyWindow : public ::testing::Test {
 protected:
     std::unique_ptr<THidNotifyWindow> Create(std::intptr_t answer = 0x1234) {
-        return platform.CreateNotifyWindow(gui, [this, answer](std::uint32_t msg, std::uintptr_t w,
-                                                               std::intptr_t l) -> std::intptr_t {
-            if (l == BroadcastTag) return answer;
-            received.emplace_back(msg, w, l);
-            threads.push_back(GetCurrentThreadId());
-            if (throwing) throw std::runtime_error("handler failed");
-            return answer;
-        });
+        return platform.CreateNotifyWindow(
+            gui, [this, answer](std::uint32_t msg, std::uintptr_t w, std::intptr_t l) -> std::intptr_t {
+                if (l == BroadcastTag) return answer;
+                received.emplace_back(msg, w, l);
+                threads.push_back(GetCurrentThreadId());
+                if (throwing) throw std::runtime_error("handler failed");
+                return answer;
+            });
     }
     static HWND Handle(const std::unique_ptr<THidNotifyWindow>& window) {
         return static_cast<HWND>(static_cast<TWindowsNotifyWindow*>(window.get())->WindowHandle());

@@ -13,21 +13,19 @@ namespace {
 
 // SPDRP_ codes and the buffer each is read into, in the order of the calls.
 const std::vector<std::pair<std::uint32_t, std::uint32_t>> ExpectedReads = {
-    {15, 4},     {7, 1024},  {8, 1024},  {2, 16384}, {10, 4},    {0, 1024},  {9, 1024},
-    {12, 1024},  {1, 16384}, {18, 16384}, {11, 1024}, {17, 16384}, {4, 1024},  {28, 1024},
-    {21, 4},     {19, 1024}, {27, 1024}, {25, 4},    {22, 1024}, {26, 4},    {20, 4},
-    {13, 1024},  {14, 1024}, {24, 1024}, {16, 4},    {30, 1024},
+    {15, 4},     {7, 1024},  {8, 1024},   {2, 16384}, {10, 4},    {0, 1024},  {9, 1024},  {12, 1024}, {1, 16384},
+    {18, 16384}, {11, 1024}, {17, 16384}, {4, 1024},  {28, 1024}, {21, 4},    {19, 1024}, {27, 1024}, {25, 4},
+    {22, 1024},  {26, 4},    {20, 4},     {13, 1024}, {14, 1024}, {24, 1024}, {16, 4},    {30, 1024},
 };
 
 TEST(WindowsRegistryProperties, ReadsTheTwentySixPropertiesInOrderIntoPresetBuffers) {
     std::vector<std::pair<std::uint32_t, std::uint32_t>> reads;
-    const auto properties = ReadRegistryProperties(
-        [&](std::uint32_t code, std::uint8_t* buffer, std::uint32_t size) {
-            reads.emplace_back(code, size);
-            // Absent property: the buffer must come preset to "nothing".
-            for (std::uint32_t i = 0; i < size; ++i) EXPECT_EQ(buffer[i], 0) << code << " @" << i;
-            return false;
-        });
+    const auto properties = ReadRegistryProperties([&](std::uint32_t code, std::uint8_t* buffer, std::uint32_t size) {
+        reads.emplace_back(code, size);
+        // Absent property: the buffer must come preset to "nothing".
+        for (std::uint32_t i = 0; i < size; ++i) EXPECT_EQ(buffer[i], 0) << code << " @" << i;
+        return false;
+    });
     EXPECT_EQ(reads, ExpectedReads);
     // Nothing there: zero numbers, empty texts, empty lists.
     EXPECT_EQ(properties.Capabilities, 0u);
@@ -89,8 +87,7 @@ TEST(WindowsRegistryProperties, EachPropertyLandsInItsOwnMember) {
 TEST(WindowsRegistryProperties, ValuesWithoutTerminatorStayInsideTheirBuffer) {
     // A text filling its whole buffer, and a list whose last entry runs to the
     // end: nothing past the buffer, nothing from an earlier property.
-    const auto p = ReadRegistryProperties([](std::uint32_t code, std::uint8_t* buffer,
-                                             std::uint32_t size) {
+    const auto p = ReadRegistryProperties([](std::uint32_t code, std::uint8_t* buffer, std::uint32_t size) {
         if (code == 8) std::memset(buffer, 'g', size);  // ClassGUID, read before DeviceDesc
         if (code == 0) std::memcpy(buffer, "desc", 4);  // no NUL of its own
         if (code == 1) {

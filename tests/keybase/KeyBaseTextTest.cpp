@@ -40,7 +40,9 @@ struct TFileCase {
     std::u16string Memo;
     std::string File;
 };
-void PrintTo(const TFileCase& c, std::ostream* os) { *os << c.Name; }
+void PrintTo(const TFileCase& c, std::ostream* os) {
+    *os << c.Name;
+}
 
 class KeyBaseFileFormat : public ::testing::TestWithParam<TFileCase> {};
 
@@ -54,16 +56,15 @@ TEST_P(KeyBaseFileFormat, SavesAndLoadsBack) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, KeyBaseFileFormat,
-    ::testing::Values(
-        TFileCase{"CrLfBetweenLines", u"A\nB", "A\r\nB"},
-        TFileCase{"FinalCrLfOnlyWhereTheTextEndsWithABreak", u"A\n", "A\r\n"},
-        TFileCase{"Empty", u"", ""},
-        TFileCase{"TwoKeysAppendedToAnEmptyMemo", u"1807F6E5D4C3B2A1\nEFCDAB8967452301\n",
-                  "1807F6E5D4C3B2A1\r\nEFCDAB8967452301\r\n"},
-        TFileCase{"CyrillicCommentInWindows1251", u"0123456789ABCDEF Ключ №1",
-                  "0123456789ABCDEF" + Bytes({0x20, 0xCA, 0xEB, 0xFE, 0xF7, 0x20, 0xB9, 0x31})},
-        TFileCase{"SignsOfTheCodePage", u"€ ‰ « » Ё ё", Bytes({0x88, 0x20, 0x89, 0x20, 0xAB, 0x20, 0xBB, 0x20,
-                                                              0xA8, 0x20, 0xB8})}),
+    ::testing::Values(TFileCase{"CrLfBetweenLines", u"A\nB", "A\r\nB"},
+                      TFileCase{"FinalCrLfOnlyWhereTheTextEndsWithABreak", u"A\n", "A\r\n"},
+                      TFileCase{"Empty", u"", ""},
+                      TFileCase{"TwoKeysAppendedToAnEmptyMemo", u"1807F6E5D4C3B2A1\nEFCDAB8967452301\n",
+                                "1807F6E5D4C3B2A1\r\nEFCDAB8967452301\r\n"},
+                      TFileCase{"CyrillicCommentInWindows1251", u"0123456789ABCDEF Ключ №1",
+                                "0123456789ABCDEF" + Bytes({0x20, 0xCA, 0xEB, 0xFE, 0xF7, 0x20, 0xB9, 0x31})},
+                      TFileCase{"SignsOfTheCodePage", u"€ ‰ « » Ё ё",
+                                Bytes({0x88, 0x20, 0x89, 0x20, 0xAB, 0x20, 0xBB, 0x20, 0xA8, 0x20, 0xB8})}),
     [](const auto& test) { return std::string(test.param.Name); });
 
 TEST(KeyBaseFile, AppendedKeysMakeOneLineEach) {
@@ -81,7 +82,9 @@ struct TRefusalCase {
     std::u16string Unencodable;
     int FirstLine;
 };
-void PrintTo(const TRefusalCase& c, std::ostream* os) { *os << c.Name; }
+void PrintTo(const TRefusalCase& c, std::ostream* os) {
+    *os << c.Name;
+}
 
 class KeyBaseFileRefusal : public ::testing::TestWithParam<TRefusalCase> {};
 
@@ -96,16 +99,16 @@ TEST_P(KeyBaseFileRefusal, RefusesInsteadOfChangingTheText) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, KeyBaseFileRefusal,
-    ::testing::Values(
-        TRefusalCase{"CharactersOutsideTheCodePage", u"AAAA\nBBBB 日本 ✓\nCCCC 日", u"日本✓", 2},
-        // A look-alike ('e' for 'é', 'A' for 'Ā') would change the text
-        // as surely as a '?'.
-        TRefusalCase{"NoLookAlikeSubstitutes", u"AAAA é\nĀ", u"éĀ", 1},
-        TRefusalCase{"CharacterBeyondTheBasicPlane", u"AAAA\n\nKEY 😀", u"😀", 3},
-        TRefusalCase{"UnpairedHighSurrogate", u"AAAA\nBBBB " + std::u16string(1, char16_t(0xD940)) + u" CCCC",
-                     std::u16string(1, char16_t(0xD940)), 2},
-        TRefusalCase{"UnpairedLowSurrogate", u"DDDD" + std::u16string(1, char16_t(0xDC00)),
-                     std::u16string(1, char16_t(0xDC00)), 1}),
+    ::testing::Values(TRefusalCase{"CharactersOutsideTheCodePage", u"AAAA\nBBBB 日本 ✓\nCCCC 日", u"日本✓", 2},
+                      // A look-alike ('e' for 'é', 'A' for 'Ā') would change the text
+                      // as surely as a '?'.
+                      TRefusalCase{"NoLookAlikeSubstitutes", u"AAAA é\nĀ", u"éĀ", 1},
+                      TRefusalCase{"CharacterBeyondTheBasicPlane", u"AAAA\n\nKEY 😀", u"😀", 3},
+                      TRefusalCase{"UnpairedHighSurrogate",
+                                   u"AAAA\nBBBB " + std::u16string(1, char16_t(0xD940)) + u" CCCC",
+                                   std::u16string(1, char16_t(0xD940)), 2},
+                      TRefusalCase{"UnpairedLowSurrogate", u"DDDD" + std::u16string(1, char16_t(0xDC00)),
+                                   std::u16string(1, char16_t(0xDC00)), 1}),
     [](const auto& test) { return std::string(test.param.Name); });
 
 TEST(KeyBaseFile, LoadTurnsCrLfAndCrAndLfIntoLineBreaks) {

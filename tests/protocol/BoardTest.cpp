@@ -10,8 +10,7 @@ namespace lumidra::protocol {
 namespace {
 
 TEST(DeviceIdentityLine, ProductIdsSerialAndManufacturer) {
-    EXPECT_EQ(DeviceIdentityLine(QStringLiteral("P"), 0xC04E, 0x2014, QStringLiteral("01.01"),
-                                 QStringLiteral("M")),
+    EXPECT_EQ(DeviceIdentityLine(QStringLiteral("P"), 0xC04E, 0x2014, QStringLiteral("01.01"), QStringLiteral("M")),
               QStringLiteral("P, VID=C04E, PID=2014, Ver=01.01, ID=M"));
     EXPECT_EQ(DeviceIdentityLine(QString(), 0x000A, 0x0B00, QString(), QString()),
               QStringLiteral(", VID=000A, PID=0B00, Ver=, ID="));
@@ -52,16 +51,15 @@ hid::TVirtualBoard With(std::uint16_t vid, std::uint16_t pid, std::u16string ser
     return board;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Identities, IsBoardTest,
-    ::testing::Values(TIdentityCase{"Board", With(0xC04E, 0x2014, u"01.01"), true},
-                      TIdentityCase{"OtherSerial", With(0xC04E, 0x2014, u"01.02"), false},
-                      TIdentityCase{"LongerSerial", With(0xC04E, 0x2014, u"01.01 "), false},
-                      TIdentityCase{"ShorterSerial", With(0xC04E, 0x2014, u"01.0"), false},
-                      TIdentityCase{"NoSerial", With(0xC04E, 0x2014, u""), false},
-                      TIdentityCase{"OtherProduct", With(0xC04E, 0x2015, u"01.01"), false},
-                      TIdentityCase{"OtherVendor", With(0x04E6, 0x2014, u"01.01"), false}),
-    [](const auto& test) { return std::string(test.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Identities, IsBoardTest,
+                         ::testing::Values(TIdentityCase{"Board", With(0xC04E, 0x2014, u"01.01"), true},
+                                           TIdentityCase{"OtherSerial", With(0xC04E, 0x2014, u"01.02"), false},
+                                           TIdentityCase{"LongerSerial", With(0xC04E, 0x2014, u"01.01 "), false},
+                                           TIdentityCase{"ShorterSerial", With(0xC04E, 0x2014, u"01.0"), false},
+                                           TIdentityCase{"NoSerial", With(0xC04E, 0x2014, u""), false},
+                                           TIdentityCase{"OtherProduct", With(0xC04E, 0x2015, u"01.01"), false},
+                                           TIdentityCase{"OtherVendor", With(0x04E6, 0x2014, u"01.01"), false}),
+                         [](const auto& test) { return std::string(test.param.Name); });
 
 }  // namespace
 }  // namespace lumidra::protocol

@@ -27,9 +27,9 @@ TEST(InputRoute, StatusOnlyWithNoAcknowledgementAndNoJobWaiting) {
 }
 
 TEST(InputRoute, AJobWaitingForItsAcknowledgementDropsStatusReports) {
-    for (auto set : {&TJobFlagsView::ImageSendPending, &TJobFlagsView::LcdCommandPending,
-                     &TJobFlagsView::LcdTextPending, &TJobFlagsView::FlashErasePending,
-                     &TJobFlagsView::FlashWritePending, &TJobFlagsView::PlotPending}) {
+    for (auto set :
+         {&TJobFlagsView::ImageSendPending, &TJobFlagsView::LcdCommandPending, &TJobFlagsView::LcdTextPending,
+          &TJobFlagsView::FlashErasePending, &TJobFlagsView::FlashWritePending, &TJobFlagsView::PlotPending}) {
         TJobFlagsView f;
         f.*set = true;
         EXPECT_EQ(DecideInputRoute(0, f), R::Drop);
@@ -108,7 +108,9 @@ TEST(KeySound, FileInTheStartFolderKeptWhole) {
     EXPECT_EQ(KeySoundFile(deep), QDir::toNativeSeparators(deep + "/keytry.wav"));
 }
 
-std::array<std::uint8_t, 64> Report() { return {}; }
+std::array<std::uint8_t, 64> Report() {
+    return {};
+}
 
 TEST(StatusDecode, ChannelsAndPercentagesTruncate) {
     auto r = Report();
@@ -150,12 +152,9 @@ TEST(StatusDecode, KeyStatusTexts) {
         std::uint8_t s;
         std::optional<std::string> key, status;
     } cases[] = {
-        {0, " no key", "    Ключ не активен"},
-        {2, std::nullopt, "        Ключ прочитан"},
-        {5, " no key", "        Ошибка чтения"},
-        {8, " no key", "        Ошибка чтения"},
-        {3, std::nullopt, std::nullopt},
-        {255, std::nullopt, std::nullopt},
+        {0, " no key", "    Ключ не активен"},   {2, std::nullopt, "        Ключ прочитан"},
+        {5, " no key", "        Ошибка чтения"}, {8, " no key", "        Ошибка чтения"},
+        {3, std::nullopt, std::nullopt},         {255, std::nullopt, std::nullopt},
     };
     for (const auto& c : cases) {
         auto r = Report();

@@ -12,7 +12,9 @@ struct TCutCase {
     bool SameBoard;
     TJobCutEnd End;
 };
-void PrintTo(const TCutCase& c, std::ostream* os) { *os << c.Name; }
+void PrintTo(const TCutCase& c, std::ostream* os) {
+    *os << c.Name;
+}
 
 class JobCutEnds : public ::testing::TestWithParam<TCutCase> {};
 
@@ -33,7 +35,8 @@ INSTANTIATE_TEST_SUITE_P(
                       TCutCase{"DumpOnABoardGone", TJob::Dump, true, false, {false, false, TransferCutText}},
                       TCutCase{"ReadOnABoardGone", TJob::FlashRead, false, false, {false, false, TransferCutText}},
                       TCutCase{"PlotOnABoardGone", TJob::Plot, true, false, {false, false, JobCutUnpluggedText}},
-                      TCutCase{"WriteOnABoardGone", TJob::FlashWrite, false, false, {false, false, JobCutUnpluggedText}}),
+                      TCutCase{
+                          "WriteOnABoardGone", TJob::FlashWrite, false, false, {false, false, JobCutUnpluggedText}}),
     [](const auto& test) { return std::string(test.param.Name); });
 
 TEST(JobInHand, NamesTheJobTheFlagsHold) {

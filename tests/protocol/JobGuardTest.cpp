@@ -44,36 +44,36 @@ TEST_P(JobGuard, RefusesAnotherJobButLetsTheWaitingOneRepeat) {
 
 INSTANTIATE_TEST_SUITE_P(
     Starters, JobGuard,
-    ::testing::Values(
-        TBusyCase{"Idle", [] {}, TJob::FlashWrite, false},
-        TBusyCase{"CommandAgainWhileItWaits", [] { LcdCommandPending = true; }, TJob::LcdCommand, false},
-        TBusyCase{"TextWhileFlashWriteWaits", [] { FlashWritePending = true; }, TJob::LcdText, true},
-        TBusyCase{"CommandWhileFlashWriteWaits", [] { FlashWritePending = true; }, TJob::LcdCommand, true},
-        TBusyCase{"OtherTextSizeWhileTextWaits", [] { LcdTextPending = true; }, TJob::LcdText, false},
-        TBusyCase{"SplashWhileTextWaits", [] { LcdTextPending = true; }, TJob::Splash, true},
-        TBusyCase{"TextWhileSplashWaits",
-                  [] {
-                      LcdTextPending = true;
-                      JobReport[2] = 2;
-                  },
-                  TJob::LcdText, true},
-        TBusyCase{"ReadAgainBeforeItsAnswer", [] { FlashReadPending = true; }, TJob::FlashRead, false},
-        TBusyCase{"ReadAgainWhileReading",
-                  [] {
-                      FlashReadPending = true;
-                      JobActive = true;
-                  },
-                  TJob::FlashRead, true},
-        TBusyCase{"DumpWhileRequested", [] { DumpRequested = true; }, TJob::Dump, false},
-        TBusyCase{"ImageWhileDumpRequested", [] { DumpRequested = true; }, TJob::Image, true},
-        TBusyCase{"DumpWhileDumping",
-                  [] {
-                      DumpRequested = true;
-                      JobActive = true;
-                  },
-                  TJob::Dump, true},
-        TBusyCase{"EraseWhilePlotPaused", [] { PlotPending = true; }, TJob::FlashErase, true},
-        TBusyCase{"PlotWhilePlotRuns", [] { PlotRunning = true; }, TJob::Plot, true}),
+    ::testing::Values(TBusyCase{"Idle", [] {}, TJob::FlashWrite, false},
+                      TBusyCase{"CommandAgainWhileItWaits", [] { LcdCommandPending = true; }, TJob::LcdCommand, false},
+                      TBusyCase{"TextWhileFlashWriteWaits", [] { FlashWritePending = true; }, TJob::LcdText, true},
+                      TBusyCase{"CommandWhileFlashWriteWaits", [] { FlashWritePending = true; }, TJob::LcdCommand,
+                                true},
+                      TBusyCase{"OtherTextSizeWhileTextWaits", [] { LcdTextPending = true; }, TJob::LcdText, false},
+                      TBusyCase{"SplashWhileTextWaits", [] { LcdTextPending = true; }, TJob::Splash, true},
+                      TBusyCase{"TextWhileSplashWaits",
+                                [] {
+                                    LcdTextPending = true;
+                                    JobReport[2] = 2;
+                                },
+                                TJob::LcdText, true},
+                      TBusyCase{"ReadAgainBeforeItsAnswer", [] { FlashReadPending = true; }, TJob::FlashRead, false},
+                      TBusyCase{"ReadAgainWhileReading",
+                                [] {
+                                    FlashReadPending = true;
+                                    JobActive = true;
+                                },
+                                TJob::FlashRead, true},
+                      TBusyCase{"DumpWhileRequested", [] { DumpRequested = true; }, TJob::Dump, false},
+                      TBusyCase{"ImageWhileDumpRequested", [] { DumpRequested = true; }, TJob::Image, true},
+                      TBusyCase{"DumpWhileDumping",
+                                [] {
+                                    DumpRequested = true;
+                                    JobActive = true;
+                                },
+                                TJob::Dump, true},
+                      TBusyCase{"EraseWhilePlotPaused", [] { PlotPending = true; }, TJob::FlashErase, true},
+                      TBusyCase{"PlotWhilePlotRuns", [] { PlotRunning = true; }, TJob::Plot, true}),
     [](const ::testing::TestParamInfo<TBusyCase>& test) { return std::string(test.param.Name); });
 
 }  // namespace

@@ -39,8 +39,7 @@ public:
             QCoreApplication::processEvents();
             return false;
         }
-        const bool handled =
-            QTest::qWaitFor([&] { return board_.Bus().CallCount("ReadFileEx") > reads; }, 5000);
+        const bool handled = QTest::qWaitFor([&] { return board_.Bus().CallCount("ReadFileEx") > reads; }, 5000);
         if (!handled) Fail("the board's report was not read: is it attached?");
         return handled;
     }

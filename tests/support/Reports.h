@@ -17,9 +17,8 @@ namespace lumidra::testing {
 
 // A status report: channels, input bits, key status, key bytes 8 to 15 (in
 // the order given), job acknowledgement.
-inline protocol::InputReport Status(int channel1, int channel2, std::uint8_t inputs = 0,
-                                    std::uint8_t keyStatus = 0, std::array<std::uint8_t, 8> key = {},
-                                    std::uint8_t jobAck = 0) {
+inline protocol::InputReport Status(int channel1, int channel2, std::uint8_t inputs = 0, std::uint8_t keyStatus = 0,
+                                    std::array<std::uint8_t, 8> key = {}, std::uint8_t jobAck = 0) {
     protocol::InputReport r{};
     r[0] = static_cast<std::uint8_t>(channel1 & 0xFF);
     r[1] = static_cast<std::uint8_t>(channel1 >> 8);

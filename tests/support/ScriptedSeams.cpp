@@ -14,8 +14,7 @@ ScriptedSeams::~ScriptedSeams() {
     InstallSeams(nullptr);
 }
 
-TMsgResult ScriptedSeams::MessageBox(const QString& text, const QString& caption, TMsgIcon icon,
-                                     TMsgButtons buttons) {
+TMsgResult ScriptedSeams::MessageBox(const QString& text, const QString& caption, TMsgIcon icon, TMsgButtons buttons) {
     Boxes.push_back({text, caption, icon, buttons, false});
     if (OnBox) OnBox(text);
     if (BoxAnswers.empty()) {
@@ -34,8 +33,8 @@ void ScriptedSeams::ShowMessage(const QString& text) {
 }
 
 bool ScriptedSeams::ExecuteFileDialog(TFileDialog& dialog) {
-    Dialogs.push_back({dialog.Kind, dialog.Filter, dialog.FilterIndex, dialog.Title, dialog.InitialDir,
-                       dialog.Options});
+    Dialogs.push_back(
+        {dialog.Kind, dialog.Filter, dialog.FilterIndex, dialog.Title, dialog.InitialDir, dialog.Options});
     if (DialogAnswers.empty()) {
         if (CancelUnscripted) return false;
         Fail("unexpected file dialog: " + dialog.Title.toStdString());

@@ -62,7 +62,7 @@ public:
     int Beeps = 0;
 
     desktop::TMsgResult MessageBox(const QString& text, const QString& caption, desktop::TMsgIcon icon,
-                                    desktop::TMsgButtons buttons) override;
+                                   desktop::TMsgButtons buttons) override;
     void ShowMessage(const QString& text) override;
     bool ExecuteFileDialog(desktop::TFileDialog& dialog) override;
     QDateTime Now() override;

@@ -18,8 +18,7 @@ namespace lumidra::testing {
 
 class WindowsTestGuiThread final : public hid::TGuiThread {
 public:
-    WindowsTestGuiThread()
-        : owner_(GetCurrentThreadId()), posted_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {
+    WindowsTestGuiThread() : owner_(GetCurrentThreadId()), posted_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {
         // Makes sure the thread has a message queue before anything posts to it.
         MSG msg;
         PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
@@ -69,8 +68,7 @@ public:
     // Pumps for a while, e.g. to see that nothing arrives.
     void RunFor(std::chrono::milliseconds duration) {
         const auto deadline = std::chrono::steady_clock::now() + duration;
-        for (auto now = std::chrono::steady_clock::now(); now < deadline;
-             now = std::chrono::steady_clock::now()) {
+        for (auto now = std::chrono::steady_clock::now(); now < deadline; now = std::chrono::steady_clock::now()) {
             if (ProcessPending() == 0) WaitForWork(deadline - now);
         }
         ProcessPending();
@@ -82,8 +80,7 @@ private:
     // Until a call is posted, a Windows message arrives, or the time is up.
     void WaitForWork(std::chrono::steady_clock::duration left) {
         const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
-        MsgWaitForMultipleObjectsEx(1, &posted_, static_cast<DWORD>(ms), QS_ALLINPUT,
-                                    MWMO_INPUTAVAILABLE);
+        MsgWaitForMultipleObjectsEx(1, &posted_, static_cast<DWORD>(ms), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     }
 
     const DWORD owner_;

@@ -27,11 +27,11 @@ TEST(BoardHex, ParseAcceptsWhatFormatWritesAndCompactForms) {
 }
 
 TEST(BoardHex, ParseRejectsMalformedText) {
-    EXPECT_FALSE(ParseHex("0"));       // odd digit count
-    EXPECT_FALSE(ParseHex("00 1"));    // last byte half there
-    EXPECT_FALSE(ParseHex("0 0"));     // a blank inside a byte
-    EXPECT_FALSE(ParseHex("0G"));      // not a hex digit
-    EXPECT_FALSE(ParseHex("0x10"));    // no prefixes in report bytes
+    EXPECT_FALSE(ParseHex("0"));     // odd digit count
+    EXPECT_FALSE(ParseHex("00 1"));  // last byte half there
+    EXPECT_FALSE(ParseHex("0 0"));   // a blank inside a byte
+    EXPECT_FALSE(ParseHex("0G"));    // not a hex digit
+    EXPECT_FALSE(ParseHex("0x10"));  // no prefixes in report bytes
     EXPECT_FALSE(ParseHex("00,01"));
 }
 

@@ -11,7 +11,9 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using namespace std::chrono_literals;
 
-Bytes ToBytes(const TReport& r) { return {r.begin(), r.end()}; }
+Bytes ToBytes(const TReport& r) {
+    return {r.begin(), r.end()};
+}
 
 template <class T>
 T Parse(std::string_view line) {
@@ -62,7 +64,7 @@ TEST(BoardScriptLine, StatusFieldsLandInTheirBytes) {
     EXPECT_EQ(ToBytes(r), expected);
     EXPECT_EQ(ToBytes(Parse<TSendCommand>("status").Report), Bytes(64, 0));
 
-    EXPECT_FALSE(ErrorOf("status key=256").empty());      // byte field out of range
+    EXPECT_FALSE(ErrorOf("status key=256").empty());  // byte field out of range
     EXPECT_FALSE(ErrorOf("status a1=65536").empty());
     EXPECT_FALSE(ErrorOf("status id=01020304").empty());  // 8 bytes needed
     EXPECT_FALSE(ErrorOf("status volume=3").empty());

@@ -16,7 +16,9 @@ struct TCommandCase {
     std::function<bool(const boardmodel::TBoardModel&, const TModelCommandResult&)> Holds;
 };
 
-void PrintTo(const TCommandCase& c, std::ostream* os) { *os << c.Name; }
+void PrintTo(const TCommandCase& c, std::ostream* os) {
+    *os << c.Name;
+}
 
 const auto None = [](const boardmodel::TBoardModel&, const TModelCommandResult&) { return true; };
 
@@ -93,7 +95,7 @@ TEST(ModelStateText, KeepsTheViolationsOfEarlierPlugs) {
     TPlugRecord record;
     model.Receive(std::vector<std::uint8_t>(64, 0x11));  // plug 1: nobody asked for it
     PlugAgain(model, record);
-    PlugAgain(model, record);                            // plug 2: nothing wrong
+    PlugAgain(model, record);                                 // plug 2: nothing wrong
     model.Receive(std::vector<std::uint8_t>{0, 0, 0, 9, 0});  // plug 3: unknown command byte
     EXPECT_EQ(model.Violations().size(), 1u);
     const std::string text = StateText(model, record);

@@ -253,7 +253,8 @@ TEST_F(KernelFacts, BoardScriptAnswersAnOutputAndQuits) {
     char path[] = "/tmp/vboard-script.XXXXXX";
     const int scriptFd = ::mkstemp(path);
     ASSERT_GE(scriptFd, 0);
-    const std::string script = "# answer the first output report\nwait-output 1 5000\nstatus key=2 ack=1\nsleep 20\nquit\n";
+    const std::string script =
+        "# answer the first output report\nwait-output 1 5000\nstatus key=2 ack=1\nsleep 20\nquit\n";
     ASSERT_EQ(::write(scriptFd, script.data(), script.size()), static_cast<ssize_t>(script.size()));
     ::close(scriptFd);
 

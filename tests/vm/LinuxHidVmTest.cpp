@@ -257,24 +257,25 @@ TEST_F(LinuxPlatformOnKernel, PlugAndUnplugNotifyAndANewNodeIsUsableWhenTold) {
     int changes = 0;
     std::vector<std::string> problems;
     std::string seenNode;
-    auto window = platform.CreateNotifyWindow(gui, [&](std::uint32_t msg, std::uintptr_t w, std::intptr_t) -> std::intptr_t {
-        if (msg == hid::HidDeviceChangeMessage && w == hid::HidDevNodesChanged) {
-            ++changes;
-            // When told, the node must already be listed and, where udevd
-            // runs, carry its access rules: open it at once, as the program will.
-            const std::string node = FindListed(u"01.01");
-            if (!node.empty() && seenNode.empty()) {
-                seenNode = node;
-                const THidHandle h = platform.Open(node, THidOpenMode::ReadWrite);
-                if (h == hid::InvalidHidHandle)
-                    problems.push_back("open right after the notification failed, error " +
-                                       std::to_string(platform.GetLastError()));
-                else
-                    platform.Close(h);
+    auto window =
+        platform.CreateNotifyWindow(gui, [&](std::uint32_t msg, std::uintptr_t w, std::intptr_t) -> std::intptr_t {
+            if (msg == hid::HidDeviceChangeMessage && w == hid::HidDevNodesChanged) {
+                ++changes;
+                // When told, the node must already be listed and, where udevd
+                // runs, carry its access rules: open it at once, as the program will.
+                const std::string node = FindListed(u"01.01");
+                if (!node.empty() && seenNode.empty()) {
+                    seenNode = node;
+                    const THidHandle h = platform.Open(node, THidOpenMode::ReadWrite);
+                    if (h == hid::InvalidHidHandle)
+                        problems.push_back("open right after the notification failed, error " +
+                                           std::to_string(platform.GetLastError()));
+                    else
+                        platform.Close(h);
+                }
             }
-        }
-        return 0;
-    });
+            return 0;
+        });
     ASSERT_TRUE(window);
     std::this_thread::sleep_for(100ms);  // let the monitor subscribe
     gui.RunFor(50ms);

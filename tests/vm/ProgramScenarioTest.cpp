@@ -122,11 +122,13 @@ protected:
         const QString path = Scratch.filePath(QStringLiteral("board-%1.txt").arg(++saves_));
         board.Command("save " + path.toStdString());
         QString state;
-        const bool saved = QTest::qWaitFor([&] {
-            QFile file(path);
-            if (file.open(QIODevice::ReadOnly)) state = QString::fromUtf8(file.readAll());
-            return !state.isEmpty();
-        }, WaitMs);
+        const bool saved = QTest::qWaitFor(
+            [&] {
+                QFile file(path);
+                if (file.open(QIODevice::ReadOnly)) state = QString::fromUtf8(file.readAll());
+                return !state.isEmpty();
+            },
+            WaitMs);
         EXPECT_TRUE(saved) << "the board saved no state";
         return state;
     }
@@ -194,9 +196,9 @@ TEST_F(ProgramOnKernel, StatusAndKeyReportsReachTheWindowAndTheKeyBase) {
     // the identifier as it is shown (its first byte travels at index 15).
     const std::string key = "0123456789ABCDEF";
     const QString keyId = QString::fromStdString(key);
-    ASSERT_TRUE(RepeatUntil(board, "status a1=1023 a2=512 in=0x0A key=1 id=" + key,
-                            [&] { return MemoLines().contains(keyId); }))
-        << "no key reached the key base";
+    ASSERT_TRUE(RepeatUntil(board, "status a1=1023 a2=512 in=0x0A key=1 id=" + key, [&] {
+        return MemoLines().contains(keyId);
+    })) << "no key reached the key base";
     // The board goes on repeating the same key: a handful more arrive.
     for (int i = 0; i < 5; ++i) board.Command("status a1=1023 a2=512 in=0x0A key=1 id=" + key);
     QTest::qWait(300);
@@ -308,7 +310,9 @@ long ResidentKiB() {
     return -1;
 }
 
-long HeapInUseKiB() { return static_cast<long>(::mallinfo2().uordblks / 1024); }
+long HeapInUseKiB() {
+    return static_cast<long>(::mallinfo2().uordblks / 1024);
+}
 
 unsigned long EnvNumber(const char* name, unsigned long fallback) {
     const char* text = std::getenv(name);
@@ -391,17 +395,17 @@ TEST_F(ProgramInAPlugStorm, ThousandPlugsWithJobsCutShortLoseNothing) {
     // What a failed wait prints: the window's job flags and what the board holds.
     const auto where = [&](TBoardProcess& board) {
         const auto outputs = board.Outputs();
-        std::string text = "attached " + std::to_string(BoardAttached) + ", device " +
-                           std::to_string(AttachedDevice != nullptr) + ", flags job " +
-                           std::to_string(protocol::JobActive) + " flash " + std::to_string(protocol::FlashReadPending) +
-                           " dump " + std::to_string(protocol::DumpRequested) + " text " +
-                           std::to_string(protocol::LcdTextPending) + ", holds " +
-                           (AttachedDevice != nullptr && AttachedDevice->PnPInfo() != nullptr
-                                ? AttachedDevice->PnPInfo()->InterfacePath
-                                : std::string("-")) +
-                           ", board at " + board.Node() + ", outputs model " + std::to_string(model.Outputs().size()) +
-                           " twin " + std::to_string(twin.Outputs().size()) + " decoy " +
-                           std::to_string(decoy.Outputs().size()) + ", bar " + std::to_string(Form->Bar1->value());
+        std::string text =
+            "attached " + std::to_string(BoardAttached) + ", device " + std::to_string(AttachedDevice != nullptr) +
+            ", flags job " + std::to_string(protocol::JobActive) + " flash " +
+            std::to_string(protocol::FlashReadPending) + " dump " + std::to_string(protocol::DumpRequested) + " text " +
+            std::to_string(protocol::LcdTextPending) + ", holds " +
+            (AttachedDevice != nullptr && AttachedDevice->PnPInfo() != nullptr
+                 ? AttachedDevice->PnPInfo()->InterfacePath
+                 : std::string("-")) +
+            ", board at " + board.Node() + ", outputs model " + std::to_string(model.Outputs().size()) + " twin " +
+            std::to_string(twin.Outputs().size()) + " decoy " + std::to_string(decoy.Outputs().size()) + ", bar " +
+            std::to_string(Form->Bar1->value());
         if (AttachedDevice != nullptr) {
             const auto* reader = AttachedDevice->Reader();
             text += std::string(", granted ") + std::to_string(AttachedDevice->ReadWriteGranted()) + ", present " +
@@ -436,7 +440,8 @@ TEST_F(ProgramInAPlugStorm, ThousandPlugsWithJobsCutShortLoseNothing) {
             while (dirent* e = ::readdir(d)) {
                 char target[256] = {};
                 const std::string link = std::string("/proc/self/fd/") + e->d_name;
-                if (::readlink(link.c_str(), target, sizeof target - 1) > 0 && std::string(target).find("hidraw") != std::string::npos)
+                if (::readlink(link.c_str(), target, sizeof target - 1) > 0 &&
+                    std::string(target).find("hidraw") != std::string::npos)
                     text += std::string(" ") + target;
             }
             ::closedir(d);
@@ -460,7 +465,9 @@ TEST_F(ProgramInAPlugStorm, ThousandPlugsWithJobsCutShortLoseNothing) {
     long rss10 = 0;
     long heap10 = 0;
     const auto start = std::chrono::steady_clock::now();
-    const auto seconds = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
+    const auto seconds = [&] {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    };
     // Where the time goes, in seconds: plug to node, to the attach, the job
     // or the wait, pulling the cables, to the window's detach.
     double phases[5] = {};
@@ -477,7 +484,8 @@ TEST_F(ProgramInAPlugStorm, ThousandPlugsWithJobsCutShortLoseNothing) {
         const auto job = upTo(2) == 0 ? static_cast<TStormJob>(1 + upTo(2)) : TStormJob::None;
         const int moment = upTo(200);  // ms after the plug
         if (std::getenv("LUMIDRA_STORM_VERBOSE") != nullptr)
-            std::printf("storm: cycle %d, twins %d, job %d, moment %d ms\n", cycle, twins, static_cast<int>(job), moment);
+            std::printf("storm: cycle %d, twins %d, job %d, moment %d ms\n", cycle, twins, static_cast<int>(job),
+                        moment);
         twinCycles += twins;
         const std::size_t modelBefore = twins ? model.Outputs().size() : 0;
         const std::size_t twinBefore = twin.Outputs().size();
@@ -531,37 +539,37 @@ TEST_F(ProgramInAPlugStorm, ThousandPlugsWithJobsCutShortLoseNothing) {
         };
 
         switch (job) {
-        case TStormJob::None:
-            QTest::qWait(moment);
-            beforeAttach += !BoardAttached;
-            phase(2);
-            pullTaken();
-            phase(3);
-            break;
-        case TStormJob::Dump: {
-            ++dumps;
-            const auto blocks = static_cast<std::uint16_t>(transfers::FlashBlockSize * (1 + upTo(47)));
-            Seams.DialogAnswers.push_back(dumpPath);
-            Form->ReadDUMP1->trigger();
-            EXPECT_TRUE(QTest::qWaitFor([&] { return protocol::DumpOffset >= blocks; }, WaitMs))
-                << "the dump stalled: " << where(*taken);
-            phase(2);
-            pullTaken();
-            phase(3);
-            break;
-        }
-        case TStormJob::Splash:
-            ++splashes;
-            Form->Zast_Out->trigger();
-            EXPECT_TRUE(QTest::qWaitFor([&] { return boxDone; }, WaitMs)) << "no splash box: " << where(*taken);
-            break;
-        case TStormJob::FlashRead:
-            ++flashReads;
-            Seams.DialogAnswers.push_back(flashPath);
-            Form->Read_Flash->trigger();
-            EXPECT_TRUE(QTest::qWaitFor([&] { return boxDone; }, WaitMs)) << "no end message: " << where(*taken);
-            flashRead.insert(FileBytes(flashPath));
-            break;
+            case TStormJob::None:
+                QTest::qWait(moment);
+                beforeAttach += !BoardAttached;
+                phase(2);
+                pullTaken();
+                phase(3);
+                break;
+            case TStormJob::Dump: {
+                ++dumps;
+                const auto blocks = static_cast<std::uint16_t>(transfers::FlashBlockSize * (1 + upTo(47)));
+                Seams.DialogAnswers.push_back(dumpPath);
+                Form->ReadDUMP1->trigger();
+                EXPECT_TRUE(QTest::qWaitFor([&] { return protocol::DumpOffset >= blocks; }, WaitMs))
+                    << "the dump stalled: " << where(*taken);
+                phase(2);
+                pullTaken();
+                phase(3);
+                break;
+            }
+            case TStormJob::Splash:
+                ++splashes;
+                Form->Zast_Out->trigger();
+                EXPECT_TRUE(QTest::qWaitFor([&] { return boxDone; }, WaitMs)) << "no splash box: " << where(*taken);
+                break;
+            case TStormJob::FlashRead:
+                ++flashReads;
+                Seams.DialogAnswers.push_back(flashPath);
+                Form->Read_Flash->trigger();
+                EXPECT_TRUE(QTest::qWaitFor([&] { return boxDone; }, WaitMs)) << "no end message: " << where(*taken);
+                flashRead.insert(FileBytes(flashPath));
+                break;
         }
         if (other != nullptr) {
             EXPECT_TRUE(Pull(*other));
@@ -571,9 +579,12 @@ TEST_F(ProgramInAPlugStorm, ThousandPlugsWithJobsCutShortLoseNothing) {
         Seams.OnBox = nullptr;
 
         for (const auto& box : Seams.Boxes) {
-            if (box.Text == cutText) ++cuts;
-            else if (box.Text == jobCutText) ++splashCuts;
-            else if (box.Text != splashText && box.Text != flashText) ADD_FAILURE() << "box: " << box.Text.toStdString();
+            if (box.Text == cutText)
+                ++cuts;
+            else if (box.Text == jobCutText)
+                ++splashCuts;
+            else if (box.Text != splashText && box.Text != flashText)
+                ADD_FAILURE() << "box: " << box.Text.toStdString();
         }
         // The test's own records go, so that the heap's figures are the program's.
         Seams.Boxes.clear();
@@ -585,8 +596,8 @@ TEST_F(ProgramInAPlugStorm, ThousandPlugsWithJobsCutShortLoseNothing) {
             // nothing of the first board's job.
             const auto written = other->Outputs();
             for (std::size_t i = otherBefore; i < written.size(); ++i)
-                EXPECT_EQ(written[i], LightOn) << "the second board got more than an attach (job "
-                                               << static_cast<int>(job) << ")";
+                EXPECT_EQ(written[i], LightOn)
+                    << "the second board got more than an attach (job " << static_cast<int>(job) << ")";
             EXPECT_GE(taken->Outputs().size(), takenBefore + 2) << "the attach's two state reports";
         } else {
             EXPECT_EQ(twin.Outputs().size(), twinBefore);
@@ -633,17 +644,20 @@ TEST_F(ProgramInAPlugStorm, ThousandPlugsWithJobsCutShortLoseNothing) {
         EXPECT_TRUE(twinState.contains(QLatin1String(line))) << "second board: " << line << twinState.toStdString();
     EXPECT_TRUE(decoy.Outputs().empty()) << "the decoy is never written to";
 
-    std::printf("storm: %d cycles in %.1f s (%.0f ms a cycle); %d with a second board; cut short: "
-                "%d dumps (%d told), %d splash boxes, %d Flash-ROM end messages; %d cables pulled before "
-                "the attach\n",
-                cycles, stormSeconds, 1000 * stormSeconds / cycles, twinCycles, dumps, cuts, splashes, flashReads,
-                beforeAttach);
-    std::printf("storm: seconds in all: plug to node %.1f, to the attach %.1f, the job or the wait %.1f, pulling "
-                "the cables %.1f, to the detach %.1f\n",
-                phases[0], phases[1], phases[2], phases[3], phases[4]);
-    std::printf("storm: descriptors %d after 10 cycles, %d after %d; VmRSS %ld KiB after 10, %ld KiB after %d; "
-                "heap in use %ld KiB after 10, %ld KiB after %d\n",
-                fds10, fdsEnd, cycles, rss10, rssEnd, cycles, heap10, heapEnd, cycles);
+    std::printf(
+        "storm: %d cycles in %.1f s (%.0f ms a cycle); %d with a second board; cut short: "
+        "%d dumps (%d told), %d splash boxes, %d Flash-ROM end messages; %d cables pulled before "
+        "the attach\n",
+        cycles, stormSeconds, 1000 * stormSeconds / cycles, twinCycles, dumps, cuts, splashes, flashReads,
+        beforeAttach);
+    std::printf(
+        "storm: seconds in all: plug to node %.1f, to the attach %.1f, the job or the wait %.1f, pulling "
+        "the cables %.1f, to the detach %.1f\n",
+        phases[0], phases[1], phases[2], phases[3], phases[4]);
+    std::printf(
+        "storm: descriptors %d after 10 cycles, %d after %d; VmRSS %ld KiB after 10, %ld KiB after %d; "
+        "heap in use %ld KiB after 10, %ld KiB after %d\n",
+        fds10, fdsEnd, cycles, rss10, rssEnd, cycles, heap10, heapEnd, cycles);
     EXPECT_EQ(cuts, dumps) << "each dump cut short is told once";
     EXPECT_EQ(splashCuts, splashes) << "each splash cut short is told once";
     EXPECT_LE(std::abs(fdsEnd - fds10), fds10 / 20) << "open descriptors";
@@ -660,10 +674,12 @@ TEST_F(ProgramInAPlugStorm, ThousandPlugsWithJobsCutShortLoseNothing) {
 // with 0; the rest run in this process, where a dump can be started.
 struct TEnding {
     const char* Name;
-    int Signal;         // 0: the window's close
+    int Signal;  // 0: the window's close
     bool DumpUnderWay;
 };
-void PrintTo(const TEnding& ending, std::ostream* os) { *os << ending.Name; }
+void PrintTo(const TEnding& ending, std::ostream* os) {
+    *os << ending.Name;
+}
 
 class ProgramEnds : public ProgramOnKernel, public ::testing::WithParamInterface<TEnding> {};
 
@@ -705,10 +721,13 @@ TEST_P(ProgramEnds, TellsTheBoardTheHostLeaves) {
         if (ending.DumpUnderWay) {
             // The request, then the blocks asked for in order, as far as the
             // dump got before the closing report.
-            ASSERT_TRUE(QTest::qWaitFor([&] {
-                const auto outputs = board.Outputs();
-                return !outputs.empty() && outputs.back()[3] == protocol::CommandHostLeaves;
-            }, WaitMs)) << "no closing report";
+            ASSERT_TRUE(QTest::qWaitFor(
+                [&] {
+                    const auto outputs = board.Outputs();
+                    return !outputs.empty() && outputs.back()[3] == protocol::CommandHostLeaves;
+                },
+                WaitMs))
+                << "no closing report";
             Bytes request = LightOn;
             request[4] = 1;
             expected.push_back(request);

@@ -63,7 +63,7 @@ struct TRate {
     double PerSecond = 0;
     double LostShare = 0;
 };
-TRate PlainRate, PlatformRate, DeviceRate, ProgramRate;     // stream
+TRate PlainRate, PlatformRate, DeviceRate, ProgramRate;      // stream
 TRate PlainDrain, PlatformDrain, DeviceDrain, ProgramDrain;  // drain
 
 // Paced runs, by rate.
@@ -79,8 +79,7 @@ void QueueBatch() {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
 }
 
-void FinishDrain(benchmark::State& state, double seconds, std::uint64_t received, std::uint64_t wrong,
-                 TRate& rate) {
+void FinishDrain(benchmark::State& state, double seconds, std::uint64_t received, std::uint64_t wrong, TRate& rate) {
     state.SetItemsProcessed(static_cast<std::int64_t>(received));
     state.counters["wrong"] = static_cast<double>(wrong);
     if (seconds > 0) rate = {static_cast<double>(received) / seconds, 0};
@@ -91,8 +90,10 @@ class TSequenceTracker {
 public:
     void Seen(const std::uint8_t* payload) {
         const std::uint32_t s = boardmodel::ReadSequence(std::span<const std::uint8_t, 64>(payload, 64));
-        if (first_) first_ = false;
-        else if (s > last_ + 1) lost_ += s - last_ - 1;
+        if (first_)
+            first_ = false;
+        else if (s > last_ + 1)
+            lost_ += s - last_ - 1;
         last_ = s;
         ++received_;
     }
@@ -117,8 +118,8 @@ void DropQueued(int fd) {
 }
 
 // Stops the board's stream and records `count` reports taken in `seconds`.
-void FinishStream(benchmark::State& state, double seconds, std::uint64_t count,
-                  const TSequenceTracker& tracker, TRate& rate) {
+void FinishStream(benchmark::State& state, double seconds, std::uint64_t count, const TSequenceTracker& tracker,
+                  TRate& rate) {
     Board->Command("stop");
     state.SetItemsProcessed(static_cast<std::int64_t>(count));
     state.counters["lost"] = tracker.LostShare();

@@ -76,9 +76,8 @@ TBoardRunner::TStep TBoardRunner::Run(Clock::time_point now) {
                     if (!started_) deadline_ = now + c.Timeout;
                     if (outputs_ >= c.Count) return std::nullopt;
                     if (now >= deadline_) {
-                        Problem("wait-output " + std::to_string(c.Count) + ": only " +
-                                std::to_string(outputs_) + " output reports after " +
-                                std::to_string(c.Timeout.count()) + " ms");
+                        Problem("wait-output " + std::to_string(c.Count) + ": only " + std::to_string(outputs_) +
+                                " output reports after " + std::to_string(c.Timeout.count()) + " ms");
                         return std::nullopt;
                     }
                     done = false;
@@ -106,8 +105,7 @@ TBoardRunner::TStep TBoardRunner::Run(Clock::time_point now) {
                     if (queue_.size() > 1) return std::nullopt;  // any later command ends it
                     const std::uint64_t due = PaceDue(now - origin_, c.PerSecond);
                     if (due > sequence_) {
-                        const auto n = static_cast<std::uint32_t>(
-                            std::min<std::uint64_t>(ChunkSize, due - sequence_));
+                        const auto n = static_cast<std::uint32_t>(std::min<std::uint64_t>(ChunkSize, due - sequence_));
                         if (!SendNumbered(c.Report, n)) return std::nullopt;
                     }
                     done = false;
@@ -123,7 +121,9 @@ TBoardRunner::TStep TBoardRunner::Run(Clock::time_point now) {
                     if (!port_.Plug()) Problem("plug failed");
                     return TStep{TState::RunAgain, {}};
                 },
-                [&](const TQuitCommand&) -> std::optional<TStep> { return TStep{TState::Quit, {}}; },
+                [&](const TQuitCommand&) -> std::optional<TStep> {
+                    return TStep{TState::Quit, {}};
+                },
             },
             queue_.front());
         started_ = !done;

@@ -27,8 +27,7 @@ std::optional<std::uint64_t> ParseNumber(std::string_view text, std::uint64_t ma
     }
     std::uint64_t value = 0;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value > max)
-        return std::nullopt;
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value > max) return std::nullopt;
     return value;
 }
 
@@ -37,8 +36,7 @@ namespace {
 constexpr std::uint64_t MaxPacePerSecond = 1000000;
 
 // The report of a send, burst, stream or pace: the hex words from `first` on.
-std::optional<TReport> ReportFrom(const std::vector<std::string_view>& words, std::size_t first,
-                                  std::string& error) {
+std::optional<TReport> ReportFrom(const std::vector<std::string_view>& words, std::size_t first, std::string& error) {
     std::string joined;
     for (std::size_t i = first; i < words.size(); ++i) {
         joined += words[i];
@@ -54,7 +52,9 @@ std::optional<TReport> ReportFrom(const std::vector<std::string_view>& words, st
     return report;
 }
 
-TParsedLine Fail(std::string error) { return {std::nullopt, std::move(error)}; }
+TParsedLine Fail(std::string error) {
+    return {std::nullopt, std::move(error)};
+}
 
 TParsedLine ParseStatus(const std::vector<std::string_view>& words) {
     boardmodel::TBoardStatus status;
@@ -72,12 +72,18 @@ TParsedLine ParseStatus(const std::vector<std::string_view>& words) {
         const bool wide = name == "a1" || name == "a2";
         auto number = ParseNumber(value, wide ? 0xFFFF : 0xFF);
         if (!number) return Fail("bad value for " + std::string(name) + ": " + std::string(value));
-        if (name == "a1") status.Analog1 = static_cast<std::uint16_t>(*number);
-        else if (name == "a2") status.Analog2 = static_cast<std::uint16_t>(*number);
-        else if (name == "in") status.Inputs = static_cast<std::uint8_t>(*number);
-        else if (name == "key") status.KeyStatus = static_cast<std::uint8_t>(*number);
-        else if (name == "ack") status.JobAck = static_cast<std::uint8_t>(*number);
-        else return Fail("unknown status field " + std::string(name));
+        if (name == "a1")
+            status.Analog1 = static_cast<std::uint16_t>(*number);
+        else if (name == "a2")
+            status.Analog2 = static_cast<std::uint16_t>(*number);
+        else if (name == "in")
+            status.Inputs = static_cast<std::uint8_t>(*number);
+        else if (name == "key")
+            status.KeyStatus = static_cast<std::uint8_t>(*number);
+        else if (name == "ack")
+            status.JobAck = static_cast<std::uint8_t>(*number);
+        else
+            return Fail("unknown status field " + std::string(name));
     }
     return {TSendCommand{boardmodel::MakeStatusReport(status)}, {}};
 }

@@ -65,9 +65,8 @@ struct TUnplugCommand {};
 struct TPlugCommand {};
 struct TQuitCommand {};
 
-using TBoardCommand = std::variant<TSendCommand, TSleepCommand, TBurstCommand, TStreamCommand,
-                                   TPaceCommand, TStopCommand, TWaitOutputCommand, TUnplugCommand,
-                                   TPlugCommand, TQuitCommand>;
+using TBoardCommand = std::variant<TSendCommand, TSleepCommand, TBurstCommand, TStreamCommand, TPaceCommand,
+                                   TStopCommand, TWaitOutputCommand, TUnplugCommand, TPlugCommand, TQuitCommand>;
 
 // The blank-separated words of a line (blanks, tabs, carriage returns).
 std::vector<std::string_view> SplitWords(std::string_view line);

@@ -13,19 +13,19 @@ namespace {
 
 const char* ContentName(boardmodel::TLcdContent c) {
     switch (c) {
-    case boardmodel::TLcdContent::Blank: return "blank";
-    case boardmodel::TLcdContent::Picture: return "picture";
-    case boardmodel::TLcdContent::Text: return "text";
-    case boardmodel::TLcdContent::Splash: return "splash";
+        case boardmodel::TLcdContent::Blank: return "blank";
+        case boardmodel::TLcdContent::Picture: return "picture";
+        case boardmodel::TLcdContent::Text: return "text";
+        case boardmodel::TLcdContent::Splash: return "splash";
     }
     return "?";
 }
 
 const char* JobStateName(boardmodel::TJobState s) {
     switch (s) {
-    case boardmodel::TJobState::Idle: return "idle";
-    case boardmodel::TJobState::Requested: return "requested";
-    case boardmodel::TJobState::Open: return "open";
+        case boardmodel::TJobState::Idle: return "idle";
+        case boardmodel::TJobState::Requested: return "requested";
+        case boardmodel::TJobState::Open: return "open";
     }
     return "?";
 }
@@ -92,7 +92,8 @@ TModelCommandResult RunModelCommand(std::string_view line, boardmodel::TBoardMod
 }
 
 void PlugAgain(boardmodel::TBoardModel& model, TPlugRecord& record) {
-    for (const auto& v : model.Violations()) record.Earlier.push_back("plug " + std::to_string(record.Plugs) + ": " + v);
+    for (const auto& v : model.Violations())
+        record.Earlier.push_back("plug " + std::to_string(record.Plugs) + ": " + v);
     ++record.Plugs;
     model.PowerCycle();
 }
@@ -113,8 +114,8 @@ std::string StateText(const boardmodel::TBoardModel& model, const TPlugRecord& r
     t += "flash " + FormatHex(model.Flash()) + "\n";
     const std::span<const std::uint8_t> memory(model.Memory());
     for (std::size_t offset = 0; offset < memory.size(); offset += boardmodel::ReportSize) {
-        std::string address = FormatHex(std::array{static_cast<std::uint8_t>(offset >> 8),
-                                                   static_cast<std::uint8_t>(offset & 0xFF)});
+        std::string address =
+            FormatHex(std::array{static_cast<std::uint8_t>(offset >> 8), static_cast<std::uint8_t>(offset & 0xFF)});
         address.erase(2, 1);  // "0F C0" -> "0FC0"
         t += "memory " + address + " " + FormatHex(memory.subspan(offset, boardmodel::ReportSize)) + "\n";
     }

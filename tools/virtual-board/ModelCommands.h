@@ -29,8 +29,8 @@ inline constexpr std::uint32_t MaxModelRate = 1000;
 
 // What the tool's loop does after a model command.
 struct TModelCommandResult {
-    bool Known = false;   // false: not a model command (try the scripted ones)
-    std::string Error;    // a model command with bad arguments
+    bool Known = false;                 // false: not a model command (try the scripted ones)
+    std::string Error;                  // a model command with bad arguments
     std::optional<std::uint32_t> Rate;  // rate: the new report slots a second
     std::string SaveTo;                 // save: where to
 };
@@ -44,8 +44,8 @@ TModelCommandResult RunModelCommand(std::string_view line, boardmodel::TBoardMod
 // violations with every power cycle, as the board forgets its state, but a
 // test that plugs the board a thousand times asserts on the whole run.
 struct TPlugRecord {
-    int Plugs = 1;                          // plugs since the tool started, this one included
-    std::vector<std::string> Earlier;       // "plug N: violation", of the plugs before this one
+    int Plugs = 1;                     // plugs since the tool started, this one included
+    std::vector<std::string> Earlier;  // "plug N: violation", of the plugs before this one
 };
 // A plug after an unplug: keeps the model's violations in `record`, then
 // power-cycles the model.

@@ -110,34 +110,34 @@ TUhidBoard::TEvent TUhidBoard::ReadEvent() {
         return {TEvent::TKind::Failed, {}};
     }
     switch (event.type) {
-    case UHID_START: return {TEvent::TKind::Started, {}};
-    case UHID_STOP: return {TEvent::TKind::Stopped, {}};
-    case UHID_OPEN: return {TEvent::TKind::Opened, {}};
-    case UHID_CLOSE: return {TEvent::TKind::Closed, {}};
-    case UHID_OUTPUT: {
-        const auto& output = event.u.output;
-        const std::size_t size = std::min<std::size_t>(output.size, sizeof output.data);
-        return {TEvent::TKind::Output, std::vector<std::uint8_t>(output.data, output.data + size)};
-    }
-    case UHID_GET_REPORT: {
-        const auto id = event.u.get_report.id;
-        std::memset(&event, 0, sizeof event);
-        event.type = UHID_GET_REPORT_REPLY;
-        event.u.get_report_reply.id = id;
-        event.u.get_report_reply.err = EIO;
-        WriteEvent(fd_, event, sizeof event);
-        return {};
-    }
-    case UHID_SET_REPORT: {
-        const auto id = event.u.set_report.id;
-        std::memset(&event, 0, sizeof event);
-        event.type = UHID_SET_REPORT_REPLY;
-        event.u.set_report_reply.id = id;
-        event.u.set_report_reply.err = EIO;
-        WriteEvent(fd_, event, sizeof event);
-        return {};
-    }
-    default: return {};
+        case UHID_START: return {TEvent::TKind::Started, {}};
+        case UHID_STOP: return {TEvent::TKind::Stopped, {}};
+        case UHID_OPEN: return {TEvent::TKind::Opened, {}};
+        case UHID_CLOSE: return {TEvent::TKind::Closed, {}};
+        case UHID_OUTPUT: {
+            const auto& output = event.u.output;
+            const std::size_t size = std::min<std::size_t>(output.size, sizeof output.data);
+            return {TEvent::TKind::Output, std::vector<std::uint8_t>(output.data, output.data + size)};
+        }
+        case UHID_GET_REPORT: {
+            const auto id = event.u.get_report.id;
+            std::memset(&event, 0, sizeof event);
+            event.type = UHID_GET_REPORT_REPLY;
+            event.u.get_report_reply.id = id;
+            event.u.get_report_reply.err = EIO;
+            WriteEvent(fd_, event, sizeof event);
+            return {};
+        }
+        case UHID_SET_REPORT: {
+            const auto id = event.u.set_report.id;
+            std::memset(&event, 0, sizeof event);
+            event.type = UHID_SET_REPORT_REPLY;
+            event.u.set_report_reply.id = id;
+            event.u.set_report_reply.err = EIO;
+            WriteEvent(fd_, event, sizeof event);
+            return {};
+        }
+        default: return {};
     }
 }
 

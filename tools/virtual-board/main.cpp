@@ -82,21 +82,30 @@ bool ParseOptions(int argc, char** argv, TOptions& o) {
         if (a == "--help") return false;
         if (i + 1 >= argc) return false;
         const char* v = argv[++i];
-        if (a == "--serial") o.Identity.Serial = v;
-        else if (a == "--name") o.Identity.Name = v;
-        else if (a == "--phys") o.Identity.Phys = v;
-        else if (a == "--vid") { if (!ParseId(v, o.Identity.Vendor)) return false; }
-        else if (a == "--pid") { if (!ParseId(v, o.Identity.Product)) return false; }
-        else if (a == "--log") o.Log = v;
-        else if (a == "--script") o.Script = v;
-        else if (a == "--control") o.Control = v;
-        else if (a == "--ready") o.Ready = v;
+        if (a == "--serial")
+            o.Identity.Serial = v;
+        else if (a == "--name")
+            o.Identity.Name = v;
+        else if (a == "--phys")
+            o.Identity.Phys = v;
+        else if (a == "--vid") {
+            if (!ParseId(v, o.Identity.Vendor)) return false;
+        } else if (a == "--pid") {
+            if (!ParseId(v, o.Identity.Product)) return false;
+        } else if (a == "--log")
+            o.Log = v;
+        else if (a == "--script")
+            o.Script = v;
+        else if (a == "--control")
+            o.Control = v;
+        else if (a == "--ready")
+            o.Ready = v;
         else if (a == "--rate") {
             const auto rate = ParseNumber(v, MaxModelRate);
             if (!rate || *rate == 0) return false;
             o.Rate = static_cast<std::uint32_t>(*rate);
-        }
-        else return false;
+        } else
+            return false;
     }
     return true;
 }
@@ -223,9 +232,8 @@ int main(int argc, char** argv) {
     };
 
     TBoardRunner runner(board);
-    runner.OnProblem([&](const std::string& p) {
-        std::fprintf(stderr, "virtual-board %s: %s\n", serial.c_str(), p.c_str());
-    });
+    runner.OnProblem(
+        [&](const std::string& p) { std::fprintf(stderr, "virtual-board %s: %s\n", serial.c_str(), p.c_str()); });
     for (auto& c : script) runner.Enqueue(std::move(c));
 
     // The board model, its report slots and its control commands.
@@ -279,8 +287,10 @@ int main(int argc, char** argv) {
             }
         }
         int timeout = -1;
-        if (board.Plugged() && started && node.empty()) timeout = 10;  // looking for the node
-        else if (ready && step.State == TBoardRunner::TState::RunAgain) timeout = 0;
+        if (board.Plugged() && started && node.empty())
+            timeout = 10;  // looking for the node
+        else if (ready && step.State == TBoardRunner::TState::RunAgain)
+            timeout = 0;
         else if (ready && step.State == TBoardRunner::TState::WaitUntil) {
             const auto left = std::chrono::ceil<std::chrono::milliseconds>(step.Until - Clock::now()).count();
             timeout = static_cast<int>(std::max<long long>(0, left));
@@ -307,22 +317,25 @@ int main(int argc, char** argv) {
             const auto event = board.ReadEvent();
             using K = TUhidBoard::TEvent::TKind;
             switch (event.Kind) {
-            case K::Started: started = true; say("started"); break;
-            case K::Stopped: say("stopped"); break;
-            case K::Opened: say("opened by the host"); break;
-            case K::Closed: say("closed by the host"); break;
-            case K::Output:
-                std::fprintf(log, "%s\n", FormatHex(boardmodel::OutputAsReceived(event.Written)).c_str());
-                std::fflush(log);
-                runner.OutputReceived();
-                if (model) model->Receive(boardmodel::OutputAsReceived(event.Written));
-                break;
-            case K::Failed:
-                std::fprintf(stderr, "virtual-board: reading /dev/uhid failed: %s\n", std::strerror(errno));
-                rc = 1;
-                quit = true;
-                break;
-            case K::None: break;
+                case K::Started:
+                    started = true;
+                    say("started");
+                    break;
+                case K::Stopped: say("stopped"); break;
+                case K::Opened: say("opened by the host"); break;
+                case K::Closed: say("closed by the host"); break;
+                case K::Output:
+                    std::fprintf(log, "%s\n", FormatHex(boardmodel::OutputAsReceived(event.Written)).c_str());
+                    std::fflush(log);
+                    runner.OutputReceived();
+                    if (model) model->Receive(boardmodel::OutputAsReceived(event.Written));
+                    break;
+                case K::Failed:
+                    std::fprintf(stderr, "virtual-board: reading /dev/uhid failed: %s\n", std::strerror(errno));
+                    rc = 1;
+                    quit = true;
+                    break;
+                case K::None: break;
             }
         }
         if (board.Plugged() && started && node.empty()) {
@@ -355,8 +368,10 @@ int main(int argc, char** argv) {
 
     board.Unplug();
     if (model) {
-        for (const auto& v : plugs.Earlier) std::fprintf(stderr, "virtual-board %s: violation at %s\n", serial.c_str(), v.c_str());
-        for (const auto& v : model->Violations()) std::fprintf(stderr, "virtual-board %s: violation: %s\n", serial.c_str(), v.c_str());
+        for (const auto& v : plugs.Earlier)
+            std::fprintf(stderr, "virtual-board %s: violation at %s\n", serial.c_str(), v.c_str());
+        for (const auto& v : model->Violations())
+            std::fprintf(stderr, "virtual-board %s: violation: %s\n", serial.c_str(), v.c_str());
     }
     if (!options.Ready.empty()) ::unlink(options.Ready.c_str());
     say("outputs=" + std::to_string(runner.Outputs()) + " inputs=" + std::to_string(runner.InputsSent()));

@@ -75,8 +75,8 @@ TBoardProcess::TBoardProcess(TOptions options) : options_(std::move(options)) {
     control_ = ::open(fifo_.c_str(), O_RDWR | O_CLOEXEC);
 
     const std::string program = VirtualBoardPath();
-    std::vector<std::string> args{program,   "--serial", options_.Serial, "--log", log_,
-                                  "--control", fifo_,    "--ready",       ready_};
+    std::vector<std::string> args{program,     "--serial", options_.Serial, "--log", log_,
+                                  "--control", fifo_,      "--ready",       ready_};
     args.insert(args.end(), options_.ExtraArguments.begin(), options_.ExtraArguments.end());
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
@@ -148,8 +148,8 @@ int TBoardProcess::Stop() {
     ::kill(pid_, SIGTERM);
     int status = 0;
     pid_t done = 0;
-    const bool ended = PollUntil([&] { return (done = ::waitpid(pid_, &status, WNOHANG)) != 0; },
-                                 std::chrono::seconds(10));
+    const bool ended =
+        PollUntil([&] { return (done = ::waitpid(pid_, &status, WNOHANG)) != 0; }, std::chrono::seconds(10));
     if (!ended) {
         ::kill(pid_, SIGKILL);
         ::waitpid(pid_, &status, 0);
