@@ -402,7 +402,7 @@ void TForm1::EndCutJob() {
         SendReport(JobReport);
     }
     if (end.StateEnd) SendReport(StateReport);
-    Seams().ShowMessage(QString::fromUtf8(end.Text));
+    Seams().ShowMessage(QString::fromUtf8(end.Text.data(), static_cast<qsizetype>(end.Text.size())));
 }
 
 bool TForm1::HidDeviceController1Enumerate(THidDevice* HidDev, std::int32_t Idx) {

@@ -8,6 +8,7 @@
 #include "protocol/JobGuard.h"
 
 #include <optional>
+#include <string_view>
 
 namespace lumidra::protocol {
 
@@ -18,7 +19,7 @@ std::optional<TJob> JobInHand(const TJobFlagsView& flags);
 struct TJobCutEnd {
     bool JobEnd = false;    // JobReport code 0 goes to the board
     bool StateEnd = false;  // then StateReport with byte 5 = 0
-    const char* Text = nullptr;
+    std::string_view Text;  // compared by its characters
     bool operator==(const TJobCutEnd&) const = default;
 };
 
