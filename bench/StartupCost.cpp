@@ -42,7 +42,8 @@ double BootSeconds() {
 
 double ProcessStartBootSeconds() {
     std::ifstream file("/proc/self/stat");
-    std::string stat((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::string stat;  // one line
+    std::getline(file, stat);
     // The name (field 2) may hold blanks: count from after its ')'.
     std::istringstream rest(stat.substr(stat.rfind(')') + 2));
     std::string field;
