@@ -45,7 +45,8 @@ std::string LedText(const TLed& led) {
 
 bool LcdDot(const TLcd& lcd, int x, int y) {
     if (x < 0 || x >= LcdWidth || y < 0 || y >= LcdHeight) return false;
-    return (lcd.Bands[static_cast<std::size_t>(y / 8 * LcdWidth + x)] >> (y % 8)) & 1;
+    const auto at = static_cast<std::size_t>(y / 8) * LcdWidth + static_cast<std::size_t>(x);
+    return (lcd.Bands[at] >> (y % 8)) & 1;
 }
 
 std::string LcdPbm(const TLcd& lcd) {
@@ -86,8 +87,9 @@ TReport PlotPattern(std::uint32_t n) {
         const int tile = i % 8;
         const std::uint32_t step = n * 4 + static_cast<std::uint32_t>(i / 8);
         const double phase = 2 * std::numbers::pi * static_cast<double>(step % 255) * (tile + 1) / 255.0;
-        r[2 * i] = static_cast<std::uint8_t>(step % 255 + 1);
-        r[2 * i + 1] = static_cast<std::uint8_t>(128 + std::lround(100 * std::sin(phase)));
+        const auto at = 2 * static_cast<std::size_t>(i);
+        r[at] = static_cast<std::uint8_t>(step % 255 + 1);
+        r[at + 1] = static_cast<std::uint8_t>(128 + std::lround(100 * std::sin(phase)));
     }
     return r;
 }

@@ -30,7 +30,9 @@ std::uint8_t BandByte(const TPicture& picture, int x, int band) {
 std::array<std::uint8_t, ImageBandByteCount> ImageBandBytes(const TPicture& picture) {
     std::array<std::uint8_t, ImageBandByteCount> bytes{};
     for (int band = 0; band < BandCount; ++band) {
-        for (int x = 0; x < PictureWidth; ++x) bytes[std::size_t(band * PictureWidth + x)] = BandByte(picture, x, band);
+        for (int x = 0; x < PictureWidth; ++x) {
+            bytes[std::size_t(band) * PictureWidth + std::size_t(x)] = BandByte(picture, x, band);
+        }
     }
     return bytes;
 }

@@ -87,7 +87,8 @@ void TForm2::PaintPoints(const TPointReport& points) {
     std::vector<TPlotPixel> pixels;
     pixels.reserve(PlotPointsPerReport);
     for (int i = 0; i < PlotPointsPerReport; ++i) {
-        const TPlotPixel pixel = PlotPixel(i, points[2 * i], points[2 * i + 1]);
+        const auto at = 2 * static_cast<std::size_t>(i);
+        const TPlotPixel pixel = PlotPixel(i, points[at], points[at + 1]);
         if (pixel.X < picture.width() && pixel.Y < picture.height()) {
             reinterpret_cast<QRgb*>(picture.scanLine(pixel.Y))[pixel.X] = black;
             pixels.push_back(pixel);

@@ -141,7 +141,7 @@ std::vector<std::unique_ptr<THidDevice>> THidDeviceController::ScanInterfaces() 
         for (;;) {
             try {
                 auto device = std::make_unique<THidDevice>(info.get(), this);
-                info.release();  // the object owns it now
+                static_cast<void>(info.release());  // the object owns it now
                 result.push_back(std::move(device));
                 break;
             } catch (const EControllerError&) {
@@ -156,6 +156,10 @@ std::vector<std::unique_ptr<THidDevice>> THidDeviceController::ScanInterfaces() 
     return result;
 }
 
+// One re-scan in its fixed order (removals from the last position to the
+// first, arrivals, one change event), each step re-checking what a handler may
+// have destroyed meanwhile: split up, every part would carry those checks.
+// NOLINTNEXTLINE(readability-function-cognitive-complexity)
 void THidDeviceController::DeviceChange() {
     bool changed = changeTag_ == StartupChangeTag;
     // A creation error no handler took leaves here, before any change or event.

@@ -16,6 +16,8 @@ constexpr const char* NativeUtf16 = std::endian::native == std::endian::little ?
 class Iconv {
 public:
     Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {
+        // iconv's own failure value is the address -1.
+        // NOLINTNEXTLINE(performance-no-int-to-ptr)
         if (cd_ == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("iconv_open failed");
     }
     ~Iconv() { iconv_close(cd_); }

@@ -60,6 +60,10 @@ std::map<std::uint8_t, std::uint32_t> ToBytes(const std::map<std::uint8_t, std::
 
 }  // namespace
 
+// The descriptor's items in one pass, each kind of item a case of one switch
+// over the global and local state the item grammar defines: the state is the
+// function's, and the cases are short.
+// NOLINTNEXTLINE(readability-function-cognitive-complexity)
 TReportLayout ParseReportDescriptor(std::span<const std::uint8_t> descriptor) {
     TReportLayout layout;
     TGlobalState global;
