@@ -72,7 +72,7 @@ TEST_F(FramePacer, ChangesWithinAFrameArePaintedOnceAndTheLastStateAfterIt) {
 TEST_F(FramePacer, ALoneChangeIsPaintedAtOnceAndArmsNoTimer) {
     // What the window's first showing held back (a slow platform paints it
     // more than once) is not this test's business.
-    const int heldBefore = pacer->HeldBack();
+    [[maybe_unused]] const int heldBefore = pacer->HeldBack();
     for (int value = 100; value <= 300; value += 100) {
         const int before = counter.Paints;
         bar->setValue(value);
