@@ -143,7 +143,10 @@ for arch in $arches; do
     # start may bring up more of Wine's processes, which would otherwise hold
     # ctest's output pipe, and ctest would wait for them as for a test.
     wine "$dir/bin/keybase_tests.exe" --gtest_list_tests </dev/null >/dev/null 2>&1 || true
-    ctest --test-dir "$dir" --output-on-failure -j2 || failed=1
+    # A helper Wine starts late can still hold the pipe of a test that has
+    # passed, until ctest's timeout: such a test is run once more. A test
+    # that fails is not repeated.
+    ctest --test-dir "$dir" --output-on-failure -j2 --repeat after-timeout:2 || failed=1
     # What cannot run under Wine is skipped, each skip with its reason.
     grep -a -A1 ': Skipped$' "$dir/Testing/Temporary/LastTest.log" 2>/dev/null |
         grep -a -v -e ': Skipped$' -e '^--$' | sort -u | sed 's/^/   skipped: /' || true
