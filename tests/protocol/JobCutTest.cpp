@@ -39,20 +39,5 @@ INSTANTIATE_TEST_SUITE_P(
                           "WriteOnABoardGone", TJob::FlashWrite, false, false, {false, false, JobCutUnpluggedText}}),
     [](const auto& test) { return std::string(test.param.Name); });
 
-TEST(JobInHand, NamesTheJobTheFlagsHold) {
-    TJobFlagsView flags;
-    EXPECT_EQ(JobInHand(flags), std::nullopt);
-    flags.LcdTextPending = true;
-    EXPECT_EQ(JobInHand(flags), TJob::LcdText);
-    flags.JobMode = 2;
-    EXPECT_EQ(JobInHand(flags), TJob::Splash);
-    flags = {};
-    flags.PlotPending = flags.JobActive = true;
-    EXPECT_EQ(JobInHand(flags), TJob::Plot);
-    flags = {};
-    flags.JobActive = true;
-    EXPECT_EQ(JobInHand(flags), TJob::Dump);
-}
-
 }  // namespace
 }  // namespace lumidra::protocol
