@@ -53,9 +53,7 @@ public:
 
     void SetUp() override {
         MainWindowModelTest::SetUp();
-        ASSERT_TRUE(Dir.isValid());
-        protocol::StartFolder = Dir.path();
-        StartWithModel();
+        StartWithModelIn(Dir);
         Plot = std::make_unique<graphics::TForm2>();
         Board->ClearWritten();
     }

@@ -12,6 +12,7 @@
 #include "tests/support/Reports.h"
 #include "tests/support/ScriptedSeams.h"
 
+#include <QTemporaryDir>
 #include <QtTest/QTest>
 
 #include <gtest/gtest.h>
@@ -117,6 +118,14 @@ protected:
         Start();
         ASSERT_TRUE(QTest::qWaitFor([] { return app::BoardAttached; }, 5000));
         ASSERT_TRUE(QTest::qWaitFor([&] { return Bus.CallCount("ReadFileEx") > reads; }, 5000));
+    }
+
+    // StartWithModel with `folder` as the start folder, where the window's
+    // files (plot records, the dialogs' answers) go.
+    void StartWithModelIn(const QTemporaryDir& folder) {
+        ASSERT_TRUE(folder.isValid());
+        protocol::StartFolder = folder.path();
+        StartWithModel();
     }
 
     // Every report written since the last ClearWritten, all 65 bytes.

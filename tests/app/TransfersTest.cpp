@@ -35,9 +35,7 @@ class Transfers : public MainWindowModelTest {
 protected:
     void SetUp() override {
         MainWindowModelTest::SetUp();
-        ASSERT_TRUE(Dir.isValid());
-        protocol::StartFolder = Dir.path();
-        StartWithModel();
+        StartWithModelIn(Dir);
         Board->ClearWritten();
     }
     void TearDown() override {
