@@ -77,13 +77,18 @@ TEST_F(FramePacer, ALoneChangeIsPaintedAtOnceAndArmsNoTimer) {
         const int before = counter.Paints;
         bar->setValue(value);
         ASSERT_TRUE(QTest::qWaitFor([&] { return counter.Paints > before; }, 1000));
+#if !defined(_WIN32)
         EXPECT_FALSE(pacer->FrameArmed()) << "value " << value;
+#endif
         QTest::qWait(2 * TFramePacer::FrameMs);
     }
-    EXPECT_FALSE(pacer->FrameArmed()) << "a timer still armed after the changes";
-#if !defined(_WIN32)
+#if defined(_WIN32)
     // On Windows the platform asks for a second update after each change
-    // (seen under Wine), which the pacer rightly holds for a frame.
+    // (seen under Wine), which the pacer rightly holds for a frame; Wine's
+    // timers can fire late, so the frame is awaited, never re-armed for ever.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !pacer->FrameArmed(); }, 1000)) << "a timer re-armed for ever";
+#else
+    EXPECT_FALSE(pacer->FrameArmed()) << "a timer still armed after the changes";
     EXPECT_EQ(pacer->HeldBack(), heldBefore);
 #endif
 }
