@@ -23,13 +23,16 @@ extern "C" void OnClosingSignal(int signal) {
 
 }  // namespace
 
-TSignalClose::TSignalClose(std::function<void()> onSignal) : onSignal_(std::move(onSignal)) {
+TSignalClose::TSignalClose(std::function<void(int signal)> onSignal) : onSignal_(std::move(onSignal)) {
     if (::pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) != 0) return;
     notifier_ = new QSocketNotifier(pipeFds[0], QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, [this] {
         char bytes[16];
-        while (::read(pipeFds[0], bytes, sizeof bytes) > 0) {}
-        if (onSignal_) onSignal_();
+        int first = 0;
+        for (ssize_t n; (n = ::read(pipeFds[0], bytes, sizeof bytes)) > 0;) {
+            if (first == 0) first = static_cast<unsigned char>(bytes[0]);
+        }
+        if (onSignal_ && first != 0) onSignal_(first);
     });
     struct sigaction action {};
     action.sa_handler = &OnClosingSignal;

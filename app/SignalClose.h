@@ -11,18 +11,19 @@ class QSocketNotifier;
 
 namespace lumidra::app {
 
-// While it exists, the three signals run `onSignal` on the GUI thread (once
-// per signal, at the next turn of whichever event loop runs, a modal box's
-// included). The handler itself only writes a byte to a pipe. One at a time.
+// While it exists, the three signals run `onSignal` on the GUI thread (at the
+// next turn of whichever event loop runs, a modal box's included), with the
+// first signal that came since the last turn. The handler itself only writes
+// a byte to a pipe. One at a time.
 class TSignalClose : public QObject {
 public:
-    explicit TSignalClose(std::function<void()> onSignal);
+    explicit TSignalClose(std::function<void(int signal)> onSignal);
     ~TSignalClose() override;
     TSignalClose(const TSignalClose&) = delete;
     TSignalClose& operator=(const TSignalClose&) = delete;
 
 private:
-    std::function<void()> onSignal_;
+    std::function<void(int signal)> onSignal_;
     QSocketNotifier* notifier_ = nullptr;
 };
 

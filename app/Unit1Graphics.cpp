@@ -4,6 +4,7 @@
 
 #include "graphics/ConversionTools.h"
 #include "graphics/ImageTransfer.h"
+#include "graphics/Preview.h"
 
 namespace lumidra::app {
 

@@ -5,6 +5,7 @@
 #include "controls/LcdPanel.h"
 #include "graphics/ImageTransfer.h"
 #include "graphics/PlotJob.h"
+#include "graphics/Preview.h"
 #include "keybase/KeyBase.h"
 #include "protocol/KeySound.h"
 #include "protocol/ProtocolState.h"
@@ -26,7 +27,7 @@ void TForm1::HidDeviceController1DeviceData(hid::THidDevice*, std::uint8_t, cons
     switch (route) {
         case TInputRoute::Status: ShowStatus(DecodeStatus(report.data())); break;
         case TInputRoute::Drop: break;
-        case TInputRoute::ImageStep: graphics::ImageSendStep(report, *Image1); break;
+        case TInputRoute::ImageStep: graphics::ImageSendStep(report, graphics::PreviewPicture(*Image1)); break;
         case TInputRoute::LcdCommandStep: controls::LcdCommandStep(report); break;
         case TInputRoute::SplashStep: graphics::SplashStep(report); break;
         case TInputRoute::LcdTextStep: controls::LcdTextStep(report, EditTxt->text(), Perenos->isChecked()); break;

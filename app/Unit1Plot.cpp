@@ -1,7 +1,7 @@
 // The plot window's menu item.
 #include "app/Unit1.h"
 
-#include "graphics/PlotJob.h"
+#include "graphics/Unit2.h"
 
 namespace lumidra::app {
 

@@ -8,6 +8,7 @@
 #include "app/Unit1.h"
 #include "graphics/Unit2.h"
 #include "keybase/KeyBaseRecovery.h"
+#include "desktop/QtSeams.h"
 #include "desktop/Seams.h"
 
 #include <QApplication>
@@ -35,6 +36,8 @@ int main(int argc, char* argv[]) {
     if (commandLine.Exit) return commandLine.ExitCode;
 
     app::TApplication application(argc, argv);  // message boxes need it, even the lock's
+    desktop::QtSeams toolkitSeams;
+    desktop::SetDefaultSeams(&toolkitSeams);
     application.setApplicationName(QString::fromLatin1(desktop::AppTitle));
 
     app::TSingleInstanceLock lock;
@@ -68,7 +71,7 @@ int main(int argc, char* argv[]) {
     graphics::TForm2 Form2;
 #if !defined(_WIN32)
     // Log-out, shutdown, kill, Ctrl+C: a close that cannot ask, then the end.
-    app::TSignalClose signalClose([&Form1] {
+    app::TSignalClose signalClose([&Form1](int) {
         Form1.CloseUnattended();
         QCoreApplication::exit(0);
     });

@@ -3,10 +3,11 @@
 // key sound.
 //
 // Handlers reach them only through Seams(), so the whole program also runs
-// headless: the program installs nothing and gets the toolkit's
-// implementation (QtSeams); tests install a scripted one that answers boxes
-// and dialogs, sets the clock and records pauses and sounds instead of
-// sleeping and playing them.
+// headless: the window program sets the toolkit's implementation (QtSeams) as
+// its default, the console program its own; tests install a scripted one
+// that answers boxes and dialogs, sets the clock and records pauses and
+// sounds instead of sleeping and playing them. This file and Seams.cpp need
+// Qt Core only, so every feature's job code builds without widgets.
 #pragma once
 
 #include <QDateTime>
@@ -83,10 +84,16 @@ public:
     virtual void Beep() = 0;
 };
 
-// The seams every handler uses.
+// The seams every handler uses: the installed ones, else the program's
+// default, else plain ones (the system clock and a real pause; boxes and
+// messages written to standard error and answered OK; every file dialog
+// cancelled; no sound).
 TUiSeams& Seams();
 // Installs `seams` (not owned; it must outlive its use). Null restores the
-// toolkit's implementation.
+// default.
 void InstallSeams(TUiSeams* seams);
+// Sets the program's default (not owned; it must outlive the run), e.g. the
+// toolkit's implementation; null goes back to the plain ones.
+void SetDefaultSeams(TUiSeams* seams);
 
 }  // namespace lumidra::desktop

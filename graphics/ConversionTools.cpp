@@ -2,7 +2,7 @@
 
 #include "graphics/Preview.h"
 #include "graphics/Tables.h"
-#include "keybase/KeyBase.h"
+#include "keybase/KeyBaseFile.h"
 
 #include <QDir>
 #include <QFileInfo>

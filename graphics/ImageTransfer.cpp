@@ -1,6 +1,6 @@
 #include "graphics/ImageTransfer.h"
 
-#include "graphics/Preview.h"
+#include "graphics/PictureFile.h"
 #include "protocol/JobGuard.h"
 #include "protocol/ProtocolState.h"
 #include "protocol/Report.h"
@@ -31,36 +31,33 @@ void TellUnreadable(TPictureFileError error) {
 
 }  // namespace
 
-void SendImage1Click(TImage& Image1, TFileDialog& OpenPictureDialog1) {
-    if (RefuseWhenBusy(TJob::Image)) return;
-    OpenPictureDialog1.Filter = QString::fromUtf8(PictureFilter);
-    if (!OpenPictureDialog1.Execute()) return;
-
-    const TPictureFile file = LoadPictureFile(OpenPictureDialog1.FileName);
-    // The header is kept in DataReport, where the next payload that does not
-    // fill all 64 bytes sends it along.
+std::optional<TPicture> TakePictureFile(const QString& fileName) {
+    const TPictureFile file = LoadPictureFile(fileName);
     if (file.Header) std::copy(file.Header->begin(), file.Header->end(), DataReport.begin() + 1);
     if (file.Error == TPictureFileError::NotLcdPicture) {
         Seams().ShowMessage(QString::fromUtf8(NotLcdPictureText));
-        return;
+        return std::nullopt;
     }
     if (file.Error != TPictureFileError::None) {
         TellUnreadable(file.Error);
-        return;
+        return std::nullopt;
     }
-    ShowPicture(Image1, file.Picture);
+    return file.Picture;
+}
+
+void RequestImageJob() {
     if (AttachedDevice == nullptr) return;
     ImageSendPending = true;
     RequestJob();
 }
 
-void ImageSendStep(const InputReport& Report, const TImage& Image1) {
+void ImageSendStep(const InputReport& Report, const TPicture& picture) {
     if (Report[InputJobAck] == 0) return;
     JobReport[1] = JobImageData;
     SendReport(JobReport);
     // Filled from byte 1 and sent each time it is full; the last, half-full
     // report carries the rest of the one before it in bytes 33 to 64.
-    const auto bytes = ImageBandBytes(PreviewPicture(Image1));
+    const auto bytes = ImageBandBytes(picture);
     for (std::size_t at = 0; at < bytes.size(); at += Payload) {
         const std::size_t count = std::min(Payload, bytes.size() - at);
         std::copy_n(bytes.begin() + std::ptrdiff_t(at), count, DataReport.begin() + 1);

@@ -1,21 +1,29 @@
-// The LCD picture and the splash screen sent to the board.
+// The LCD picture and the splash screen sent to the board (no widgets: the
+// preview is the window's).
 #pragma once
 
 #include "desktop/Seams.h"
-#include "graphics/ImageWidget.h"
+#include "graphics/Picture.h"
 #include "protocol/InputDecode.h"
+
+#include <QString>
+
+#include <optional>
 
 namespace lumidra::graphics {
 
-// "Send Image": loads a picture file the operator chooses into the preview
-// and, with a board attached, asks the board for the image job. Refused
-// before its dialog while another job is in hand: the file's header goes to
-// DataReport, which that job may still have to send.
-void SendImage1Click(TImage& Image1, desktop::TFileDialog& OpenPictureDialog1);
+// Loads the picture file `fileName` for the image job. Its first 64 bytes go
+// to DataReport whatever they are (the next payload that does not fill all
+// 64 bytes sends them along). A file the LCD cannot show, or one that cannot
+// be read whole, is told in a box and gives nothing.
+std::optional<TPicture> TakePictureFile(const QString& fileName);
 
-// The image job's step: the job code, then the preview as 864 band bytes in
-// fourteen DataReports, then the end of the job request.
-void ImageSendStep(const protocol::InputReport& Report, const TImage& Image1);
+// With a board attached, asks it for the image job; nothing otherwise.
+void RequestImageJob();
+
+// The image job's step: the job code, then `picture` (the preview) as 864
+// band bytes in fourteen DataReports, then the end of the job request.
+void ImageSendStep(const protocol::InputReport& Report, const TPicture& picture);
 
 // "Заставка": asks the board to show its splash screen.
 void Zast_OutClick();

@@ -1,7 +1,6 @@
 #include "graphics/PlotJob.h"
 
 #include "desktop/Seams.h"
-#include "graphics/Unit2.h"
 #include "protocol/JobGuard.h"
 #include "protocol/ProtocolState.h"
 #include "protocol/Report.h"
@@ -14,6 +13,7 @@ using namespace protocol;
 
 std::uint16_t PlotCounter = 0;
 TPlotFile PlotFile;
+TPlotView* PlotView = nullptr;
 
 namespace {
 
@@ -28,15 +28,15 @@ TPlotStamp Stamp(const QDateTime& time) {
 void TellFileTrouble() {
     const QString text = PlotFile.TakeTrouble();
     if (text.isEmpty()) return;
-    if (Form2 != nullptr && Form2->isVisible()) {
-        Form2->ShowNote(text);
+    if (PlotView != nullptr && PlotView->Showing()) {
+        PlotView->ShowNote(text);
     } else {
         desktop::Seams().ShowMessage(text);
     }
 }
 
 void UpdateButtons() {
-    if (Form2 != nullptr) Form2->UpdateButtons();
+    if (PlotView != nullptr) PlotView->UpdateButtons();
 }
 
 }  // namespace
@@ -66,7 +66,7 @@ void PlotStep(const InputReport& Report) {
                 TPointReport points;
                 std::copy_n(Report.begin(), points.size(), points.begin());
                 PlotFile.Append(PlotRecord(points));
-                if (Form2 != nullptr) Form2->PaintPoints(points);
+                if (PlotView != nullptr) PlotView->PaintPoints(points);
                 TellFileTrouble();
             }
             ++PlotCounter;
@@ -80,53 +80,45 @@ void PlotStep(const InputReport& Report) {
     if (first) UpdateButtons();
 }
 
-void ShowPlotWindow() {
-    if (Form2 == nullptr) return;
-    Form2->show();
-    Form2->raise();
-    Form2->activateWindow();
-}
-
-void StartPlot(TForm2& window) {
+void StartPlot(TPlotView& view) {
     const bool underWay = PlotPending && (PlotRunning || JobActive);
     // With no board there is nobody to ask; "Random" is disabled then, but the
     // window may be shown again by the platform.
     if (!underWay && AttachedDevice != nullptr && !RefuseWhenBusy(TJob::Plot)) {
-        window.Image1->Fill(Qt::white);
-        window.ShowNote(QString());
+        view.Clear();
         PlotFile.Create(StartFolder, Stamp(desktop::Seams().Now()));
         PlotPending = true;
         PlotRunning = true;
         RequestJob();
         TellFileTrouble();
     }
-    window.UpdateButtons();
+    view.UpdateButtons();
 }
 
-void PausePlot(TForm2& window) {
+void PausePlot(TPlotView& view) {
     if (PlotButtons(PlotPending, JobActive, PlotRunning).Pause) {
         PlotRunning = false;
         // Paused for a while, perhaps for good: what is recorded goes to the disk.
         PlotFile.Flush();
         TellFileTrouble();
     }
-    window.UpdateButtons();
+    view.UpdateButtons();
 }
 
-void ResumePlot(TForm2& window) {
+void ResumePlot(TPlotView& view) {
     if (PlotButtons(PlotPending, JobActive, PlotRunning).Resume) PlotRunning = true;
-    window.UpdateButtons();
+    view.UpdateButtons();
 }
 
-void StopPlot(TForm2& window) {
+void StopPlot(TPlotView& view) {
     if (PlotPending) {
         PlotRunning = false;
         JobActive = false;
     }
-    window.hide();
+    view.Hide();
     PlotFile.Flush();
     TellFileTrouble();
-    window.UpdateButtons();
+    view.UpdateButtons();
 }
 
 void EndPlot(bool tellTrouble, TPlotWindow window) {
@@ -139,7 +131,7 @@ void EndPlot(bool tellTrouble, TPlotWindow window) {
         PlotRunning = false;
         JobActive = false;
     }
-    if (Form2 != nullptr && window == TPlotWindow::Hide) Form2->hide();
+    if (PlotView != nullptr && window == TPlotWindow::Hide) PlotView->Hide();
     PlotFile.Close();
     if (tellTrouble) TellFileTrouble();
     UpdateButtons();

@@ -1,16 +1,37 @@
-// The plot job: points the board sends, painted in the plot window and
-// recorded in a file, and the window's controls that start, pause, resume
-// and stop it.
+// The plot job: points the board sends, shown by a plot view (the plot window,
+// or the console program's) and recorded in a file, and the controls that
+// start, pause, resume and stop it. No widgets here: the view draws.
 #pragma once
 
 #include "graphics/PlotFile.h"
+#include "graphics/PlotLogic.h"
 #include "protocol/InputDecode.h"
+
+#include <QString>
 
 #include <cstdint>
 
 namespace lumidra::graphics {
 
-class TForm2;
+// What shows the plot.
+class TPlotView {
+public:
+    virtual ~TPlotView() = default;
+    // A new plot starts: an empty surface, no note.
+    virtual void Clear() = 0;
+    // One report's points, as the board sent them.
+    virtual void PaintPoints(const TPointReport& points) = 0;
+    // What went wrong with the record file, or an empty text.
+    virtual void ShowNote(const QString& text) = 0;
+    // Whether the view is there to show a note; if not, a message tells it.
+    virtual bool Showing() const = 0;
+    virtual void Hide() = 0;
+    // The plot's state changed (its controls follow it).
+    virtual void UpdateButtons() = 0;
+};
+
+// The one plot view of the run, or null while there is none.
+extern TPlotView* PlotView;
 
 // Point reports painted or skipped since program start, wrapping after 65535;
 // no plot ever resets it.
@@ -25,18 +46,15 @@ void ResetPlotState();
 // dispatch order.
 void PlotStep(const protocol::InputReport& Report);
 
-// "Random": shows the plot window modeless and brings it to the front.
-void ShowPlotWindow();
-
-// The window's controls.
+// The view's controls.
 // Starts a plot when none runs and the board is free (refused with the busy
 // box otherwise): a white surface, a new record file, the job asked for.
-void StartPlot(TForm2& window);
-void PausePlot(TForm2& window);
-void ResumePlot(TForm2& window);
-// The window closes: the plot stops (the board's next acknowledgement ends
+void StartPlot(TPlotView& view);
+void PausePlot(TPlotView& view);
+void ResumePlot(TPlotView& view);
+// The view closes: the plot stops (the board's next acknowledgement ends
 // the job there and closes the file) and what was recorded goes to the disk.
-void StopPlot(TForm2& window);
+void StopPlot(TPlotView& view);
 
 // What becomes of the plot window when its plot ends without the board.
 enum class TPlotWindow {

@@ -1,7 +1,7 @@
 #include "graphics/Preview.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include "graphics/ImageTransfer.h"
+#include "protocol/JobGuard.h"
 
 #include <algorithm>
 
@@ -33,20 +33,14 @@ TPicture PreviewPicture(const TImage& Image1) {
     return picture;
 }
 
-TPictureFile LoadPictureFile(const QString& fileName) {
-    QFile file(fileName);
-    // A folder opens on some systems and then reads as empty or fails oddly.
-    if (QFileInfo(fileName).isDir() || !file.open(QIODevice::ReadOnly) || file.isSequential()) {
-        return TPictureFile{};
-    }
-    return ReadPictureFile([&file](std::uint64_t offset, std::span<std::uint8_t> out) -> std::optional<std::size_t> {
-        // Past the end there is nothing to read; seek() would allow it.
-        if (offset >= std::uint64_t(file.size())) return 0;
-        if (!file.seek(qint64(offset))) return std::nullopt;
-        const qint64 got = file.read(reinterpret_cast<char*>(out.data()), qint64(out.size()));
-        if (got < 0) return std::nullopt;
-        return std::size_t(got);
-    });
+void SendImage1Click(TImage& Image1, desktop::TFileDialog& OpenPictureDialog1) {
+    if (protocol::RefuseWhenBusy(protocol::TJob::Image)) return;
+    OpenPictureDialog1.Filter = QString::fromUtf8(PictureFilter);
+    if (!OpenPictureDialog1.Execute()) return;
+    const std::optional<TPicture> picture = TakePictureFile(OpenPictureDialog1.FileName);
+    if (!picture) return;
+    ShowPicture(Image1, *picture);
+    RequestImageJob();
 }
 
 }  // namespace lumidra::graphics

@@ -3,7 +3,9 @@
 #pragma once
 
 #include "graphics/ImageWidget.h"
+#include "desktop/Seams.h"
 #include "graphics/Picture.h"
+#include "graphics/PictureFile.h"
 
 #include <QColor>
 #include <QString>
@@ -23,9 +25,10 @@ void ShowPicture(TImage& Image1, const TPicture& picture);
 // The preview as bits: a pixel is set exactly when it is black.
 TPicture PreviewPicture(const TImage& Image1);
 
-// Reads the picture file `fileName` (see ReadPictureFile): only its header
-// and its pixel rows are read, whatever its size. A folder, a file that cannot
-// be opened and one that cannot be positioned in count as Unreadable.
-TPictureFile LoadPictureFile(const QString& fileName);
+// "Send Image": loads a picture file the operator chooses into the preview
+// and, with a board attached, asks the board for the image job. Refused
+// before its dialog while another job is in hand: the file's header goes to
+// DataReport, which that job may still have to send.
+void SendImage1Click(TImage& Image1, desktop::TFileDialog& OpenPictureDialog1);
 
 }  // namespace lumidra::graphics

@@ -37,10 +37,24 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window | Qt::MSWindowsFixe
     // the cost.
     new desktop::TFramePacer(*this, PlotFrameMs);
     Form2 = this;
+    PlotView = this;
 }
 
 TForm2::~TForm2() {
     if (Form2 == this) Form2 = nullptr;
+    if (PlotView == this) PlotView = nullptr;
+}
+
+void ShowPlotWindow() {
+    if (Form2 == nullptr) return;
+    Form2->show();
+    Form2->raise();
+    Form2->activateWindow();
+}
+
+void TForm2::Clear() {
+    Image1->Fill(Qt::white);
+    ShowNote(QString());
 }
 
 void TForm2::showEvent(QShowEvent* event) {

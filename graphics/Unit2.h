@@ -2,6 +2,7 @@
 // points the board sends, with "Пауза" and "Дальше" below it.
 #pragma once
 
+#include "graphics/PlotJob.h"
 #include "graphics/PlotLogic.h"
 #include "graphics/ui_Unit2.h"
 
@@ -9,7 +10,7 @@
 
 namespace lumidra::graphics {
 
-class TForm2 : public QWidget, public Ui::TForm2 {
+class TForm2 : public QWidget, public Ui::TForm2, public TPlotView {
     Q_OBJECT
 public:
     // The shortest time between two paints of the plot.
@@ -26,12 +27,16 @@ public:
     void Button1Click();
     void Button2Click();
 
+    // A white surface and no note.
+    void Clear() override;
     // Enables each button only while it does something.
-    void UpdateButtons();
+    void UpdateButtons() override;
     // Paints one report's points black, then repaints once.
-    void PaintPoints(const TPointReport& points);
+    void PaintPoints(const TPointReport& points) override;
     // The line under the surface: what went wrong with the record file.
-    void ShowNote(const QString& text);
+    void ShowNote(const QString& text) override;
+    bool Showing() const override { return isVisible(); }
+    void Hide() override { hide(); }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -43,5 +48,8 @@ private:
 
 // The one plot window of the run, or null before it is made.
 extern TForm2* Form2;
+
+// "Random": shows the plot window modeless and brings it to the front.
+void ShowPlotWindow();
 
 }  // namespace lumidra::graphics

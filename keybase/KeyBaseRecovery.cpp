@@ -1,6 +1,6 @@
 #include "keybase/KeyBaseRecovery.h"
 
-#include "keybase/KeyBase.h"
+#include "keybase/KeyBaseFile.h"
 
 #include <QDir>
 #include <QFile>

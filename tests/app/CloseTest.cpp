@@ -158,7 +158,7 @@ TEST_F(CloseWindow, SignalClosesWithoutAskingAndKeepsTheUnsavedKeyBase) {
     Form->MemoKey->appendPlainText(QStringLiteral("ключ"));
     const QString memo = keybase::MemoText(*Form->MemoKey);
     {
-        app::TSignalClose closer([this] { Form->CloseUnattended(); });
+        app::TSignalClose closer([this](int) { Form->CloseUnattended(); });
         ::kill(::getpid(), SIGTERM);
         ASSERT_TRUE(QTest::qWaitFor([&] { return !Form->isVisible(); }, 5000));
     }

@@ -26,12 +26,16 @@ TEST(QtNameFilters, PairsBecomeNameFilters) {
     EXPECT_EQ(QtNameFilters(QStringLiteral("Text|*.txt|Dangling")), QStringList{QStringLiteral("Text (*.txt)")});
 }
 
-TEST(Seams, InstalledForItsLifetimeThenTheToolkitsAgain) {
+TEST(Seams, InstalledForItsLifetimeThenTheDefaultAgain) {
+    QtSeams toolkit;
+    SetDefaultSeams(&toolkit);
     {
         testing::ScriptedSeams scripted;
         EXPECT_EQ(&Seams(), &scripted);
     }
-    EXPECT_NE(dynamic_cast<QtSeams*>(&Seams()), nullptr);
+    EXPECT_EQ(&Seams(), &toolkit);
+    SetDefaultSeams(nullptr);
+    EXPECT_EQ(dynamic_cast<QtSeams*>(&Seams()), nullptr) << "with no default the plain seams answer";
 }
 
 // A dialog is a component: what one command sets stays for the next command

@@ -713,7 +713,7 @@ TEST_P(ProgramEnds, TellsTheBoardTheHostLeaves) {
         if (ending.Signal == 0) {
             EXPECT_TRUE(Form->close());
         } else {
-            app::TSignalClose closer([this] { Form->CloseUnattended(); });
+            app::TSignalClose closer([this](int) { Form->CloseUnattended(); });
             ::kill(::getpid(), ending.Signal);
             ASSERT_TRUE(QTest::qWaitFor([&] { return !Form->isVisible(); }, WaitMs));
         }
