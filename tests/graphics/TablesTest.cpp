@@ -1,5 +1,7 @@
-// The three conversion tables as whole texts (lines joined by '\n'), and the
-// splash screen's data bytes, on plain bit pictures.
+// The three conversion tables as whole texts (lines joined by '\n'), in
+// assembler and in C, and the splash screen's data bytes, on plain bit
+// pictures.
+#include "graphics/TableFormat.h"
 #include "graphics/Tables.h"
 #include "tests/graphics/BmpFile.h"
 
@@ -111,6 +113,46 @@ INSTANTIATE_TEST_SUITE_P(
                                  Db + " 0x01," + Values(15, "00") + "\n" + Lines(22, Db + Values(16, "00")) + Db +
                                      Values(15, "00") + ", 0x80\n",
                                  {{0, 0x01}, {383, 0x80}}}),
+    [](const auto& test) { return std::string(test.param.Name); });
+
+// A C line of `count` values "0x<hex>,".
+std::string CRow(int count, const char* hex) {
+    return "   " + Values(count, hex) + ",";
+}
+
+struct TCCase {
+    const char* Name;
+    TTableLines Db;
+    const char* ArrayName;
+    std::string Text;
+};
+
+class CTable : public ::testing::TestWithParam<TCCase> {};
+
+TEST_P(CTable, WholeText) {
+    std::string text;
+    for (const std::string& line : CTableLines(GetParam().Db, GetParam().ArrayName)) text += line + "\n";
+    EXPECT_EQ(text, GetParam().Text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Conversions, CTable,
+    ::testing::Values(TCCase{"StripTwoLabelledArraysAndComment", *StripTable(AllSet()), "STRIP",
+                             "const unsigned char ST_8[] = {\n" + Lines(6, CRow(16, "FF")) +
+                                 "};\n\nconst unsigned char ST_4[] = {\n" + Lines(3, CRow(16, "FF")) +
+                                 "};\n\n/* Строка = 96 байт(а). */\n"},
+                      TCCase{"FontTwentyValueLinesRegroupedBySixteen", FontTable(Pixels({{0, 0}, {24, 1}})), "FONT",
+                             "const unsigned char FONT[] = {\n    0x01," + Values(15, "00") + ",\n" + CRow(4, "00") +
+                                 " 0x02," + Values(11, "00") + ",\n" + CRow(8, "00") + "\n};\n"},
+                      TCCase{"Splash", SplashTable(Pixels({{0, 16}, {95, 47}})).Lines, "SPLASH",
+                             "const unsigned char SPLASH[] = {\n    0x01," + Values(15, "00") + ",\n" +
+                                 Lines(22, CRow(16, "00")) + CRow(15, "00") + " 0x80,\n};\n"},
+                      TCCase{"EmptyFontDefinesNothing", FontTable(TPicture{}), "FONT", ""},
+                      TCCase{"CommentInsideAndLineInNoForm",
+                             {"        DB 0x01", "        ; a */ b", "L       DB 0x02", "        db 0x03"},
+                             "N",
+                             "const unsigned char N[] = {\n    0x01,\n    /* a * / b */\n};\n"
+                             "const unsigned char L[] = {\n    0x02,\n        db 0x03\n};\n"}),
     [](const auto& test) { return std::string(test.param.Name); });
 
 }  // namespace
