@@ -9,13 +9,16 @@ std::string Usage() {
            "  --all-panels  show every panel and menu of the window, laid out to fit\n"
            "  --demo        run against a built-in model of the board, no board needed\n"
            "                (implies --all-panels)\n"
+           "  --trace FILE  write every report to and from the board to FILE, one line\n"
+           "                each: time in microseconds, direction, 64 bytes in hex\n"
            "  --help        print this help and exit\n"
            "  --version     print the version and exit\n";
 }
 
 TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     TCommandLine result;
-    for (const std::string& argument : arguments) {
+    for (auto at = arguments.begin(); at != arguments.end(); ++at) {
+        const std::string& argument = *at;
         if (argument == "--help") {
             // Help and version answer at once, whatever else is given.
             return {{}, true, 0, Usage(), {}};
@@ -28,6 +31,8 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         } else if (argument == "--demo") {
             result.Options.Demo = true;
             result.Options.AllPanels = true;
+        } else if (argument == "--trace" && at + 1 != arguments.end()) {
+            result.Options.Trace = *++at;
         } else {
             // Operands too: the program takes none.
             const std::string what = argument.starts_with('-') ? "unrecognised option '" : "unexpected argument '";

@@ -11,20 +11,19 @@ namespace lumidra::app {
 using namespace protocol;
 using namespace desktop;
 
-bool TakeSingleInstanceLock(TSingleInstanceLock& lock) {
+TLockResult TakeSingleInstanceLock(TSingleInstanceLock& lock) {
     const QString caption = QString::fromLatin1(AppTitle);
-    switch (lock.Acquire()) {
-        case TLockResult::Acquired: return true;
+    const TLockResult result = lock.Acquire();
+    switch (result) {
+        case TLockResult::Acquired: break;
         case TLockResult::CannotCreate:
-            Seams().MessageBox(QStringLiteral("Невозможно запустить программу!  "), caption, TMsgIcon::Error,
-                               TMsgButtons::Ok);
-            return false;
+            Seams().MessageBox(QString::fromUtf8(LockCannotCreateText), caption, TMsgIcon::Error, TMsgButtons::Ok);
+            break;
         case TLockResult::AlreadyRunning:
-            Seams().MessageBox(QStringLiteral("Программа, использующая ресурсы TAVIK Lumidra, уже запущена!   "),
-                               caption, TMsgIcon::Warning, TMsgButtons::Ok);
-            return false;
+            Seams().MessageBox(QString::fromUtf8(AlreadyRunningText), caption, TMsgIcon::Warning, TMsgButtons::Ok);
+            break;
     }
-    return false;
+    return result;
 }
 
 void InitialiseRunState() {

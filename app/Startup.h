@@ -37,8 +37,10 @@ private:
 };
 
 // Takes the lock; when that fails, shows why (caption "Lumidra", an error or
-// a warning icon, OK) and returns false: the program must then end at once.
-bool TakeSingleInstanceLock(TSingleInstanceLock& lock);
+// a warning icon, OK): the program must then end at once.
+TLockResult TakeSingleInstanceLock(TSingleInstanceLock& lock);
+inline constexpr const char* LockCannotCreateText = "Невозможно запустить программу!  ";
+inline constexpr const char* AlreadyRunningText = "Программа, использующая ресурсы TAVIK Lumidra, уже запущена!   ";
 
 // The state at start: StartFolder = the current folder (in full), no board,
 // key base saved, window detached.

@@ -396,29 +396,12 @@ void TForm1::EndCutJob() {
     const bool sameBoard = AttachedDevice != nullptr && InterfacePath(AttachedDevice.get()) == cut.BoardPath;
     const TJobCutEnd end = JobCutEnd(cut.Job, cut.Acknowledged, sameBoard);
     // Whichever board is attached now has no job asked of it.
-    StateReport[JobRequestByte] = 0;
-    if (end.JobEnd) {
-        JobReport[1] = 0;
-        SendReport(JobReport);
-    }
-    if (end.StateEnd) SendReport(StateReport);
+    SendJobCutEnd(end);
     Seams().ShowMessage(QString::fromUtf8(end.Text.data(), static_cast<qsizetype>(end.Text.size())));
 }
 
 bool TForm1::HidDeviceController1Enumerate(THidDevice* HidDev, std::int32_t Idx) {
-    if (!IsBoard(*HidDev)) return true;
-    // The first matching device in the controller's order is the one used.
-    if (AttachedDevice != nullptr) return true;
-    // A board this user may not read and write yet (a node that has just
-    // appeared, before the system has set its owner and mode) is not taken:
-    // it would get no reader and every report to it would be lost, with the
-    // window showing it attached. The device layer offers it again once it
-    // can be opened (the main handle, closed after each offer, is opened
-    // afresh here, which tells).
-    if (!HidDev->OpenMain() || !HidDev->ReadWriteGranted()) return true;
-    THidDevice* claimed = nullptr;
-    if (!HidDeviceController1->ClaimByIndex(claimed, Idx)) return true;
-    AttachedDevice = hid::THidCheckout(claimed);
+    if (!TakeBoard(*HidDeviceController1, *HidDev, Idx)) return true;
     // Still in the attached state (a board came back before the reset): the
     // window is left as it is.
     if (BoardAttached) return true;
@@ -483,14 +466,8 @@ void TForm1::FormClose(TCloseAction& Action) {
     }
     // A plot ends with the run: its record is closed.
     graphics::EndPlot(!unattended_);
-    if (AttachedDevice != nullptr) {
-        // Tell the board the host leaves, give it time to act, hand it back
-        // before the window and the controller go away.
-        StateReport[4] = CommandHostLeaves;
-        SendReport(StateReport);
-        Seams().Pause(std::chrono::milliseconds(50));
-        ReleaseAttachedDevice();
-    }
+    // The board is handed back before the window and the controller go away.
+    TellHostLeaves();
 }
 
 void TForm1::Button6Click() {

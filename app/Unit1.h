@@ -6,6 +6,7 @@
 // and detached states, but nothing shows it.
 #pragma once
 
+#include "app/JobSteps.h"
 #include "app/ui_Unit1.h"
 #include "hid/HidDeviceController.h"
 #include "protocol/InputDecode.h"
@@ -122,6 +123,8 @@ private:
     void SetBoardMenusEnabled(bool enabled);
     void EndCutJob();
     void ShowStatus(const protocol::TStatusView& status);
+    // What the job steps read from the window's widgets.
+    TJobInputs JobInputs();
     void SoundKey();
     // An input label's text and colour: " ON  " on pure green, " Off " on pale green.
     static void ShowInput(QLabel& label, bool on);

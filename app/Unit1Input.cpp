@@ -2,15 +2,12 @@
 // input group or goes to the job in hand, as protocol/InputDecode decides.
 #include "app/Unit1.h"
 
-#include "controls/LcdPanel.h"
-#include "graphics/ImageTransfer.h"
-#include "graphics/PlotJob.h"
 #include "graphics/Preview.h"
 #include "keybase/KeyBase.h"
 #include "protocol/KeySound.h"
 #include "protocol/ProtocolState.h"
+#include "protocol/Trace.h"
 #include "desktop/Widgets.h"
-#include "transfers/Transfers.h"
 
 #include <algorithm>
 
@@ -22,21 +19,18 @@ using namespace desktop;
 void TForm1::HidDeviceController1DeviceData(hid::THidDevice*, std::uint8_t, const std::uint8_t* Data,
                                             std::uint16_t Size) {
     const InputReport report = CopyInputReport(Data, Size);
+    if (ReportTrace != nullptr) ReportTrace->In(report);
     const TInputRoute route = DecideInputRoute(report[InputJobAck], CurrentJobFlags());
-    if (route != TInputRoute::Status && route != TInputRoute::Drop) JobAcknowledged = true;
-    switch (route) {
-        case TInputRoute::Status: ShowStatus(DecodeStatus(report.data())); break;
-        case TInputRoute::Drop: break;
-        case TInputRoute::ImageStep: graphics::ImageSendStep(report, graphics::PreviewPicture(*Image1)); break;
-        case TInputRoute::LcdCommandStep: controls::LcdCommandStep(report); break;
-        case TInputRoute::SplashStep: graphics::SplashStep(report); break;
-        case TInputRoute::LcdTextStep: controls::LcdTextStep(report, EditTxt->text(), Perenos->isChecked()); break;
-        case TInputRoute::FlashReadStep: transfers::FlashReadStep(report); break;
-        case TInputRoute::FlashEraseStep: transfers::FlashEraseStep(report); break;
-        case TInputRoute::FlashWriteStep: transfers::FlashWriteStep(report); break;
-        case TInputRoute::PlotStep: graphics::PlotStep(report); break;
-        case TInputRoute::DumpStep: transfers::DumpStep(report); break;
+    if (route == TInputRoute::Status) {
+        ShowStatus(DecodeStatus(report.data()));
+        return;
     }
+    RunJobStep(route, report, JobInputs());
+}
+
+TJobInputs TForm1::JobInputs() {
+    return {[this] { return graphics::PreviewPicture(*Image1); }, [this] { return EditTxt->text(); },
+            [this] { return Perenos->isChecked(); }};
 }
 
 void TForm1::ShowInput(QLabel& label, bool on) {

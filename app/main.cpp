@@ -8,6 +8,7 @@
 #include "app/Unit1.h"
 #include "graphics/Unit2.h"
 #include "keybase/KeyBaseRecovery.h"
+#include "protocol/Trace.h"
 #include "desktop/QtSeams.h"
 #include "desktop/Seams.h"
 
@@ -16,6 +17,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,8 +42,21 @@ int main(int argc, char* argv[]) {
     desktop::SetDefaultSeams(&toolkitSeams);
     application.setApplicationName(QString::fromLatin1(desktop::AppTitle));
 
+    // A trace that cannot be written is the command line's fault: said before
+    // anything starts.
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> traceFile(nullptr, &std::fclose);
+    std::optional<protocol::TReportTrace> trace;
+    if (!commandLine.Options.Trace.empty()) {
+        traceFile.reset(std::fopen(commandLine.Options.Trace.c_str(), "w"));
+        if (!traceFile) {
+            std::fprintf(stderr, "lumidra: cannot write the trace file '%s'\n", commandLine.Options.Trace.c_str());
+            return app::ExitUsage;
+        }
+        protocol::ReportTrace = &trace.emplace(traceFile.get());
+    }
+
     app::TSingleInstanceLock lock;
-    if (!app::TakeSingleInstanceLock(lock)) return app::ExitRefused;
+    if (app::TakeSingleInstanceLock(lock) != app::TLockResult::Acquired) return app::ExitRefused;
     app::InitialiseRunState();
     // An earlier run that the system ended left the unsaved key base aside.
     if (const QString notice = keybase::TakeRecoveryNotice(keybase::RecoveryFolder()); !notice.isEmpty()) {

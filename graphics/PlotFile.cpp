@@ -12,12 +12,25 @@ constexpr int MaxAttempts = 1000;
 
 }  // namespace
 
-bool TPlotFile::Create(const QString& folder, const TPlotStamp& start) {
+void TPlotFile::Begin() {
     Close();
     buffer_.clear();
     buffer_.reserve(BufferSize);
     failed_ = false;
     trouble_.clear();
+}
+
+bool TPlotFile::CreateAt(const QString& fileName) {
+    Begin();
+    file_.setFileName(fileName);
+    if (file_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) return true;
+    Fail(QStringLiteral("Не удалось создать файл записи %1 (%2). Точки рисуются, но не сохраняются.")
+             .arg(QDir::toNativeSeparators(fileName), file_.errorString()));
+    return false;
+}
+
+bool TPlotFile::Create(const QString& folder, const TPlotStamp& start) {
+    Begin();
     const QDir dir(folder);
     for (int attempt = 0; attempt < MaxAttempts; ++attempt) {
         const QString name = dir.filePath(QString::fromStdString(PlotFileName(start, attempt)));

@@ -26,6 +26,9 @@ public:
     // `start`, with a suffix when that name is taken. False when none could
     // be created: Trouble() then says why.
     bool Create(const QString& folder, const TPlotStamp& start);
+    // The same for the file `fileName`, which is replaced when it exists (the
+    // console program's --out).
+    bool CreateAt(const QString& fileName);
     bool IsOpen() const { return file_.isOpen(); }
     // Full name of the file in hand, or of the last one.
     QString FileName() const { return file_.fileName(); }
@@ -43,6 +46,7 @@ public:
     QString TakeTrouble();
 
 private:
+    void Begin();
     void Fail(const QString& text);
 
     QFile file_;

@@ -80,13 +80,17 @@ void PlotStep(const InputReport& Report) {
     if (first) UpdateButtons();
 }
 
-void StartPlot(TPlotView& view) {
+void StartPlot(TPlotView& view, const QString& recordFile) {
     const bool underWay = PlotPending && (PlotRunning || JobActive);
     // With no board there is nobody to ask; "Random" is disabled then, but the
     // window may be shown again by the platform.
     if (!underWay && AttachedDevice != nullptr && !RefuseWhenBusy(TJob::Plot)) {
         view.Clear();
-        PlotFile.Create(StartFolder, Stamp(desktop::Seams().Now()));
+        if (recordFile.isEmpty()) {
+            PlotFile.Create(StartFolder, Stamp(desktop::Seams().Now()));
+        } else {
+            PlotFile.CreateAt(recordFile);
+        }
         PlotPending = true;
         PlotRunning = true;
         RequestJob();

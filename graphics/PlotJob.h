@@ -49,7 +49,8 @@ void PlotStep(const protocol::InputReport& Report);
 // The view's controls.
 // Starts a plot when none runs and the board is free (refused with the busy
 // box otherwise): a white surface, a new record file, the job asked for.
-void StartPlot(TPlotView& view);
+// `recordFile`: where the record goes; empty: a new file in the start folder.
+void StartPlot(TPlotView& view, const QString& recordFile = {});
 void PausePlot(TPlotView& view);
 void ResumePlot(TPlotView& view);
 // The view closes: the plot stops (the board's next acknowledgement ends

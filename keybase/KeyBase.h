@@ -35,7 +35,6 @@ inline constexpr const char* KeyBaseFilter = "Текстовый файл|*.txt|
 inline constexpr const char* LoadTitle = "Открытие базы ключей :";
 inline constexpr const char* SaveTitle = "Сохранение базы ключей :";
 inline constexpr const char* LoadConfirmText = "Изменения в базе ключей будут потеряны! Продолжить?  ";
-inline constexpr const char* LoadFailedText = "Данные загрузить не удалось, данные или диск не доступны!";
 inline constexpr const char* SavedText = "Данные успешно сохранены.";
 
 }  // namespace lumidra::keybase

@@ -32,6 +32,7 @@ QString UnencodableMessage(const TEncodedKeyBase& encoded);
 // The message of a save that failed: the text above and the file's name.
 QString SaveFailedMessage(const QString& fileName);
 
+inline constexpr const char* LoadFailedText = "Данные загрузить не удалось, данные или диск не доступны!";
 inline constexpr const char* SaveFailedText = "Данные сохранить не удалось, диск не доступен!";
 
 }  // namespace lumidra::keybase

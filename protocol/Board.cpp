@@ -1,7 +1,9 @@
 #include "protocol/Board.h"
 
 #include "hid/HidDevice.h"
+#include "hid/HidDeviceController.h"
 #include "protocol/Hex.h"
+#include "protocol/ProtocolState.h"
 
 namespace lumidra::protocol {
 
@@ -16,6 +18,15 @@ QString DeviceIdentityLine(const QString& product, std::uint16_t vendorID, std::
     return product + QStringLiteral(", VID=") + QString::fromStdString(WordToHex(vendorID)) + QStringLiteral(", PID=") +
            QString::fromStdString(WordToHex(productID)) + QStringLiteral(", Ver=") + serial + QStringLiteral(", ID=") +
            manufacturer;
+}
+
+bool TakeBoard(hid::THidDeviceController& controller, hid::THidDevice& device, std::int32_t index) {
+    if (!IsBoard(device) || AttachedDevice != nullptr) return false;
+    if (!device.OpenMain() || !device.ReadWriteGranted()) return false;
+    hid::THidDevice* claimed = nullptr;
+    if (!controller.ClaimByIndex(claimed, index)) return false;
+    AttachedDevice = hid::THidCheckout(claimed);
+    return true;
 }
 
 }  // namespace lumidra::protocol

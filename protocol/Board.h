@@ -9,7 +9,8 @@
 
 namespace lumidra::hid {
 class THidDevice;
-}
+class THidDeviceController;
+}  // namespace lumidra::hid
 
 namespace lumidra::protocol {
 
@@ -22,6 +23,16 @@ inline constexpr std::u16string_view BoardSerial = u"01.01";
 // length included). Reading the serial may open the device, so it is left
 // out for every other device.
 bool IsBoard(hid::THidDevice& device);
+
+// The enumeration's offer of `device` at `index`: takes it as the
+// AttachedDevice when it is the board, no board is attached yet (the first
+// in the controller's order is the one used), and this user may read and
+// write it. A board whose node has just appeared, before the system has set
+// its owner and mode, is not taken: it would get no reader and every report
+// to it would be lost. The device layer offers it again once it can be opened
+// (the main handle, closed after each offer, is opened afresh here, which
+// tells). True when the board was taken now.
+bool TakeBoard(hid::THidDeviceController& controller, hid::THidDevice& device, std::int32_t index);
 
 // The attach line: "<product>, VID=C04E, PID=2014, Ver=<serial>, ID=<manufacturer>",
 // from the device's USB strings 2 (product) and 1 (manufacturer).

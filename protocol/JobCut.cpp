@@ -1,5 +1,8 @@
 #include "protocol/JobCut.h"
 
+#include "protocol/ProtocolState.h"
+#include "protocol/Report.h"
+
 namespace lumidra::protocol {
 
 std::optional<TJob> JobInHand(const TJobFlagsView& f) {
@@ -31,6 +34,15 @@ TJobCutEnd JobCutEnd(TJob job, bool acknowledged, bool sameBoard) {
         // acknowledged they are no longer in hand.
         default: return end;
     }
+}
+
+void SendJobCutEnd(const TJobCutEnd& end) {
+    StateReport[JobRequestByte] = 0;
+    if (end.JobEnd) {
+        JobReport[1] = 0;
+        SendReport(JobReport);
+    }
+    if (end.StateEnd) SendReport(StateReport);
 }
 
 }  // namespace lumidra::protocol

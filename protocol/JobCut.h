@@ -27,6 +27,10 @@ struct TJobCutEnd {
 // ran). `sameBoard`: the re-scan after the hand-back took the job's board again.
 TJobCutEnd JobCutEnd(TJob job, bool acknowledged, bool sameBoard);
 
+// Sends what `end` asks of the attached board (nothing without one); either
+// way StateReport byte 5 is cleared, so no later report asks for the job.
+void SendJobCutEnd(const TJobCutEnd& end);
+
 inline constexpr const char* JobCutReconnectedText =
     "Операция прервана: связь с платой установлена заново. Повторите операцию.";
 inline constexpr const char* JobCutUnpluggedText = "Операция прервана: плата отключена.";

@@ -34,7 +34,7 @@ protected:
 
 TEST_F(SingleInstance, FirstStartTakesTheLockQuietly) {
     TSingleInstanceLock lock(folder.path());
-    EXPECT_TRUE(TakeSingleInstanceLock(lock));
+    EXPECT_EQ(TakeSingleInstanceLock(lock), TLockResult::Acquired);
     EXPECT_TRUE(seams.Boxes.empty());
 #if defined(_WIN32)
     // The program's own lock (no folder) is the named mutex; a test's has a
@@ -55,7 +55,7 @@ TEST_F(SingleInstance, SecondStartIsWarnedAndRefused) {
 
     TSingleInstanceLock second(folder.path());
     seams.BoxAnswers = {desktop::TMsgResult::Ok};
-    EXPECT_FALSE(TakeSingleInstanceLock(second));
+    EXPECT_EQ(TakeSingleInstanceLock(second), TLockResult::AlreadyRunning);
     ASSERT_EQ(seams.Boxes.size(), 1u);
     EXPECT_EQ(seams.Boxes[0].Text, AlreadyRunningText);
     EXPECT_EQ(seams.Boxes[0].Text.toUtf8().right(3), QByteArray("   ")) << "three trailing blanks";
@@ -171,7 +171,7 @@ TEST_P(NoLock, IsAnErrorAtStart) {
 #else
     TSingleInstanceLock lock(GetParam().Plant(folder.path()));
     seams.BoxAnswers = {desktop::TMsgResult::Ok};
-    EXPECT_FALSE(TakeSingleInstanceLock(lock));
+    EXPECT_NE(TakeSingleInstanceLock(lock), TLockResult::Acquired);
 #endif
     ASSERT_EQ(seams.Boxes.size(), 1u);
     EXPECT_EQ(seams.Boxes[0].Text, QStringLiteral("Невозможно запустить программу!  "));

@@ -1,0 +1,69 @@
+// lumidra-cli's command line: the global options, one command and its own
+// options, checked before anything starts (exit code 2 on a fault).
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace lumidra::cli {
+
+// Exit codes of every run.
+enum TExit : int {
+    ExitDone = 0,
+    ExitFailed = 1,  // the job could not be done
+    ExitUsage = 2,   // the command line is wrong
+    ExitNoBoard = 3,
+    ExitInUse = 4,  // another Lumidra holds the board
+    ExitInterrupted = 130,
+    ExitTerminated = 143,
+};
+
+struct TCliOptions {
+    // --- global -----------------------------------------------------------------
+    bool Demo = false;
+    std::string Device;  // the board's node (interface path); empty: the first board
+    int TimeoutMs = 5000;
+    std::string Trace;
+    bool Quiet = false;
+    bool Stay = false;
+    std::string Lang;
+
+    // --- the command ------------------------------------------------------------
+    // "list", "status", "keys", "led", "lcd text", "lcd command", "lcd contrast",
+    // "lcd backlight", "image", "splash", "flash read", "flash erase",
+    // "flash write", "dump", "plot", "convert strip", "convert font",
+    // "convert splash".
+    std::string Command;
+    std::vector<std::string> Operands;
+    // The command's options as given, checked: "--count" -> "5"; a flag
+    // (such as "--json") maps to an empty text.
+    std::map<std::string, std::string> Values;
+
+    bool Has(const std::string& option) const { return Values.contains(option); }
+    // The value of `option`, or `fallback` when it was not given.
+    std::string Value(const std::string& option, const std::string& fallback = {}) const;
+    int Number(const std::string& option, int fallback) const;
+    // "on" -> true, "off" -> false, not given -> nothing.
+    std::optional<bool> OnOff(const std::string& option) const;
+    // Whether the command talks to a board (and so takes the lock).
+    bool NeedsBoard() const;
+};
+
+struct TCliParse {
+    TCliOptions Options;
+    bool Exit = false;  // print Out and Err, then end with ExitCode
+    int ExitCode = ExitDone;
+    std::string Out;
+    std::string Err;
+};
+
+// `arguments` without the program's name.
+TCliParse ParseCliArguments(const std::vector<std::string>& arguments);
+
+// The whole help, and one command's.
+std::string CliUsage();
+std::string CommandUsage(const std::string& command);
+
+}  // namespace lumidra::cli

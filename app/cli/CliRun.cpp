@@ -1,0 +1,677 @@
+#include "app/cli/CliRun.h"
+
+#include "controls/LcdPanel.h"
+#include "controls/LcdScreen.h"
+#include "controls/LedDisplay.h"
+#include "graphics/ImageTransfer.h"
+#include "graphics/PictureImport.h"
+#include "hid/HidDevice.h"
+#include "keybase/KeyBaseFile.h"
+#include "protocol/Board.h"
+#include "protocol/JobCut.h"
+#include "protocol/ProtocolState.h"
+#include "protocol/Report.h"
+#include "protocol/Trace.h"
+#include "transfers/Transfers.h"
+
+#include <QFile>
+#include <QTextStream>
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <thread>
+
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace lumidra::cli {
+
+using namespace protocol;
+
+namespace {
+
+QString Local(const std::string& text) {
+    return QString::fromLocal8Bit(text.c_str());
+}
+
+void Tell(const QString& text) {
+    TConsoleSeams::Tell(text);
+}
+
+void Print(const std::string& line) {
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+bool StderrIsTerminal() {
+#if defined(_WIN32)
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return ::isatty(STDERR_FILENO) != 0;
+#endif
+}
+
+QString JobName(TJob job) {
+    switch (job) {
+        case TJob::LcdCommand: return QStringLiteral("the LCD command");
+        case TJob::LcdText: return QStringLiteral("the LCD text");
+        case TJob::Splash: return QStringLiteral("the splash screen");
+        case TJob::Image: return QStringLiteral("the picture");
+        case TJob::FlashRead: return QStringLiteral("the Flash-ROM read");
+        case TJob::FlashErase: return QStringLiteral("the Flash-ROM erase");
+        case TJob::FlashWrite: return QStringLiteral("the Flash-ROM write");
+        case TJob::Dump: return QStringLiteral("the memory dump");
+        case TJob::Plot: return QStringLiteral("the plot");
+    }
+    return {};
+}
+
+std::optional<QByteArray> ReadAll(const QString& fileName) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) return std::nullopt;
+    return bytes;
+}
+
+// Whether `fileName` can be created or replaced, tried without touching it.
+bool Writable(const QString& fileName, QString& reason) {
+    transfers::TTransferFile probe;
+    probe.Name = fileName;
+    if (!probe.Create()) {
+        reason = probe.ErrorString();
+        return false;
+    }
+    probe.Discard();
+    return true;
+}
+
+}  // namespace
+
+TCliRun::TCliRun(const TCliOptions& options, hid::THidPlatform& platform, hid::TGuiThread& gui,
+                 TConsoleSeams& seams)
+    : options_(options), seams_(seams) {
+    seams_.Quiet = options_.Quiet;
+    silence_.setSingleShot(true);
+    silence_.setInterval(options_.TimeoutMs);
+    QObject::connect(&silence_, &QTimer::timeout, [this] {
+        Cut(QStringLiteral("the board sent nothing for %1 s").arg(options_.TimeoutMs / 1000), ExitFailed);
+    });
+    deadline_.setSingleShot(true);
+
+    controller_ = std::make_unique<hid::THidDeviceController>(nullptr, platform, gui);
+    controller_->BeginLoading();
+    controller_->SetOnEnumerate(hid::THidEnumerateEvent::Of<&TCliRun::Enumerate>(this));
+    controller_->SetOnDeviceChange(hid::TNotifyEvent::Of<&TCliRun::DeviceChange>(this));
+    controller_->SetOnDeviceData(hid::THidDataEvent::Of<&TCliRun::DeviceData>(this));
+    controller_->SetOnDeviceUnplug(hid::THidPlugEvent::Of<&TCliRun::DeviceUnplug>(this));
+    controller_->SetOnDeviceCreateError(hid::THidDeviceCreateError::Of<&TCliRun::DeviceCreateError>(this));
+    controller_->EndLoading();
+    graphics::PlotView = this;
+}
+
+TCliRun::~TCliRun() {
+    if (graphics::PlotView == this) graphics::PlotView = nullptr;
+    ReleaseAttachedDevice();
+    controller_.reset();
+    transfers::ResetTransfers();
+    if (csv_ != nullptr) std::fclose(csv_);
+}
+
+QString TCliRun::InputFile(const std::string& name) {
+    if (name != "-") return Local(name);
+    const QString copy = scratch_.filePath(QStringLiteral("stdin"));
+    QFile file(copy);
+    QFile in;
+    if (!file.open(QIODevice::WriteOnly) || !in.open(stdin, QIODevice::ReadOnly)) return copy;
+    file.write(in.readAll());
+    return copy;
+}
+
+QString TCliRun::OutputFile(const std::string& name) {
+    if (name != "-") return Local(name);
+    stdoutFile_ = scratch_.filePath(QStringLiteral("stdout"));
+    return stdoutFile_;
+}
+
+int TCliRun::Prepare() {
+    const std::string& command = options_.Command;
+    const auto operand = [this](std::size_t i) { return i < options_.Operands.size() ? options_.Operands[i] : ""; };
+    if (command == "image") {
+        const QString name = InputFile(operand(0));
+        // The window's own picture file first (its header goes to DataReport
+        // as the window's does), else any picture made one-bit.
+        seams_.Silent = true;
+        picture_ = graphics::TakePictureFile(name);
+        seams_.Silent = false;
+        if (!picture_) {
+            const graphics::TImportedPicture imported =
+                graphics::ImportPicture(name, options_.Number("--threshold", graphics::DefaultImportThreshold));
+            switch (imported.Error) {
+                case graphics::TImportError::None: picture_ = imported.Picture; break;
+                case graphics::TImportError::WrongSize:
+                    Tell(QStringLiteral("%1: %2 x %3 pixels; the LCD's pictures are 96 x 68")
+                             .arg(Local(operand(0)))
+                             .arg(imported.Width)
+                             .arg(imported.Height));
+                    break;
+                case graphics::TImportError::NotAPicture: Tell(QString::fromUtf8(graphics::NotLcdPictureText)); break;
+                case graphics::TImportError::Unreadable:
+                    Tell(QString::fromUtf8(graphics::PictureUnreadableText));
+                    break;
+            }
+        }
+        if (!picture_) return ExitFailed;
+        inputs_.Picture = [this] { return *picture_; };
+    }
+    if (command == "lcd text") {
+        const QString text = Local(operand(0));
+        inputs_.LcdText = [text] { return text; };
+        inputs_.Wrap = [this] { return !options_.Has("--no-wrap"); };
+    }
+    if (command == "lcd command" && controls::CommandLineBytes(Local(operand(0)).toStdU16String()).empty()) {
+        Tell(QStringLiteral("lcd command: no complete pair of hexadecimal digits in '%1'").arg(Local(operand(0))));
+        return ExitUsage;
+    }
+    if (command == "flash write") {
+        fileAnswer_ = InputFile(operand(0));
+        std::array<std::uint8_t, transfers::FlashBlockSize> block{};
+        QFile file(fileAnswer_);
+        if (!file.open(QIODevice::ReadOnly)) {
+            Tell(transfers::SourceReadErrorText(fileAnswer_, file.errorString()));
+            return ExitFailed;
+        }
+        if (file.read(reinterpret_cast<char*>(block.data()), qint64(block.size())) != qint64(block.size())) {
+            Tell(transfers::ShortSourceText(fileAnswer_));
+            return ExitFailed;
+        }
+    }
+    if (command == "flash read" || command == "dump") {
+        fileAnswer_ = OutputFile(operand(0));
+        if (QString reason; !Writable(fileAnswer_, reason)) {
+            Tell(transfers::TransferWriteErrorText(fileAnswer_, reason));
+            return ExitFailed;
+        }
+        if (options_.Has("--expect") && !ReadAll(Local(options_.Value("--expect")))) {
+            Tell(QStringLiteral("--expect: cannot read '%1'").arg(Local(options_.Value("--expect"))));
+            return ExitFailed;
+        }
+    }
+    if (command == "keys" && options_.Has("--base")) {
+        const QString base = Local(options_.Value("--base"));
+        if (QFile::exists(base)) {
+            const std::optional<QByteArray> bytes = keybase::ReadKeyBaseFile(base);
+            if (!bytes) {
+                Tell(QString::fromUtf8(keybase::LoadFailedText));
+                return ExitFailed;
+            }
+            keyBase_ = keybase::DecodeKeyBaseFile(std::string_view(bytes->constData(), std::size_t(bytes->size())));
+        } else {
+            keyBase_.emplace();
+        }
+    }
+    if (command == "plot") {
+        const QString out = Local(options_.Value("--out"));
+        if (options_.Has("--csv")) {
+            csv_ = out == QStringLiteral("-") ? stdout : std::fopen(out.toLocal8Bit().constData(), "w");
+            if (csv_ == nullptr) {
+                Tell(QStringLiteral("--out: cannot write '%1'").arg(out));
+                return ExitFailed;
+            }
+            std::fputs("point,x,y\n", csv_);
+        } else if (QString reason; !Writable(out, reason)) {
+            Tell(QStringLiteral("--out: cannot write '%1' (%2)").arg(out, reason));
+            return ExitFailed;
+        }
+    }
+    if (command == "status") {
+        if (options_.Has("--until")) until_ = ParseUntil(options_.Value("--until"));
+        statusLeft_ = options_.Number("--count", options_.Has("--watch") || until_ ? 0 : 1);
+    }
+    if (command == "keys") keysLeft_ = options_.Number("--count", 0);
+    return ExitDone;
+}
+
+int TCliRun::Exec() {
+    if (finished_) return exitCode_;
+    loop_.exec();
+    return exitCode_;
+}
+
+// --- the device layer's events ----------------------------------------------------
+
+void TCliRun::DeviceChange(hid::TObject*) {
+    if (finished_) return;
+    controller_->RunEnumeration();
+    if (options_.Command == "list") {
+        PrintList();
+        Finish(ExitDone);
+        return;
+    }
+    if (started_) return;
+    started_ = true;
+    if (AttachedDevice == nullptr) {
+        Tell(options_.Device.empty()
+                 ? QStringLiteral("no board: nothing with vendor ID C04E, product ID 2014 and serial 01.01 that "
+                                  "this user may open ('lumidra-cli list' tells more)")
+                 : QStringLiteral("no board at %1 ('lumidra-cli list' tells more)").arg(Local(options_.Device)));
+        Finish(ExitNoBoard);
+        return;
+    }
+    Attach();
+    StartCommand();
+}
+
+bool TCliRun::Enumerate(hid::THidDevice* HidDev, std::int32_t Idx) {
+    const std::string path = HidDev->PnPInfo() != nullptr ? HidDev->PnPInfo()->InterfacePath : std::string();
+    if (options_.Command == "list") {
+        if (!IsBoard(*HidDev)) return true;
+        const hid::THidAttributes& identity = HidDev->Identity();
+        const auto narrow = [](const std::u16string& text) { return QString::fromStdU16String(text).toStdString(); };
+        listed_.push_back({path, narrow(HidDev->SerialString()), narrow(HidDev->StringByIndex(1)),
+                           narrow(HidDev->StringByIndex(2)), identity.VersionNumber,
+                           HidDev->OpenMain() && HidDev->ReadWriteGranted()});
+        return true;
+    }
+    if (!options_.Device.empty() && path != options_.Device) return true;
+    TakeBoard(*controller_, *HidDev, Idx);
+    return true;
+}
+
+void TCliRun::DeviceCreateError(hid::THidDeviceController*, hid::THidPnPInfo* PnPInfo, bool& Handled,
+                                bool& RetryCreate) {
+    Handled = true;
+    RetryCreate = false;
+    if (PnPInfo == nullptr) return;
+    for (const std::string& id : PnPInfo->HardwareID) {
+        QString upper = QString::fromStdString(id).toUpper();
+        if (upper.contains(QStringLiteral("C04E")) && upper.contains(QStringLiteral("2014"))) {
+            unusable_.push_back(PnPInfo->InterfacePath);
+            return;
+        }
+    }
+}
+
+void TCliRun::DeviceUnplug(hid::THidDevice* HidDev) {
+    if (finished_ || AttachedDevice == nullptr || HidDev != AttachedDevice.get()) return;
+    const std::optional<TJob> job = JobInHand(CurrentJobFlags());
+    ReleaseAttachedDevice();
+    transfers::BoardDetached();
+    graphics::EndPlot(false);
+    ClearJobFlags();
+    Tell(job ? QString::fromUtf8(JobCutEnd(*job, JobAcknowledged, false).Text.data())
+             : QStringLiteral("the board went away"));
+    Finish(ExitFailed);
+}
+
+void TCliRun::DeviceData(hid::THidDevice*, std::uint8_t, const std::uint8_t* Data, std::uint16_t Size) {
+    const InputReport report = CopyInputReport(Data, Size);
+    if (ReportTrace != nullptr) ReportTrace->In(report);
+    if (finished_ || !started_) return;
+    const TInputRoute route = DecideInputRoute(report[InputJobAck], CurrentJobFlags());
+    if (route == TInputRoute::Status) {
+        if (!jobStarted_) silence_.start();
+        Status(DecodeStatus(report.data()));
+        return;
+    }
+    if (route == TInputRoute::Drop) return;
+    silence_.start();
+    app::RunJobStep(route, report, inputs_);
+    // Stopped after its step, as the window's close would: the board's answer
+    // to the request in flight ends the job there.
+    if (options_.Has("--reports") && plotReports_ >= options_.Number("--reports", 1) && PlotRunning) {
+        graphics::StopPlot(*this);
+    }
+    Progress();
+    CheckJobEnd();
+}
+
+// --- list ---------------------------------------------------------------------------
+
+void TCliRun::PrintList() {
+    const bool json = options_.Has("--json");
+    for (const TListed& board : listed_) {
+        if (json) {
+            const auto quoted = [](const std::string& text) {
+                std::string out = "\"";
+                for (const char c : text) {
+                    if (c == '"' || c == '\\') out += '\\';
+                    if (static_cast<unsigned char>(c) >= 0x20) out += c;
+                }
+                return out + "\"";
+            };
+            Print("{\"node\":" + quoted(board.Path) + ",\"serial\":" + quoted(board.Serial) +
+                  ",\"maker\":" + quoted(board.Maker) + ",\"name\":" + quoted(board.Name) +
+                  ",\"version\":" + std::to_string(board.Version) +
+                  ",\"usable\":" + (board.Usable ? "true" : "false") + "}");
+        } else {
+            Print(board.Path + "  serial " + board.Serial + "  " + board.Maker + "  " + board.Name + "  version " +
+                  std::to_string(board.Version) + (board.Usable ? "" : "  NOT USABLE"));
+        }
+        if (!board.Usable) {
+            Tell(QStringLiteral("%1: this user may not read and write it; install the udev rule "
+                                "(70-lumidra.rules, see 'man lumidra') or ask for group plugdev")
+                     .arg(Local(board.Path)));
+        }
+    }
+    for (const std::string& path : unusable_) {
+        if (json) {
+            Print("{\"node\":\"" + path + "\",\"usable\":false}");
+        } else {
+            Print(path + "  NOT USABLE");
+        }
+        Tell(QStringLiteral("%1: cannot be opened; install the udev rule (70-lumidra.rules, see 'man lumidra')")
+                 .arg(Local(path)));
+    }
+}
+
+// --- the run ------------------------------------------------------------------------
+
+void TCliRun::Attach() {
+    // As the window's attach: the backlight box ticked sends StateReport with
+    // the light on, then StateReport once more.
+    KeySoundArmed = true;
+    controls::CheckLightClick(true);
+    SendReport(StateReport);
+    StateReport[4] = CommandLightOn;
+    // The standing state the command line gives, as the window's controls set it.
+    if (options_.Has("--led")) controls::Button1Click(options_.Value("--led"));
+    if (const std::optional<bool> on = options_.OnOff("--ind1")) controls::CheckBox1Click(*on);
+    if (const std::optional<bool> on = options_.OnOff("--ind2")) controls::CheckBox2Click(*on);
+    if (const std::optional<bool> on = options_.OnOff("--backlight")) controls::CheckLightClick(*on);
+}
+
+void TCliRun::StartJob(const QString& doneText) {
+    seams_.DoneText = doneText;
+    jobStarted_ = true;
+    silence_.start();
+    CheckJobEnd();
+}
+
+void TCliRun::StartCommand() {
+    const std::string& command = options_.Command;
+    const auto operand = [this](std::size_t i) { return i < options_.Operands.size() ? options_.Operands[i] : ""; };
+    desktop::TFileDialog dialog(desktop::TFileDialogKind::Save);
+    seams_.FileAnswer = fileAnswer_;
+    if (command == "status" || command == "keys") {
+        silence_.start();
+        if (until_) {
+            deadline_.setInterval(options_.TimeoutMs);
+            QObject::connect(&deadline_, &QTimer::timeout, [this] {
+                Tell(QStringLiteral("--until %1: did not hold within %2 s")
+                         .arg(Local(options_.Value("--until")))
+                         .arg(options_.TimeoutMs / 1000));
+                Finish(ExitFailed);
+            });
+            deadline_.start();
+        }
+        return;
+    }
+    if (command == "led") {
+        const controls::TClockTexts clock = controls::ClockTexts(seams_.Now());
+        if (options_.Has("--time")) {
+            controls::Button2Click(clock.Time.toStdString());
+        } else if (options_.Has("--date")) {
+            controls::Button3Click(clock.Date.toStdString());
+        } else {
+            controls::Button1Click(operand(0));
+        }
+        Finish(ExitDone);
+    } else if (command == "lcd backlight") {
+        controls::CheckLightClick(operand(0) == "on");
+        Finish(ExitDone);
+    } else if (command == "lcd contrast") {
+        controls::ContrastBarChange(std::stoi(operand(0)), true);
+        StartJob({});
+    } else if (command == "lcd command") {
+        controls::Button7Click(Local(operand(0)));
+        StartJob({});
+    } else if (command == "lcd text") {
+        controls::SendTextClick(options_.Value("--size") == "1.5x" ? controls::TextModeLarge
+                                                                   : controls::TextModeNormal);
+        StartJob({});
+    } else if (command == "image") {
+        graphics::RequestImageJob();
+        StartJob({});
+    } else if (command == "splash") {
+        seams_.WaitText = QString::fromUtf8(graphics::SplashShownText);
+        seams_.WaitForOperator = [this] { WaitForOperator(); };
+        graphics::Zast_OutClick();
+        StartJob({});
+    } else if (command == "flash read") {
+        transfers::Read_FlashClick(dialog);
+        StartJob(QString::fromUtf8(transfers::FlashReadDoneText));
+    } else if (command == "flash erase") {
+        transfers::Erase_FlashClick();
+        StartJob(QString::fromUtf8(transfers::FlashEraseDoneText));
+    } else if (command == "flash write") {
+        transfers::Write_FlashClick(dialog);
+        StartJob(QString::fromUtf8(transfers::FlashWriteDoneText));
+    } else if (command == "dump") {
+        transfers::ReadDUMP1Click(dialog);
+        StartJob(QString::fromUtf8(transfers::DumpDoneText));
+    } else if (command == "plot") {
+        const QString out = Local(options_.Value("--out"));
+        graphics::StartPlot(*this, csv_ != nullptr ? scratch_.filePath(QStringLiteral("record")) : out);
+        if (options_.Has("--seconds")) {
+            deadline_.setInterval(options_.Number("--seconds", 1) * 1000);
+            QObject::connect(&deadline_, &QTimer::timeout, [this] { graphics::StopPlot(*this); });
+            deadline_.start();
+        }
+        StartJob({});
+    }
+}
+
+void TCliRun::Status(const TStatusView& status) {
+    if (options_.Command == "status") {
+        Print(options_.Has("--json") ? StatusJson(status) : StatusLine(status));
+        if (until_ && UntilHolds(*until_, status)) {
+            Finish(ExitDone);
+        } else if (statusLeft_ > 0 && --statusLeft_ == 0) {
+            Finish(until_ ? ExitFailed : ExitDone);
+        }
+        return;
+    }
+    if (options_.Command != "keys") return;
+    const std::string key = status.KeyId.value_or(std::string());
+    if (key.empty() || key == lastKey_) {
+        if (status.KeyStatus != 1) lastKey_.clear();
+        return;
+    }
+    lastKey_ = key;
+    std::string line = key;
+    if (keyBase_) {
+        const std::u16string id(key.begin(), key.end());
+        if (!keybase::KeyBaseContains(*keyBase_, id)) {
+            *keyBase_ = keybase::KeyBaseAppendText(*keyBase_, id);
+            keyBaseChanged_ = true;
+            line += " new";
+        }
+    }
+    Print(line);
+    if (keysLeft_ > 0 && --keysLeft_ == 0) Finish(ExitDone);
+}
+
+void TCliRun::CheckJobEnd() {
+    if (!jobStarted_ || finished_ || CurrentJobFlags().Raised() != 0) return;
+    JobEnded();
+}
+
+void TCliRun::JobEnded() {
+    silence_.stop();
+    const bool failed = seams_.Failed || (!seams_.DoneText.isEmpty() && !seams_.Done);
+    if (failed) {
+        Finish(ExitFailed);
+        return;
+    }
+    const std::string& command = options_.Command;
+    if (command == "flash write" && options_.Has("--verify") && !verifying_) {
+        // Read the block back into a scratch file; compared when that job ends.
+        verifying_ = true;
+        seams_.Done = false;
+        seams_.Quiet = true;
+        seams_.FileAnswer = scratch_.filePath(QStringLiteral("verify"));
+        desktop::TFileDialog dialog(desktop::TFileDialogKind::Save);
+        transfers::Read_FlashClick(dialog);
+        StartJob(QString::fromUtf8(transfers::FlashReadDoneText));
+        return;
+    }
+    if (verifying_) {
+        seams_.Quiet = options_.Quiet;
+        const std::optional<QByteArray> written = ReadAll(fileAnswer_);
+        const std::optional<QByteArray> read = ReadAll(scratch_.filePath(QStringLiteral("verify")));
+        const qsizetype block = qsizetype(transfers::FlashBlockSize);
+        if (!written || !read || written->left(block) != read->left(block)) {
+            Tell(QStringLiteral("--verify: the Flash-ROM holds other bytes than the first 64 of '%1'")
+                     .arg(fileAnswer_));
+            Finish(ExitFailed);
+            return;
+        }
+        if (!options_.Quiet) Tell(QStringLiteral("--verify: the Flash-ROM holds what was written"));
+    }
+    if (command == "dump" && options_.Has("--expect")) {
+        const std::optional<QByteArray> expected = ReadAll(Local(options_.Value("--expect")));
+        const std::optional<QByteArray> dumped = ReadAll(fileAnswer_);
+        if (!expected || !dumped || *expected != *dumped) {
+            Tell(QStringLiteral("--expect: the dump differs from '%1'").arg(Local(options_.Value("--expect"))));
+            Finish(ExitFailed);
+            return;
+        }
+    }
+    Finish(ExitDone);
+}
+
+void TCliRun::Cut(const QString& why, int exitCode) {
+    if (finished_) return;
+    if (const std::optional<TJob> job = JobInHand(CurrentJobFlags())) {
+        const TJobCutEnd end = JobCutEnd(*job, JobAcknowledged, true);
+        // A read or dump leaves its file as it was; a plot's record keeps
+        // what it holds.
+        transfers::BoardDetached();
+        graphics::EndPlot(false);
+        ClearJobFlags();
+        SendJobCutEnd(end);
+        Tell(why + QStringLiteral(": ") + JobName(*job) + QStringLiteral(" was cut"));
+    } else if (exitCode == ExitFailed) {
+        Tell(why);
+    }
+    Finish(exitCode);
+}
+
+void TCliRun::Interrupt(int exitCode) {
+    Cut(exitCode == ExitInterrupted ? QStringLiteral("interrupted") : QStringLiteral("terminated"), exitCode);
+}
+
+void TCliRun::Finish(int exitCode) {
+    if (finished_) return;
+    finished_ = true;
+    silence_.stop();
+    deadline_.stop();
+    if (waiting_ != nullptr) waiting_->quit();
+    if (progressShown_) std::fputc('\n', stderr);
+    if (keyBase_ && !SaveKeyBase() && exitCode == ExitDone) exitCode = ExitFailed;
+    if (!stdoutFile_.isEmpty() && exitCode == ExitDone) {
+        const std::optional<QByteArray> bytes = ReadAll(stdoutFile_);
+        if (bytes) {
+#if defined(_WIN32)
+            _setmode(_fileno(stdout), _O_BINARY);
+#endif
+            std::fwrite(bytes->constData(), 1, std::size_t(bytes->size()), stdout);
+            std::fflush(stdout);
+        }
+    }
+    if (csv_ != nullptr && csv_ != stdout) {
+        std::fclose(csv_);
+        csv_ = nullptr;
+    }
+    if (AttachedDevice != nullptr) {
+        if (options_.Stay) {
+            ReleaseAttachedDevice();
+        } else {
+            TellHostLeaves();
+        }
+    }
+    exitCode_ = exitCode;
+    loop_.exit(exitCode);
+}
+
+bool TCliRun::SaveKeyBase() {
+    if (!keyBaseChanged_) return true;
+    const QString base = Local(options_.Value("--base"));
+    const keybase::TEncodedKeyBase encoded = keybase::EncodeKeyBaseFile(*keyBase_);
+    if (!encoded.ok()) {
+        Tell(keybase::UnencodableMessage(encoded));
+        return false;
+    }
+    if (!keybase::WriteKeyBaseFile(base, QByteArray::fromStdString(encoded.Bytes))) {
+        Tell(keybase::SaveFailedMessage(base));
+        return false;
+    }
+    return true;
+}
+
+// The splash box of the window, here: Enter, the end of input, or the time
+// given; the board's reports are handled meanwhile, as under the box.
+void TCliRun::WaitForOperator() {
+    QEventLoop wait;
+    waiting_ = &wait;
+    silence_.stop();
+    QTimer timer;
+    if (options_.Has("--seconds")) {
+        timer.setSingleShot(true);
+        QObject::connect(&timer, &QTimer::timeout, &wait, &QEventLoop::quit);
+        timer.start(options_.Number("--seconds", 1) * 1000);
+    } else {
+        // A thread of its own reads the line, so the loop goes on; it is left
+        // behind when the run ends first.
+        std::thread([&wait] {
+            std::string line;
+            std::getline(std::cin, line);
+            QMetaObject::invokeMethod(&wait, &QEventLoop::quit, Qt::QueuedConnection);
+        }).detach();
+    }
+    wait.exec();
+    waiting_ = nullptr;
+    if (!finished_) silence_.start();
+}
+
+void TCliRun::Progress() {
+    if (options_.Quiet || !StderrIsTerminal()) return;
+    QString text;
+    if (options_.Command == "dump" && DumpOffset > 0) {
+        text = QStringLiteral("\rdump %1 of %2 bytes").arg(DumpOffset).arg(transfers::DumpSize);
+    } else if (options_.Command == "plot") {
+        text = QStringLiteral("\rplot %1 reports").arg(plotReports_);
+    }
+    if (text.isEmpty()) return;
+    std::fputs(text.toLocal8Bit().constData(), stderr);
+    progressShown_ = true;
+}
+
+// --- the plot's view -------------------------------------------------------------
+
+void TCliRun::PaintPoints(const graphics::TPointReport& points) {
+    ++plotReports_;
+    if (csv_ != nullptr) {
+        for (int i = 0; i < graphics::PlotPointsPerReport; ++i) {
+            const auto at = 2 * std::size_t(i);
+            const graphics::TPlotPixel pixel = graphics::PlotPixel(i, points[at], points[at + 1]);
+            std::fprintf(csv_, "%d,%d,%d\n", plotPoint_++, pixel.X, pixel.Y);
+        }
+        std::fflush(csv_);
+    }
+}
+
+void TCliRun::ShowNote(const QString& text) {
+    if (text.isEmpty()) return;
+    seams_.Failed = true;
+    Tell(text);
+}
+
+}  // namespace lumidra::cli

@@ -1,0 +1,59 @@
+#include "app/cli/ConsoleSeams.h"
+
+#include <cstdio>
+#include <thread>
+
+namespace lumidra::cli {
+
+using namespace desktop;
+
+void TConsoleSeams::Tell(const QString& text) {
+    // A box's text may end in blanks and hold line breaks: one line here.
+    const QString line = text.simplified();
+    std::fprintf(stderr, "lumidra-cli: %s\n", line.toLocal8Bit().constData());
+    std::fflush(stderr);
+}
+
+TMsgResult TConsoleSeams::MessageBox(const QString& text, const QString&, TMsgIcon icon, TMsgButtons) {
+    if (Silent) return TMsgResult::Ok;
+    if (icon == TMsgIcon::Error || icon == TMsgIcon::Warning) {
+        Failed = true;
+        Tell(text);
+    } else if (!Quiet) {
+        Tell(text);
+    }
+    return TMsgResult::Ok;
+}
+
+void TConsoleSeams::ShowMessage(const QString& text) {
+    if (Silent) return;
+    if (!DoneText.isEmpty() && text == DoneText) {
+        Done = true;
+        if (!Quiet) Tell(text);
+        return;
+    }
+    if (!WaitText.isEmpty() && text == WaitText) {
+        if (!Quiet) Tell(text);
+        if (WaitForOperator) WaitForOperator();
+        Done = true;
+        return;
+    }
+    Failed = true;
+    Tell(text);
+}
+
+bool TConsoleSeams::ExecuteFileDialog(TFileDialog& dialog) {
+    if (FileAnswer.isEmpty()) return false;
+    dialog.FileName = FileAnswer;
+    return true;
+}
+
+QDateTime TConsoleSeams::Now() {
+    return QDateTime::currentDateTime();
+}
+
+void TConsoleSeams::Pause(std::chrono::milliseconds duration) {
+    std::this_thread::sleep_for(duration);
+}
+
+}  // namespace lumidra::cli

@@ -1,0 +1,47 @@
+// The seams of the console program: message boxes and messages go to
+// standard error, a file dialog is answered with the file the command line
+// named, and the splash box waits for Enter, the end of input or its time.
+#pragma once
+
+#include "desktop/Seams.h"
+
+#include <QString>
+
+#include <functional>
+
+namespace lumidra::cli {
+
+class TConsoleSeams final : public desktop::TUiSeams {
+public:
+    // --- set by the run --------------------------------------------------------
+    bool Quiet = false;
+    // Nothing is told and nothing counts (a try whose failure has a way out).
+    bool Silent = false;
+    // The answer of the next file dialog; empty: cancelled.
+    QString FileAnswer;
+    // The message that says the job is done (told unless quiet); any other
+    // message, and every error or warning box, counts as the job's failure.
+    QString DoneText;
+    // A message that opens a box the operator closes (the splash screen's):
+    // it is told, then `WaitForOperator` runs until the operator is done.
+    QString WaitText;
+    std::function<void()> WaitForOperator;
+
+    // --- what happened ----------------------------------------------------------
+    bool Failed = false;
+    bool Done = false;
+
+    // Writes "lumidra-cli: TEXT" (the text's lines trimmed) to standard error.
+    static void Tell(const QString& text);
+
+    desktop::TMsgResult MessageBox(const QString& text, const QString& caption, desktop::TMsgIcon icon,
+                                   desktop::TMsgButtons buttons) override;
+    void ShowMessage(const QString& text) override;
+    bool ExecuteFileDialog(desktop::TFileDialog& dialog) override;
+    QDateTime Now() override;
+    void Pause(std::chrono::milliseconds duration) override;
+    void PlayKeySound(const QString&) override {}
+    void Beep() override {}
+};
+
+}  // namespace lumidra::cli

@@ -1,0 +1,83 @@
+// lumidra-cli: the board's jobs from a command line.
+#include "app/Demo.h"
+#include "app/QtGuiThread.h"
+#include "app/Startup.h"
+#include "app/cli/CliOptions.h"
+#include "app/cli/CliRun.h"
+#include "app/cli/ConsoleSeams.h"
+#include "app/cli/Convert.h"
+#include "protocol/Trace.h"
+
+#include <QCoreApplication>
+
+#include <csignal>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#if defined(_WIN32)
+#include "hid/windows/WindowsHidPlatform.h"
+#else
+#include "app/SignalClose.h"
+#include "hid/linux/LinuxHidPlatform.h"
+#endif
+
+int main(int argc, char* argv[]) {
+    using namespace lumidra;
+
+    const cli::TCliParse parse = cli::ParseCliArguments(std::vector<std::string>(argv + 1, argv + argc));
+    std::fputs(parse.Out.c_str(), stdout);
+    std::fputs(parse.Err.c_str(), stderr);
+    if (parse.Exit) return parse.ExitCode;
+    const cli::TCliOptions& options = parse.Options;
+
+    QCoreApplication application(argc, argv);
+    application.setApplicationName(QStringLiteral("lumidra-cli"));
+    cli::TConsoleSeams seams;
+    desktop::SetDefaultSeams(&seams);
+    app::InitialiseRunState();
+
+    if (options.Command.starts_with("convert")) return cli::RunConvert(options, seams);
+
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> traceFile(nullptr, &std::fclose);
+    std::optional<protocol::TReportTrace> trace;
+    if (!options.Trace.empty()) {
+        traceFile.reset(std::fopen(options.Trace.c_str(), "w"));
+        if (!traceFile) {
+            cli::TConsoleSeams::Tell(QStringLiteral("--trace: cannot write '%1'").arg(QString::fromLocal8Bit(options.Trace.c_str())));
+            return cli::ExitFailed;
+        }
+        protocol::ReportTrace = &trace.emplace(traceFile.get());
+    }
+
+#if defined(_WIN32)
+    hid::WindowsHidPlatform systemPlatform;
+#else
+    hid::LinuxHidPlatform systemPlatform;
+#endif
+    std::unique_ptr<app::TDemoBoard> demo;
+    if (options.Demo) demo = std::make_unique<app::TDemoBoard>();
+    hid::THidPlatform& platform = demo ? demo->Platform() : systemPlatform;
+
+    // The window's lock: two programs never interleave reports on one board.
+    app::TSingleInstanceLock lock;
+    if (options.NeedsBoard() && !options.Demo) {
+        switch (app::TakeSingleInstanceLock(lock)) {
+            case app::TLockResult::Acquired: break;
+            case app::TLockResult::AlreadyRunning: return cli::ExitInUse;
+            case app::TLockResult::CannotCreate: return cli::ExitFailed;
+        }
+    }
+
+    app::QtGuiThread gui;
+    cli::TCliRun run(options, platform, gui, seams);
+    if (const int code = run.Prepare(); code != cli::ExitDone) return code;
+#if !defined(_WIN32)
+    app::TSignalClose signalClose(
+        [&run](int signal) { run.Interrupt(signal == SIGINT ? cli::ExitInterrupted : cli::ExitTerminated); });
+#endif
+    if (demo) demo->Start();
+    return run.Exec();
+}

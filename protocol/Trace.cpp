@@ -1,0 +1,35 @@
+#include "protocol/Trace.h"
+
+#include "protocol/Hex.h"
+
+namespace lumidra::protocol {
+
+TReportTrace* ReportTrace = nullptr;
+
+std::string TraceLine(std::int64_t micros, bool out, std::span<const std::uint8_t> payload) {
+    std::string line = std::to_string(micros) + (out ? " out" : " in ");
+    line.reserve(line.size() + 3 * payload.size() + 1);
+    for (const std::uint8_t byte : payload) line += ' ' + ByteToHex(byte);
+    line += '\n';
+    return line;
+}
+
+TReportTrace::TReportTrace(std::FILE* file) : file_(file), start_(std::chrono::steady_clock::now()) {}
+
+void TReportTrace::Out(std::span<const std::uint8_t> report) {
+    Write(true, report.subspan(1));
+}
+
+void TReportTrace::In(std::span<const std::uint8_t> report) {
+    Write(false, report);
+}
+
+void TReportTrace::Write(bool out, std::span<const std::uint8_t> payload) {
+    using namespace std::chrono;
+    const auto micros = duration_cast<microseconds>(steady_clock::now() - start_).count();
+    const std::string line = TraceLine(micros, out, payload);
+    std::fwrite(line.data(), 1, line.size(), file_);
+    std::fflush(file_);
+}
+
+}  // namespace lumidra::protocol
