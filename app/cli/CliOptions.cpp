@@ -35,42 +35,106 @@ const std::vector<TOptionSpec> StandingOptions = {
 
 const std::vector<TCommandSpec>& Commands() {
     static const std::vector<TCommandSpec> commands = {
-        {"list", "[--json]", "the boards of the identity, and boards seen but not usable, with why", 0, 0, TKind::Text,
-         {{"--json", TKind::Flag}}, false},
-        {"status", "[--watch] [--count N] [--until COND] [--json]",
-         "decoded status: channels in %, inputs, key status, key id", 0, 0, TKind::Text,
+        {"list",
+         "[--json]",
+         "the boards of the identity, and boards seen but not usable, with why",
+         0,
+         0,
+         TKind::Text,
+         {{"--json", TKind::Flag}},
+         false},
+        {"status",
+         "[--watch] [--count N] [--until COND] [--json]",
+         "decoded status: channels in %, inputs, key status, key id",
+         0,
+         0,
+         TKind::Text,
          {{"--watch", TKind::Flag}, {"--count", TKind::Count}, {"--until", TKind::Until}, {"--json", TKind::Flag}}},
-        {"keys", "[--count N] [--base FILE]", "one line per key presented; --base adds new keys to FILE", 0, 0,
-         TKind::Text, {{"--count", TKind::Count}, {"--base", TKind::Text}}},
-        {"led", "HEX | --time | --date", "the LED display: a value of up to 4 hex digits, the time or the date", 0, 1,
-         TKind::Hex, {{"--time", TKind::Flag}, {"--date", TKind::Flag}}},
-        {"lcd text", "TEXT [--size 1x|1.5x] [--no-wrap]", "the LCD text screen", 1, 1, TKind::Text,
+        {"keys",
+         "[--count N] [--base FILE]",
+         "one line per key presented; --base adds new keys to FILE",
+         0,
+         0,
+         TKind::Text,
+         {{"--count", TKind::Count}, {"--base", TKind::Text}}},
+        {"led",
+         "HEX | --time | --date",
+         "the LED display: a value of up to 4 hex digits, the time or the date",
+         0,
+         1,
+         TKind::Hex,
+         {{"--time", TKind::Flag}, {"--date", TKind::Flag}}},
+        {"lcd text",
+         "TEXT [--size 1x|1.5x] [--no-wrap]",
+         "the LCD text screen",
+         1,
+         1,
+         TKind::Text,
          {{"--size", TKind::Size}, {"--no-wrap", TKind::Flag}}},
         {"lcd command", "\"AE 2F\"", "LCD command bytes in hex", 1, 1, TKind::Text, {}},
         {"lcd contrast", "0..31", "the LCD contrast", 1, 1, TKind::Contrast, {}},
         {"lcd backlight", "on|off", "the LCD backlight", 1, 1, TKind::OnOff, {}},
-        {"image", "PICTURE [--threshold 0..255]", "the picture job", 1, 1, TKind::Text,
+        {"image",
+         "PICTURE [--threshold 0..255]",
+         "the picture job",
+         1,
+         1,
+         TKind::Text,
          {{"--threshold", TKind::Threshold}}},
-        {"splash", "[--seconds N]", "the splash job; ends on Enter or end of input, or after N s", 0, 0, TKind::Text,
+        {"splash",
+         "[--seconds N]",
+         "the splash job; ends on Enter or end of input, or after N s",
+         0,
+         0,
+         TKind::Text,
          {{"--seconds", TKind::Seconds}}},
         {"flash read", "FILE", "the Flash-ROM block into FILE", 1, 1, TKind::Text, {}},
         {"flash erase", "", "erases the Flash-ROM", 0, 0, TKind::Text, {}},
-        {"flash write", "FILE [--verify]", "FILE's first block into the Flash-ROM; --verify reads it back", 1, 1,
-         TKind::Text, {{"--verify", TKind::Flag}}},
-        {"dump", "FILE [--expect FILE]", "the 4096-byte memory dump; --expect: exit 1 if it differs", 1, 1,
-         TKind::Text, {{"--expect", TKind::Text}}},
-        {"plot", "--out FILE [--reports N | --seconds S] [--csv]",
-         "the plot job's points into FILE (the record, or CSV: point, x, y)", 0, 0, TKind::Text,
+        {"flash write",
+         "FILE [--verify]",
+         "FILE's first block into the Flash-ROM; --verify reads it back",
+         1,
+         1,
+         TKind::Text,
+         {{"--verify", TKind::Flag}}},
+        {"dump",
+         "FILE [--expect FILE]",
+         "the 4096-byte memory dump; --expect: exit 1 if it differs",
+         1,
+         1,
+         TKind::Text,
+         {{"--expect", TKind::Text}}},
+        {"plot",
+         "--out FILE [--reports N | --seconds S] [--csv]",
+         "the plot job's points into FILE (the record, or CSV: point, x, y)",
+         0,
+         0,
+         TKind::Text,
          {{"--out", TKind::Text}, {"--reports", TKind::Count}, {"--seconds", TKind::Seconds}, {"--csv", TKind::Flag}}},
-        {"convert strip", "PICTURE [-o FILE] [--format db|c] [--threshold 0..255]",
-         "the 12-row strip table of a picture; no board needed", 1, 1, TKind::Text,
-         {{"-o", TKind::Text}, {"--format", TKind::Format}, {"--threshold", TKind::Threshold}}, false},
-        {"convert font", "PICTURE [-o FILE] [--format db|c] [--threshold 0..255]",
-         "the 5x7 font table of a picture; no board needed", 1, 1, TKind::Text,
-         {{"-o", TKind::Text}, {"--format", TKind::Format}, {"--threshold", TKind::Threshold}}, false},
-        {"convert splash", "PICTURE [-o FILE] [--format db|c] [--threshold 0..255]",
-         "the splash table of a picture (and its .bin beside -o FILE); no board needed", 1, 1, TKind::Text,
-         {{"-o", TKind::Text}, {"--format", TKind::Format}, {"--threshold", TKind::Threshold}}, false},
+        {"convert strip",
+         "PICTURE [-o FILE] [--format db|c] [--threshold 0..255]",
+         "the 12-row strip table of a picture; no board needed",
+         1,
+         1,
+         TKind::Text,
+         {{"-o", TKind::Text}, {"--format", TKind::Format}, {"--threshold", TKind::Threshold}},
+         false},
+        {"convert font",
+         "PICTURE [-o FILE] [--format db|c] [--threshold 0..255]",
+         "the 5x7 font table of a picture; no board needed",
+         1,
+         1,
+         TKind::Text,
+         {{"-o", TKind::Text}, {"--format", TKind::Format}, {"--threshold", TKind::Threshold}},
+         false},
+        {"convert splash",
+         "PICTURE [-o FILE] [--format db|c] [--threshold 0..255]",
+         "the splash table of a picture (and its .bin beside -o FILE); no board needed",
+         1,
+         1,
+         TKind::Text,
+         {{"-o", TKind::Text}, {"--format", TKind::Format}, {"--threshold", TKind::Threshold}},
+         false},
     };
     return commands;
 }
@@ -105,8 +169,9 @@ std::string CheckValue(TKind kind, const std::string& value) {
         case TKind::Contrast: return InRange(value, 0, 31) ? "" : "0 to 31";
         case TKind::Threshold: return InRange(value, 0, 255) ? "" : "0 to 255";
         case TKind::Hex: {
-            const bool hex = !value.empty() && value.size() <= 4 &&
-                             std::all_of(value.begin(), value.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); });
+            const bool hex = !value.empty() && value.size() <= 4 && std::all_of(value.begin(), value.end(), [](char c) {
+                return std::isxdigit(static_cast<unsigned char>(c));
+            });
             return hex ? "" : "1 to 4 hexadecimal digits";
         }
         case TKind::Size: return value == "1x" || value == "1.5x" ? "" : "1x or 1.5x";
@@ -235,8 +300,7 @@ TCliParse ParseCliArguments(const std::vector<std::string>& arguments) {
             options.Quiet = true;
         } else if (argument == "--stay") {
             options.Stay = true;
-        } else if (argument == "--device" || argument == "--trace" || argument == "--lang" ||
-                   argument == "--timeout") {
+        } else if (argument == "--device" || argument == "--trace" || argument == "--lang" || argument == "--timeout") {
             const std::optional<std::string> value = next();
             if (!value) return Fail("option '" + argument + "' needs a value");
             if (argument == "--device") options.Device = *value;
@@ -269,7 +333,8 @@ TCliParse ParseCliArguments(const std::vector<std::string>& arguments) {
         } else if (argument.starts_with('-') && argument != "-") {
             const TOptionSpec* option = FindOption(spec->Options, argument);
             if (option == nullptr && spec->Board) option = FindOption(StandingOptions, argument);
-            if (option == nullptr) return Fail("'" + options.Command + "' has no option '" + argument + "'", options.Command);
+            if (option == nullptr)
+                return Fail("'" + options.Command + "' has no option '" + argument + "'", options.Command);
             std::string value;
             if (option->Kind != TKind::Flag) {
                 const std::optional<std::string> given = next();

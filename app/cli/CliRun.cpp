@@ -94,8 +94,7 @@ bool Writable(const QString& fileName, QString& reason) {
 
 }  // namespace
 
-TCliRun::TCliRun(const TCliOptions& options, hid::THidPlatform& platform, hid::TGuiThread& gui,
-                 TConsoleSeams& seams)
+TCliRun::TCliRun(const TCliOptions& options, hid::THidPlatform& platform, hid::TGuiThread& gui, TConsoleSeams& seams)
     : options_(options), seams_(seams) {
     seams_.Quiet = options_.Quiet;
     silence_.setSingleShot(true);
@@ -347,9 +346,8 @@ void TCliRun::PrintList() {
                 return out + "\"";
             };
             Print("{\"node\":" + quoted(board.Path) + ",\"serial\":" + quoted(board.Serial) +
-                  ",\"maker\":" + quoted(board.Maker) + ",\"name\":" + quoted(board.Name) +
-                  ",\"version\":" + std::to_string(board.Version) +
-                  ",\"usable\":" + (board.Usable ? "true" : "false") + "}");
+                  ",\"maker\":" + quoted(board.Maker) + ",\"name\":" + quoted(board.Name) + ",\"version\":" +
+                  std::to_string(board.Version) + ",\"usable\":" + (board.Usable ? "true" : "false") + "}");
         } else {
             Print(board.Path + "  serial " + board.Serial + "  " + board.Maker + "  " + board.Name + "  version " +
                   std::to_string(board.Version) + (board.Usable ? "" : "  NOT USABLE"));
@@ -528,8 +526,8 @@ void TCliRun::JobEnded() {
         const std::optional<QByteArray> read = ReadAll(scratch_.filePath(QStringLiteral("verify")));
         const qsizetype block = qsizetype(transfers::FlashBlockSize);
         if (!written || !read || written->left(block) != read->left(block)) {
-            Tell(QStringLiteral("--verify: the Flash-ROM holds other bytes than the first 64 of '%1'")
-                     .arg(fileAnswer_));
+            Tell(
+                QStringLiteral("--verify: the Flash-ROM holds other bytes than the first 64 of '%1'").arg(fileAnswer_));
             Finish(ExitFailed);
             return;
         }

@@ -44,8 +44,7 @@ int RunConvert(const TCliOptions& options, TConsoleSeams& seams) {
         if (in.open(stdin, QIODevice::ReadOnly) && copy.open(QIODevice::WriteOnly)) copy.write(in.readAll());
         input = copy.fileName();
     }
-    const TImportedPicture imported =
-        ImportPicture(input, options.Number("--threshold", DefaultImportThreshold));
+    const TImportedPicture imported = ImportPicture(input, options.Number("--threshold", DefaultImportThreshold));
     switch (imported.Error) {
         case TImportError::None: break;
         case TImportError::WrongSize:
@@ -74,7 +73,9 @@ int RunConvert(const TCliOptions& options, TConsoleSeams& seams) {
         return ExitDone;
     }
     const QString file = QString::fromLocal8Bit(out.c_str());
-    seams.DoneText = QString::fromUtf8(kind == "strip" ? StripSavedText : kind == "font" ? FontSavedText : SplashSavedText);
+    seams.DoneText = QString::fromUtf8(kind == "strip"  ? StripSavedText
+                                       : kind == "font" ? FontSavedText
+                                                        : SplashSavedText);
     const TTableSave save = kind == "strip"  ? SaveStripTable(imported.Picture, file, form)
                             : kind == "font" ? SaveFontTable(imported.Picture, file, form)
                                              : SaveSplashTable(imported.Picture, file, form);

@@ -33,8 +33,9 @@ std::string StatusLine(const TStatusView& status) {
 }
 
 std::string StatusJson(const TStatusView& status) {
-    return "{\"ch1\":" + std::to_string(status.Channel1) + ",\"ch1_pct\":" +
-           std::to_string(ChannelPercent(status.Channel1)) + ",\"ch2\":" + std::to_string(status.Channel2) +
+    return "{\"ch1\":" + std::to_string(status.Channel1) +
+           ",\"ch1_pct\":" + std::to_string(ChannelPercent(status.Channel1)) +
+           ",\"ch2\":" + std::to_string(status.Channel2) +
            ",\"ch2_pct\":" + std::to_string(ChannelPercent(status.Channel2)) + ",\"in\":[" +
            Inputs(status, "1", "0", ",") + "],\"key_status\":" + std::to_string(status.KeyStatus) +
            ",\"key\":" + (status.KeyId ? "\"" + *status.KeyId + "\"" : std::string("null")) + "}";

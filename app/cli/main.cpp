@@ -46,7 +46,8 @@ int main(int argc, char* argv[]) {
     if (!options.Trace.empty()) {
         traceFile.reset(std::fopen(options.Trace.c_str(), "w"));
         if (!traceFile) {
-            cli::TConsoleSeams::Tell(QStringLiteral("--trace: cannot write '%1'").arg(QString::fromLocal8Bit(options.Trace.c_str())));
+            cli::TConsoleSeams::Tell(
+                QStringLiteral("--trace: cannot write '%1'").arg(QString::fromLocal8Bit(options.Trace.c_str())));
             return cli::ExitFailed;
         }
         protocol::ReportTrace = &trace.emplace(traceFile.get());

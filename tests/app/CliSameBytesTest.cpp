@@ -1,0 +1,205 @@
+// Every job run twice against the board model, each from a fresh attach:
+// once through the window's handlers, once through lumidra-cli's run. The two
+// wires (every output report, whole) and the files written are the same,
+// byte for byte.
+#include "app/AppState.h"
+#include "app/QtGuiThread.h"
+#include "app/Unit1.h"
+#include "app/cli/CliRun.h"
+#include "boardmodel/BusBoard.h"
+#include "protocol/InputDecode.h"
+#include "protocol/ProtocolState.h"
+#include "tests/graphics/BmpFile.h"
+#include "tests/support/ScriptedSeams.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest/QTest>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace lumidra::testing {
+namespace {
+
+using TWire = std::vector<std::vector<std::uint8_t>>;
+
+// A model board on its own bus, reporting every millisecond from a timer.
+struct TTimedBoard {
+    TTimedBoard() : Board(Bus) {
+        Slots.setInterval(1);
+        QObject::connect(&Slots, &QTimer::timeout, [this] { Board.Step(); });
+    }
+    hid::VirtualHidBus Bus;
+    boardmodel::TBusBoard Board;
+    QTimer Slots;
+    app::QtGuiThread Gui;
+};
+
+struct TRun {
+    TWire Wire;
+    QByteArray Output;  // the file the job wrote, if any
+};
+
+// In the folder: "in.bin" (a Flash-ROM source), "picture.bmp"; jobs write "out.bin".
+using TWindowAction = std::function<void(app::TForm1&, ScriptedSeams&, const QTemporaryDir&)>;
+
+struct TJobCase {
+    const char* Name;
+    std::vector<std::string> Cli;  // "@in", "@picture", "@out" name the folder's files
+    TWindowAction Window;
+};
+
+QByteArray ReadFile(const QString& name) {
+    QFile file(name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+class CliSameBytes : public ::testing::TestWithParam<TJobCase> {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(Dir.isValid());
+        QByteArray source(64, '\0');
+        for (int i = 0; i < source.size(); ++i) source[i] = char(0xA0 ^ i);
+        QFile in(Dir.filePath(QStringLiteral("in.bin")));
+        ASSERT_TRUE(in.open(QIODevice::WriteOnly) && in.write(source) == source.size());
+        graphics::TPicture picture;
+        for (int i = 0; i < 68; ++i) picture.Set(i, i);
+        const std::vector<std::uint8_t> bmp = MakeBmp(picture);
+        QFile bmpFile(Dir.filePath(QStringLiteral("picture.bmp")));
+        ASSERT_TRUE(bmpFile.open(QIODevice::WriteOnly));
+        bmpFile.write(reinterpret_cast<const char*>(bmp.data()), qint64(bmp.size()));
+    }
+    void TearDown() override { app::ResetRunState(); }
+
+    void Fresh() {
+        QFile::remove(Dir.filePath(QStringLiteral("out.bin")));
+        app::ResetRunState();
+        protocol::StartFolder = Dir.path();
+    }
+
+    TRun ThroughWindow(const TWindowAction& action) {
+        Fresh();
+        ScriptedSeams seams;
+        seams.CancelUnscripted = true;
+        TTimedBoard board;
+        TRun run;
+        {
+            app::TForm1 form(board.Bus, board.Gui);
+            form.show();
+            EXPECT_TRUE(QTest::qWaitFor([] { return app::BoardAttached; }, 5000));
+            board.Slots.start();
+            action(form, seams, Dir);
+            EXPECT_TRUE(QTest::qWaitFor(
+                [&] {
+                    return protocol::CurrentJobFlags().Raised() == 0 &&
+                           board.Board.Model().JobState() == boardmodel::TJobState::Idle;
+                },
+                10000));
+            form.close();
+            run.Wire = board.Board.Written();
+        }
+        run.Output = ReadFile(Dir.filePath(QStringLiteral("out.bin")));
+        return run;
+    }
+
+    TRun ThroughCli(std::vector<std::string> arguments) {
+        Fresh();
+        for (std::string& argument : arguments) {
+            if (argument.starts_with('@')) argument = Dir.filePath(QString::fromStdString(argument.substr(1))).toStdString();
+        }
+        const cli::TCliParse parse = cli::ParseCliArguments(arguments);
+        EXPECT_FALSE(parse.Exit) << parse.Err;
+        cli::TConsoleSeams seams;
+        seams.Quiet = true;
+        desktop::InstallSeams(&seams);
+        TTimedBoard board;
+        TRun run;
+        {
+            cli::TCliRun cli(parse.Options, board.Bus, board.Gui, seams);
+            EXPECT_EQ(cli.Prepare(), cli::ExitDone);
+            board.Slots.start();
+            EXPECT_EQ(cli.Exec(), cli::ExitDone);
+            run.Wire = board.Board.Written();
+        }
+        desktop::InstallSeams(nullptr);
+        run.Output = ReadFile(Dir.filePath(QStringLiteral("out.bin")));
+        return run;
+    }
+
+    QTemporaryDir Dir;
+};
+
+TEST_P(CliSameBytes, SameWireAndFilesAsTheWindow) {
+    const TJobCase& job = GetParam();
+    const TRun window = ThroughWindow(job.Window);
+    const TRun cli = ThroughCli(job.Cli);
+    EXPECT_GE(window.Wire.size(), 3u) << "the attach, the job and the closing report";
+    EXPECT_EQ(cli.Wire, window.Wire);
+    EXPECT_EQ(cli.Output, window.Output);
+}
+
+QString InDir(const QTemporaryDir& dir, const char* name) {
+    return dir.filePath(QString::fromLatin1(name));
+}
+
+// The window's starter with `file` chosen in its dialog.
+TWindowAction WithFile(const char* file, void (app::TForm1::*starter)()) {
+    return [file, starter](app::TForm1& form, ScriptedSeams& seams, const QTemporaryDir& dir) {
+        seams.DialogAnswers.push_back(InDir(dir, file));
+        (form.*starter)();
+    };
+}
+
+const TJobCase JobCases[] = {
+    {"Led", {"led", "12AB", "--ind1", "on"},
+     [](app::TForm1& form, ScriptedSeams&, const QTemporaryDir&) {
+         form.CheckBox1->setChecked(true);
+         form.Edit1->setText(QStringLiteral("12AB"));
+         form.Button1Click();
+     }},
+    {"StandingStateBeforeTheJob", {"lcd", "contrast", "5", "--led", "00FF", "--ind2", "on", "--backlight", "off"},
+     [](app::TForm1& form, ScriptedSeams&, const QTemporaryDir&) {
+         form.Edit1->setText(QStringLiteral("00FF"));
+         form.Button1Click();
+         form.CheckBox2->setChecked(true);
+         form.CheckLight->setChecked(false);
+         form.ContrastBar->setValue(5);
+     }},
+    {"Backlight", {"lcd", "backlight", "off"},
+     [](app::TForm1& form, ScriptedSeams&, const QTemporaryDir&) { form.CheckLight->setChecked(false); }},
+    {"LcdCommand", {"lcd", "command", "AE 2F"},
+     [](app::TForm1& form, ScriptedSeams&, const QTemporaryDir&) {
+         form.EditCmd->setText(QStringLiteral("AE 2F"));
+         form.Button7Click();
+     }},
+    {"LcdTextLarge", {"lcd", "text", "Hello, board: a line long enough to wrap", "--size", "1.5x"},
+     [](app::TForm1& form, ScriptedSeams&, const QTemporaryDir&) {
+         form.EditTxt->setText(QStringLiteral("Hello, board: a line long enough to wrap"));
+         form.Button9Click();
+     }},
+    {"LcdTextNoWrap", {"lcd", "text", "Hello, board: a line long enough to wrap", "--no-wrap"},
+     [](app::TForm1& form, ScriptedSeams&, const QTemporaryDir&) {
+         form.EditTxt->setText(QStringLiteral("Hello, board: a line long enough to wrap"));
+         form.Perenos->setChecked(false);
+         form.Button8Click();
+     }},
+    {"Image", {"image", "@picture.bmp"}, WithFile("picture.bmp", &app::TForm1::SendImage1Click)},
+    {"Splash", {"splash", "--seconds", "1"},
+     [](app::TForm1& form, ScriptedSeams&, const QTemporaryDir&) { form.Zast_OutClick(); }},
+    {"FlashWrite", {"flash", "write", "@in.bin"}, WithFile("in.bin", &app::TForm1::Write_FlashClick)},
+    {"FlashRead", {"flash", "read", "@out.bin"}, WithFile("out.bin", &app::TForm1::Read_FlashClick)},
+    {"FlashErase", {"flash", "erase"},
+     [](app::TForm1& form, ScriptedSeams&, const QTemporaryDir&) { form.Erase_FlashClick(); }},
+    {"Dump", {"dump", "@out.bin"}, WithFile("out.bin", &app::TForm1::ReadDUMP1Click)},
+};
+
+INSTANTIATE_TEST_SUITE_P(Jobs, CliSameBytes, ::testing::ValuesIn(JobCases),
+                         [](const auto& test) { return std::string(test.param.Name); });
+
+}  // namespace
+}  // namespace lumidra::testing
