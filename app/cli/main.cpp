@@ -19,9 +19,32 @@
 
 #if defined(_WIN32)
 #include "hid/windows/WindowsHidPlatform.h"
+
+#include <windows.h>
+
+#include <atomic>
 #else
 #include "app/SignalClose.h"
 #include "hid/linux/LinuxHidPlatform.h"
+#endif
+
+#if defined(_WIN32)
+namespace {
+
+// Ctrl+C, Ctrl+Break and the console's close run on a thread of the system's:
+// the run ends on the GUI thread, as a signal's end does on Linux.
+std::atomic<lumidra::cli::TCliRun*> interrupted{nullptr};
+
+BOOL WINAPI OnConsoleControl(DWORD type) {
+    lumidra::cli::TCliRun* run = interrupted.load();
+    if (run == nullptr) return FALSE;
+    const int code = type == CTRL_C_EVENT ? lumidra::cli::ExitInterrupted : lumidra::cli::ExitTerminated;
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [run, code] { run->Interrupt(code); }, Qt::QueuedConnection);
+    return TRUE;
+}
+
+}  // namespace
 #endif
 
 int main(int argc, char* argv[]) {
@@ -75,10 +98,17 @@ int main(int argc, char* argv[]) {
     app::QtGuiThread gui;
     cli::TCliRun run(options, platform, gui, seams);
     if (const int code = run.Prepare(); code != cli::ExitDone) return code;
-#if !defined(_WIN32)
+#if defined(_WIN32)
+    interrupted = &run;
+    ::SetConsoleCtrlHandler(&OnConsoleControl, TRUE);
+#else
     app::TSignalClose signalClose(
         [&run](int signal) { run.Interrupt(signal == SIGINT ? cli::ExitInterrupted : cli::ExitTerminated); });
 #endif
     if (demo) demo->Start();
-    return run.Exec();
+    const int code = run.Exec();
+#if defined(_WIN32)
+    interrupted = nullptr;
+#endif
+    return code;
 }

@@ -110,7 +110,8 @@ protected:
     TRun ThroughCli(std::vector<std::string> arguments) {
         Fresh();
         for (std::string& argument : arguments) {
-            if (argument.starts_with('@')) argument = Dir.filePath(QString::fromStdString(argument.substr(1))).toStdString();
+            if (argument.starts_with('@'))
+                argument = Dir.filePath(QString::fromStdString(argument.substr(1))).toStdString();
         }
         const cli::TCliParse parse = cli::ParseCliArguments(arguments);
         EXPECT_FALSE(parse.Exit) << parse.Err;
@@ -156,13 +157,15 @@ TWindowAction WithFile(const char* file, void (app::TForm1::*starter)()) {
 }
 
 const TJobCase JobCases[] = {
-    {"Led", {"led", "12AB", "--ind1", "on"},
+    {"Led",
+     {"led", "12AB", "--ind1", "on"},
      [](app::TForm1& form, ScriptedSeams&, const QTemporaryDir&) {
          form.CheckBox1->setChecked(true);
          form.Edit1->setText(QStringLiteral("12AB"));
          form.Button1Click();
      }},
-    {"StandingStateBeforeTheJob", {"lcd", "contrast", "5", "--led", "00FF", "--ind2", "on", "--backlight", "off"},
+    {"StandingStateBeforeTheJob",
+     {"lcd", "contrast", "5", "--led", "00FF", "--ind2", "on", "--backlight", "off"},
      [](app::TForm1& form, ScriptedSeams&, const QTemporaryDir&) {
          form.Edit1->setText(QStringLiteral("00FF"));
          form.Button1Click();
@@ -170,30 +173,36 @@ const TJobCase JobCases[] = {
          form.CheckLight->setChecked(false);
          form.ContrastBar->setValue(5);
      }},
-    {"Backlight", {"lcd", "backlight", "off"},
+    {"Backlight",
+     {"lcd", "backlight", "off"},
      [](app::TForm1& form, ScriptedSeams&, const QTemporaryDir&) { form.CheckLight->setChecked(false); }},
-    {"LcdCommand", {"lcd", "command", "AE 2F"},
+    {"LcdCommand",
+     {"lcd", "command", "AE 2F"},
      [](app::TForm1& form, ScriptedSeams&, const QTemporaryDir&) {
          form.EditCmd->setText(QStringLiteral("AE 2F"));
          form.Button7Click();
      }},
-    {"LcdTextLarge", {"lcd", "text", "Hello, board: a line long enough to wrap", "--size", "1.5x"},
+    {"LcdTextLarge",
+     {"lcd", "text", "Hello, board: a line long enough to wrap", "--size", "1.5x"},
      [](app::TForm1& form, ScriptedSeams&, const QTemporaryDir&) {
          form.EditTxt->setText(QStringLiteral("Hello, board: a line long enough to wrap"));
          form.Button9Click();
      }},
-    {"LcdTextNoWrap", {"lcd", "text", "Hello, board: a line long enough to wrap", "--no-wrap"},
+    {"LcdTextNoWrap",
+     {"lcd", "text", "Hello, board: a line long enough to wrap", "--no-wrap"},
      [](app::TForm1& form, ScriptedSeams&, const QTemporaryDir&) {
          form.EditTxt->setText(QStringLiteral("Hello, board: a line long enough to wrap"));
          form.Perenos->setChecked(false);
          form.Button8Click();
      }},
     {"Image", {"image", "@picture.bmp"}, WithFile("picture.bmp", &app::TForm1::SendImage1Click)},
-    {"Splash", {"splash", "--seconds", "1"},
+    {"Splash",
+     {"splash", "--seconds", "1"},
      [](app::TForm1& form, ScriptedSeams&, const QTemporaryDir&) { form.Zast_OutClick(); }},
     {"FlashWrite", {"flash", "write", "@in.bin"}, WithFile("in.bin", &app::TForm1::Write_FlashClick)},
     {"FlashRead", {"flash", "read", "@out.bin"}, WithFile("out.bin", &app::TForm1::Read_FlashClick)},
-    {"FlashErase", {"flash", "erase"},
+    {"FlashErase",
+     {"flash", "erase"},
      [](app::TForm1& form, ScriptedSeams&, const QTemporaryDir&) { form.Erase_FlashClick(); }},
     {"Dump", {"dump", "@out.bin"}, WithFile("out.bin", &app::TForm1::ReadDUMP1Click)},
 };
