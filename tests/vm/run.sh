@@ -46,7 +46,7 @@ OUT=$WORK/out
 # others are built when their parts exist (the Linux platform, Google
 # Benchmark, the program) and skipped with a note otherwise. The program
 # itself goes to the guest as the Debian package made of it.
-TARGETS=(lumidra-virtual-board vm_kernel_facts_test vm_linux_hid_test vm_read_rate vm_program_scenario_test lumidra)
+TARGETS=(lumidra-virtual-board vm_kernel_facts_test vm_linux_hid_test vm_read_rate vm_program_scenario_test lumidra lumidra-cli)
 
 if [ "$DO_BUILD" = 1 ]; then
     "$ROOT/tools/install-deps.sh" || exit 1

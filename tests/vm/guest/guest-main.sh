@@ -139,6 +139,71 @@ GTEST_LIMIT=
 GTEST_LOG=
 grep '^storm: ' "$OUT/storm.log" >"$OUT/storm" 2>/dev/null
 
+# ---- phase 2, lumidra-cli: the console program as an ordinary user -----------------
+CLI=$BUILD/app/lumidra-cli
+if [ ! -x "$CLI" ]; then
+    echo "# lumidra-cli is not built: its cases skipped"
+else
+    echo "# lumidra-cli at $(up) s"
+    W=$(mktemp -d /tmp/cli.XXXXXX)
+    chmod 0777 "$W"
+    as_ok="setpriv --reuid=$USER_OK --regid=users --init-groups env HOME=$W TMPDIR=$W USER=$USER_OK"
+    "$BOARD" --ready "$W/ready" --log "$W/outputs" &
+    BOARD_PID=$!
+    n=0
+    while [ ! -s "$W/ready" ] && [ $n -lt 100 ]; do sleep 0.1; n=$((n + 1)); done
+    udevadm settle -t 10
+    node=$(cat "$W/ready" 2>/dev/null)
+
+    $as_ok "$CLI" --quiet dump "$W/dump.bin" 2>"$W/err"
+    rc=$?
+    [ $rc -eq 0 ] && [ "$(wc -c <"$W/dump.bin")" -eq 4096 ]
+    check $? "lumidra-cli dump: exit $rc, 4096 bytes written"
+
+    head -c 64 /dev/urandom >"$W/block.bin" && chmod 0644 "$W/block.bin"
+    $as_ok "$CLI" --quiet flash write "$W/block.bin" --verify 2>"$W/err"
+    check $? "lumidra-cli flash write --verify: the board's Flash-ROM holds the block"
+
+    # A 96 x 68 one-bit picture: the header, two colours, 816 bytes of pixels.
+    printf 'BM\156\003\000\000\000\000\000\000\076\000\000\000\050\000\000\000\140\000\000\000\104\000\000\000\001\000\001\000' >"$W/p.bmp"
+    head -c 24 /dev/zero >>"$W/p.bmp"
+    printf '\000\000\000\000\377\377\377\000' >>"$W/p.bmp"
+    head -c 816 /dev/zero >>"$W/p.bmp"
+    $as_ok "$CLI" --quiet image "$W/p.bmp" 2>"$W/err"
+    check $? "lumidra-cli image: the picture job ends"
+
+    $as_ok "$CLI" status --json --count 50 >"$W/status" 2>"$W/err"
+    rc=$?
+    [ $rc -eq 0 ] && [ "$(grep -c '^{"ch1":[0-9]*,"ch1_pct":' "$W/status")" -eq 50 ]
+    check $? "lumidra-cli status --json --count 50: exit $rc, 50 records"
+
+    setpriv --reuid="$USER_OTHER" --regid=users --init-groups env HOME=$W TMPDIR=$W USER=$USER_OTHER \
+        "$CLI" list >"$W/list" 2>"$W/list.err"
+    grep -q "^$node .*NOT USABLE" "$W/list" && grep -q 'udev rule' "$W/list.err"
+    check $? "lumidra-cli list, as a user who may not open the board: its node, not usable, and the fix"
+    sed 's/^/# list: /' "$W/list" "$W/list.err"
+
+    # The window holds the lock: lumidra-cli is refused and writes nothing.
+    attached=$(($(wc -l <"$W/outputs") + 2))
+    $as_ok "$BUILD/app/lumidra" >"$W/window.log" 2>&1 &
+    WINDOW_PID=$!
+    n=0
+    until [ "$(wc -l <"$W/outputs")" -ge $attached ] || [ $n -ge 100 ]; do sleep 0.1; n=$((n + 1)); done
+    sleep 0.5
+    before=$(wc -l <"$W/outputs")
+    $as_ok "$CLI" dump "$W/locked.bin" >"$W/out" 2>"$W/err"
+    rc=$?
+    sleep 0.5
+    [ $rc -eq 4 ] && [ "$(wc -l <"$W/outputs")" -eq "$before" ] && [ ! -e "$W/locked.bin" ] &&
+        grep -q 'уже запущена' "$W/err"
+    check $? "lumidra-cli while the window holds the lock: exit $rc (4), the window's text, nothing written"
+    kill -TERM "$WINDOW_PID" 2>/dev/null
+    wait "$WINDOW_PID" 2>/dev/null
+    kill -TERM "$BOARD_PID" 2>/dev/null
+    wait "$BOARD_PID"
+    rm -rf "$W"
+fi
+
 # ---- phase 3: the Debian package, installed and started ---------------------------
 DEB=$(ls "$BUILD"/packages/lumidra_*.deb 2>/dev/null | head -n 1)
 if [ -z "$DEB" ]; then
