@@ -92,8 +92,8 @@ TEST(CliStatus, UntilConditions) {
         const char* Condition;
         bool Holds;
     } cases[] = {
-        {"in4=on", true}, {"in4=off", false}, {"in1=off", true}, {"ch1>49", true}, {"ch1>50", false},
-        {"ch2<10", true}, {"ch2<9", false},   {"key", false},
+        {"in4=on", true},  {"in4=off", false}, {"in1=off", true}, {"ch1>49", true},
+        {"ch1>50", false}, {"ch2<10", true},   {"ch2<9", false},  {"key", false},
     };
     for (const auto& c : cases) {
         const std::optional<TUntil> until = ParseUntil(c.Condition);
