@@ -42,8 +42,10 @@ int main(int argc, char* argv[]) {
     desktop::SetDefaultSeams(&toolkitSeams);
     application.setApplicationName(QString::fromLatin1(desktop::AppTitle));
 
-    // A trace that cannot be written is the command line's fault: said before
-    // anything starts.
+    app::TSingleInstanceLock lock;
+    if (app::TakeSingleInstanceLock(lock) != app::TLockResult::Acquired) return app::ExitRefused;
+    // Opened once the lock is held (a refused start leaves the running
+    // program's trace alone); one that cannot be written ends the start.
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> traceFile(nullptr, &std::fclose);
     std::optional<protocol::TReportTrace> trace;
     if (!commandLine.Options.Trace.empty()) {
@@ -55,8 +57,6 @@ int main(int argc, char* argv[]) {
         protocol::ReportTrace = &trace.emplace(traceFile.get());
     }
 
-    app::TSingleInstanceLock lock;
-    if (app::TakeSingleInstanceLock(lock) != app::TLockResult::Acquired) return app::ExitRefused;
     app::InitialiseRunState();
     // An earlier run that the system ended left the unsaved key base aside.
     if (const QString notice = keybase::TakeRecoveryNotice(keybase::RecoveryFolder()); !notice.isEmpty()) {

@@ -327,6 +327,15 @@ TCliParse ParseCliArguments(const std::vector<std::string>& arguments) {
                 return std::string(command.Name).starts_with(name + " ");
             });
             if (!prefix) return Fail("unknown command '" + name + "'");
+        } else if (spec == nullptr && FindOption(StandingOptions, argument) != nullptr) {
+            // The standing state before the command: checked against it below.
+            const std::optional<std::string> value = next();
+            if (!value) return Fail("option '" + argument + "' needs a value");
+            if (const std::string wrong = CheckValue(FindOption(StandingOptions, argument)->Kind, *value);
+                !wrong.empty()) {
+                return Fail(argument + ": " + wrong + ", not '" + *value + "'");
+            }
+            options.Values[argument] = *value;
         } else if (spec == nullptr) {
             if (!words.empty()) return Fail("unknown command '" + words.front() + "'");
             return Fail("unknown option '" + argument + "'");
@@ -364,6 +373,13 @@ TCliParse ParseCliArguments(const std::vector<std::string>& arguments) {
     if (spec == nullptr) {
         if (!words.empty()) return Fail("incomplete command '" + words.front() + "'");
         return Fail("no command given");
+    }
+    if (!spec->Board) {
+        for (const TOptionSpec& standing : StandingOptions) {
+            if (options.Has(standing.Name)) {
+                return Fail("'" + options.Command + "' has no option '" + standing.Name + "'", options.Command);
+            }
+        }
     }
     if (static_cast<int>(options.Operands.size()) < spec->MinOperands) {
         return Fail("'" + options.Command + "' needs " + spec->Synopsis, options.Command);

@@ -224,9 +224,12 @@ int TCliRun::Prepare() {
                 return ExitFailed;
             }
             std::fputs("point,x,y\n", csv_);
-        } else if (QString reason; !Writable(out, reason)) {
-            Tell(QStringLiteral("--out: cannot write '%1' (%2)").arg(out, reason));
-            return ExitFailed;
+        } else {
+            plotRecord_ = OutputFile(options_.Value("--out"));
+            if (QString reason; !Writable(plotRecord_, reason)) {
+                Tell(QStringLiteral("--out: cannot write '%1' (%2)").arg(out, reason));
+                return ExitFailed;
+            }
         }
     }
     if (command == "status") {
@@ -455,8 +458,7 @@ void TCliRun::StartCommand() {
         transfers::ReadDUMP1Click(dialog);
         StartJob(QString::fromUtf8(transfers::DumpDoneText));
     } else if (command == "plot") {
-        const QString out = Local(options_.Value("--out"));
-        graphics::StartPlot(*this, csv_ != nullptr ? scratch_.filePath(QStringLiteral("record")) : out);
+        graphics::StartPlot(*this, csv_ != nullptr ? scratch_.filePath(QStringLiteral("record")) : plotRecord_);
         if (options_.Has("--seconds")) {
             deadline_.setInterval(options_.Number("--seconds", 1) * 1000);
             QObject::connect(&deadline_, &QTimer::timeout, [this] { graphics::StopPlot(*this); });

@@ -104,6 +104,7 @@ private:
     std::optional<graphics::TPicture> picture_;
     QString fileAnswer_;
     QString stdoutFile_;  // the scratch file that goes to standard output
+    QString plotRecord_;
     std::optional<TUntil> until_;
     int statusLeft_ = 0;  // status reports still to print; 0: no limit
     int keysLeft_ = 0;

@@ -64,18 +64,6 @@ int main(int argc, char* argv[]) {
 
     if (options.Command.starts_with("convert")) return cli::RunConvert(options, seams);
 
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> traceFile(nullptr, &std::fclose);
-    std::optional<protocol::TReportTrace> trace;
-    if (!options.Trace.empty()) {
-        traceFile.reset(std::fopen(options.Trace.c_str(), "w"));
-        if (!traceFile) {
-            cli::TConsoleSeams::Tell(
-                QStringLiteral("--trace: cannot write '%1'").arg(QString::fromLocal8Bit(options.Trace.c_str())));
-            return cli::ExitFailed;
-        }
-        protocol::ReportTrace = &trace.emplace(traceFile.get());
-    }
-
 #if defined(_WIN32)
     hid::WindowsHidPlatform systemPlatform;
 #else
@@ -93,6 +81,20 @@ int main(int argc, char* argv[]) {
             case app::TLockResult::AlreadyRunning: return cli::ExitInUse;
             case app::TLockResult::CannotCreate: return cli::ExitFailed;
         }
+    }
+
+    // Opened once the lock is held: a refused run leaves the running
+    // program's trace alone.
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> traceFile(nullptr, &std::fclose);
+    std::optional<protocol::TReportTrace> trace;
+    if (!options.Trace.empty()) {
+        traceFile.reset(std::fopen(options.Trace.c_str(), "w"));
+        if (!traceFile) {
+            cli::TConsoleSeams::Tell(
+                QStringLiteral("--trace: cannot write '%1'").arg(QString::fromLocal8Bit(options.Trace.c_str())));
+            return cli::ExitFailed;
+        }
+        protocol::ReportTrace = &trace.emplace(traceFile.get());
     }
 
     app::QtGuiThread gui;

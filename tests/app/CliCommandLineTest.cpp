@@ -25,6 +25,9 @@ TEST(CliArguments, CommandsOptionsAndTheirFaults) {
         {{"status", "--until", "in3=on", "--json"}, -1, "status", ""},
         {{"convert", "font", "p.png", "-o", "f.inc", "--format", "c", "--threshold", "0"}, -1, "convert font", ""},
         {{"led", "--time", "--ind2", "off", "--backlight", "on"}, -1, "led", ""},
+        {{"--led", "00A1", "--ind1", "on", "status"}, -1, "status", ""},  // the standing state first
+        {{"--ind1", "on", "convert", "strip", "p.bmp"}, 2, "", "has no option '--ind1'"},
+        {{"--led", "XYZ", "status"}, 2, "", "hexadecimal"},
         {{"--help"}, 0, "", ""},
         {{"dump", "--help"}, 0, "", ""},
         {{"--version"}, 0, "", ""},

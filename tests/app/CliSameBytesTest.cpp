@@ -107,7 +107,9 @@ protected:
         return run;
     }
 
-    TRun ThroughCli(std::vector<std::string> arguments) {
+    // `prepare` sets the board up before the run; the run ends with `exitCode`.
+    TRun ThroughCli(std::vector<std::string> arguments, int exitCode = cli::ExitDone,
+                    const std::function<void(TTimedBoard&)>& prepare = {}) {
         Fresh();
         for (std::string& argument : arguments) {
             if (argument.starts_with('@'))
@@ -123,9 +125,16 @@ protected:
         {
             cli::TCliRun cli(parse.Options, board.Bus, board.Gui, seams);
             EXPECT_EQ(cli.Prepare(), cli::ExitDone);
+            if (prepare) prepare(board);
             board.Slots.start();
-            EXPECT_EQ(cli.Exec(), cli::ExitDone);
+            EXPECT_EQ(cli.Exec(), exitCode);
             run.Wire = board.Board.Written();
+            EXPECT_EQ(board.Board.Model().JobState(), boardmodel::TJobState::Idle) << "the job ended on the board";
+            // A board cut off mid-answer sees the job's end come before its
+            // answer: the one thing a silent board is owed.
+            if (exitCode == cli::ExitDone) {
+                EXPECT_EQ(board.Board.Model().Violations(), std::vector<std::string>{});
+            }
         }
         desktop::InstallSeams(nullptr);
         run.Output = ReadFile(Dir.filePath(QStringLiteral("out.bin")));
@@ -142,6 +151,36 @@ TEST_P(CliSameBytes, SameWireAndFilesAsTheWindow) {
     EXPECT_GE(window.Wire.size(), 3u) << "the attach, the job and the closing report";
     EXPECT_EQ(cli.Wire, window.Wire);
     EXPECT_EQ(cli.Output, window.Output);
+}
+
+using CliSilentBoard = CliSameBytes;
+
+// A board that stops answering: after --timeout the job ends on the board as
+// its own last step would, or, not yet acknowledged, with the request taken
+// back; then the closing report. A cut dump leaves no file.
+TEST_F(CliSilentBoard, EndsTheJobOnTheBoardAndFails) {
+    const auto lastTwo = [](const TWire& wire) {
+        return TWire(wire.end() - std::min<std::size_t>(2, wire.size()), wire.end());
+    };
+    std::vector<std::uint8_t> jobEnd(65, 0), requestTakenBack(65, 0), closing(65, 0);
+    requestTakenBack[4] = 1;  // the light on since the attach, byte 5 (the request) 0
+    closing[4] = 2;
+
+    const TRun unacknowledged = ThroughCli({"--timeout", "1", "image", "@picture.bmp"}, cli::ExitFailed,
+                                           [](TTimedBoard& board) { board.Board.Model().WithholdAcks(true); });
+    EXPECT_EQ(lastTwo(unacknowledged.Wire), (TWire{requestTakenBack, closing}));
+
+    const TRun dump = ThroughCli({"--timeout", "1", "dump", "@out.bin"}, cli::ExitFailed, [](TTimedBoard& board) {
+        // Silent after ten report slots: mid-dump.
+        QObject::connect(&board.Slots, &QTimer::timeout, [&board, sent = 0]() mutable {
+            if (++sent == 10) board.Slots.stop();
+        });
+    });
+    ASSERT_GE(dump.Wire.size(), 4u);
+    jobEnd = dump.Wire[dump.Wire.size() - 2];
+    EXPECT_EQ(jobEnd[1], 0) << "JobReport code 0 ends the dump on the board";
+    EXPECT_EQ(dump.Wire.back(), closing);
+    EXPECT_TRUE(dump.Output.isEmpty()) << "no file from a cut dump";
 }
 
 QString InDir(const QTemporaryDir& dir, const char* name) {
