@@ -1,10 +1,11 @@
 #!/bin/sh
 # check-install.sh BUILD VERSION -- what `cmake --install` lays down for a
-# Linux desktop: the program, the udev rule, the desktop entry naming the
-# installed program and icon, the icon, the metainfo for this version, the
-# manual page naming every option the program's help lists, the copyright
-# file and the changelog whose newest entry is this version; the entry and
-# the metainfo pass their validators where those are installed
+# Linux desktop: the program, the console program and its bash completion,
+# the udev rule, the desktop entry naming the installed program and icon, the
+# icon, the metainfo for this version, manual pages naming every option and
+# command the programs' help lists (the completion offering each too), the
+# copyright file and the changelog whose newest entry is this version; the
+# entry and the metainfo pass their validators where those are installed
 # (desktop-file-utils, appstream).
 set -u
 build=$1
@@ -18,12 +19,14 @@ fail() { echo "FAIL: $*"; failed=1; }
 DESTDIR=$root cmake --install "$build" --prefix /usr >"$root.log" 2>&1 || { cat "$root.log"; rm -f "$root.log"; exit 1; }
 rm -f "$root.log"
 u=$root/usr
-for f in bin/lumidra lib/udev/rules.d/70-lumidra.rules share/applications/$id.desktop \
+for f in bin/lumidra bin/lumidra-cli share/bash-completion/completions/lumidra-cli \
+         share/man/man1/lumidra-cli.1.gz lib/udev/rules.d/70-lumidra.rules share/applications/$id.desktop \
          share/icons/hicolor/scalable/apps/$id.svg share/metainfo/$id.metainfo.xml \
          share/man/man1/lumidra.1.gz share/doc/lumidra/copyright share/doc/lumidra/changelog.gz; do
     [ -f "$u/$f" ] || fail "not installed: /usr/$f"
 done
 [ -x "$u/bin/lumidra" ] || fail "/usr/bin/lumidra is not executable"
+[ -x "$u/bin/lumidra-cli" ] || fail "/usr/bin/lumidra-cli is not executable"
 
 entry=$u/share/applications/$id.desktop
 icon=$(sed -n 's/^Icon=//p' "$entry")
@@ -37,12 +40,27 @@ grep -q "<release version=\"$version\"" "$u/share/metainfo/$id.metainfo.xml" ||
     fail "the metainfo names no release $version"
 gzip -dc "$u/share/doc/lumidra/changelog.gz" 2>/dev/null | head -n 1 | grep -q "^lumidra ($version) " ||
     fail "the changelog's newest entry is not $version"
-manual=$(gzip -dc "$u/share/man/man1/lumidra.1.gz" 2>/dev/null)
+# An option is documented by a line ".B --option" or ".BI --option VALUE"
+# (".BR" for fixed values), a command by its own subsection ".SS command".
+documents() {
+    gzip -dc "$u/share/man/man1/$1.1.gz" 2>/dev/null | sed 's/\\-/-/g' |
+        grep -qE -e "^\.B[IR]? $2( |\$)" -e "^\.SS \"?$2\"?\$"
+}
 options=$("$u/bin/lumidra" --help | sed -n 's/^  \(--[a-z-]*\).*/\1/p')
 [ -n "$options" ] || fail "lumidra --help lists no option"
 for option in $options; do
-    printf '%s\n' "$manual" | grep -qxF ".B $(printf '%s' "$option" | sed 's/-/\\-/g')" ||
-        fail "the manual page does not document $option"
+    documents lumidra "$option" || fail "lumidra(1) does not document $option"
+done
+cli=$u/bin/lumidra-cli
+commands=$("$cli" --help | sed -n 's/^  \([a-z][a-z]*\( [a-z][a-z]*\)\{0,1\}\).*/\1/p' | tr ' ' _)
+[ -n "$commands" ] || fail "lumidra-cli --help lists no command"
+options=$("$cli" --help | sed -n 's/^  \(--[a-z-]*\).*/\1/p'; for command in $commands; do
+    "$cli" $(echo "$command" | tr _ ' ') --help | grep -oE -- '-(-[a-z-]+|o)\b'; done | sort -u)
+for word in $commands $options; do
+    word=$(echo "$word" | tr _ ' ')
+    documents lumidra-cli "$word" || fail "lumidra-cli(1) does not document '$word'"
+    grep -qwF -- "${word##* }" "$u/share/bash-completion/completions/lumidra-cli" ||
+        fail "the completion does not offer '$word'"
 done
 
 if command -v desktop-file-validate >/dev/null; then
