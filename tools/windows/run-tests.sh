@@ -130,10 +130,10 @@ for arch in $arches; do
         "$qt/bin/deploy-runtime.sh" "$dir/bin" Test
         mkdir -p "$dir/bin/lib/fonts"
         cp /usr/share/fonts/truetype/dejavu/DejaVuSans*.ttf "$dir/bin/lib/fonts/"
-        # The program as a user gets it: the .exe and what it needs, no more.
+        # The programs as a user gets them: the .exe files and what they need, no more.
         rm -rf "$dir/deploy/lumidra"
         mkdir -p "$dir/deploy/lumidra"
-        cp "$dir/bin/lumidra.exe" "$dir/deploy/lumidra/"
+        cp "$dir/bin/lumidra.exe" "$dir/bin/lumidra-cli.exe" "$dir/deploy/lumidra/"
         "$qt/bin/deploy-runtime.sh" "$dir/deploy/lumidra"
         echo "== deployed: $(du -sh "$dir/deploy/lumidra" | cut -f1) in $dir/deploy/lumidra"
     fi
