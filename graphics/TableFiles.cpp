@@ -33,15 +33,15 @@ bool SameFile(const QString& a, const QString& b) {
     return QFileInfo(a).absoluteFilePath().compare(QFileInfo(b).absoluteFilePath(), Case) == 0;
 }
 
-TTableLines InForm(const TTableLines& lines, TTableForm form, std::string_view arrayName) {
-    return form == TTableForm::C ? CTableLines(lines, arrayName) : lines;
-}
-
 void Tell(bool saved, const char* text) {
     if (saved) Seams().ShowMessage(QString::fromUtf8(text));
 }
 
 }  // namespace
+
+TTableLines InForm(const TTableLines& lines, TTableForm form, std::string_view arrayName) {
+    return form == TTableForm::C ? CTableLines(lines, arrayName) : lines;
+}
 
 QByteArray TableFileBytes(const TTableLines& lines) {
     QString text;

@@ -9,11 +9,17 @@
 #include <QByteArray>
 #include <QString>
 
+#include <string_view>
+
 namespace lumidra::graphics {
 
 // The forms a table can be written in: the assembler's DB lines, or the same
 // bytes as C arrays.
 enum class TTableForm { Db, C };
+
+// `lines` (DB lines) in `form`; C arrays without a label of their own are
+// named `arrayName`.
+TTableLines InForm(const TTableLines& lines, TTableForm form, std::string_view arrayName);
 
 // The file's bytes of `lines`.
 QByteArray TableFileBytes(const TTableLines& lines);

@@ -272,130 +272,190 @@ std::string CommandUsage(const std::string& command) {
     return text;
 }
 
-TCliParse ParseCliArguments(const std::vector<std::string>& arguments) {
-    TCliParse parse;
-    TCliOptions& options = parse.Options;
-    const TCommandSpec* spec = nullptr;
-    std::vector<std::string> words;  // the command's name so far, before it is known
-    bool help = false;
+namespace {
 
-    for (std::size_t at = 0; at < arguments.size(); ++at) {
-        const std::string& argument = arguments[at];
-        const auto next = [&]() -> std::optional<std::string> {
-            if (at + 1 >= arguments.size()) return std::nullopt;
-            return arguments[++at];
-        };
+// One pass over the arguments. Each kind of argument has its step; a step
+// gives back the parse's end when the argument ends it (a fault, --version).
+class TParser {
+public:
+    explicit TParser(const std::vector<std::string>& arguments) : arguments_(arguments) {}
+
+    TCliParse Run() {
+        for (at_ = 0; at_ < arguments_.size(); ++at_) {
+            if (std::optional<TCliParse> end = Step(arguments_[at_])) return *end;
+        }
+        return Finish();
+    }
+
+private:
+    using TEnd = std::optional<TCliParse>;
+
+    TCliOptions& Options() { return parse_.Options; }
+
+    // The argument after the current one, taken.
+    std::optional<std::string> Next() {
+        if (at_ + 1 >= arguments_.size()) return std::nullopt;
+        return arguments_[++at_];
+    }
+
+    TEnd Step(const std::string& argument) {
         if (argument == "--help" || argument == "-h") {
-            help = true;
-            continue;
+            help_ = true;
+            return std::nullopt;
         }
         if (argument == "--version") {
-            parse.Exit = true;
-            parse.Out = "lumidra-cli " LUMIDRA_VERSION "\n";
-            return parse;
+            TCliParse version;
+            version.Exit = true;
+            version.Out = "lumidra-cli " LUMIDRA_VERSION "\n";
+            return version;
         }
-        if (argument == "--demo") {
-            options.Demo = true;
-        } else if (argument == "--quiet") {
-            options.Quiet = true;
-        } else if (argument == "--stay") {
-            options.Stay = true;
-        } else if (argument == "--device" || argument == "--trace" || argument == "--lang" || argument == "--timeout") {
-            const std::optional<std::string> value = next();
-            if (!value) return Fail("option '" + argument + "' needs a value");
-            if (argument == "--device") options.Device = *value;
-            if (argument == "--trace") options.Trace = *value;
-            if (argument == "--lang") {
-                if (*value != "ru" && *value != "en") return Fail("--lang: ru or en, not '" + *value + "'");
-                options.Lang = *value;
-            }
-            if (argument == "--timeout") {
-                if (!InRange(*value, 1, 3600)) return Fail("--timeout: whole seconds, 1 to 3600, not '" + *value + "'");
-                options.TimeoutMs = *ToInt(*value) * 1000;
-            }
-        } else if (spec == nullptr && !argument.starts_with('-')) {
-            words.push_back(argument);
-            std::string name;
-            for (const std::string& word : words) name += (name.empty() ? "" : " ") + word;
-            spec = FindCommand(name);
-            if (spec != nullptr) {
-                options.Command = name;
-                continue;
-            }
-            // A first word that some command starts with waits for its second.
-            const bool prefix = std::any_of(Commands().begin(), Commands().end(), [&](const TCommandSpec& command) {
-                return std::string(command.Name).starts_with(name + " ");
-            });
-            if (!prefix) return Fail("unknown command '" + name + "'");
-        } else if (spec == nullptr && FindOption(StandingOptions, argument) != nullptr) {
-            // The standing state before the command: checked against it below.
-            const std::optional<std::string> value = next();
-            if (!value) return Fail("option '" + argument + "' needs a value");
-            if (const std::string wrong = CheckValue(FindOption(StandingOptions, argument)->Kind, *value);
-                !wrong.empty()) {
-                return Fail(argument + ": " + wrong + ", not '" + *value + "'");
-            }
-            options.Values[argument] = *value;
-        } else if (spec == nullptr) {
-            if (!words.empty()) return Fail("unknown command '" + words.front() + "'");
-            return Fail("unknown option '" + argument + "'");
-        } else if (argument.starts_with('-') && argument != "-") {
-            const TOptionSpec* option = FindOption(spec->Options, argument);
-            if (option == nullptr && spec->Board) option = FindOption(StandingOptions, argument);
-            if (option == nullptr)
-                return Fail("'" + options.Command + "' has no option '" + argument + "'", options.Command);
-            std::string value;
-            if (option->Kind != TKind::Flag) {
-                const std::optional<std::string> given = next();
-                if (!given) return Fail("option '" + argument + "' needs a value", options.Command);
-                value = *given;
-                if (const std::string wrong = CheckValue(option->Kind, value); !wrong.empty()) {
-                    return Fail(argument + ": " + wrong + ", not '" + value + "'", options.Command);
-                }
-            }
-            options.Values[argument] = value;
-        } else {
-            if (static_cast<int>(options.Operands.size()) >= spec->MaxOperands) {
-                return Fail("'" + options.Command + "' takes no further argument '" + argument + "'", options.Command);
-            }
-            if (const std::string wrong = CheckValue(spec->OperandKind, argument); !wrong.empty()) {
-                return Fail(options.Command + ": " + wrong + ", not '" + argument + "'", options.Command);
-            }
-            options.Operands.push_back(argument);
-        }
+        if (std::optional<TEnd> global = GlobalOption(argument)) return *global;
+        if (spec_ == nullptr) return BeforeTheCommand(argument);
+        if (argument.starts_with('-') && argument != "-") return CommandOption(argument);
+        return Operand(argument);
     }
 
-    if (help) {
-        parse.Exit = true;
-        parse.Out = spec != nullptr ? CommandUsage(options.Command) : CliUsage();
-        return parse;
+    // Nothing when `argument` is no global option; else the step's end.
+    std::optional<TEnd> GlobalOption(const std::string& argument) {
+        TCliOptions& options = Options();
+        if (argument == "--demo") options.Demo = true;
+        if (argument == "--quiet") options.Quiet = true;
+        if (argument == "--stay") options.Stay = true;
+        if (argument == "--demo" || argument == "--quiet" || argument == "--stay") return TEnd();
+        if (argument != "--device" && argument != "--trace" && argument != "--lang" && argument != "--timeout") {
+            return std::nullopt;
+        }
+        const std::optional<std::string> value = Next();
+        if (!value) return Fail("option '" + argument + "' needs a value");
+        if (argument == "--device") options.Device = *value;
+        if (argument == "--trace") options.Trace = *value;
+        if (argument == "--lang") {
+            if (*value != "ru" && *value != "en") return Fail("--lang: ru or en, not '" + *value + "'");
+            options.Lang = *value;
+        }
+        if (argument == "--timeout") {
+            if (!InRange(*value, 1, 3600)) return Fail("--timeout: whole seconds, 1 to 3600, not '" + *value + "'");
+            options.TimeoutMs = *ToInt(*value) * 1000;
+        }
+        return TEnd();
     }
-    if (spec == nullptr) {
-        if (!words.empty()) return Fail("incomplete command '" + words.front() + "'");
-        return Fail("no command given");
+
+    // A word of the command's name, or the standing state given first.
+    TEnd BeforeTheCommand(const std::string& argument) {
+        if (argument.starts_with('-')) {
+            const TOptionSpec* standing = FindOption(StandingOptions, argument);
+            if (standing == nullptr) {
+                return Fail(words_.empty() ? "unknown option '" + argument + "'"
+                                           : "unknown command '" + words_.front() + "'");
+            }
+            // Checked against the command at the end.
+            return Value(*standing, argument, {});
+        }
+        words_.push_back(argument);
+        std::string name;
+        for (const std::string& word : words_) name.append(name.empty() ? "" : " ").append(word);
+        spec_ = FindCommand(name);
+        if (spec_ != nullptr) {
+            Options().Command = name;
+            return std::nullopt;
+        }
+        // A first word that some command starts with waits for its second.
+        const bool prefix = std::any_of(Commands().begin(), Commands().end(), [&](const TCommandSpec& command) {
+            return std::string(command.Name).starts_with(name + " ");
+        });
+        if (!prefix) return Fail("unknown command '" + name + "'");
+        return std::nullopt;
     }
-    if (!spec->Board) {
-        for (const TOptionSpec& standing : StandingOptions) {
-            if (options.Has(standing.Name)) {
-                return Fail("'" + options.Command + "' has no option '" + standing.Name + "'", options.Command);
+
+    TEnd CommandOption(const std::string& argument) {
+        const TOptionSpec* option = FindOption(spec_->Options, argument);
+        if (option == nullptr && spec_->Board) option = FindOption(StandingOptions, argument);
+        if (option == nullptr) return Fail(Quoted(Options().Command) + " has no option '" + argument + "'");
+        return Value(*option, argument, Options().Command);
+    }
+
+    // The option's value, checked, into Values.
+    TEnd Value(const TOptionSpec& option, const std::string& argument, const std::string& command) {
+        std::string value;
+        if (option.Kind != TKind::Flag) {
+            const std::optional<std::string> given = Next();
+            if (!given) return Fail("option '" + argument + "' needs a value", command);
+            value = *given;
+            if (const std::string wrong = CheckValue(option.Kind, value); !wrong.empty()) {
+                return Fail(argument + ": " + wrong + ", not '" + value + "'", command);
             }
         }
+        Options().Values[argument] = value;
+        return std::nullopt;
     }
-    if (static_cast<int>(options.Operands.size()) < spec->MinOperands) {
-        return Fail("'" + options.Command + "' needs " + spec->Synopsis, options.Command);
-    }
-    // The choices that exclude each other.
-    if (options.Command == "led") {
-        const int given = int(options.Operands.size()) + int(options.Has("--time")) + int(options.Has("--date"));
-        if (given != 1) return Fail("led: give one of HEX, --time or --date", options.Command);
-    }
-    if (options.Command == "plot") {
-        if (!options.Has("--out")) return Fail("plot: --out FILE is needed", options.Command);
-        if (options.Has("--reports") && options.Has("--seconds")) {
-            return Fail("plot: --reports and --seconds exclude each other", options.Command);
+
+    TEnd Operand(const std::string& argument) {
+        TCliOptions& options = Options();
+        if (static_cast<int>(options.Operands.size()) >= spec_->MaxOperands) {
+            return Fail(Quoted(options.Command) + " takes no further argument '" + argument + "'");
         }
+        if (const std::string wrong = CheckValue(spec_->OperandKind, argument); !wrong.empty()) {
+            return Fail(options.Command + ": " + wrong + ", not '" + argument + "'");
+        }
+        options.Operands.push_back(argument);
+        return std::nullopt;
     }
-    return parse;
+
+    TCliParse Finish() {
+        if (help_) {
+            TCliParse help;
+            help.Exit = true;
+            help.Out = spec_ != nullptr ? CommandUsage(Options().Command) : CliUsage();
+            return help;
+        }
+        if (spec_ == nullptr) {
+            return *Fail(words_.empty() ? std::string("no command given")
+                                        : "incomplete command '" + words_.front() + "'");
+        }
+        if (std::optional<TCliParse> fault = WholeCommandFault()) return *fault;
+        return parse_;
+    }
+
+    // What only the whole command shows.
+    TEnd WholeCommandFault() {
+        const TCliOptions& options = Options();
+        for (const TOptionSpec& standing : StandingOptions) {
+            if (!spec_->Board && options.Has(standing.Name)) {
+                return Fail(Quoted(options.Command) + " has no option '" + standing.Name + "'");
+            }
+        }
+        if (static_cast<int>(options.Operands.size()) < spec_->MinOperands) {
+            return Fail(Quoted(options.Command) + " needs " + spec_->Synopsis);
+        }
+        if (options.Command == "led" &&
+            int(options.Operands.size()) + int(options.Has("--time")) + int(options.Has("--date")) != 1) {
+            return Fail("led: give one of HEX, --time or --date");
+        }
+        if (options.Command == "plot" && !options.Has("--out")) return Fail("plot: --out FILE is needed");
+        if (options.Command == "plot" && options.Has("--reports") && options.Has("--seconds")) {
+            return Fail("plot: --reports and --seconds exclude each other");
+        }
+        return std::nullopt;
+    }
+
+    static std::string Quoted(const std::string& text) { return "'" + text + "'"; }
+
+    // A fault; its help hint names the command once it is known.
+    TEnd Fail(const std::string& message) { return Fail(message, Options().Command); }
+    static TEnd Fail(const std::string& message, const std::string& command) { return cli::Fail(message, command); }
+
+    const std::vector<std::string>& arguments_;
+    std::size_t at_ = 0;
+    TCliParse parse_;
+    const TCommandSpec* spec_ = nullptr;
+    std::vector<std::string> words_;  // the command's name so far, before it is known
+    bool help_ = false;
+};
+
+}  // namespace
+
+TCliParse ParseCliArguments(const std::vector<std::string>& arguments) {
+    return TParser(arguments).Run();
 }
 
 }  // namespace lumidra::cli

@@ -1,5 +1,7 @@
 #include "app/cli/CliRun.h"
 
+#include "app/cli/CliFiles.h"
+
 #include "controls/LcdPanel.h"
 #include "controls/LcdScreen.h"
 #include "controls/LedDisplay.h"
@@ -19,11 +21,11 @@
 
 #include <cstdio>
 #include <iostream>
+#include <map>
 #include <string>
 #include <thread>
 
 #if defined(_WIN32)
-#include <fcntl.h>
 #include <io.h>
 #else
 #include <unistd.h>
@@ -72,14 +74,6 @@ QString JobName(TJob job) {
     return {};
 }
 
-std::optional<QByteArray> ReadAll(const QString& fileName) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) return std::nullopt;
-    return bytes;
-}
-
 // Whether `fileName` can be created or replaced, tried without touching it.
 bool Writable(const QString& fileName, QString& reason) {
     transfers::TTransferFile probe;
@@ -92,7 +86,31 @@ bool Writable(const QString& fileName, QString& reason) {
     return true;
 }
 
+std::string JsonText(const std::string& text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        if (c == '"' || c == '\\') out += '\\';
+        if (static_cast<unsigned char>(c) >= 0x20) out += c;
+    }
+    return out + "\"";
+}
+
 }  // namespace
+
+std::string ListLine(const TListedBoard& board, bool json) {
+    if (json) {
+        return "{\"node\":" + JsonText(board.Path) + ",\"serial\":" + JsonText(board.Serial) +
+               ",\"maker\":" + JsonText(board.Maker) + ",\"name\":" + JsonText(board.Name) +
+               ",\"version\":" + std::to_string(board.Version) + ",\"usable\":" + (board.Usable ? "true" : "false") +
+               "}";
+    }
+    std::string line = board.Path;
+    if (!board.Serial.empty() || board.Usable) {
+        line += "  serial " + board.Serial + "  " + board.Maker + "  " + board.Name + "  version " +
+                std::to_string(board.Version);
+    }
+    return board.Usable ? line : line + "  NOT USABLE";
+}
 
 TCliRun::TCliRun(const TCliOptions& options, hid::THidPlatform& platform, hid::TGuiThread& gui, TConsoleSeams& seams)
     : options_(options), seams_(seams) {
@@ -123,120 +141,129 @@ TCliRun::~TCliRun() {
     if (csv_ != nullptr) std::fclose(csv_);
 }
 
-QString TCliRun::InputFile(const std::string& name) {
-    if (name != "-") return Local(name);
-    const QString copy = scratch_.filePath(QStringLiteral("stdin"));
-    QFile file(copy);
-    QFile in;
-    if (!file.open(QIODevice::WriteOnly) || !in.open(stdin, QIODevice::ReadOnly)) return copy;
-    file.write(in.readAll());
-    return copy;
-}
-
 QString TCliRun::OutputFile(const std::string& name) {
     if (name != "-") return Local(name);
     stdoutFile_ = scratch_.filePath(QStringLiteral("stdout"));
     return stdoutFile_;
 }
 
+std::string TCliRun::Operand(std::size_t index) const {
+    return index < options_.Operands.size() ? options_.Operands[index] : std::string();
+}
+
 int TCliRun::Prepare() {
-    const std::string& command = options_.Command;
-    const auto operand = [this](std::size_t i) { return i < options_.Operands.size() ? options_.Operands[i] : ""; };
-    if (command == "image") {
-        const QString name = InputFile(operand(0));
-        // The window's own picture file first (its header goes to DataReport
-        // as the window's does), else any picture made one-bit.
-        seams_.Silent = true;
-        picture_ = graphics::TakePictureFile(name);
-        seams_.Silent = false;
-        if (!picture_) {
-            const graphics::TImportedPicture imported =
-                graphics::ImportPicture(name, options_.Number("--threshold", graphics::DefaultImportThreshold));
-            switch (imported.Error) {
-                case graphics::TImportError::None: picture_ = imported.Picture; break;
-                case graphics::TImportError::WrongSize:
-                    Tell(QStringLiteral("%1: %2 x %3 pixels; the LCD's pictures are 96 x 68")
-                             .arg(Local(operand(0)))
-                             .arg(imported.Width)
-                             .arg(imported.Height));
-                    break;
-                case graphics::TImportError::NotAPicture: Tell(QString::fromUtf8(graphics::NotLcdPictureText)); break;
-                case graphics::TImportError::Unreadable:
-                    Tell(QString::fromUtf8(graphics::PictureUnreadableText));
-                    break;
-            }
-        }
-        if (!picture_) return ExitFailed;
-        inputs_.Picture = [this] { return *picture_; };
+    using TPrepare = int (TCliRun::*)();
+    static const std::map<std::string, TPrepare> prepares = {
+        {"image", &TCliRun::PrepareImage},
+        {"lcd text", &TCliRun::PrepareLcdText},
+        {"lcd command", &TCliRun::PrepareLcdCommand},
+        {"flash write", &TCliRun::PrepareFlashWrite},
+        {"flash read", &TCliRun::PrepareOutput},
+        {"dump", &TCliRun::PrepareOutput},
+        {"keys", &TCliRun::PrepareKeys},
+        {"plot", &TCliRun::PreparePlot},
+        {"status", &TCliRun::PrepareStatus},
+    };
+    const auto found = prepares.find(options_.Command);
+    return found == prepares.end() ? ExitDone : (this->*found->second)();
+}
+
+int TCliRun::PrepareImage() {
+    const QString name = InputFileName(Operand(0), scratch_);
+    // The window's own picture file first (its header goes to DataReport as
+    // the window's does), else any picture made one-bit.
+    seams_.Silent = true;
+    picture_ = graphics::TakePictureFile(name);
+    seams_.Silent = false;
+    if (!picture_) {
+        picture_ =
+            ImportForLcd(name, options_.Number("--threshold", graphics::DefaultImportThreshold), Local(Operand(0)));
     }
-    if (command == "lcd text") {
-        const QString text = Local(operand(0));
-        inputs_.LcdText = [text] { return text; };
-        inputs_.Wrap = [this] { return !options_.Has("--no-wrap"); };
+    if (!picture_) return ExitFailed;
+    inputs_.Picture = [this] { return *picture_; };
+    return ExitDone;
+}
+
+int TCliRun::PrepareLcdText() {
+    QString text = Local(Operand(0));
+    inputs_.LcdText = [text = std::move(text)] { return text; };
+    inputs_.Wrap = [this] { return !options_.Has("--no-wrap"); };
+    return ExitDone;
+}
+
+int TCliRun::PrepareLcdCommand() {
+    if (!controls::CommandLineBytes(Local(Operand(0)).toStdU16String()).empty()) return ExitDone;
+    Tell(QStringLiteral("lcd command: no complete pair of hexadecimal digits in '%1'").arg(Local(Operand(0))));
+    return ExitUsage;
+}
+
+int TCliRun::PrepareFlashWrite() {
+    fileAnswer_ = InputFileName(Operand(0), scratch_);
+    QFile file(fileAnswer_);
+    if (!file.open(QIODevice::ReadOnly)) {
+        Tell(transfers::SourceReadErrorText(fileAnswer_, file.errorString()));
+        return ExitFailed;
     }
-    if (command == "lcd command" && controls::CommandLineBytes(Local(operand(0)).toStdU16String()).empty()) {
-        Tell(QStringLiteral("lcd command: no complete pair of hexadecimal digits in '%1'").arg(Local(operand(0))));
-        return ExitUsage;
+    if (file.read(qint64(transfers::FlashBlockSize)).size() != qint64(transfers::FlashBlockSize)) {
+        Tell(transfers::ShortSourceText(fileAnswer_));
+        return ExitFailed;
     }
-    if (command == "flash write") {
-        fileAnswer_ = InputFile(operand(0));
-        std::array<std::uint8_t, transfers::FlashBlockSize> block{};
-        QFile file(fileAnswer_);
-        if (!file.open(QIODevice::ReadOnly)) {
-            Tell(transfers::SourceReadErrorText(fileAnswer_, file.errorString()));
+    return ExitDone;
+}
+
+int TCliRun::PrepareOutput() {
+    fileAnswer_ = OutputFile(Operand(0));
+    if (QString reason; !Writable(fileAnswer_, reason)) {
+        Tell(transfers::TransferWriteErrorText(fileAnswer_, reason));
+        return ExitFailed;
+    }
+    if (options_.Has("--expect") && !ReadWholeFile(Local(options_.Value("--expect")))) {
+        Tell(QStringLiteral("--expect: cannot read '%1'").arg(Local(options_.Value("--expect"))));
+        return ExitFailed;
+    }
+    return ExitDone;
+}
+
+int TCliRun::PrepareKeys() {
+    keysLeft_ = options_.Number("--count", 0);
+    if (!options_.Has("--base")) return ExitDone;
+    const QString base = Local(options_.Value("--base"));
+    // A base that does not exist yet starts empty.
+    if (!QFile::exists(base)) {
+        keyBase_.emplace();
+        return ExitDone;
+    }
+    const std::optional<QByteArray> bytes = keybase::ReadKeyBaseFile(base);
+    if (!bytes) {
+        Tell(QString::fromUtf8(keybase::LoadFailedText));
+        return ExitFailed;
+    }
+    keyBase_ = keybase::DecodeKeyBaseFile(std::string_view(bytes->constData(), std::size_t(bytes->size())));
+    return ExitDone;
+}
+
+int TCliRun::PreparePlot() {
+    const QString out = Local(options_.Value("--out"));
+    if (!options_.Has("--csv")) {
+        plotRecord_ = OutputFile(options_.Value("--out"));
+        if (QString reason; !Writable(plotRecord_, reason)) {
+            Tell(QStringLiteral("--out: cannot write '%1' (%2)").arg(out, reason));
             return ExitFailed;
         }
-        if (file.read(reinterpret_cast<char*>(block.data()), qint64(block.size())) != qint64(block.size())) {
-            Tell(transfers::ShortSourceText(fileAnswer_));
-            return ExitFailed;
-        }
+        return ExitDone;
     }
-    if (command == "flash read" || command == "dump") {
-        fileAnswer_ = OutputFile(operand(0));
-        if (QString reason; !Writable(fileAnswer_, reason)) {
-            Tell(transfers::TransferWriteErrorText(fileAnswer_, reason));
-            return ExitFailed;
-        }
-        if (options_.Has("--expect") && !ReadAll(Local(options_.Value("--expect")))) {
-            Tell(QStringLiteral("--expect: cannot read '%1'").arg(Local(options_.Value("--expect"))));
-            return ExitFailed;
-        }
+    csv_ = out == QStringLiteral("-") ? stdout : std::fopen(out.toLocal8Bit().constData(), "w");
+    if (csv_ == nullptr) {
+        Tell(QStringLiteral("--out: cannot write '%1'").arg(out));
+        return ExitFailed;
     }
-    if (command == "keys" && options_.Has("--base")) {
-        const QString base = Local(options_.Value("--base"));
-        if (QFile::exists(base)) {
-            const std::optional<QByteArray> bytes = keybase::ReadKeyBaseFile(base);
-            if (!bytes) {
-                Tell(QString::fromUtf8(keybase::LoadFailedText));
-                return ExitFailed;
-            }
-            keyBase_ = keybase::DecodeKeyBaseFile(std::string_view(bytes->constData(), std::size_t(bytes->size())));
-        } else {
-            keyBase_.emplace();
-        }
-    }
-    if (command == "plot") {
-        const QString out = Local(options_.Value("--out"));
-        if (options_.Has("--csv")) {
-            csv_ = out == QStringLiteral("-") ? stdout : std::fopen(out.toLocal8Bit().constData(), "w");
-            if (csv_ == nullptr) {
-                Tell(QStringLiteral("--out: cannot write '%1'").arg(out));
-                return ExitFailed;
-            }
-            std::fputs("point,x,y\n", csv_);
-        } else {
-            plotRecord_ = OutputFile(options_.Value("--out"));
-            if (QString reason; !Writable(plotRecord_, reason)) {
-                Tell(QStringLiteral("--out: cannot write '%1' (%2)").arg(out, reason));
-                return ExitFailed;
-            }
-        }
-    }
-    if (command == "status") {
-        if (options_.Has("--until")) until_ = ParseUntil(options_.Value("--until"));
-        statusLeft_ = options_.Number("--count", options_.Has("--watch") || until_ ? 0 : 1);
-    }
-    if (command == "keys") keysLeft_ = options_.Number("--count", 0);
+    std::fputs("point,x,y\n", csv_);
+    return ExitDone;
+}
+
+int TCliRun::PrepareStatus() {
+    if (options_.Has("--until")) until_ = ParseUntil(options_.Value("--until"));
+    statusLeft_ = options_.Number("--count", options_.Has("--watch") || until_ ? 0 : 1);
     return ExitDone;
 }
 
@@ -338,35 +365,17 @@ void TCliRun::DeviceData(hid::THidDevice*, std::uint8_t, const std::uint8_t* Dat
 
 void TCliRun::PrintList() {
     const bool json = options_.Has("--json");
-    for (const TListed& board : listed_) {
-        if (json) {
-            const auto quoted = [](const std::string& text) {
-                std::string out = "\"";
-                for (const char c : text) {
-                    if (c == '"' || c == '\\') out += '\\';
-                    if (static_cast<unsigned char>(c) >= 0x20) out += c;
-                }
-                return out + "\"";
-            };
-            Print("{\"node\":" + quoted(board.Path) + ",\"serial\":" + quoted(board.Serial) +
-                  ",\"maker\":" + quoted(board.Maker) + ",\"name\":" + quoted(board.Name) + ",\"version\":" +
-                  std::to_string(board.Version) + ",\"usable\":" + (board.Usable ? "true" : "false") + "}");
-        } else {
-            Print(board.Path + "  serial " + board.Serial + "  " + board.Maker + "  " + board.Name + "  version " +
-                  std::to_string(board.Version) + (board.Usable ? "" : "  NOT USABLE"));
-        }
-        if (!board.Usable) {
-            Tell(QStringLiteral("%1: this user may not read and write it; install the udev rule "
-                                "(70-lumidra.rules, see 'man lumidra') or ask for group plugdev")
-                     .arg(Local(board.Path)));
-        }
+    for (const TListedBoard& board : listed_) {
+        Print(ListLine(board, json));
+        if (board.Usable) continue;
+        Tell(QStringLiteral("%1: this user may not read and write it; install the udev rule "
+                            "(70-lumidra.rules, see 'man lumidra') or ask for group plugdev")
+                 .arg(Local(board.Path)));
     }
     for (const std::string& path : unusable_) {
-        if (json) {
-            Print("{\"node\":\"" + path + "\",\"usable\":false}");
-        } else {
-            Print(path + "  NOT USABLE");
-        }
+        TListedBoard seen;
+        seen.Path = path;
+        Print(ListLine(seen, json));
         Tell(QStringLiteral("%1: cannot be opened; install the udev rule (70-lumidra.rules, see 'man lumidra')")
                  .arg(Local(path)));
     }
@@ -396,76 +405,116 @@ void TCliRun::StartJob(const QString& doneText) {
 }
 
 void TCliRun::StartCommand() {
-    const std::string& command = options_.Command;
-    const auto operand = [this](std::size_t i) { return i < options_.Operands.size() ? options_.Operands[i] : ""; };
-    desktop::TFileDialog dialog(desktop::TFileDialogKind::Save);
+    using TStart = void (TCliRun::*)();
+    static const std::map<std::string, TStart> starts = {
+        {"status", &TCliRun::StartWatch},
+        {"keys", &TCliRun::StartWatch},
+        {"led", &TCliRun::StartLed},
+        {"lcd backlight", &TCliRun::StartBacklight},
+        {"lcd contrast", &TCliRun::StartContrast},
+        {"lcd command", &TCliRun::StartLcdCommand},
+        {"lcd text", &TCliRun::StartLcdText},
+        {"image", &TCliRun::StartImage},
+        {"splash", &TCliRun::StartSplash},
+        {"flash read", &TCliRun::StartFlashRead},
+        {"flash erase", &TCliRun::StartFlashErase},
+        {"flash write", &TCliRun::StartFlashWrite},
+        {"dump", &TCliRun::StartDump},
+        {"plot", &TCliRun::StartPlot},
+    };
     seams_.FileAnswer = fileAnswer_;
-    if (command == "status" || command == "keys") {
-        silence_.start();
-        if (until_) {
-            deadline_.setInterval(options_.TimeoutMs);
-            QObject::connect(&deadline_, &QTimer::timeout, [this] {
-                Tell(QStringLiteral("--until %1: did not hold within %2 s")
-                         .arg(Local(options_.Value("--until")))
-                         .arg(options_.TimeoutMs / 1000));
-                Finish(ExitFailed);
-            });
-            deadline_.start();
-        }
-        return;
+    const auto found = starts.find(options_.Command);
+    if (found != starts.end()) (this->*found->second)();
+}
+
+void TCliRun::StartWatch() {
+    silence_.start();
+    if (!until_) return;
+    deadline_.setInterval(options_.TimeoutMs);
+    QObject::connect(&deadline_, &QTimer::timeout, [this] {
+        Tell(QStringLiteral("--until %1: did not hold within %2 s")
+                 .arg(Local(options_.Value("--until")))
+                 .arg(options_.TimeoutMs / 1000));
+        Finish(ExitFailed);
+    });
+    deadline_.start();
+}
+
+void TCliRun::StartLed() {
+    const controls::TClockTexts clock = controls::ClockTexts(seams_.Now());
+    if (options_.Has("--time")) {
+        controls::Button2Click(clock.Time.toStdString());
+    } else if (options_.Has("--date")) {
+        controls::Button3Click(clock.Date.toStdString());
+    } else {
+        controls::Button1Click(Operand(0));
     }
-    if (command == "led") {
-        const controls::TClockTexts clock = controls::ClockTexts(seams_.Now());
-        if (options_.Has("--time")) {
-            controls::Button2Click(clock.Time.toStdString());
-        } else if (options_.Has("--date")) {
-            controls::Button3Click(clock.Date.toStdString());
-        } else {
-            controls::Button1Click(operand(0));
-        }
-        Finish(ExitDone);
-    } else if (command == "lcd backlight") {
-        controls::CheckLightClick(operand(0) == "on");
-        Finish(ExitDone);
-    } else if (command == "lcd contrast") {
-        controls::ContrastBarChange(std::stoi(operand(0)), true);
-        StartJob({});
-    } else if (command == "lcd command") {
-        controls::Button7Click(Local(operand(0)));
-        StartJob({});
-    } else if (command == "lcd text") {
-        controls::SendTextClick(options_.Value("--size") == "1.5x" ? controls::TextModeLarge
-                                                                   : controls::TextModeNormal);
-        StartJob({});
-    } else if (command == "image") {
-        graphics::RequestImageJob();
-        StartJob({});
-    } else if (command == "splash") {
-        seams_.WaitText = QString::fromUtf8(graphics::SplashShownText);
-        seams_.WaitForOperator = [this] { WaitForOperator(); };
-        graphics::Zast_OutClick();
-        StartJob({});
-    } else if (command == "flash read") {
-        transfers::Read_FlashClick(dialog);
-        StartJob(QString::fromUtf8(transfers::FlashReadDoneText));
-    } else if (command == "flash erase") {
-        transfers::Erase_FlashClick();
-        StartJob(QString::fromUtf8(transfers::FlashEraseDoneText));
-    } else if (command == "flash write") {
-        transfers::Write_FlashClick(dialog);
-        StartJob(QString::fromUtf8(transfers::FlashWriteDoneText));
-    } else if (command == "dump") {
-        transfers::ReadDUMP1Click(dialog);
-        StartJob(QString::fromUtf8(transfers::DumpDoneText));
-    } else if (command == "plot") {
-        graphics::StartPlot(*this, csv_ != nullptr ? scratch_.filePath(QStringLiteral("record")) : plotRecord_);
-        if (options_.Has("--seconds")) {
-            deadline_.setInterval(options_.Number("--seconds", 1) * 1000);
-            QObject::connect(&deadline_, &QTimer::timeout, [this] { graphics::StopPlot(*this); });
-            deadline_.start();
-        }
-        StartJob({});
+    Finish(ExitDone);
+}
+
+void TCliRun::StartBacklight() {
+    controls::CheckLightClick(Operand(0) == "on");
+    Finish(ExitDone);
+}
+
+void TCliRun::StartContrast() {
+    controls::ContrastBarChange(std::stoi(Operand(0)), true);
+    StartJob({});
+}
+
+void TCliRun::StartLcdCommand() {
+    controls::Button7Click(Local(Operand(0)));
+    StartJob({});
+}
+
+void TCliRun::StartLcdText() {
+    controls::SendTextClick(options_.Value("--size") == "1.5x" ? controls::TextModeLarge : controls::TextModeNormal);
+    StartJob({});
+}
+
+void TCliRun::StartImage() {
+    graphics::RequestImageJob();
+    StartJob({});
+}
+
+void TCliRun::StartSplash() {
+    seams_.WaitText = QString::fromUtf8(graphics::SplashShownText);
+    seams_.WaitForOperator = [this] { WaitForOperator(); };
+    graphics::Zast_OutClick();
+    StartJob({});
+}
+
+void TCliRun::StartFlashRead() {
+    desktop::TFileDialog dialog(desktop::TFileDialogKind::Save);
+    transfers::Read_FlashClick(dialog);
+    StartJob(QString::fromUtf8(transfers::FlashReadDoneText));
+}
+
+void TCliRun::StartFlashErase() {
+    transfers::Erase_FlashClick();
+    StartJob(QString::fromUtf8(transfers::FlashEraseDoneText));
+}
+
+void TCliRun::StartFlashWrite() {
+    desktop::TFileDialog dialog(desktop::TFileDialogKind::Open);
+    transfers::Write_FlashClick(dialog);
+    StartJob(QString::fromUtf8(transfers::FlashWriteDoneText));
+}
+
+void TCliRun::StartDump() {
+    desktop::TFileDialog dialog(desktop::TFileDialogKind::Save);
+    transfers::ReadDUMP1Click(dialog);
+    StartJob(QString::fromUtf8(transfers::DumpDoneText));
+}
+
+void TCliRun::StartPlot() {
+    graphics::StartPlot(*this, csv_ != nullptr ? scratch_.filePath(QStringLiteral("record")) : plotRecord_);
+    if (options_.Has("--seconds")) {
+        deadline_.setInterval(options_.Number("--seconds", 1) * 1000);
+        QObject::connect(&deadline_, &QTimer::timeout, [this] { graphics::StopPlot(*this); });
+        deadline_.start();
     }
+    StartJob({});
 }
 
 void TCliRun::Status(const TStatusView& status) {
@@ -524,8 +573,8 @@ void TCliRun::JobEnded() {
     }
     if (verifying_) {
         seams_.Quiet = options_.Quiet;
-        const std::optional<QByteArray> written = ReadAll(fileAnswer_);
-        const std::optional<QByteArray> read = ReadAll(scratch_.filePath(QStringLiteral("verify")));
+        const std::optional<QByteArray> written = ReadWholeFile(fileAnswer_);
+        const std::optional<QByteArray> read = ReadWholeFile(scratch_.filePath(QStringLiteral("verify")));
         const qsizetype block = qsizetype(transfers::FlashBlockSize);
         if (!written || !read || written->left(block) != read->left(block)) {
             Tell(
@@ -536,8 +585,8 @@ void TCliRun::JobEnded() {
         if (!options_.Quiet) Tell(QStringLiteral("--verify: the Flash-ROM holds what was written"));
     }
     if (command == "dump" && options_.Has("--expect")) {
-        const std::optional<QByteArray> expected = ReadAll(Local(options_.Value("--expect")));
-        const std::optional<QByteArray> dumped = ReadAll(fileAnswer_);
+        const std::optional<QByteArray> expected = ReadWholeFile(Local(options_.Value("--expect")));
+        const std::optional<QByteArray> dumped = ReadWholeFile(fileAnswer_);
         if (!expected || !dumped || *expected != *dumped) {
             Tell(QStringLiteral("--expect: the dump differs from '%1'").arg(Local(options_.Value("--expect"))));
             Finish(ExitFailed);
@@ -577,14 +626,7 @@ void TCliRun::Finish(int exitCode) {
     if (progressShown_) std::fputc('\n', stderr);
     if (keyBase_ && !SaveKeyBase() && exitCode == ExitDone) exitCode = ExitFailed;
     if (!stdoutFile_.isEmpty() && exitCode == ExitDone) {
-        const std::optional<QByteArray> bytes = ReadAll(stdoutFile_);
-        if (bytes) {
-#if defined(_WIN32)
-            _setmode(_fileno(stdout), _O_BINARY);
-#endif
-            std::fwrite(bytes->constData(), 1, std::size_t(bytes->size()), stdout);
-            std::fflush(stdout);
-        }
+        if (const std::optional<QByteArray> bytes = ReadWholeFile(stdoutFile_)) WriteStdout(*bytes);
     }
     if (csv_ != nullptr && csv_ != stdout) {
         std::fclose(csv_);

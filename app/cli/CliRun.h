@@ -28,6 +28,16 @@ class THidPlatform;
 
 namespace lumidra::cli {
 
+// A board of the identity as `list` shows it.
+struct TListedBoard {
+    std::string Path, Serial, Maker, Name;
+    int Version = 0;
+    bool Usable = false;  // this user may read and write it
+};
+
+// One line of `list`: for people, or a JSON object (never translated).
+std::string ListLine(const TListedBoard& board, bool json);
+
 class TCliRun : public graphics::TPlotView {
 public:
     // Everything the command needs from files is read here, before any board
@@ -54,12 +64,6 @@ public:
     void UpdateButtons() override {}
 
 private:
-    struct TListed {
-        std::string Path, Serial, Maker, Name;
-        int Version = 0;
-        bool Usable = false;
-    };
-
     void DeviceChange(hid::TObject* Sender);
     bool Enumerate(hid::THidDevice* HidDev, std::int32_t Idx);
     void DeviceData(hid::THidDevice* HidDev, std::uint8_t ReportID, const std::uint8_t* Data, std::uint16_t Size);
@@ -69,7 +73,33 @@ private:
 
     void PrintList();
     void Attach();
+    std::string Operand(std::size_t index) const;
+
+    // What each command reads before the board is touched.
+    int PrepareImage();
+    int PrepareLcdText();
+    int PrepareLcdCommand();
+    int PrepareFlashWrite();
+    int PrepareOutput();  // flash read, dump
+    int PrepareKeys();
+    int PreparePlot();
+    int PrepareStatus();
+
+    // Each command's start once the board is attached.
     void StartCommand();
+    void StartWatch();  // status, keys
+    void StartLed();
+    void StartBacklight();
+    void StartContrast();
+    void StartLcdCommand();
+    void StartLcdText();
+    void StartImage();
+    void StartSplash();
+    void StartFlashRead();
+    void StartFlashErase();
+    void StartFlashWrite();
+    void StartDump();
+    void StartPlot();
     void StartJob(const QString& doneText);
     void Status(const protocol::TStatusView& status);
     void CheckJobEnd();
@@ -79,9 +109,8 @@ private:
     bool SaveKeyBase();
     void WaitForOperator();
     void Progress();
-    // A file named "-": standard input read into a scratch file, or the
-    // scratch file that goes to standard output once the job succeeded.
-    QString InputFile(const std::string& name);
+    // A file named "-": the scratch file that goes to standard output once
+    // the job succeeded.
     QString OutputFile(const std::string& name);
 
     const TCliOptions& options_;
@@ -97,7 +126,7 @@ private:
     bool jobStarted_ = false;
     bool finished_ = false;
     int exitCode_ = ExitDone;
-    std::vector<TListed> listed_;
+    std::vector<TListedBoard> listed_;
     std::vector<std::string> unusable_;  // interfaces that could not be opened
 
     // What the command works with.

@@ -148,8 +148,14 @@ else
     W=$(mktemp -d /tmp/cli.XXXXXX)
     chmod 0777 "$W"
     as_ok="setpriv --reuid=$USER_OK --regid=users --init-groups env HOME=$W TMPDIR=$W USER=$USER_OK"
-    "$BOARD" --ready "$W/ready" --log "$W/outputs" &
+    # The board model, reporting by itself as the board does.
+    "$BOARD" --model --ready "$W/ready" --log "$W/outputs" &
     BOARD_PID=$!
+    # A check of a run, with what the run said on standard error when it failed.
+    cli_check() {
+        check "$1" "$2"
+        [ "$1" -eq 0 ] || sed 's/^/# stderr: /' "$W/err"
+    }
     n=0
     while [ ! -s "$W/ready" ] && [ $n -lt 100 ]; do sleep 0.1; n=$((n + 1)); done
     udevadm settle -t 10
@@ -158,11 +164,11 @@ else
     $as_ok "$CLI" --quiet dump "$W/dump.bin" 2>"$W/err"
     rc=$?
     [ $rc -eq 0 ] && [ "$(wc -c <"$W/dump.bin")" -eq 4096 ]
-    check $? "lumidra-cli dump: exit $rc, 4096 bytes written"
+    cli_check $? "lumidra-cli dump: exit $rc, 4096 bytes written"
 
     head -c 64 /dev/urandom >"$W/block.bin" && chmod 0644 "$W/block.bin"
     $as_ok "$CLI" --quiet flash write "$W/block.bin" --verify 2>"$W/err"
-    check $? "lumidra-cli flash write --verify: the board's Flash-ROM holds the block"
+    cli_check $? "lumidra-cli flash write --verify: the board's Flash-ROM holds the block"
 
     # A 96 x 68 one-bit picture: the header, two colours, 816 bytes of pixels.
     printf 'BM\156\003\000\000\000\000\000\000\076\000\000\000\050\000\000\000\140\000\000\000\104\000\000\000\001\000\001\000' >"$W/p.bmp"
@@ -170,12 +176,12 @@ else
     printf '\000\000\000\000\377\377\377\000' >>"$W/p.bmp"
     head -c 816 /dev/zero >>"$W/p.bmp"
     $as_ok "$CLI" --quiet image "$W/p.bmp" 2>"$W/err"
-    check $? "lumidra-cli image: the picture job ends"
+    cli_check $? "lumidra-cli image: the picture job ends"
 
     $as_ok "$CLI" status --json --count 50 >"$W/status" 2>"$W/err"
     rc=$?
     [ $rc -eq 0 ] && [ "$(grep -c '^{"ch1":[0-9]*,"ch1_pct":' "$W/status")" -eq 50 ]
-    check $? "lumidra-cli status --json --count 50: exit $rc, 50 records"
+    cli_check $? "lumidra-cli status --json --count 50: exit $rc, 50 records"
 
     setpriv --reuid="$USER_OTHER" --regid=users --init-groups env HOME=$W TMPDIR=$W USER=$USER_OTHER \
         "$CLI" list >"$W/list" 2>"$W/list.err"
@@ -196,7 +202,7 @@ else
     sleep 0.5
     [ $rc -eq 4 ] && [ "$(wc -l <"$W/outputs")" -eq "$before" ] && [ ! -e "$W/locked.bin" ] &&
         grep -q 'уже запущена' "$W/err"
-    check $? "lumidra-cli while the window holds the lock: exit $rc (4), the window's text, nothing written"
+    cli_check $? "lumidra-cli while the window holds the lock: exit $rc (4), the window's text, nothing written"
     kill -TERM "$WINDOW_PID" 2>/dev/null
     wait "$WINDOW_PID" 2>/dev/null
     kill -TERM "$BOARD_PID" 2>/dev/null
