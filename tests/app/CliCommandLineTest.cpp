@@ -1,6 +1,7 @@
 // lumidra-cli's command line and what it prints of the board's status: each
 // rule one table.
 #include "app/cli/CliOptions.h"
+#include "app/cli/CliRun.h"
 #include "app/cli/StatusText.h"
 
 #include <gtest/gtest.h>
@@ -107,6 +108,18 @@ TEST(CliStatus, UntilConditions) {
     for (const char* wrong : {"in0=on", "in5=on", "in1=yes", "ch3>5", "ch1=5", "ch1>", "keys", ""}) {
         EXPECT_FALSE(ParseUntil(wrong)) << wrong;
     }
+}
+
+TEST(CliList, LinesForPeopleAndJson) {
+    TListedBoard board{"/dev/hidraw3", "01.01", "Lab \"A\"", "Board\\1", 256, true};
+    EXPECT_EQ(ListLine(board, false), "/dev/hidraw3  serial 01.01  Lab \"A\"  Board\\1  version 256");
+    EXPECT_EQ(ListLine(board, true), "{\"node\":\"/dev/hidraw3\",\"serial\":\"01.01\",\"maker\":\"Lab \\\"A\\\"\","
+                                     "\"name\":\"Board\\\\1\",\"version\":256,\"usable\":true}");
+    board.Usable = false;
+    EXPECT_TRUE(ListLine(board, false).ends_with("  NOT USABLE"));
+    TListedBoard seen;  // seen, never opened: its node alone
+    seen.Path = "/dev/hidraw4";
+    EXPECT_EQ(ListLine(seen, false), "/dev/hidraw4  NOT USABLE");
 }
 
 }  // namespace
