@@ -28,7 +28,6 @@ struct TCliOptions {
     std::string Trace;
     bool Quiet = false;
     bool Stay = false;
-    std::string Lang;
 
     // --- the command ------------------------------------------------------------
     // "list", "status", "keys", "led", "lcd text", "lcd command", "lcd contrast",

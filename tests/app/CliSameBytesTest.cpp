@@ -6,6 +6,8 @@
 #include "app/QtGuiThread.h"
 #include "app/Unit1.h"
 #include "app/cli/CliRun.h"
+#include "graphics/PlotJob.h"
+#include "graphics/Unit2.h"
 #include "boardmodel/BusBoard.h"
 #include "protocol/InputDecode.h"
 #include "protocol/ProtocolState.h"
@@ -28,16 +30,32 @@ namespace {
 
 using TWire = std::vector<std::vector<std::uint8_t>>;
 
-// A model board on its own bus, reporting every millisecond from a timer.
+// The plot's length in both programs.
+constexpr int PlotReports = 3;
+
+// A model board on its own bus, given a report slot every millisecond from a
+// timer, in lock-step with the host: the next report goes out only once the
+// host has handled the last one, so both programs see the same reports at
+// the same points of their jobs. BeforeSlot runs there, between two reports.
 struct TTimedBoard {
     TTimedBoard() : Board(Bus) {
         Slots.setInterval(1);
-        QObject::connect(&Slots, &QTimer::timeout, [this] { Board.Step(); });
+        QObject::connect(&Slots, &QTimer::timeout, [this] {
+            if (fed_ && Bus.CallCount("ReadFileEx") <= readsAtFeed_) return;
+            if (BeforeSlot) BeforeSlot();
+            readsAtFeed_ = Bus.CallCount("ReadFileEx");
+            fed_ = Board.Step();
+        });
     }
     hid::VirtualHidBus Bus;
     boardmodel::TBusBoard Board;
     QTimer Slots;
     app::QtGuiThread Gui;
+    std::function<void()> BeforeSlot;
+
+private:
+    bool fed_ = false;
+    std::size_t readsAtFeed_ = 0;
 };
 
 struct TRun {
@@ -90,6 +108,12 @@ protected:
         TRun run;
         {
             app::TForm1 form(board.Bus, board.Gui);
+            graphics::TForm2 plot;
+            // As lumidra-cli's --reports: the window closes once the plot has
+            // painted that many reports (the first one is counted, not painted).
+            board.BeforeSlot = [&plot] {
+                if (protocol::PlotRunning && graphics::PlotCounter > PlotReports) plot.close();
+            };
             form.show();
             EXPECT_TRUE(QTest::qWaitFor([] { return app::BoardAttached; }, 5000));
             board.Slots.start();
@@ -102,8 +126,12 @@ protected:
                 10000));
             form.close();
             run.Wire = board.Board.Written();
+            run.Output = ReadFile(Dir.filePath(QStringLiteral("out.bin")));
+            if (graphics::PlotFile.IsOpen() || !graphics::PlotFile.FileName().isEmpty()) {
+                graphics::PlotFile.Close();
+                run.Output = ReadFile(graphics::PlotFile.FileName());
+            }
         }
-        run.Output = ReadFile(Dir.filePath(QStringLiteral("out.bin")));
         return run;
     }
 
@@ -244,6 +272,9 @@ const TJobCase JobCases[] = {
      {"flash", "erase"},
      [](app::TForm1& form, ScriptedSeams&, const QTemporaryDir&) { form.Erase_FlashClick(); }},
     {"Dump", {"dump", "@out.bin"}, WithFile("out.bin", &app::TForm1::ReadDUMP1Click)},
+    {"Plot",
+     {"plot", "--out", "@out.bin", "--reports", "3"},
+     [](app::TForm1&, ScriptedSeams&, const QTemporaryDir&) { graphics::ShowPlotWindow(); }},
 };
 
 INSTANTIATE_TEST_SUITE_P(Jobs, CliSameBytes, ::testing::ValuesIn(JobCases),
