@@ -16,6 +16,7 @@
 #include "protocol/Trace.h"
 #include "transfers/Transfers.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QTextStream>
 
@@ -36,6 +37,9 @@ namespace lumidra::cli {
 using namespace protocol;
 
 namespace {
+
+// The operator's wait of the splash box while it runs (GUI thread only).
+QEventLoop* operatorWait = nullptr;
 
 QString Local(const std::string& text) {
     return QString::fromLocal8Bit(text.c_str());
@@ -622,7 +626,7 @@ void TCliRun::Finish(int exitCode) {
     finished_ = true;
     silence_.stop();
     deadline_.stop();
-    if (waiting_ != nullptr) waiting_->quit();
+    if (operatorWait != nullptr) operatorWait->quit();
     if (progressShown_) std::fputc('\n', stderr);
     if (keyBase_ && !SaveKeyBase() && exitCode == ExitDone) exitCode = ExitFailed;
     if (!stdoutFile_.isEmpty() && exitCode == ExitDone) {
@@ -662,7 +666,7 @@ bool TCliRun::SaveKeyBase() {
 // given; the board's reports are handled meanwhile, as under the box.
 void TCliRun::WaitForOperator() {
     QEventLoop wait;
-    waiting_ = &wait;
+    operatorWait = &wait;
     silence_.stop();
     QTimer timer;
     if (options_.Has("--seconds")) {
@@ -670,16 +674,23 @@ void TCliRun::WaitForOperator() {
         QObject::connect(&timer, &QTimer::timeout, &wait, &QEventLoop::quit);
         timer.start(options_.Number("--seconds", 1) * 1000);
     } else {
-        // A thread of its own reads the line, so the loop goes on; it is left
-        // behind when the run ends first.
-        std::thread([&wait] {
+        // A thread of its own reads the line, so the loop goes on. It is left
+        // behind when the wait ends first: what it sends then finds no wait.
+        std::thread([] {
             std::string line;
             std::getline(std::cin, line);
-            QMetaObject::invokeMethod(&wait, &QEventLoop::quit, Qt::QueuedConnection);
+            if (QCoreApplication* application = QCoreApplication::instance()) {
+                QMetaObject::invokeMethod(
+                    application,
+                    [] {
+                        if (operatorWait != nullptr) operatorWait->quit();
+                    },
+                    Qt::QueuedConnection);
+            }
         }).detach();
     }
     wait.exec();
-    waiting_ = nullptr;
+    operatorWait = nullptr;
     if (!finished_) silence_.start();
 }
 

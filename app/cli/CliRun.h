@@ -118,9 +118,8 @@ private:
     std::unique_ptr<hid::THidDeviceController> controller_;
     app::TJobInputs inputs_;
     QEventLoop loop_;
-    QEventLoop* waiting_ = nullptr;  // the splash box's wait, while it runs
-    QTimer silence_;                 // --timeout: a board silent mid-job
-    QTimer deadline_;                // --until, --seconds
+    QTimer silence_;   // --timeout: a board silent mid-job
+    QTimer deadline_;  // --until, --seconds
     QTemporaryDir scratch_;
     bool started_ = false;
     bool jobStarted_ = false;
