@@ -361,7 +361,8 @@ void TCliRun::DeviceData(hid::THidDevice*, std::uint8_t, const std::uint8_t* Dat
     if (options_.Has("--reports") && plotReports_ >= options_.Number("--reports", 1) && PlotRunning) {
         graphics::StopPlot(*this);
     }
-    Progress();
+    // Once the job has ended its message tells the rest.
+    if (CurrentJobFlags().Raised() != 0) Progress();
     CheckJobEnd();
 }
 
@@ -405,6 +406,8 @@ void TCliRun::StartJob(const QString& doneText) {
     seams_.DoneText = doneText;
     jobStarted_ = true;
     silence_.start();
+    // Once the job has ended its message tells the rest.
+    if (CurrentJobFlags().Raised() != 0) Progress();
     CheckJobEnd();
 }
 
@@ -627,7 +630,7 @@ void TCliRun::Finish(int exitCode) {
     silence_.stop();
     deadline_.stop();
     if (operatorWait != nullptr) operatorWait->quit();
-    if (progressShown_) std::fputc('\n', stderr);
+    TConsoleSeams::EndProgress();
     if (keyBase_ && !SaveKeyBase() && exitCode == ExitDone) exitCode = ExitFailed;
     if (!stdoutFile_.isEmpty() && exitCode == ExitDone) {
         if (const std::optional<QByteArray> bytes = ReadWholeFile(stdoutFile_)) WriteStdout(*bytes);
@@ -696,15 +699,22 @@ void TCliRun::WaitForOperator() {
 
 void TCliRun::Progress() {
     if (options_.Quiet || !StderrIsTerminal()) return;
-    QString text;
-    if (options_.Command == "dump" && DumpOffset > 0) {
-        text = QStringLiteral("\rdump %1 of %2 bytes").arg(DumpOffset).arg(transfers::DumpSize);
-    } else if (options_.Command == "plot") {
-        text = QStringLiteral("\rplot %1 reports").arg(plotReports_);
+    const std::string& command = options_.Command;
+    const bool pending = CurrentJobFlags().Raised() != 0;
+    int done = 0;
+    int total = 0;
+    if (command == "dump") {
+        done = DumpOffset, total = transfers::DumpSize;
+    } else if (command == "flash read" || command == "flash write") {
+        done = pending ? 0 : int(transfers::FlashBlockSize), total = int(transfers::FlashBlockSize);
+    } else if (command == "image") {
+        done = pending ? 0 : int(graphics::ImageBandByteCount), total = int(graphics::ImageBandByteCount);
+    } else if (command == "plot") {
+        done = plotReports_, total = options_.Number("--reports", 0);
+    } else {
+        return;
     }
-    if (text.isEmpty()) return;
-    std::fputs(text.toLocal8Bit().constData(), stderr);
-    progressShown_ = true;
+    TConsoleSeams::ShowProgress(ProgressLine(command, done, total, command == "plot" ? "reports" : "bytes"));
 }
 
 // --- the plot's view -------------------------------------------------------------

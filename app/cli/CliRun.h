@@ -143,7 +143,6 @@ private:
     int plotReports_ = 0;
     int plotPoint_ = 0;
     bool verifying_ = false;
-    bool progressShown_ = false;
 };
 
 }  // namespace lumidra::cli

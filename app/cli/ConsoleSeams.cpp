@@ -7,7 +7,24 @@ namespace lumidra::cli {
 
 using namespace desktop;
 
+namespace {
+bool progressOpen = false;  // a progress line without its line end on standard error
+}
+
+void TConsoleSeams::ShowProgress(const std::string& line) {
+    std::fprintf(stderr, "\r%s", line.c_str());
+    std::fflush(stderr);
+    progressOpen = true;
+}
+
+void TConsoleSeams::EndProgress() {
+    if (!progressOpen) return;
+    std::fputc('\n', stderr);
+    progressOpen = false;
+}
+
 void TConsoleSeams::Tell(const QString& text) {
+    EndProgress();
     // A box's text may end in blanks and hold line breaks: one line here.
     const QString line = text.simplified();
     std::fprintf(stderr, "lumidra-cli: %s\n", line.toLocal8Bit().constData());

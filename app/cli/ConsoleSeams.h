@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <functional>
+#include <string>
 
 namespace lumidra::cli {
 
@@ -31,8 +32,12 @@ public:
     bool Failed = false;
     bool Done = false;
 
-    // Writes "lumidra-cli: TEXT" (the text's lines trimmed) to standard error.
+    // Writes "lumidra-cli: TEXT" (the text's lines trimmed) to standard error,
+    // on a line of its own below a progress line.
     static void Tell(const QString& text);
+    // Writes a progress line over the last one (no line end), and ends it.
+    static void ShowProgress(const std::string& line);
+    static void EndProgress();
 
     desktop::TMsgResult MessageBox(const QString& text, const QString& caption, desktop::TMsgIcon icon,
                                    desktop::TMsgButtons buttons) override;

@@ -1,5 +1,6 @@
 #include "app/cli/StatusText.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace lumidra::cli {
@@ -39,6 +40,16 @@ std::string StatusJson(const TStatusView& status) {
            ",\"ch2_pct\":" + std::to_string(ChannelPercent(status.Channel2)) + ",\"in\":[" +
            Inputs(status, "1", "0", ",") + "],\"key_status\":" + std::to_string(status.KeyStatus) +
            ",\"key\":" + (status.KeyId ? "\"" + *status.KeyId + "\"" : std::string("null")) + "}";
+}
+
+std::string ProgressLine(const std::string& job, int done, int total, const std::string& unit) {
+    if (total <= 0) return job + " " + std::to_string(done) + " " + unit;
+    constexpr int Width = 20;
+    // A job's last step may count past its end.
+    done = std::clamp(done, 0, total);
+    const int filled = done * Width / total;
+    return job + " [" + std::string(std::size_t(filled), '#') + std::string(std::size_t(Width - filled), ' ') + "] " +
+           std::to_string(done) + " of " + std::to_string(total) + " " + unit;
 }
 
 std::optional<TUntil> ParseUntil(const std::string& text) {

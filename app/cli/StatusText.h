@@ -1,5 +1,5 @@
-// What lumidra-cli prints of the board's status and its keys, and the
-// conditions `status --until` waits for. Plain C++ over the decoded status.
+// What lumidra-cli prints of the board's status and its keys, a job's
+// progress, and the conditions `status --until` waits for. Plain C++.
 #pragma once
 
 #include "protocol/InputDecode.h"
@@ -18,6 +18,10 @@ std::string StatusLine(const protocol::TStatusView& status);
 // {"ch1":123,"ch1_pct":12,"ch2":409,"ch2_pct":40,"in":[1,0,1,0],"key_status":1,"key":"0123456789ABCDEF"}
 // ("key" is null while no key is held).
 std::string StatusJson(const protocol::TStatusView& status);
+
+// A job's progress on a terminal: "dump [########            ] 2048 of 4096
+// bytes"; with no total known (0) only the count: "plot 17 reports".
+std::string ProgressLine(const std::string& job, int done, int total, const std::string& unit);
 
 // `status --until COND`: "key" (a key is held), "inN=on" / "inN=off" (N 1 to
 // 4), "chN>P" / "chN<P" (N 1 or 2, P whole percent).

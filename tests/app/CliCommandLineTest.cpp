@@ -109,6 +109,13 @@ TEST(CliStatus, UntilConditions) {
     }
 }
 
+TEST(CliProgress, BarOrCount) {
+    EXPECT_EQ(ProgressLine("dump", 0, 4096, "bytes"), "dump [                    ] 0 of 4096 bytes");
+    EXPECT_EQ(ProgressLine("dump", 2048, 4096, "bytes"), "dump [##########          ] 2048 of 4096 bytes");
+    EXPECT_EQ(ProgressLine("dump", 4160, 4096, "bytes"), "dump [####################] 4096 of 4096 bytes");
+    EXPECT_EQ(ProgressLine("plot", 17, 0, "reports"), "plot 17 reports");
+}
+
 TEST(CliList, LinesForPeopleAndJson) {
     TListedBoard board{"/dev/hidraw3", "01.01", "Lab \"A\"", "Board\\1", 256, true};
     EXPECT_EQ(ListLine(board, false), "/dev/hidraw3  serial 01.01  Lab \"A\"  Board\\1  version 256");
