@@ -3,6 +3,7 @@
 #include "app/Application.h"
 #include "app/CommandLine.h"
 #include "app/Demo.h"
+#include "app/ParentConsole.h"
 #include "app/QtGuiThread.h"
 #include "app/Startup.h"
 #include "app/Unit1.h"
@@ -28,14 +29,31 @@
 #include "hid/linux/LinuxHidPlatform.h"
 #endif
 
+namespace {
+
+// Where a message that ends the start is printed: on Windows the program's
+// output reaches the console it was started from only once it asks for it.
+lumidra::app::TConsoleStreams ConsoleStreams() {
+#if defined(_WIN32)
+    return lumidra::app::UseParentConsole();
+#else
+    return {stdout, stderr};
+#endif
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
     using namespace lumidra;
 
     // Before the toolkit starts: help and version need no display.
     const app::TCommandLine commandLine = app::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
-    std::fputs(commandLine.Out.c_str(), stdout);
-    std::fputs(commandLine.Err.c_str(), stderr);
-    if (commandLine.Exit) return commandLine.ExitCode;
+    if (commandLine.Exit) {
+        const app::TConsoleStreams console = ConsoleStreams();
+        std::fputs(commandLine.Out.c_str(), console.Out);
+        std::fputs(commandLine.Err.c_str(), console.Err);
+        return commandLine.ExitCode;
+    }
 
     app::TApplication application(argc, argv);  // message boxes need it, even the lock's
     desktop::QtSeams toolkitSeams;
@@ -51,7 +69,8 @@ int main(int argc, char* argv[]) {
     if (!commandLine.Options.Trace.empty()) {
         traceFile.reset(std::fopen(commandLine.Options.Trace.c_str(), "w"));
         if (!traceFile) {
-            std::fprintf(stderr, "lumidra: cannot write the trace file '%s'\n", commandLine.Options.Trace.c_str());
+            std::fprintf(ConsoleStreams().Err, "lumidra: cannot write the trace file '%s'\n",
+                         commandLine.Options.Trace.c_str());
             return app::ExitUsage;
         }
         protocol::ReportTrace = &trace.emplace(traceFile.get());

@@ -11,9 +11,10 @@ unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
 out=$(mktemp) err=$(mktemp)
 trap 'rm -f "$out" "$err"' EXIT
 failed=0
+start() { $runner "$program" "$1"; }
 # run WANTED-EXIT QUIET-STREAM PATTERN ARGUMENT: PATTERN in the other stream.
 run() {
-    $runner "$program" "$4" >"$out" 2>"$err"
+    start "$4" >"$out" 2>"$err"
     code=$?
     if [ "$2" = out ]; then quiet=$out loud=$err; else quiet=$err loud=$out; fi
     # A Windows program ends its lines with CR LF.
@@ -27,4 +28,12 @@ run 0 err '^Usage: lumidra' --help
 run 0 err '^lumidra [0-9][0-9.]*$' --version
 run 2 out "^lumidra: unrecognised option '--no-such-option'" --no-such-option
 run 2 out '^Usage: lumidra' --no-such-option
+# On Windows, started by the command prompt with its output redirected: the
+# output stays where the prompt sends it (Wine's drive Z: is the root).
+if [ -n "$runner" ]; then
+    windows_name=Z:$(printf '%s' "$program" | tr / '\134')
+    start() { $runner cmd /c "$windows_name $1"; }
+    run 0 err '^lumidra [0-9][0-9.]*$' --version
+    run 2 out '^Usage: lumidra' --no-such-option
+fi
 exit $failed

@@ -1,25 +1,25 @@
-// The key sound on Qt's player, headless and without a sound device: a file
-// that is missing or no WAVE file never reaches a player (which would complain
-// on the terminal at every key); one that appears later is played.
+// The key sound, headless and without a sound device: a file that is missing
+// or no WAVE file never reaches a player (Qt's would complain on the terminal
+// at every key); one that appears later is played.
+#include "desktop/QtSeams.h"
+
+#include <QDataStream>
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 #if defined(_WIN32)
+#include "desktop/KeySoundWindows.h"
 
-TEST(KeySoundPlayer, SkipsWhatIsNoWaveFileAndPlaysOneThatAppears) {
-    GTEST_SKIP() << "Windows plays the key sound with PlaySoundW, which reads the file anew on "
-                    "every call and keeps no player whose source and status could be checked";
-}
-
+#include <string>
+#include <utility>
+#include <vector>
 #else
-
-#include "desktop/QtSeams.h"
-
 #include <QCoreApplication>
-#include <QDataStream>
-#include <QFile>
 #include <QSoundEffect>
-#include <QTemporaryDir>
 #include <QtTest/QTest>
+#endif
 
 namespace lumidra::desktop {
 namespace {
@@ -40,10 +40,28 @@ void WriteWav(const QString& name) {
     for (quint32 i = 0; i < samples; ++i) out << qint16((i % 50) * 400 - 10000);
 }
 
+#if defined(_WIN32)
+// The system's player reads the file only as it plays: a recorder of what it
+// was asked to play stands in for it.
+std::vector<std::pair<std::wstring, DWORD>> played;
+
+BOOL WINAPI RecordPlaySound(LPCWSTR sound, HMODULE, DWORD flags) {
+    played.emplace_back(sound, flags);
+    return TRUE;
+}
+#endif
+
 TEST(KeySoundPlayer, SkipsWhatIsNoWaveFileAndPlaysOneThatAppears) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString file = dir.filePath(QStringLiteral("keytry.wav"));
+#if defined(_WIN32)
+    played.clear();
+    struct TRestore {
+        TPlaySoundCall System;
+        ~TRestore() { PlaySoundCall = System; }
+    } restore{std::exchange(PlaySoundCall, &RecordPlaySound)};
+#endif
     QtSeams seams;
 
     seams.PlayKeySound(file);
@@ -52,18 +70,27 @@ TEST(KeySoundPlayer, SkipsWhatIsNoWaveFileAndPlaysOneThatAppears) {
     text.write("RIFF....text, not a sound");
     text.close();
     seams.PlayKeySound(file);
+#if defined(_WIN32)
+    EXPECT_TRUE(played.empty()) << "asked to play " << played.size() << " times";
+#else
     EXPECT_EQ(QCoreApplication::instance()->findChild<QSoundEffect*>(), nullptr) << "no player was given either";
+#endif
 
     WriteWav(file);
     seams.PlayKeySound(file);
+#if defined(_WIN32)
+    ASSERT_EQ(played.size(), 1u);
+    EXPECT_EQ(played[0].first, QString(file).replace(u'/', u'\\').toStdWString());
+    // Not the system's default sound when the file cannot be played, and no wait for the end.
+    EXPECT_EQ(played[0].second, DWORD(SND_FILENAME | SND_ASYNC | SND_NODEFAULT));
+#else
     QSoundEffect* player = QCoreApplication::instance()->findChild<QSoundEffect*>();
     ASSERT_NE(player, nullptr);
     EXPECT_EQ(player->source(), QUrl::fromLocalFile(file));
     EXPECT_TRUE(QTest::qWaitFor([&] { return player->status() == QSoundEffect::Ready; }, 20000))
         << "status " << int(player->status());
+#endif
 }
 
 }  // namespace
 }  // namespace lumidra::desktop
-
-#endif
