@@ -2,7 +2,7 @@
 #include "app/AllPanels.h"
 #include "app/Application.h"
 #include "app/CommandLine.h"
-#include "app/Demo.h"
+#include "app/BoardSource.h"
 #include "app/ParentConsole.h"
 #include "app/QtGuiThread.h"
 #include "app/Startup.h"
@@ -23,10 +23,8 @@
 #include <vector>
 
 #if defined(_WIN32)
-#include "hid/windows/WindowsHidPlatform.h"
 #else
 #include "app/SignalClose.h"
-#include "hid/linux/LinuxHidPlatform.h"
 #endif
 
 namespace {
@@ -64,16 +62,11 @@ int main(int argc, char* argv[]) {
     if (app::TakeSingleInstanceLock(lock) != app::TLockResult::Acquired) return app::ExitRefused;
     // Opened once the lock is held (a refused start leaves the running
     // program's trace alone); one that cannot be written ends the start.
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> traceFile(nullptr, &std::fclose);
-    std::optional<protocol::TReportTrace> trace;
-    if (!commandLine.Options.Trace.empty()) {
-        traceFile.reset(std::fopen(commandLine.Options.Trace.c_str(), "w"));
-        if (!traceFile) {
-            std::fprintf(ConsoleStreams().Err, "lumidra: cannot write the trace file '%s'\n",
-                         commandLine.Options.Trace.c_str());
-            return app::ExitUsage;
-        }
-        protocol::ReportTrace = &trace.emplace(traceFile.get());
+    protocol::TTraceFile trace;
+    if (!commandLine.Options.Trace.empty() && !trace.Open(commandLine.Options.Trace)) {
+        std::fprintf(ConsoleStreams().Err, "lumidra: cannot write the trace file '%s'\n",
+                     commandLine.Options.Trace.c_str());
+        return app::ExitUsage;
     }
 
     app::InitialiseRunState();
@@ -87,19 +80,11 @@ int main(int argc, char* argv[]) {
     // The desktop entry it is started from (its icon and name on Wayland).
     QGuiApplication::setDesktopFileName(QStringLiteral("org.lumidra.Lumidra"));
 
-#if defined(_WIN32)
-    hid::WindowsHidPlatform systemPlatform;
-#else
-    hid::LinuxHidPlatform systemPlatform;
-#endif
-    // The demo mode: the board model stands behind the platform interface
-    // instead of the system's HID devices; everything above it is the same.
-    std::unique_ptr<app::TDemoBoard> demo;
-    if (commandLine.Options.Demo) demo = std::make_unique<app::TDemoBoard>();
-    hid::THidPlatform& platform = demo ? demo->Platform() : systemPlatform;
+    app::TBoardSource boards(commandLine.Options.Demo);
+    app::TDemoBoard* const demo = boards.Demo();
     // Outlives the windows: the device layer posts to it until its controller is gone.
     app::QtGuiThread gui;
-    app::TForm1 Form1(platform, gui);
+    app::TForm1 Form1(boards.Platform(), gui);
     if (commandLine.Options.AllPanels) app::ShowAllPanels(Form1);
     if (demo) Form1.setWindowTitle(app::DemoTitle());
     graphics::TForm2 Form2;

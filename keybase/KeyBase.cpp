@@ -60,7 +60,7 @@ void LoadBaseClick(QPlainTextEdit& memo, TFileDialog& OpenDialog1) {
     // the file then fails: an empty memo that counts as changed.
     memo.clear();
     KeyBaseSaved = false;
-    const std::optional<QByteArray> bytes = ReadKeyBaseFile(OpenDialog1.FileName);
+    const std::optional<QByteArray> bytes = ReadWholeFile(OpenDialog1.FileName);
     if (!bytes) {
         Seams().ShowMessage(QString::fromUtf8(LoadFailedText));
         return;

@@ -8,7 +8,7 @@
 
 namespace lumidra::keybase {
 
-std::optional<QByteArray> ReadKeyBaseFile(const QString& fileName) {
+std::optional<QByteArray> ReadWholeFile(const QString& fileName) {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
     QByteArray bytes = file.readAll();

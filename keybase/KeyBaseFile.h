@@ -15,7 +15,7 @@
 namespace lumidra::keybase {
 
 // A whole file's bytes, or nothing when it cannot be opened or read.
-std::optional<QByteArray> ReadKeyBaseFile(const QString& fileName);
+std::optional<QByteArray> ReadWholeFile(const QString& fileName);
 // Creates or replaces `fileName` with `bytes`. The new content goes to a
 // temporary file beside it that takes the old one's place only once it is
 // complete, so a write that fails half-way leaves the old file as it was.

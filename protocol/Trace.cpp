@@ -32,4 +32,17 @@ void TReportTrace::Write(bool out, std::span<const std::uint8_t> payload) {
     std::fflush(file_);
 }
 
+TTraceFile::~TTraceFile() {
+    if (ReportTrace == trace_.get()) ReportTrace = nullptr;
+    if (file_ != nullptr) std::fclose(file_);
+}
+
+bool TTraceFile::Open(const std::string& fileName) {
+    file_ = std::fopen(fileName.c_str(), "w");
+    if (file_ == nullptr) return false;
+    trace_ = std::make_unique<TReportTrace>(file_);
+    ReportTrace = trace_.get();
+    return true;
+}
+
 }  // namespace lumidra::protocol

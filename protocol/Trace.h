@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <span>
 #include <string>
 
@@ -38,5 +39,22 @@ private:
 
 // The trace of the run, or null when none is kept (the default).
 extern TReportTrace* ReportTrace;
+
+// The run's trace file: while one is open, it is the run's ReportTrace.
+class TTraceFile {
+public:
+    TTraceFile() = default;
+    ~TTraceFile();
+    TTraceFile(const TTraceFile&) = delete;
+    TTraceFile& operator=(const TTraceFile&) = delete;
+
+    // Creates or empties `fileName` and traces into it; false when it cannot
+    // be written (nothing is traced then).
+    bool Open(const std::string& fileName);
+
+private:
+    std::FILE* file_ = nullptr;
+    std::unique_ptr<TReportTrace> trace_;
+};
 
 }  // namespace lumidra::protocol

@@ -32,14 +32,6 @@ void WriteStdout(const QByteArray& bytes) {
     std::fflush(stdout);
 }
 
-std::optional<QByteArray> ReadWholeFile(const QString& fileName) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) return std::nullopt;
-    return bytes;
-}
-
 std::optional<graphics::TPicture> ImportForLcd(const QString& fileName, int threshold, const QString& shown) {
     using graphics::TImportError;
     const graphics::TImportedPicture imported = graphics::ImportPicture(fileName, threshold);

@@ -20,9 +20,6 @@ QString InputFileName(const std::string& name, const QTemporaryDir& scratch);
 // Writes `bytes` to standard output as they are (binary mode on Windows).
 void WriteStdout(const QByteArray& bytes);
 
-// A whole file's bytes, or nothing when it cannot be read.
-std::optional<QByteArray> ReadWholeFile(const QString& fileName);
-
 // The picture in `fileName` as the LCD's: the LCD's own picture file, or any
 // picture Qt reads of 96 x 68, made one-bit at `threshold`. A fault is told
 // (`shown` names the file) and gives nothing.

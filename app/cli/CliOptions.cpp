@@ -13,28 +13,40 @@ namespace {
 // What an option's value, or an operand, must be.
 enum class TKind { Flag, Text, Count, Seconds, OnOff, Contrast, Threshold, Hex, Size, Format, Until };
 
-struct TOptionSpec {
+struct TOptionEntry {
     const char* Name;
     TKind Kind;
 };
 
-struct TCommandSpec {
+struct TCommandEntry {
     const char* Name;
     const char* Synopsis;  // after the command's name
     const char* Summary;
     int MinOperands;
     int MaxOperands;
     TKind OperandKind;
-    std::vector<TOptionSpec> Options;
+    std::vector<TOptionEntry> Options;
     bool Board = true;  // talks to a board: the attach's standing-state options apply
 };
 
 // The standing state every command that talks to a board may set.
-const std::vector<TOptionSpec> StandingOptions = {
+const std::vector<TOptionEntry> StandingOptions = {
     {"--led", TKind::Hex}, {"--ind1", TKind::OnOff}, {"--ind2", TKind::OnOff}, {"--backlight", TKind::OnOff}};
 
-const std::vector<TCommandSpec>& Commands() {
-    static const std::vector<TCommandSpec> commands = {
+// The three table tools: one picture in, a table out, no board.
+TCommandEntry ConvertEntry(const char* name, const char* summary) {
+    return {name,
+            "PICTURE [-o FILE] [--format db|c] [--threshold 0..255]",
+            summary,
+            1,
+            1,
+            TKind::Text,
+            {{"-o", TKind::Text}, {"--format", TKind::Format}, {"--threshold", TKind::Threshold}},
+            false};
+}
+
+const std::vector<TCommandEntry>& Commands() {
+    static const std::vector<TCommandEntry> commands = {
         {"list",
          "[--json]",
          "the boards of the identity, and boards seen but not usable, with why",
@@ -111,37 +123,16 @@ const std::vector<TCommandSpec>& Commands() {
          0,
          TKind::Text,
          {{"--out", TKind::Text}, {"--reports", TKind::Count}, {"--seconds", TKind::Seconds}, {"--csv", TKind::Flag}}},
-        {"convert strip",
-         "PICTURE [-o FILE] [--format db|c] [--threshold 0..255]",
-         "the 12-row strip table of a picture; no board needed",
-         1,
-         1,
-         TKind::Text,
-         {{"-o", TKind::Text}, {"--format", TKind::Format}, {"--threshold", TKind::Threshold}},
-         false},
-        {"convert font",
-         "PICTURE [-o FILE] [--format db|c] [--threshold 0..255]",
-         "the 5x7 font table of a picture; no board needed",
-         1,
-         1,
-         TKind::Text,
-         {{"-o", TKind::Text}, {"--format", TKind::Format}, {"--threshold", TKind::Threshold}},
-         false},
-        {"convert splash",
-         "PICTURE [-o FILE] [--format db|c] [--threshold 0..255]",
-         "the splash table of a picture (and its .bin beside -o FILE); no board needed",
-         1,
-         1,
-         TKind::Text,
-         {{"-o", TKind::Text}, {"--format", TKind::Format}, {"--threshold", TKind::Threshold}},
-         false},
+        ConvertEntry("convert strip", "the 12-row strip table of a picture; no board needed"),
+        ConvertEntry("convert font", "the 5x7 font table of a picture; no board needed"),
+        ConvertEntry("convert splash", "the splash table of a picture (and its .bin beside -o FILE); no board needed"),
     };
     return commands;
 }
 
-const TCommandSpec* FindCommand(const std::string& name) {
-    for (const TCommandSpec& spec : Commands()) {
-        if (name == spec.Name) return &spec;
+const TCommandEntry* FindCommand(const std::string& name) {
+    for (const TCommandEntry& entry : Commands()) {
+        if (name == entry.Name) return &entry;
     }
     return nullptr;
 }
@@ -181,9 +172,9 @@ std::string CheckValue(TKind kind, const std::string& value) {
     return {};
 }
 
-std::string CommandLines(const TCommandSpec& spec) {
-    std::string line = "  " + std::string(spec.Name) + (*spec.Synopsis != '\0' ? " " : "") + spec.Synopsis;
-    return line + "\n      " + spec.Summary + "\n";
+std::string CommandLines(const TCommandEntry& entry) {
+    std::string line = "  " + std::string(entry.Name) + (*entry.Synopsis != '\0' ? " " : "") + entry.Synopsis;
+    return line + "\n      " + entry.Summary + "\n";
 }
 
 TCliParse Fail(const std::string& message, const std::string& command = {}) {
@@ -195,8 +186,8 @@ TCliParse Fail(const std::string& message, const std::string& command = {}) {
     return parse;
 }
 
-const TOptionSpec* FindOption(const std::vector<TOptionSpec>& options, const std::string& name) {
-    for (const TOptionSpec& option : options) {
+const TOptionEntry* FindOption(const std::vector<TOptionEntry>& options, const std::string& name) {
+    for (const TOptionEntry& option : options) {
         if (name == option.Name) return &option;
     }
     return nullptr;
@@ -219,8 +210,8 @@ std::optional<bool> TCliOptions::OnOff(const std::string& option) const {
 }
 
 bool TCliOptions::NeedsBoard() const {
-    const TCommandSpec* spec = FindCommand(Command);
-    return spec != nullptr && spec->Board;
+    const TCommandEntry* entry = FindCommand(Command);
+    return entry != nullptr && entry->Board;
 }
 
 std::string CliUsage() {
@@ -241,7 +232,7 @@ std::string CliUsage() {
         "  --version       the version\n"
         "\n"
         "Commands:\n";
-    for (const TCommandSpec& spec : Commands()) text += CommandLines(spec);
+    for (const TCommandEntry& entry : Commands()) text += CommandLines(entry);
     text +=
         "\n"
         "Every command that talks to a board also takes --led HEX, --ind1 on|off, --ind2 on|off and\n"
@@ -259,11 +250,11 @@ std::string CliUsage() {
 }
 
 std::string CommandUsage(const std::string& command) {
-    const TCommandSpec* spec = FindCommand(command);
-    if (spec == nullptr) return CliUsage();
-    std::string text = "Usage: lumidra-cli [OPTION]... " + std::string(spec->Name) +
-                       (*spec->Synopsis != '\0' ? " " : "") + spec->Synopsis + "\n" + spec->Summary + ".\n";
-    if (spec->Board) {
+    const TCommandEntry* entry = FindCommand(command);
+    if (entry == nullptr) return CliUsage();
+    std::string text = "Usage: lumidra-cli [OPTION]... " + std::string(entry->Name) +
+                       (*entry->Synopsis != '\0' ? " " : "") + entry->Synopsis + "\n" + entry->Summary + ".\n";
+    if (entry->Board) {
         text +=
             "Also: --led HEX, --ind1 on|off, --ind2 on|off, --backlight on|off (the standing state the\n"
             "attach sets afresh: LED 0000, indicators off, backlight on).\n";
@@ -309,7 +300,7 @@ private:
             return version;
         }
         if (std::optional<TEnd> global = GlobalOption(argument)) return *global;
-        if (spec_ == nullptr) return BeforeTheCommand(argument);
+        if (entry_ == nullptr) return BeforeTheCommand(argument);
         if (argument.starts_with('-') && argument != "-") return CommandOption(argument);
         return Operand(argument);
     }
@@ -338,7 +329,7 @@ private:
     // A word of the command's name, or the standing state given first.
     TEnd BeforeTheCommand(const std::string& argument) {
         if (argument.starts_with('-')) {
-            const TOptionSpec* standing = FindOption(StandingOptions, argument);
+            const TOptionEntry* standing = FindOption(StandingOptions, argument);
             if (standing == nullptr) {
                 return Fail(words_.empty() ? "unknown option '" + argument + "'"
                                            : "unknown command '" + words_.front() + "'");
@@ -349,13 +340,13 @@ private:
         words_.push_back(argument);
         std::string name;
         for (const std::string& word : words_) name.append(name.empty() ? "" : " ").append(word);
-        spec_ = FindCommand(name);
-        if (spec_ != nullptr) {
+        entry_ = FindCommand(name);
+        if (entry_ != nullptr) {
             Options().Command = name;
             return std::nullopt;
         }
         // A first word that some command starts with waits for its second.
-        const bool prefix = std::any_of(Commands().begin(), Commands().end(), [&](const TCommandSpec& command) {
+        const bool prefix = std::any_of(Commands().begin(), Commands().end(), [&](const TCommandEntry& command) {
             return std::string(command.Name).starts_with(name + " ");
         });
         if (!prefix) return Fail("unknown command '" + name + "'");
@@ -363,14 +354,14 @@ private:
     }
 
     TEnd CommandOption(const std::string& argument) {
-        const TOptionSpec* option = FindOption(spec_->Options, argument);
-        if (option == nullptr && spec_->Board) option = FindOption(StandingOptions, argument);
+        const TOptionEntry* option = FindOption(entry_->Options, argument);
+        if (option == nullptr && entry_->Board) option = FindOption(StandingOptions, argument);
         if (option == nullptr) return Fail(Quoted(Options().Command) + " has no option '" + argument + "'");
         return Value(*option, argument, Options().Command);
     }
 
     // The option's value, checked, into Values.
-    TEnd Value(const TOptionSpec& option, const std::string& argument, const std::string& command) {
+    TEnd Value(const TOptionEntry& option, const std::string& argument, const std::string& command) {
         std::string value;
         if (option.Kind != TKind::Flag) {
             const std::optional<std::string> given = Next();
@@ -386,10 +377,10 @@ private:
 
     TEnd Operand(const std::string& argument) {
         TCliOptions& options = Options();
-        if (static_cast<int>(options.Operands.size()) >= spec_->MaxOperands) {
+        if (static_cast<int>(options.Operands.size()) >= entry_->MaxOperands) {
             return Fail(Quoted(options.Command) + " takes no further argument '" + argument + "'");
         }
-        if (const std::string wrong = CheckValue(spec_->OperandKind, argument); !wrong.empty()) {
+        if (const std::string wrong = CheckValue(entry_->OperandKind, argument); !wrong.empty()) {
             return Fail(options.Command + ": " + wrong + ", not '" + argument + "'");
         }
         options.Operands.push_back(argument);
@@ -400,10 +391,10 @@ private:
         if (help_) {
             TCliParse help;
             help.Exit = true;
-            help.Out = spec_ != nullptr ? CommandUsage(Options().Command) : CliUsage();
+            help.Out = entry_ != nullptr ? CommandUsage(Options().Command) : CliUsage();
             return help;
         }
-        if (spec_ == nullptr) {
+        if (entry_ == nullptr) {
             return *Fail(words_.empty() ? std::string("no command given")
                                         : "incomplete command '" + words_.front() + "'");
         }
@@ -414,13 +405,13 @@ private:
     // What only the whole command shows.
     TEnd WholeCommandFault() {
         const TCliOptions& options = Options();
-        for (const TOptionSpec& standing : StandingOptions) {
-            if (!spec_->Board && options.Has(standing.Name)) {
+        for (const TOptionEntry& standing : StandingOptions) {
+            if (!entry_->Board && options.Has(standing.Name)) {
                 return Fail(Quoted(options.Command) + " has no option '" + standing.Name + "'");
             }
         }
-        if (static_cast<int>(options.Operands.size()) < spec_->MinOperands) {
-            return Fail(Quoted(options.Command) + " needs " + spec_->Synopsis);
+        if (static_cast<int>(options.Operands.size()) < entry_->MinOperands) {
+            return Fail(Quoted(options.Command) + " needs " + entry_->Synopsis);
         }
         if (options.Command == "led" &&
             int(options.Operands.size()) + int(options.Has("--time")) + int(options.Has("--date")) != 1) {
@@ -442,7 +433,7 @@ private:
     const std::vector<std::string>& arguments_;
     std::size_t at_ = 0;
     TCliParse parse_;
-    const TCommandSpec* spec_ = nullptr;
+    const TCommandEntry* entry_ = nullptr;
     std::vector<std::string> words_;  // the command's name so far, before it is known
     bool help_ = false;
 };

@@ -155,21 +155,32 @@ std::string TCliRun::Operand(std::size_t index) const {
     return index < options_.Operands.size() ? options_.Operands[index] : std::string();
 }
 
-int TCliRun::Prepare() {
-    using TPrepare = int (TCliRun::*)();
-    static const std::map<std::string, TPrepare> prepares = {
-        {"image", &TCliRun::PrepareImage},
-        {"lcd text", &TCliRun::PrepareLcdText},
-        {"lcd command", &TCliRun::PrepareLcdCommand},
-        {"flash write", &TCliRun::PrepareFlashWrite},
-        {"flash read", &TCliRun::PrepareOutput},
-        {"dump", &TCliRun::PrepareOutput},
-        {"keys", &TCliRun::PrepareKeys},
-        {"plot", &TCliRun::PreparePlot},
-        {"status", &TCliRun::PrepareStatus},
+// What each command does before the board is touched (nothing: null) and
+// once it is attached.
+const TCliRun::TCommandSteps* TCliRun::StepsOf(const std::string& command) {
+    static const std::map<std::string, TCommandSteps> steps = {
+        {"status", {&TCliRun::PrepareStatus, &TCliRun::StartWatch}},
+        {"keys", {&TCliRun::PrepareKeys, &TCliRun::StartWatch}},
+        {"led", {nullptr, &TCliRun::StartLed}},
+        {"lcd backlight", {nullptr, &TCliRun::StartBacklight}},
+        {"lcd contrast", {nullptr, &TCliRun::StartContrast}},
+        {"lcd command", {&TCliRun::PrepareLcdCommand, &TCliRun::StartLcdCommand}},
+        {"lcd text", {&TCliRun::PrepareLcdText, &TCliRun::StartLcdText}},
+        {"image", {&TCliRun::PrepareImage, &TCliRun::StartImage}},
+        {"splash", {nullptr, &TCliRun::StartSplash}},
+        {"flash read", {&TCliRun::PrepareOutput, &TCliRun::StartFlashRead}},
+        {"flash erase", {nullptr, &TCliRun::StartFlashErase}},
+        {"flash write", {&TCliRun::PrepareFlashWrite, &TCliRun::StartFlashWrite}},
+        {"dump", {&TCliRun::PrepareOutput, &TCliRun::StartDump}},
+        {"plot", {&TCliRun::PreparePlot, &TCliRun::StartPlot}},
     };
-    const auto found = prepares.find(options_.Command);
-    return found == prepares.end() ? ExitDone : (this->*found->second)();
+    const auto found = steps.find(command);
+    return found == steps.end() ? nullptr : &found->second;
+}
+
+int TCliRun::Prepare() {
+    const TCommandSteps* steps = StepsOf(options_.Command);
+    return steps == nullptr || steps->Prepare == nullptr ? ExitDone : (this->*steps->Prepare)();
 }
 
 int TCliRun::PrepareImage() {
@@ -221,7 +232,7 @@ int TCliRun::PrepareOutput() {
         Tell(transfers::TransferWriteErrorText(fileAnswer_, reason));
         return ExitFailed;
     }
-    if (options_.Has("--expect") && !ReadWholeFile(Local(options_.Value("--expect")))) {
+    if (options_.Has("--expect") && !keybase::ReadWholeFile(Local(options_.Value("--expect")))) {
         Tell(QStringLiteral("--expect: cannot read '%1'").arg(Local(options_.Value("--expect"))));
         return ExitFailed;
     }
@@ -237,7 +248,7 @@ int TCliRun::PrepareKeys() {
         keyBase_.emplace();
         return ExitDone;
     }
-    const std::optional<QByteArray> bytes = keybase::ReadKeyBaseFile(base);
+    const std::optional<QByteArray> bytes = keybase::ReadWholeFile(base);
     if (!bytes) {
         Tell(QString::fromUtf8(keybase::LoadFailedText));
         return ExitFailed;
@@ -406,32 +417,13 @@ void TCliRun::StartJob(const QString& doneText) {
     seams_.DoneText = doneText;
     jobStarted_ = true;
     silence_.start();
-    // Once the job has ended its message tells the rest.
     if (CurrentJobFlags().Raised() != 0) Progress();
     CheckJobEnd();
 }
 
 void TCliRun::StartCommand() {
-    using TStart = void (TCliRun::*)();
-    static const std::map<std::string, TStart> starts = {
-        {"status", &TCliRun::StartWatch},
-        {"keys", &TCliRun::StartWatch},
-        {"led", &TCliRun::StartLed},
-        {"lcd backlight", &TCliRun::StartBacklight},
-        {"lcd contrast", &TCliRun::StartContrast},
-        {"lcd command", &TCliRun::StartLcdCommand},
-        {"lcd text", &TCliRun::StartLcdText},
-        {"image", &TCliRun::StartImage},
-        {"splash", &TCliRun::StartSplash},
-        {"flash read", &TCliRun::StartFlashRead},
-        {"flash erase", &TCliRun::StartFlashErase},
-        {"flash write", &TCliRun::StartFlashWrite},
-        {"dump", &TCliRun::StartDump},
-        {"plot", &TCliRun::StartPlot},
-    };
     seams_.FileAnswer = fileAnswer_;
-    const auto found = starts.find(options_.Command);
-    if (found != starts.end()) (this->*found->second)();
+    if (const TCommandSteps* steps = StepsOf(options_.Command)) (this->*steps->Start)();
 }
 
 void TCliRun::StartWatch() {
@@ -580,8 +572,8 @@ void TCliRun::JobEnded() {
     }
     if (verifying_) {
         seams_.Quiet = options_.Quiet;
-        const std::optional<QByteArray> written = ReadWholeFile(fileAnswer_);
-        const std::optional<QByteArray> read = ReadWholeFile(scratch_.filePath(QStringLiteral("verify")));
+        const std::optional<QByteArray> written = keybase::ReadWholeFile(fileAnswer_);
+        const std::optional<QByteArray> read = keybase::ReadWholeFile(scratch_.filePath(QStringLiteral("verify")));
         const qsizetype block = qsizetype(transfers::FlashBlockSize);
         if (!written || !read || written->left(block) != read->left(block)) {
             Tell(
@@ -592,8 +584,8 @@ void TCliRun::JobEnded() {
         if (!options_.Quiet) Tell(QStringLiteral("--verify: the Flash-ROM holds what was written"));
     }
     if (command == "dump" && options_.Has("--expect")) {
-        const std::optional<QByteArray> expected = ReadWholeFile(Local(options_.Value("--expect")));
-        const std::optional<QByteArray> dumped = ReadWholeFile(fileAnswer_);
+        const std::optional<QByteArray> expected = keybase::ReadWholeFile(Local(options_.Value("--expect")));
+        const std::optional<QByteArray> dumped = keybase::ReadWholeFile(fileAnswer_);
         if (!expected || !dumped || *expected != *dumped) {
             Tell(QStringLiteral("--expect: the dump differs from '%1'").arg(Local(options_.Value("--expect"))));
             Finish(ExitFailed);
@@ -633,7 +625,7 @@ void TCliRun::Finish(int exitCode) {
     TConsoleSeams::EndProgress();
     if (keyBase_ && !SaveKeyBase() && exitCode == ExitDone) exitCode = ExitFailed;
     if (!stdoutFile_.isEmpty() && exitCode == ExitDone) {
-        if (const std::optional<QByteArray> bytes = ReadWholeFile(stdoutFile_)) WriteStdout(*bytes);
+        if (const std::optional<QByteArray> bytes = keybase::ReadWholeFile(stdoutFile_)) WriteStdout(*bytes);
     }
     if (csv_ != nullptr && csv_ != stdout) {
         std::fclose(csv_);

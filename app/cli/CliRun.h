@@ -75,6 +75,12 @@ private:
     void Attach();
     std::string Operand(std::size_t index) const;
 
+    struct TCommandSteps {
+        int (TCliRun::*Prepare)();  // null: nothing to read first
+        void (TCliRun::*Start)();
+    };
+    static const TCommandSteps* StepsOf(const std::string& command);
+
     // What each command reads before the board is touched.
     int PrepareImage();
     int PrepareLcdText();

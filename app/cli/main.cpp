@@ -1,5 +1,5 @@
 // lumidra-cli: the board's jobs from a command line.
-#include "app/Demo.h"
+#include "app/BoardSource.h"
 #include "app/QtGuiThread.h"
 #include "app/Startup.h"
 #include "app/cli/CliOptions.h"
@@ -18,14 +18,11 @@
 #include <vector>
 
 #if defined(_WIN32)
-#include "hid/windows/WindowsHidPlatform.h"
-
 #include <windows.h>
 
 #include <atomic>
 #else
 #include "app/SignalClose.h"
-#include "hid/linux/LinuxHidPlatform.h"
 #endif
 
 #if defined(_WIN32)
@@ -64,14 +61,7 @@ int main(int argc, char* argv[]) {
 
     if (options.Command.starts_with("convert")) return cli::RunConvert(options, seams);
 
-#if defined(_WIN32)
-    hid::WindowsHidPlatform systemPlatform;
-#else
-    hid::LinuxHidPlatform systemPlatform;
-#endif
-    std::unique_ptr<app::TDemoBoard> demo;
-    if (options.Demo) demo = std::make_unique<app::TDemoBoard>();
-    hid::THidPlatform& platform = demo ? demo->Platform() : systemPlatform;
+    app::TBoardSource boards(options.Demo);
 
     // The window's lock: two programs never interleave reports on one board.
     app::TSingleInstanceLock lock;
@@ -85,20 +75,15 @@ int main(int argc, char* argv[]) {
 
     // Opened once the lock is held: a refused run leaves the running
     // program's trace alone.
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> traceFile(nullptr, &std::fclose);
-    std::optional<protocol::TReportTrace> trace;
-    if (!options.Trace.empty()) {
-        traceFile.reset(std::fopen(options.Trace.c_str(), "w"));
-        if (!traceFile) {
-            cli::TConsoleSeams::Tell(
-                QStringLiteral("--trace: cannot write '%1'").arg(QString::fromLocal8Bit(options.Trace.c_str())));
-            return cli::ExitFailed;
-        }
-        protocol::ReportTrace = &trace.emplace(traceFile.get());
+    protocol::TTraceFile trace;
+    if (!options.Trace.empty() && !trace.Open(options.Trace)) {
+        cli::TConsoleSeams::Tell(
+            QStringLiteral("--trace: cannot write '%1'").arg(QString::fromLocal8Bit(options.Trace.c_str())));
+        return cli::ExitFailed;
     }
 
     app::QtGuiThread gui;
-    cli::TCliRun run(options, platform, gui, seams);
+    cli::TCliRun run(options, boards.Platform(), gui, seams);
     if (const int code = run.Prepare(); code != cli::ExitDone) return code;
 #if defined(_WIN32)
     interrupted = &run;
@@ -107,7 +92,7 @@ int main(int argc, char* argv[]) {
     app::TSignalClose signalClose(
         [&run](int signal) { run.Interrupt(signal == SIGINT ? cli::ExitInterrupted : cli::ExitTerminated); });
 #endif
-    if (demo) demo->Start();
+    if (app::TDemoBoard* demo = boards.Demo()) demo->Start();
     const int code = run.Exec();
 #if defined(_WIN32)
     interrupted = nullptr;

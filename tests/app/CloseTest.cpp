@@ -170,7 +170,7 @@ TEST_F(CloseWindow, SignalClosesWithoutAskingAndKeepsTheUnsavedKeyBase) {
 
     const QStringList files = QDir(folder).entryList({QStringLiteral("keybase-unsaved-*.txt")});
     ASSERT_EQ(files.size(), 1);
-    const auto bytes = keybase::ReadKeyBaseFile(QDir(folder).filePath(files[0]));
+    const auto bytes = keybase::ReadWholeFile(QDir(folder).filePath(files[0]));
     ASSERT_TRUE(bytes.has_value());
     EXPECT_EQ(bytes->toStdString(), keybase::EncodeKeyBaseFile(memo.toStdU16String()).Bytes);
     const QString notice = keybase::TakeRecoveryNotice(folder);
