@@ -9,7 +9,8 @@
 #
 # The pictures go to SHOT_DIR: window.png (the running program) and, when the
 # close asks first, closing.png. A throwaway Wine prefix with the X11 driver
-# is used and removed.
+# is used and removed, unless LUMIDRA_RUN_PREFIX names one to use (a program
+# installed there, say); that one is left as it is.
 set -euo pipefail
 
 exe=${1:?usage: run-program.sh LUMIDRA_EXE SHOT_DIR [ARGUMENTS...]}
@@ -26,17 +27,21 @@ fi
 
 export WINEDEBUG=-all
 wine_dir=$(mktemp -d "${TMPDIR:-/tmp}/lumidra-wine-x11.XXXXXX")
-export WINEPREFIX=$wine_dir/prefix
 program=
 cleanup() {
     [ -n "$program" ] && kill "$program" 2>/dev/null || true
-    wineserver -k >/dev/null 2>&1 || true  # this prefix's server only
+    [ -n "${LUMIDRA_RUN_PREFIX:-}" ] || wineserver -k >/dev/null 2>&1 || true  # this prefix's server only
     rm -rf "$wine_dir"
 }
 trap cleanup EXIT
 
-wineboot -i </dev/null >/dev/null 2>&1
-wineserver -w
+if [ -n "${LUMIDRA_RUN_PREFIX:-}" ]; then
+    export WINEPREFIX=$LUMIDRA_RUN_PREFIX
+else
+    export WINEPREFIX=$wine_dir/prefix
+    wineboot -i </dev/null >/dev/null 2>&1
+    wineserver -w
+fi
 
 log=$wine_dir/program.log
 # Wine hands the variable to the program without its WINE prefix: Qt's

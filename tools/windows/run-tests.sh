@@ -5,10 +5,10 @@
 #     toolchain), and their tests;
 #   - x86_64 (64-bit): the whole program, lumidra.exe, and the whole test
 #     suite on the Qt for Windows in ../shared/qt-mingw (unpacked into the
-#     cache by qt-prefix.sh), run with Qt's offscreen platform; lumidra.exe is
-#     deployed with the DLLs it needs into <build>/deploy/lumidra, then
-#     started with the windows platform on Xvfb, shown, photographed and
-#     closed (run-program.sh).
+#     cache by qt-prefix.sh), run with Qt's offscreen platform; then the
+#     installer and the zip (cpack, into <build>/packages), installed
+#     silently, the installed program started with the windows platform on
+#     Xvfb, photographed and closed, and uninstalled (check-installer.sh).
 #
 #   tools/windows/run-tests.sh
 #
@@ -22,8 +22,6 @@
 #   LUMIDRA_WIN_BUILD_ROOT  where build-win32/ and build-win64/ go (default: the
 #                           source tree)
 #   LUMIDRA_WIN_ARCHES      which builds to make (default: "i686 x86_64")
-#   LUMIDRA_WIN_PROGRAM_ARGS  lumidra.exe's arguments for the run on Xvfb
-#                           (default: --demo)
 # Exits non-zero when anything fails.
 set -euo pipefail
 
@@ -43,7 +41,8 @@ install_packages() {
     local wanted=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 wine32:i386
                   googletest cmake ninja-build ccache
                   qt6-base-dev qt6-base-dev-tools  # the host's moc, uic and rcc
-                  xvfb xdotool x11-utils imagemagick fonts-dejavu-core)
+                  xvfb xdotool x11-utils imagemagick fonts-dejavu-core
+                  nsis binutils)  # makensis for the installer; strings reads its shortcuts
     local missing=() p
     for p in "${wanted[@]}"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -130,12 +129,9 @@ for arch in $arches; do
         "$qt/bin/deploy-runtime.sh" "$dir/bin" Test
         mkdir -p "$dir/bin/lib/fonts"
         cp /usr/share/fonts/truetype/dejavu/DejaVuSans*.ttf "$dir/bin/lib/fonts/"
-        # The programs as a user gets them: the .exe files and what they need, no more.
-        rm -rf "$dir/deploy/lumidra"
-        mkdir -p "$dir/deploy/lumidra"
-        cp "$dir/bin/lumidra.exe" "$dir/bin/lumidra-cli.exe" "$dir/deploy/lumidra/"
-        "$qt/bin/deploy-runtime.sh" "$dir/deploy/lumidra"
-        echo "== deployed: $(du -sh "$dir/deploy/lumidra" | cut -f1) in $dir/deploy/lumidra"
+        # The installer and the zip, of the files the install rules name.
+        (cd "$dir" && cpack >/dev/null) || failed=1
+        ls -l "$dir"/packages/Lumidra-*-win64.* 2>/dev/null | sed 's/^/== made: /' || true
     fi
     took "build-$arch" "$start"
     start=$(now)
@@ -153,10 +149,9 @@ for arch in $arches; do
     took "ctest-$arch" "$start"
     if [ "$arch" = x86_64 ]; then
         start=$(now)
-        # shellcheck disable=SC2086
-        "$here/run-program.sh" "$dir/deploy/lumidra/lumidra.exe" "$dir/screenshots" \
-            ${LUMIDRA_WIN_PROGRAM_ARGS---demo} || failed=1
-        took "program-$arch" "$start"
+        # Installed, run on a virtual display and uninstalled as a user would.
+        "$here/check-installer.sh" "$dir" "$dir/screenshots" || failed=1
+        took "installer-$arch" "$start"
     fi
 done
 
