@@ -455,8 +455,7 @@ void TForm1::HidDeviceController1DeviceCreateError(hid::THidDeviceController*, h
 void TForm1::FormClose(TCloseAction& Action) {
     if (!KeyBaseSaved) {
         if (unattended_) {
-            // Nobody can be asked: the text goes to a recovery file instead.
-            keybase::SaveKeyBaseRecovery(keybase::MemoText(*MemoKey), keybase::RecoveryFolder(), Seams().Now());
+            SaveKeyBaseAside();
         } else if (Seams().MessageBox(QStringLiteral("Изменения в базе ключей будут потеряны! Всё равно выйти?  "),
                                       QString::fromLatin1(AppTitle), TMsgIcon::Warning,
                                       TMsgButtons::OkCancel) != TMsgResult::Ok) {
@@ -481,6 +480,15 @@ void TForm1::CloseUnattended() {
 
 void TForm1::MemoKeyChange() {
     KeyBaseSaved = false;
+    keyBaseAside_ = false;
+}
+
+void TForm1::SaveKeyBaseAside() {
+    // Nobody can be asked: the text goes to a recovery file instead, once
+    // for one text (a session end asks first and ends after).
+    if (KeyBaseSaved || keyBaseAside_) return;
+    keybase::SaveKeyBaseRecovery(keybase::MemoText(*MemoKey), keybase::RecoveryFolder(), Seams().Now());
+    keyBaseAside_ = true;
 }
 
 void TForm1::LoadBaseClick() {

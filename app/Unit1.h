@@ -60,6 +60,9 @@ public:
     // The close when the system ends the program: nothing is asked, an
     // unsaved key base goes to a recovery file, the board is told as ever.
     void CloseUnattended();
+    // An unsaved key base to a recovery file now, without asking (the
+    // session is about to end); not again for the same text.
+    void SaveKeyBaseAside();
 
     // --- the board's input reports (Unit1Input.cpp) --------------------------
     void HidDeviceController1DeviceData(hid::THidDevice* HidDev, std::uint8_t ReportID, const std::uint8_t* Data,
@@ -133,6 +136,7 @@ private:
     bool centred_ = false;
     bool closing_ = false;
     bool unattended_ = false;
+    bool keyBaseAside_ = false;
 };
 
 }  // namespace lumidra::app

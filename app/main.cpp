@@ -23,6 +23,7 @@
 #include <vector>
 
 #if defined(_WIN32)
+#include "app/SessionEnd.h"
 #else
 #include "app/SignalClose.h"
 #endif
@@ -88,12 +89,15 @@ int main(int argc, char* argv[]) {
     if (commandLine.Options.AllPanels) app::ShowAllPanels(Form1);
     if (demo) Form1.setWindowTitle(app::DemoTitle());
     graphics::TForm2 Form2;
-#if !defined(_WIN32)
     // Log-out, shutdown, kill, Ctrl+C: a close that cannot ask, then the end.
-    app::TSignalClose signalClose([&Form1](int) {
+    const auto closeUnattended = [&Form1] {
         Form1.CloseUnattended();
         QCoreApplication::exit(0);
-    });
+    };
+#if defined(_WIN32)
+    app::TSessionEnd sessionEnd([&Form1] { Form1.SaveKeyBaseAside(); }, closeUnattended);
+#else
+    app::TSignalClose signalClose([&closeUnattended](int) { closeUnattended(); });
 #endif
     Form1.show();
     if (demo) demo->Start();

@@ -8,7 +8,13 @@
 #include <QDir>
 #include <QStandardPaths>
 
-#if !defined(_WIN32)
+#if defined(_WIN32)
+#include "app/SessionEnd.h"
+
+#include <QGuiApplication>
+
+#include <windows.h>
+#else
 #include "app/SignalClose.h"
 
 #include <csignal>
@@ -176,6 +182,52 @@ TEST_F(CloseWindow, SignalClosesWithoutAskingAndKeepsTheUnsavedKeyBase) {
     const QString notice = keybase::TakeRecoveryNotice(folder);
     EXPECT_TRUE(notice.endsWith(QDir(folder).filePath(files[0]))) << notice.toStdString();
     EXPECT_TRUE(keybase::TakeRecoveryNotice(folder).isEmpty()) << "told once";
+    QDir(folder).removeRecursively();
+#endif
+}
+
+// Windows ends a session with messages to the windows: asked, the program
+// sets the unsaved key base aside at once and says yes; an end called off
+// changes nothing else (asked again, nothing is written twice); the real end
+// tells the board the host leaves and hands it back inside the message.
+TEST_F(CloseWindow, SessionEndAsksNobodyAndKeepsTheUnsavedKeyBase) {
+#if !defined(_WIN32)
+    GTEST_SKIP() << "the end of a Windows session; Linux ends the program with signals";
+#else
+    if (QGuiApplication::platformName() != QStringLiteral("windows")) {
+        GTEST_SKIP() << "needs Qt's windows platform (run-tests.sh runs it on a display)";
+    }
+    QStandardPaths::setTestModeEnabled(true);
+    const QString folder = keybase::RecoveryFolder();
+    QDir(folder).removeRecursively();
+    const int board = StartAttachedWithUnsavedKeys();
+    const QString memo = keybase::MemoText(*Form->MemoKey);
+    app::TSessionEnd sessionEnd([this] { Form->SaveKeyBaseAside(); }, [this] { Form->CloseUnattended(); });
+    const auto window = reinterpret_cast<HWND>(Form->winId());
+    const auto recoveryFiles = [&] { return QDir(folder).entryList({QStringLiteral("keybase-unsaved-*.txt")}); };
+
+    EXPECT_EQ(SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+    EXPECT_EQ(recoveryFiles().size(), 1);
+    EXPECT_EQ(SendMessageW(window, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF), 0);
+    EXPECT_EQ(SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+    EXPECT_TRUE(Form->isVisible());
+    EXPECT_EQ(Bus.Written(board).size(), 3u) << "an end called off sends nothing";
+    EXPECT_NE(AttachedDevice, nullptr);
+
+    EXPECT_EQ(SendMessageW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF), 0);
+    EXPECT_TRUE(Seams.Boxes.empty()) << "nobody is asked";
+    ASSERT_EQ(Bus.Written(board).size(), 4u);
+    EXPECT_EQ(Bus.Written(board)[3], Report({0, 0, 0x04, 2}));
+    EXPECT_EQ(Seams.Pauses.size(), 1u);
+    EXPECT_EQ(AttachedDevice, nullptr);
+    EXPECT_FALSE(Form->isVisible());
+
+    const QStringList files = recoveryFiles();
+    ASSERT_EQ(files.size(), 1) << "one file for one text";
+    const auto bytes = keybase::ReadWholeFile(QDir(folder).filePath(files[0]));
+    ASSERT_TRUE(bytes.has_value());
+    EXPECT_EQ(bytes->toStdString(), keybase::EncodeKeyBaseFile(memo.toStdU16String()).Bytes);
+    EXPECT_FALSE(keybase::TakeRecoveryNotice(folder).isEmpty());
     QDir(folder).removeRecursively();
 #endif
 }

@@ -14,8 +14,9 @@
 #
 # BUILD_DIR is the 64-bit Windows build after `cpack` (its packages/ holds
 # Lumidra-<version>-win64.exe and .zip); the program's pictures go to SHOT_DIR
-# (default: BUILD_DIR/screenshots). A throwaway Wine prefix is used and
-# removed. Exits non-zero at the first thing that is not as it should be.
+# (default: BUILD_DIR/screenshots). It runs on on-display.sh's display, in a
+# throwaway Wine prefix. Exits non-zero at the first thing that is not as it
+# should be.
 set -euo pipefail
 
 build=${1:?usage: check-installer.sh BUILD_DIR [SHOT_DIR]}
@@ -23,29 +24,17 @@ build=$(cd "$build" && pwd)
 shots=${2:-$build/screenshots}
 here=$(cd "$(dirname "$0")" && pwd)
 
-# Once more inside a display of its own, for the window's run.
-if [ -z "${LUMIDRA_ON_XVFB:-}" ]; then
-    LUMIDRA_ON_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$build" "$shots"
+# Once more on a display, in a prefix, for the window's run.
+if [ -z "${LUMIDRA_ON_XVFB:-}" ] || [ -z "${LUMIDRA_RUN_PREFIX:-}" ]; then
+    exec "$here/on-display.sh" "$0" "$build" "$shots"
 fi
 
 fail() { echo "check-installer: $*" >&2; exit 1; }
-installer=$(ls "$build"/packages/Lumidra-*-win64.exe 2>/dev/null | head -n1) || true
+installers=("$build"/packages/Lumidra-*-win64.exe)
+installer=${installers[0]}
 zip=${installer%.exe}.zip
 [ -f "$installer" ] || fail "no installer in $build/packages (run cpack there first)"
 [ -f "$zip" ] || fail "no zip beside $installer"
-
-export WINEDEBUG=-all
-# No menu entries on the host's desktop for the Start menu entries made here.
-export WINEDLLOVERRIDES="winemenubuilder.exe=d"
-wine_dir=$(mktemp -d "${TMPDIR:-/tmp}/lumidra-wine-install.XXXXXX")
-export WINEPREFIX=$wine_dir/prefix
-cleanup() {
-    wineserver -k >/dev/null 2>&1 || true  # this prefix's server only
-    rm -rf "$wine_dir"
-}
-trap cleanup EXIT
-wineboot -i </dev/null >/dev/null 2>&1
-wineserver -w
 
 drive=$WINEPREFIX/drive_c
 folder="$drive/Program Files/Lumidra"
@@ -74,8 +63,9 @@ if [ "$expected" != "$installed" ]; then
     fail "the installed files are not the zip's (< zip, > installed)"
 fi
 echo "   $(echo "$installed" | wc -l) files, as in the zip"
-[ -f "$folder/bin/lumidra-cli.exe" ] && [ ! -e "$folder/bin/lumidra.exe" ] && [ ! -e "$folder/bin/Qt6Widgets.dll" ] ||
+if [ ! -f "$folder/bin/lumidra-cli.exe" ] || [ -e "$folder/bin/lumidra.exe" ] || [ -e "$folder/bin/Qt6Widgets.dll" ]; then
     fail "bin\\ must hold lumidra-cli.exe and what it needs, not the window"
+fi
 
 # The list of installed programs.
 entry=$(query "$uninstall_key") || fail "no entry $uninstall_key"
@@ -104,7 +94,7 @@ echo "   on PATH: $version"
 bytes=$(wine "$folder/bin/lumidra-cli.exe" --demo dump - </dev/null 2>/dev/null | wc -c)
 [ "$bytes" = 4096 ] || fail "lumidra-cli.exe --demo dump - wrote $bytes bytes, not 4096"
 echo "   lumidra-cli.exe --demo dump -: 4096 bytes"
-LUMIDRA_RUN_PREFIX=$WINEPREFIX "$here/run-program.sh" "$folder/lumidra.exe" "$shots" --demo
+"$here/run-program.sh" "$folder/lumidra.exe" "$shots" --demo
 
 echo "== uninstall: Uninstall.exe /S"
 # The uninstaller runs from a copy of itself and returns at once: wait for it.

@@ -8,9 +8,9 @@
 #   tools/windows/run-program.sh LUMIDRA_EXE SHOT_DIR [ARGUMENTS...]
 #
 # The pictures go to SHOT_DIR: window.png (the running program) and, when the
-# close asks first, closing.png. A throwaway Wine prefix with the X11 driver
-# is used and removed, unless LUMIDRA_RUN_PREFIX names one to use (a program
-# installed there, say); that one is left as it is.
+# close asks first, closing.png. It runs on the display and in the Wine prefix
+# of on-display.sh: a throwaway one, unless LUMIDRA_RUN_PREFIX names one (a
+# program installed there, say).
 set -euo pipefail
 
 exe=${1:?usage: run-program.sh LUMIDRA_EXE SHOT_DIR [ARGUMENTS...]}
@@ -20,28 +20,19 @@ exe=$(cd "$(dirname "$exe")" && pwd)/$(basename "$exe")
 mkdir -p "$shots"
 shots=$(cd "$shots" && pwd)
 
-# Once more inside a display of its own.
-if [ -z "${LUMIDRA_ON_XVFB:-}" ]; then
-    LUMIDRA_ON_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$exe" "$shots" "$@"
+# Once more on a display, in a prefix.
+if [ -z "${LUMIDRA_ON_XVFB:-}" ] || [ -z "${LUMIDRA_RUN_PREFIX:-}" ]; then
+    exec "$(dirname "$0")/on-display.sh" "$0" "$exe" "$shots" "$@"
 fi
+export WINEPREFIX=$LUMIDRA_RUN_PREFIX WINEDEBUG=-all
 
-export WINEDEBUG=-all
-wine_dir=$(mktemp -d "${TMPDIR:-/tmp}/lumidra-wine-x11.XXXXXX")
+wine_dir=$(mktemp -d "${TMPDIR:-/tmp}/lumidra-run.XXXXXX")
 program=
 cleanup() {
     [ -n "$program" ] && kill "$program" 2>/dev/null || true
-    [ -n "${LUMIDRA_RUN_PREFIX:-}" ] || wineserver -k >/dev/null 2>&1 || true  # this prefix's server only
     rm -rf "$wine_dir"
 }
 trap cleanup EXIT
-
-if [ -n "${LUMIDRA_RUN_PREFIX:-}" ]; then
-    export WINEPREFIX=$LUMIDRA_RUN_PREFIX
-else
-    export WINEPREFIX=$wine_dir/prefix
-    wineboot -i </dev/null >/dev/null 2>&1
-    wineserver -w
-fi
 
 log=$wine_dir/program.log
 # Wine hands the variable to the program without its WINE prefix: Qt's
