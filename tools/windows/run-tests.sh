@@ -126,7 +126,7 @@ for arch in $arches; do
     if [ "$arch" = x86_64 ]; then
         # The tests' Qt beside them (Qt Test too), and fonts for the offscreen
         # platform, which on Windows looks for them only in lib/fonts there.
-        "$qt/bin/deploy-runtime.sh" "$dir/bin" Test
+        "$here/deploy-runtime.sh" "$qt" "$dir/bin" Test
         mkdir -p "$dir/bin/lib/fonts"
         cp /usr/share/fonts/truetype/dejavu/DejaVuSans*.ttf "$dir/bin/lib/fonts/"
         # The installer and the zip, of the files the install rules name.
