@@ -17,6 +17,10 @@
 # /etc/apt/sources.list.d/lumidra-deb-src.sources (saying so). The sources
 # and the build folder are in a temporary folder, removed at the end.
 set -euo pipefail
+if [ "${1:-}" = "--help" ] || [ "${1:-}" = "-h" ]; then
+    sed -n '2,/^set -e/p' "$0" | sed '$d' | sed 's/^# \{0,1\}//'
+    exit 0
+fi
 exec 3>&1 1>&2
 prefix=${1:?usage: build-qt.sh PREFIX}
 root=$(cd "$(dirname "$0")/../.." && pwd)

@@ -6,6 +6,10 @@
 # test programs; what a user gets is the install rules' business.
 #   usage: deploy-runtime.sh QT_PREFIX DEST [Test ...]
 set -eu
+if [ "${1:-}" = "--help" ] || [ "${1:-}" = "-h" ]; then
+    sed -n '2,/^set -e/p' "$0" | sed '$d' | sed 's/^# \{0,1\}//'
+    exit 0
+fi
 qt=${1:?usage: deploy-runtime.sh QT_PREFIX DEST [Module...]}
 dest=${2:?usage: deploy-runtime.sh QT_PREFIX DEST [Module...]}
 shift 2

@@ -9,6 +9,10 @@
 #
 # Exits with the command's exit code.
 set -euo pipefail
+if [ "${1:-}" = "--help" ] || [ "${1:-}" = "-h" ]; then
+    sed -n '2,/^set -e/p' "$0" | sed '$d' | sed 's/^# \{0,1\}//'
+    exit 0
+fi
 [ $# -gt 0 ] || { echo "usage: on-display.sh COMMAND [ARGUMENTS...]" >&2; exit 2; }
 
 if [ -z "${LUMIDRA_ON_XVFB:-}" ]; then

@@ -24,6 +24,10 @@
 #   LUMIDRA_WIN_ARCHES      which builds to make (default: "i686 x86_64")
 # Exits non-zero when anything fails.
 set -euo pipefail
+if [ "${1:-}" = "--help" ] || [ "${1:-}" = "-h" ]; then
+    sed -n '2,/^set -e/p' "$0" | sed '$d' | sed 's/^# \{0,1\}//'
+    exit 0
+fi
 
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
