@@ -43,6 +43,7 @@ install_packages() {
     local wanted=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 wine32:i386
                   googletest cmake ninja-build ccache
                   qt6-base-dev qt6-base-dev-tools  # the host's moc, uic and rcc
+                  qt6-tools-dev qt6-l10n-tools     # the host's lupdate and lrelease
                   xvfb xdotool x11-utils imagemagick fonts-dejavu-core)
     local missing=() p
     for p in "${wanted[@]}"; do
