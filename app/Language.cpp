@@ -31,14 +31,18 @@ TLanguage RunLanguage(const std::string& option) {
 TTranslations::TTranslations(TLanguage language) {
     const auto install = [this](const QString& name, const QString& folder) {
         auto translator = std::make_unique<QTranslator>();
-        if (!translator->load(name, folder)) return;
+        if (!translator->load(name, folder)) return false;
         QCoreApplication::installTranslator(translator.get());
         installed_.push_back(std::move(translator));
+        return true;
     };
-    if (language == TLanguage::English) install(QStringLiteral("lumidra_en"), QStringLiteral(":/i18n"));
-    // Qt's own texts are English as built; the Russian ones come with Qt.
-    if (language == TLanguage::Russian) {
-        install(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    const QString embedded = QStringLiteral(":/i18n");
+    if (language == TLanguage::English) install(QStringLiteral("lumidra_en"), embedded);
+    // Qt's own texts are English as built; the Russian ones come with Qt, or
+    // embedded where Qt is deployed without them (Windows).
+    if (language == TLanguage::Russian &&
+        !install(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        install(QStringLiteral("qtbase_ru"), embedded);
     }
 }
 

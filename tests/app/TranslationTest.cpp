@@ -33,9 +33,6 @@ TEST_F(Translation, EnglishWindowBoxesAndDialogs) {
 }
 
 TEST_F(Translation, RussianQtButtons) {
-#if defined(_WIN32)
-    GTEST_SKIP() << "the Qt for Windows built here comes without Qt's translations";
-#endif
     const app::TTranslations russian(app::TLanguage::Russian);
     QMessageBox box;
     box.setStandardButtons(QMessageBox::Cancel);

@@ -44,6 +44,7 @@ install_packages() {
                   googletest cmake ninja-build ccache
                   qt6-base-dev qt6-base-dev-tools  # the host's moc, uic and rcc
                   qt6-tools-dev qt6-l10n-tools     # the host's lupdate and lrelease
+                  qt6-translations-l10n            # Qt's Russian texts, embedded
                   xvfb xdotool x11-utils imagemagick fonts-dejavu-core)
     local missing=() p
     for p in "${wanted[@]}"; do
