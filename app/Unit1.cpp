@@ -325,7 +325,7 @@ std::vector<TForm1::TBoardControl> TForm1::BoardControls() {
         {Label10, {}},
         {ContrastLabel,
          [this](bool attached) {
-             SetCaption(*ContrastLabel, attached ? QStringLiteral("Contrast : 41%") : QStringLiteral("Contrast : 0%"));
+             SetCaption(*ContrastLabel, controls::ContrastLabelText(attached ? AttachedContrast : DetachedContrast));
          }},
         {Cmd_Label, {}},
         {Text_Label, {}},
