@@ -2,6 +2,7 @@
 
 #include "desktop/Seams.h"
 
+#include <QCoreApplication>
 #include <stdexcept>
 
 namespace lumidra::app {
@@ -18,7 +19,7 @@ bool TApplication::notify(QObject* receiver, QEvent* event) {
 }
 
 void ShowException(const std::exception_ptr& error) {
-    QString text = QStringLiteral("Unknown error");
+    QString text = QCoreApplication::translate("app", "Unknown error");
     try {
         std::rethrow_exception(error);
     } catch (const std::exception& e) {

@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "app/Language.h"
+
 namespace lumidra::app {
 
 std::string Usage() {
@@ -11,6 +13,7 @@ std::string Usage() {
            "                (implies --all-panels)\n"
            "  --trace FILE  write every report to and from the board to FILE, one line\n"
            "                each: time in microseconds, direction, 64 bytes in hex\n"
+           "  --lang ru|en  show the window in Russian or English, not the system's language\n"
            "  --help        print this help and exit\n"
            "  --version     print the version and exit\n";
 }
@@ -33,6 +36,15 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             result.Options.AllPanels = true;
         } else if (argument == "--trace" && at + 1 != arguments.end()) {
             result.Options.Trace = *++at;
+        } else if (argument == "--lang" && at + 1 != arguments.end()) {
+            result.Options.Lang = *++at;
+            if (!IsLanguageOption(result.Options.Lang)) {
+                return {{},
+                        true,
+                        ExitUsage,
+                        {},
+                        "lumidra: --lang: ru or en, not '" + result.Options.Lang + "'\n" + Usage()};
+            }
         } else {
             // Operands too: the program takes none.
             const std::string what = argument.starts_with('-') ? "unrecognised option '" : "unexpected argument '";

@@ -12,6 +12,7 @@ struct TOptions {
     bool AllPanels = false;  // every panel and menu shown, laid out to fit them
     bool Demo = false;       // the built-in board model instead of the platform's HID devices
     std::string Trace;       // the report trace's file, or empty for none
+    std::string Lang;        // "ru", "en", or empty: the system's language
 };
 
 struct TCommandLine {

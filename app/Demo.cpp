@@ -1,5 +1,7 @@
 #include "app/Demo.h"
 
+#include <QCoreApplication>
+
 #include <cmath>
 #include <numbers>
 
@@ -26,7 +28,7 @@ std::uint16_t Wave(double seconds, double period, double amplitude, double phase
 }  // namespace
 
 QString DemoTitle() {
-    return QStringLiteral("Lumidra (демо)");
+    return QCoreApplication::translate("app", "Lumidra (демо)");
 }
 
 TDemoSurroundings DemoSurroundings(std::chrono::milliseconds elapsed) {

@@ -4,6 +4,7 @@
 #include "protocol/ProtocolState.h"
 #include "desktop/Seams.h"
 
+#include <QCoreApplication>
 #include <QDir>
 
 namespace lumidra::app {
@@ -17,10 +18,12 @@ TLockResult TakeSingleInstanceLock(TSingleInstanceLock& lock) {
     switch (result) {
         case TLockResult::Acquired: break;
         case TLockResult::CannotCreate:
-            Seams().MessageBox(QString::fromUtf8(LockCannotCreateText), caption, TMsgIcon::Error, TMsgButtons::Ok);
+            Seams().MessageBox(QCoreApplication::translate("app", LockCannotCreateText), caption, TMsgIcon::Error,
+                               TMsgButtons::Ok);
             break;
         case TLockResult::AlreadyRunning:
-            Seams().MessageBox(QString::fromUtf8(AlreadyRunningText), caption, TMsgIcon::Warning, TMsgButtons::Ok);
+            Seams().MessageBox(QCoreApplication::translate("app", AlreadyRunningText), caption, TMsgIcon::Warning,
+                               TMsgButtons::Ok);
             break;
     }
     return result;

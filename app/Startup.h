@@ -1,6 +1,8 @@
 // The run's first and last steps: the single-instance lock and the start state.
 #pragma once
 
+#include "desktop/UserText.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -39,8 +41,9 @@ private:
 // Takes the lock; when that fails, shows why (caption "Lumidra", an error or
 // a warning icon, OK): the program must then end at once.
 TLockResult TakeSingleInstanceLock(TSingleInstanceLock& lock);
-inline constexpr const char* LockCannotCreateText = "Невозможно запустить программу!  ";
-inline constexpr const char* AlreadyRunningText = "Программа, использующая ресурсы TAVIK Lumidra, уже запущена!   ";
+inline constexpr const char* LockCannotCreateText = LUMIDRA_TEXT("app", "Невозможно запустить программу!  ");
+inline constexpr const char* AlreadyRunningText =
+    LUMIDRA_TEXT("app", "Программа, использующая ресурсы TAVIK Lumidra, уже запущена!   ");
 
 // The state at start: StartFolder = the current folder (in full), no board,
 // key base saved, window detached.

@@ -74,7 +74,7 @@ TForm1::TForm1(hid::THidPlatform& Platform, hid::TGuiThread& Gui, QWidget* paren
       OpenPictureDialog1(TFileDialogKind::OpenPicture) {
     setupUi(this);
     ApplyLook();
-    SaveDialog1.Filter = QStringLiteral("Двоичный файл|*.bin|Все файлы|*.*");
+    SaveDialog1.Filter = QCoreApplication::translate("transfers", transfers::BinaryFilter);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -325,7 +325,7 @@ std::vector<TForm1::TBoardControl> TForm1::BoardControls() {
         {Label10, {}},
         {ContrastLabel,
          [this](bool attached) {
-             SetCaption(*ContrastLabel, attached ? QStringLiteral("Contrast : 41%") : QStringLiteral("Contrast : 0%"));
+             SetCaption(*ContrastLabel, controls::ContrastLabelText(attached ? AttachedContrast : DetachedContrast));
          }},
         {Cmd_Label, {}},
         {Text_Label, {}},
@@ -355,16 +355,11 @@ void TForm1::SetBoardMenusEnabled(bool enabled) {
 // The detached-state reset: the window as it is with no board.
 void TForm1::FormShow() {
     Timer1Timer();
-    SetCaption(*Label1, QStringLiteral("Устройство отключено."));
+    SetCaption(*Label1, QCoreApplication::translate("app", "Устройство отключено."));
     SetCaption(*Label2, QString());
-    SetCaption(*Label5, QStringLiteral("Канал 1 : 0%"));
-    SetCaption(*Label6, QStringLiteral("Канал 2 : 0%"));
-    for (QLabel* label : {Label7, Label8, Label9, Label10}) ShowInput(*label, false);
-    Bar1->setValue(0);
-    Bar2->setValue(0);
+    // Channels, inputs and key as an all-zero status report shows them.
+    ShowStatus(DecodeStatus(InputReport{}.data()));
     Edit1->setText(QStringLiteral("0"));
-    SetCaption(*Key, QStringLiteral(" no key"));
-    SetCaption(*Key_status, QStringLiteral("    Ключ не активен"));
     // Clearing a ticked box runs its handler; with no board nothing goes out,
     // and the buffer is zeroed below.
     SetBoardControls(false);
@@ -397,7 +392,8 @@ void TForm1::EndCutJob() {
     const TJobCutEnd end = JobCutEnd(cut.Job, cut.Acknowledged, sameBoard);
     // Whichever board is attached now has no job asked of it.
     SendJobCutEnd(end);
-    Seams().ShowMessage(QString::fromUtf8(end.Text.data(), static_cast<qsizetype>(end.Text.size())));
+    // The text is one of the module's marked constants, whole.
+    Seams().ShowMessage(QCoreApplication::translate("protocol", end.Text.data()));
 }
 
 bool TForm1::HidDeviceController1Enumerate(THidDevice* HidDev, std::int32_t Idx) {
@@ -406,7 +402,7 @@ bool TForm1::HidDeviceController1Enumerate(THidDevice* HidDev, std::int32_t Idx)
     // window is left as it is.
     if (BoardAttached) return true;
 
-    SetCaption(*Label1, QStringLiteral("Устройство подключено:"));
+    SetCaption(*Label1, QCoreApplication::translate("app", "Устройство подключено:"));
     // The device's strings as the device gives them (UTF-16): their narrow
     // form goes through the ANSI code page on Windows, which turns every
     // character outside it (a Russian board's name on a western system) into
@@ -456,9 +452,9 @@ void TForm1::FormClose(TCloseAction& Action) {
     if (!KeyBaseSaved) {
         if (unattended_) {
             SaveKeyBaseAside();
-        } else if (Seams().MessageBox(QStringLiteral("Изменения в базе ключей будут потеряны! Всё равно выйти?  "),
-                                      QString::fromLatin1(AppTitle), TMsgIcon::Warning,
-                                      TMsgButtons::OkCancel) != TMsgResult::Ok) {
+        } else if (Seams().MessageBox(
+                       QCoreApplication::translate("app", "Изменения в базе ключей будут потеряны! Всё равно выйти?  "),
+                       QString::fromLatin1(AppTitle), TMsgIcon::Warning, TMsgButtons::OkCancel) != TMsgResult::Ok) {
             Action = TCloseAction::None;
             return;
         }

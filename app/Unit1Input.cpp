@@ -9,7 +9,10 @@
 #include "protocol/Trace.h"
 #include "desktop/Widgets.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
+#include <string_view>
 
 namespace lumidra::app {
 
@@ -38,13 +41,23 @@ void TForm1::ShowInput(QLabel& label, bool on) {
     ShowSecondBackground(label, on);
 }
 
+namespace {
+
+// A channel's label in the language shown.
+QString ShownChannel(int channel, int value) {
+    const QByteArray format = QCoreApplication::translate("protocol", ChannelTextFormat).toUtf8();
+    return QString::fromStdString(ChannelText(std::string_view(format.constData(), format.size()), channel, value));
+}
+
+}  // namespace
+
 void TForm1::ShowStatus(const TStatusView& status) {
     // A value past full scale shows a full bar (a progress bar would ignore
     // it and keep the last one); the text still gives the real percentage.
     Bar1->setValue(std::min(status.Channel1, Bar1->maximum()));
-    SetCaption(*Label5, QString::fromStdString(status.Channel1Text));
+    SetCaption(*Label5, ShownChannel(1, status.Channel1));
     Bar2->setValue(std::min(status.Channel2, Bar2->maximum()));
-    SetCaption(*Label6, QString::fromStdString(status.Channel2Text));
+    SetCaption(*Label6, ShownChannel(2, status.Channel2));
     QLabel* const inputs[] = {Label7, Label8, Label9, Label10};
     for (int i = 0; i < 4; ++i) ShowInput(*inputs[i], status.Inputs[i]);
 
@@ -52,7 +65,9 @@ void TForm1::ShowStatus(const TStatusView& status) {
     if (status.KeyText) SetCaption(*Key, QString::fromStdString(*status.KeyText));
     if (status.KeyId) keybase::KeyBaseLookup(*MemoKey, QString::fromStdString(*status.KeyId));
     if (status.KeyStatus == 2) KeySoundArmed = true;
-    if (status.KeyStatusText) SetCaption(*Key_status, QString::fromStdString(*status.KeyStatusText));
+    if (status.KeyStatusText) {
+        SetCaption(*Key_status, QCoreApplication::translate("protocol", status.KeyStatusText->c_str()));
+    }
 }
 
 void TForm1::SoundKey() {

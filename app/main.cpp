@@ -2,6 +2,7 @@
 #include "app/AllPanels.h"
 #include "app/Application.h"
 #include "app/CommandLine.h"
+#include "app/Language.h"
 #include "app/BoardSource.h"
 #include "app/ParentConsole.h"
 #include "app/QtGuiThread.h"
@@ -55,6 +56,7 @@ int main(int argc, char* argv[]) {
     }
 
     app::TApplication application(argc, argv);  // message boxes need it, even the lock's
+    const app::TTranslations translations(app::RunLanguage(commandLine.Options.Lang));
     desktop::QtSeams toolkitSeams;
     desktop::SetDefaultSeams(&toolkitSeams);
     application.setApplicationName(QString::fromLatin1(desktop::AppTitle));

@@ -5,6 +5,7 @@
 #include "protocol/ProtocolState.h"
 #include "protocol/Report.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 
 namespace lumidra::controls {
@@ -32,7 +33,7 @@ void CheckLightClick(bool ticked) {
 }
 
 QString ContrastLabelText(int level) {
-    return QStringLiteral("Contrast : %1%").arg(ContrastPercent(level));
+    return QCoreApplication::translate("controls", "Contrast : %1%").arg(ContrastPercent(level));
 }
 
 std::optional<QString> ContrastBarChange(int level, bool enabled) {

@@ -27,8 +27,10 @@ QMessageBox::Icon ToQtIcon(TMsgIcon icon) {
 }
 
 // What the picture dialog offers when its owner set no filter.
-const QString DefaultPictureFilter =
-    QStringLiteral("Bitmaps (*.bmp)|*.bmp|All pictures|*.bmp;*.png;*.jpg;*.jpeg;*.gif|All files|*.*");
+QString DefaultPictureFilter() {
+    return QCoreApplication::translate(
+        "desktop", "Bitmaps (*.bmp)|*.bmp|All pictures|*.bmp;*.png;*.jpg;*.jpeg;*.gif|All files|*.*");
+}
 
 }  // namespace
 
@@ -67,7 +69,7 @@ bool QtSeams::ExecuteFileDialog(TFileDialog& dialog) {
     qt.setSizeGripEnabled(dialog.Options & ofEnableSizing);
 
     QString filter = dialog.Filter;
-    if (filter.isEmpty() && dialog.Kind == TFileDialogKind::OpenPicture) filter = DefaultPictureFilter;
+    if (filter.isEmpty() && dialog.Kind == TFileDialogKind::OpenPicture) filter = DefaultPictureFilter();
     const QStringList nameFilters = QtNameFilters(filter);
     if (!nameFilters.isEmpty()) {
         qt.setNameFilters(nameFilters);
@@ -82,7 +84,8 @@ bool QtSeams::ExecuteFileDialog(TFileDialog& dialog) {
         const QString chosen = qt.selectedFiles().constFirst();
         const QFileInfo info(chosen);
         if ((dialog.Options & ofNoReadOnlyReturn) && info.exists() && !info.isWritable()) {
-            QMessageBox::warning(&qt, dialog.Title, chosen + QStringLiteral("\nThe file is read-only."));
+            QMessageBox::warning(&qt, dialog.Title,
+                                 chosen + QCoreApplication::translate("desktop", "\nThe file is read-only."));
             continue;
         }
         dialog.FileName = chosen;

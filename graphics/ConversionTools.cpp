@@ -3,6 +3,7 @@
 #include "graphics/Preview.h"
 #include "graphics/TableFiles.h"
 
+#include <QCoreApplication>
 #include <QPlainTextEdit>
 
 namespace lumidra::graphics {
@@ -14,7 +15,7 @@ namespace {
 // The dialog is shared: only its filter is set here, its title and folder
 // stay as the last command using it left them.
 bool ChooseTableFile(TFileDialog& SaveDialog1) {
-    SaveDialog1.Filter = QString::fromUtf8(TableFilter);
+    SaveDialog1.Filter = QCoreApplication::translate("graphics", TableFilter);
     return SaveDialog1.Execute();
 }
 

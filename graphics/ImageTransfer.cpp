@@ -5,6 +5,8 @@
 #include "protocol/ProtocolState.h"
 #include "protocol/Report.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 namespace lumidra::graphics {
@@ -26,7 +28,8 @@ void TellUnreadable(TPictureFileError error) {
     const char* text = error == TPictureFileError::TooShort           ? PictureTooShortText
                        : error == TPictureFileError::PixelDataMissing ? PictureCutText
                                                                       : PictureUnreadableText;
-    Seams().MessageBox(QString::fromUtf8(text), QString::fromLatin1(AppTitle), TMsgIcon::Error, TMsgButtons::Ok);
+    Seams().MessageBox(QCoreApplication::translate("graphics", text), QString::fromLatin1(AppTitle), TMsgIcon::Error,
+                       TMsgButtons::Ok);
 }
 
 }  // namespace
@@ -35,7 +38,7 @@ std::optional<TPicture> TakePictureFile(const QString& fileName) {
     const TPictureFile file = LoadPictureFile(fileName);
     if (file.Header) std::copy(file.Header->begin(), file.Header->end(), DataReport.begin() + 1);
     if (file.Error == TPictureFileError::NotLcdPicture) {
-        Seams().ShowMessage(QString::fromUtf8(NotLcdPictureText));
+        Seams().ShowMessage(QCoreApplication::translate("graphics", NotLcdPictureText));
         return std::nullopt;
     }
     if (file.Error != TPictureFileError::None) {
@@ -85,7 +88,7 @@ void SplashStep(const InputReport& Report) {
     // The cable may go meanwhile, and another board (or this one, plugged
     // again) be attached: the end of the job is this board's only.
     const std::uint32_t handedBack = BoardsHandedBack;
-    Seams().ShowMessage(QString::fromUtf8(SplashShownText));
+    Seams().ShowMessage(QCoreApplication::translate("graphics", SplashShownText));
     if (BoardsHandedBack == handedBack) SendReport(JobReport);
     LcdTextPending = false;
 }

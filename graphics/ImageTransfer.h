@@ -2,6 +2,7 @@
 // preview is the window's).
 #pragma once
 
+#include "desktop/UserText.h"
 #include "desktop/Seams.h"
 #include "graphics/Picture.h"
 #include "protocol/InputDecode.h"
@@ -33,11 +34,14 @@ void Zast_OutClick();
 void SplashStep(const protocol::InputReport& Report);
 
 // Texts of the commands.
-inline constexpr const char* PictureFilter = "Рисунок BMP|*.bmp|Все файлы|*.*";
-inline constexpr const char* NotLcdPictureText = "Это изображение не может быть выведено.";
-inline constexpr const char* PictureUnreadableText = "Файл изображения не удалось прочитать.";
-inline constexpr const char* PictureTooShortText = "Файл изображения повреждён: он короче своего заголовка.";
-inline constexpr const char* PictureCutText = "Файл изображения повреждён: точки изображения не умещаются в файле.";
-inline constexpr const char* SplashShownText = "Выводится заставка, для продолжения жми \"ОК\".";
+inline constexpr const char* PictureFilter = LUMIDRA_TEXT("graphics", "Рисунок BMP|*.bmp|Все файлы|*.*");
+inline constexpr const char* NotLcdPictureText = LUMIDRA_TEXT("graphics", "Это изображение не может быть выведено.");
+inline constexpr const char* PictureUnreadableText = LUMIDRA_TEXT("graphics", "Файл изображения не удалось прочитать.");
+inline constexpr const char* PictureTooShortText =
+    LUMIDRA_TEXT("graphics", "Файл изображения повреждён: он короче своего заголовка.");
+inline constexpr const char* PictureCutText =
+    LUMIDRA_TEXT("graphics", "Файл изображения повреждён: точки изображения не умещаются в файле.");
+inline constexpr const char* SplashShownText =
+    LUMIDRA_TEXT("graphics", "Выводится заставка, для продолжения жми \"ОК\".");
 
 }  // namespace lumidra::graphics

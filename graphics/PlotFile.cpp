@@ -1,5 +1,6 @@
 #include "graphics/PlotFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 
 namespace lumidra::graphics {
@@ -24,7 +25,8 @@ bool TPlotFile::CreateAt(const QString& fileName) {
     Begin();
     file_.setFileName(fileName);
     if (file_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) return true;
-    Fail(QStringLiteral("Не удалось создать файл записи %1 (%2). Точки рисуются, но не сохраняются.")
+    Fail(QCoreApplication::translate("graphics",
+                                     "Не удалось создать файл записи %1 (%2). Точки рисуются, но не сохраняются.")
              .arg(QDir::toNativeSeparators(fileName), file_.errorString()));
     return false;
 }
@@ -40,7 +42,8 @@ bool TPlotFile::Create(const QString& folder, const TPlotStamp& start) {
         if (file_.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) return true;
         if (!QFile::exists(name)) break;
     }
-    Fail(QStringLiteral("Не удалось создать файл записи в папке %1 (%2). Точки рисуются, но не сохраняются.")
+    Fail(QCoreApplication::translate(
+             "graphics", "Не удалось создать файл записи в папке %1 (%2). Точки рисуются, но не сохраняются.")
              .arg(QDir::toNativeSeparators(folder), file_.errorString()));
     return false;
 }
@@ -57,7 +60,8 @@ void TPlotFile::Flush() {
     const qint64 written = file_.write(reinterpret_cast<const char*>(buffer_.data()), size);
     buffer_.clear();
     if (written != size) {
-        Fail(QStringLiteral("Ошибка записи в файл %1 (%2). Точки рисуются, но больше не сохраняются.")
+        Fail(QCoreApplication::translate("graphics",
+                                         "Ошибка записи в файл %1 (%2). Точки рисуются, но больше не сохраняются.")
                  .arg(QDir::toNativeSeparators(file_.fileName()), file_.errorString()));
     }
 }

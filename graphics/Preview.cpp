@@ -3,6 +3,8 @@
 #include "graphics/ImageTransfer.h"
 #include "protocol/JobGuard.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 namespace lumidra::graphics {
@@ -35,7 +37,7 @@ TPicture PreviewPicture(const TImage& Image1) {
 
 void SendImage1Click(TImage& Image1, desktop::TFileDialog& OpenPictureDialog1) {
     if (protocol::RefuseWhenBusy(protocol::TJob::Image)) return;
-    OpenPictureDialog1.Filter = QString::fromUtf8(PictureFilter);
+    OpenPictureDialog1.Filter = QCoreApplication::translate("graphics", PictureFilter);
     if (!OpenPictureDialog1.Execute()) return;
     const std::optional<TPicture> picture = TakePictureFile(OpenPictureDialog1.FileName);
     if (!picture) return;

@@ -4,6 +4,7 @@
 #include "graphics/TableFormat.h"
 #include "keybase/KeyBaseFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -19,7 +20,7 @@ namespace {
 bool WriteWhole(const std::vector<std::pair<QString, QByteArray>>& files) {
     const std::optional<QString> failed = keybase::WriteFilesWhole(files);
     if (!failed) return true;
-    Seams().MessageBox(QString::fromUtf8(TableNotWrittenText) + QDir::toNativeSeparators(*failed),
+    Seams().MessageBox(QCoreApplication::translate("graphics", TableNotWrittenText) + QDir::toNativeSeparators(*failed),
                        QString::fromLatin1(AppTitle), TMsgIcon::Error, TMsgButtons::Ok);
     return false;
 }
@@ -34,7 +35,7 @@ bool SameFile(const QString& a, const QString& b) {
 }
 
 void Tell(bool saved, const char* text) {
-    if (saved) Seams().ShowMessage(QString::fromUtf8(text));
+    if (saved) Seams().ShowMessage(QCoreApplication::translate("graphics", text));
 }
 
 }  // namespace
@@ -63,7 +64,7 @@ QString SplashDataFileName(const QString& tableFileName) {
 TTableSave SaveStripTable(const TPicture& picture, const QString& fileName, TTableForm form) {
     const std::optional<TTableLines> table = StripTable(picture);
     if (!table) {
-        Seams().ShowMessage(QString::fromUtf8(NoStripText));
+        Seams().ShowMessage(QCoreApplication::translate("graphics", NoStripText));
         return {};
     }
     TTableSave save{InForm(*table, form, "strip"), false};
@@ -83,7 +84,7 @@ TTableSave SaveSplashTable(const TPicture& picture, const QString& fileName, TTa
     const QString dataFile = SplashDataFileName(fileName);
     // The table would overwrite the data it describes.
     if (SameFile(dataFile, fileName)) {
-        Seams().ShowMessage(QString::fromUtf8(SplashSameFileText));
+        Seams().ShowMessage(QCoreApplication::translate("graphics", SplashSameFileText));
         return {};
     }
     const TSplashTable table = SplashTable(picture);

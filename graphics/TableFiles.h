@@ -4,6 +4,7 @@
 // the outcome through the seams.
 #pragma once
 
+#include "desktop/UserText.h"
 #include "graphics/Tables.h"
 
 #include <QByteArray>
@@ -47,14 +48,15 @@ TTableSave SaveFontTable(const TPicture& picture, const QString& fileName, TTabl
 TTableSave SaveSplashTable(const TPicture& picture, const QString& fileName, TTableForm form = TTableForm::Db);
 
 // Texts of the tools.
-inline constexpr const char* TableFilter = "Текстовый файл|*.txt|Все файлы|*.*";
-inline constexpr const char* NoStripText = "Файл не сохранён, нет данных.";
-inline constexpr const char* StripSavedText = "Файл картинки 12 бит сохранён.";
-inline constexpr const char* FontSavedText = "Файл шрифта сохранён.";
-inline constexpr const char* SplashSavedText = "Файл с заставкой сохранён.";
+inline constexpr const char* TableFilter = LUMIDRA_TEXT("graphics", "Текстовый файл|*.txt|Все файлы|*.*");
+inline constexpr const char* NoStripText = LUMIDRA_TEXT("graphics", "Файл не сохранён, нет данных.");
+inline constexpr const char* StripSavedText = LUMIDRA_TEXT("graphics", "Файл картинки 12 бит сохранён.");
+inline constexpr const char* FontSavedText = LUMIDRA_TEXT("graphics", "Файл шрифта сохранён.");
+inline constexpr const char* SplashSavedText = LUMIDRA_TEXT("graphics", "Файл с заставкой сохранён.");
 inline constexpr const char* SplashSameFileText =
-    "Файл не сохранён: имя оканчивается на \"bin\", и файл данных заставки совпал бы с текстовым файлом. "
-    "Выберите другое имя, например с расширением .txt.";
-inline constexpr const char* TableNotWrittenText = "Файл не сохранён, диск не доступен: ";
+    LUMIDRA_TEXT("graphics",
+                 "Файл не сохранён: имя оканчивается на \"bin\", и файл данных заставки совпал бы с текстовым файлом. "
+                 "Выберите другое имя, например с расширением .txt.");
+inline constexpr const char* TableNotWrittenText = LUMIDRA_TEXT("graphics", "Файл не сохранён, диск не доступен: ");
 
 }  // namespace lumidra::graphics

@@ -2,6 +2,7 @@
 
 #include "protocol/ProtocolState.h"
 
+#include <QCoreApplication>
 #include <QPlainTextEdit>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -16,8 +17,8 @@ namespace {
 // Filter, title and folder, set on every use: the dialogs are shared with
 // commands that set their own.
 void SetUpDialog(TFileDialog& dialog, const char* title) {
-    dialog.Filter = QString::fromUtf8(KeyBaseFilter);
-    dialog.Title = QString::fromUtf8(title);
+    dialog.Filter = QCoreApplication::translate("keybase", KeyBaseFilter);
+    dialog.Title = QCoreApplication::translate("keybase", title);
     dialog.InitialDir = StartFolder;
 }
 
@@ -49,8 +50,9 @@ void KeyBaseLookup(QPlainTextEdit& memo, const QString& keyId) {
 }
 
 void LoadBaseClick(QPlainTextEdit& memo, TFileDialog& OpenDialog1) {
-    if (!KeyBaseSaved && Seams().MessageBox(QString::fromUtf8(LoadConfirmText), QString::fromLatin1(AppTitle),
-                                            TMsgIcon::Warning, TMsgButtons::OkCancel) != TMsgResult::Ok) {
+    if (!KeyBaseSaved &&
+        Seams().MessageBox(QCoreApplication::translate("keybase", LoadConfirmText), QString::fromLatin1(AppTitle),
+                           TMsgIcon::Warning, TMsgButtons::OkCancel) != TMsgResult::Ok) {
         return;
     }
     SetUpDialog(OpenDialog1, LoadTitle);
@@ -62,7 +64,7 @@ void LoadBaseClick(QPlainTextEdit& memo, TFileDialog& OpenDialog1) {
     KeyBaseSaved = false;
     const std::optional<QByteArray> bytes = ReadWholeFile(OpenDialog1.FileName);
     if (!bytes) {
-        Seams().ShowMessage(QString::fromUtf8(LoadFailedText));
+        Seams().ShowMessage(QCoreApplication::translate("keybase", LoadFailedText));
         return;
     }
     memo.setPlainText(
@@ -89,7 +91,7 @@ void SaveBaseClick(const QPlainTextEdit& memo, TFileDialog& SaveDialog1) {
     // Marked saved before the message: a key that the board adds while the
     // message is open must leave the base unsaved.
     KeyBaseSaved = true;
-    Seams().ShowMessage(QString::fromUtf8(SavedText));
+    Seams().ShowMessage(QCoreApplication::translate("keybase", SavedText));
 }
 
 }  // namespace lumidra::keybase

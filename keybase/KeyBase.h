@@ -2,6 +2,7 @@
 // and the load and save commands with their file.
 #pragma once
 
+#include "desktop/UserText.h"
 #include "keybase/KeyBaseFile.h"
 #include "keybase/KeyBaseText.h"
 #include "desktop/Seams.h"
@@ -31,10 +32,11 @@ void LoadBaseClick(QPlainTextEdit& memo, desktop::TFileDialog& OpenDialog1);
 void SaveBaseClick(const QPlainTextEdit& memo, desktop::TFileDialog& SaveDialog1);
 
 // Texts of the commands.
-inline constexpr const char* KeyBaseFilter = "Текстовый файл|*.txt|Все файлы|*.*";
-inline constexpr const char* LoadTitle = "Открытие базы ключей :";
-inline constexpr const char* SaveTitle = "Сохранение базы ключей :";
-inline constexpr const char* LoadConfirmText = "Изменения в базе ключей будут потеряны! Продолжить?  ";
-inline constexpr const char* SavedText = "Данные успешно сохранены.";
+inline constexpr const char* KeyBaseFilter = LUMIDRA_TEXT("keybase", "Текстовый файл|*.txt|Все файлы|*.*");
+inline constexpr const char* LoadTitle = LUMIDRA_TEXT("keybase", "Открытие базы ключей :");
+inline constexpr const char* SaveTitle = LUMIDRA_TEXT("keybase", "Сохранение базы ключей :");
+inline constexpr const char* LoadConfirmText =
+    LUMIDRA_TEXT("keybase", "Изменения в базе ключей будут потеряны! Продолжить?  ");
+inline constexpr const char* SavedText = LUMIDRA_TEXT("keybase", "Данные успешно сохранены.");
 
 }  // namespace lumidra::keybase

@@ -1,5 +1,6 @@
 #include "keybase/KeyBaseFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
@@ -38,15 +39,16 @@ std::optional<QString> WriteFilesWhole(const std::vector<std::pair<QString, QByt
 }
 
 QString UnencodableMessage(const TEncodedKeyBase& encoded) {
-    return QStringLiteral(
-               "Данные сохранить не удалось, символы «%1» (строка %2) нельзя записать "
-               "в кодировке Windows-1251!")
+    return QCoreApplication::translate("keybase",
+                                       "Данные сохранить не удалось, символы «%1» (строка %2) нельзя записать "
+                                       "в кодировке Windows-1251!")
         .arg(QString::fromStdU16String(encoded.Unencodable))
         .arg(encoded.FirstUnencodableLine);
 }
 
 QString SaveFailedMessage(const QString& fileName) {
-    return QString::fromUtf8(SaveFailedText) + QStringLiteral("\n") + QDir::toNativeSeparators(fileName);
+    return QCoreApplication::translate("keybase", SaveFailedText) + QStringLiteral("\n") +
+           QDir::toNativeSeparators(fileName);
 }
 
 }  // namespace lumidra::keybase

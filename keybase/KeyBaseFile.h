@@ -3,6 +3,7 @@
 // the window and the console program share it.
 #pragma once
 
+#include "desktop/UserText.h"
 #include "keybase/KeyBaseText.h"
 
 #include <QByteArray>
@@ -32,7 +33,8 @@ QString UnencodableMessage(const TEncodedKeyBase& encoded);
 // The message of a save that failed: the text above and the file's name.
 QString SaveFailedMessage(const QString& fileName);
 
-inline constexpr const char* LoadFailedText = "Данные загрузить не удалось, данные или диск не доступны!";
-inline constexpr const char* SaveFailedText = "Данные сохранить не удалось, диск не доступен!";
+inline constexpr const char* LoadFailedText =
+    LUMIDRA_TEXT("keybase", "Данные загрузить не удалось, данные или диск не доступны!");
+inline constexpr const char* SaveFailedText = LUMIDRA_TEXT("keybase", "Данные сохранить не удалось, диск не доступен!");
 
 }  // namespace lumidra::keybase

@@ -2,6 +2,7 @@
 
 #include "keybase/KeyBaseFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
@@ -36,9 +37,9 @@ QString TakeRecoveryNotice(const QString& folder) {
     notice.close();
     notice.remove();
     if (files.isEmpty()) return {};
-    return QStringLiteral(
-               "Программа была закрыта системой, а изменения в базе ключей не были сохранены. "
-               "Их текст записан в файл:\n") +
+    return QCoreApplication::translate("keybase",
+                                       "Программа была закрыта системой, а изменения в базе ключей не были сохранены. "
+                                       "Их текст записан в файл:\n") +
            files.join(QLatin1Char('\n'));
 }
 

@@ -58,19 +58,34 @@ int ChannelPercent(int value) {
     return value * 100 / 1023;
 }
 
+std::string ChannelText(std::string_view format, int channel, int value) {
+    std::string text;
+    for (std::size_t at = 0; at < format.size(); ++at) {
+        const bool mark = format[at] == '%' && at + 1 < format.size();
+        if (mark && format[at + 1] == '1') {
+            text += std::to_string(channel);
+        } else if (mark && format[at + 1] == '2') {
+            text += std::to_string(ChannelPercent(value));
+        } else {
+            text += format[at];
+            continue;
+        }
+        ++at;
+    }
+    return text;
+}
+
 TStatusView DecodeStatus(const std::uint8_t* r) {
     TStatusView v;
     v.Channel1 = r[1] * 256 + r[0];
     v.Channel2 = r[3] * 256 + r[2];
-    v.Channel1Text = "Канал 1 : " + std::to_string(ChannelPercent(v.Channel1)) + "%";
-    v.Channel2Text = "Канал 2 : " + std::to_string(ChannelPercent(v.Channel2)) + "%";
     for (int bit = 0; bit < 4; ++bit) v.Inputs[bit] = (r[4] >> bit) & 1;
 
     v.KeyStatus = r[InputKeyStatus];
     switch (v.KeyStatus) {
         case 0:
             v.KeyText = " no key";
-            v.KeyStatusText = "    Ключ не активен";
+            v.KeyStatusText = KeyInactiveText;
             break;
         case 1: {
             std::string display;
@@ -82,14 +97,14 @@ TStatusView DecodeStatus(const std::uint8_t* r) {
             }
             v.KeyText = display;
             v.KeyId = compact;
-            v.KeyStatusText = "Ключ удерживается";
+            v.KeyStatusText = KeyHeldText;
             break;
         }
-        case 2: v.KeyStatusText = "        Ключ прочитан"; break;
+        case 2: v.KeyStatusText = KeyReadText; break;
         case 5:
         case 8:
             v.KeyText = " no key";
-            v.KeyStatusText = "        Ошибка чтения";
+            v.KeyStatusText = KeyReadErrorText;
             break;
         default: break;
     }

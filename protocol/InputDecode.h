@@ -3,12 +3,14 @@
 #pragma once
 
 #include "protocol/JobFlags.h"
+#include "desktop/UserText.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace lumidra::protocol {
 
@@ -64,8 +66,6 @@ inline constexpr int InputKeyStatus = 5;
 struct TStatusView {
     int Channel1 = 0;  // 0..65535; the bars saturate at their maximum
     int Channel2 = 0;
-    std::string Channel1Text;  // UTF-8
-    std::string Channel2Text;
     bool Inputs[4] = {};
     int KeyStatus = 0;
     // Set when the key field changes: " no key", or the key's display text.
@@ -79,6 +79,19 @@ TStatusView DecodeStatus(const std::uint8_t* report);
 
 // Whole percent of full scale 1023, truncated: 1022 -> 99, 2046 -> 200.
 int ChannelPercent(int value);
+
+// The label of channel `channel` (1 or 2) reading `value`, UTF-8: `format`
+// (ChannelTextFormat or its translation) with %1 the channel and %2 the
+// whole percent, "Канал 1 : 100%" for 1023.
+std::string ChannelText(std::string_view format, int channel, int value);
+
+// The user's texts of the status display; the key status texts keep their
+// leading blanks, which place them in the label.
+inline constexpr const char* ChannelTextFormat = LUMIDRA_TEXT("protocol", "Канал %1 : %2%");
+inline constexpr const char* KeyInactiveText = LUMIDRA_TEXT("protocol", "    Ключ не активен");
+inline constexpr const char* KeyHeldText = LUMIDRA_TEXT("protocol", "Ключ удерживается");
+inline constexpr const char* KeyReadText = LUMIDRA_TEXT("protocol", "        Ключ прочитан");
+inline constexpr const char* KeyReadErrorText = LUMIDRA_TEXT("protocol", "        Ошибка чтения");
 
 // Texts of the input labels.
 inline constexpr const char* InputOnText = " ON  ";

@@ -4,6 +4,7 @@
 // nothing of it goes to any board. Either way the operator is told once.
 #pragma once
 
+#include "desktop/UserText.h"
 #include "protocol/InputDecode.h"
 #include "protocol/JobGuard.h"
 
@@ -32,9 +33,10 @@ TJobCutEnd JobCutEnd(TJob job, bool acknowledged, bool sameBoard);
 void SendJobCutEnd(const TJobCutEnd& end);
 
 inline constexpr const char* JobCutReconnectedText =
-    "Операция прервана: связь с платой установлена заново. Повторите операцию.";
-inline constexpr const char* JobCutUnpluggedText = "Операция прервана: плата отключена.";
+    LUMIDRA_TEXT("protocol", "Операция прервана: связь с платой установлена заново. Повторите операцию.");
+inline constexpr const char* JobCutUnpluggedText = LUMIDRA_TEXT("protocol", "Операция прервана: плата отключена.");
 // A Flash-ROM read or a dump cut short: its file was not written.
-inline constexpr const char* TransferCutText = "Передача прервана: плата отключена. Файл не записан.";
+inline constexpr const char* TransferCutText =
+    LUMIDRA_TEXT("protocol", "Передача прервана: плата отключена. Файл не записан.");
 
 }  // namespace lumidra::protocol

@@ -4,6 +4,8 @@
 #include "protocol/InputDecode.h"
 #include "protocol/ProtocolState.h"
 
+#include <QCoreApplication>
+
 namespace lumidra::protocol {
 
 namespace {
@@ -38,8 +40,9 @@ bool BoardBusy(TJob job) {
 
 bool RefuseWhenBusy(TJob job) {
     if (!BoardBusy(job)) return false;
-    desktop::Seams().MessageBox(QString::fromUtf8(BoardBusyText), QString::fromLatin1(desktop::AppTitle),
-                                desktop::TMsgIcon::Warning, desktop::TMsgButtons::Ok);
+    desktop::Seams().MessageBox(QCoreApplication::translate("protocol", BoardBusyText),
+                                QString::fromLatin1(desktop::AppTitle), desktop::TMsgIcon::Warning,
+                                desktop::TMsgButtons::Ok);
     return true;
 }
 

@@ -4,6 +4,8 @@
 // flash) or take the reports of a transfer under way.
 #pragma once
 
+#include "desktop/UserText.h"
+
 namespace lumidra::protocol {
 
 // The jobs a starter can ask for. Contrast and the command line share one
@@ -11,7 +13,8 @@ namespace lumidra::protocol {
 enum class TJob { LcdCommand, LcdText, Splash, Image, FlashRead, FlashErase, FlashWrite, Dump, Plot };
 
 // The operator's message when a starter refuses.
-inline constexpr const char* BoardBusyText = "Плата занята: дождитесь окончания предыдущей операции.";
+inline constexpr const char* BoardBusyText =
+    LUMIDRA_TEXT("protocol", "Плата занята: дождитесь окончания предыдущей операции.");
 
 // Whether `job` must not start now: any job flag is set, a dump or a plot is
 // under way, or a dump is requested. The one exception is `job` itself waiting

@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-multimedia-dev libgl-dev
+  qt6-tools-dev qt6-l10n-tools qt6-translations-l10n  # lupdate, lrelease; Qt's own Russian texts
+  fonts-dejavu-core  # the font the guide's pictures are made with
   libudev-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   appstream desktop-file-utils dpkg-dev

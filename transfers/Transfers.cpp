@@ -4,6 +4,7 @@
 #include "protocol/ProtocolState.h"
 #include "protocol/Report.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
@@ -39,7 +40,7 @@ void SetFlashJob(std::uint8_t operation) {
 }
 
 void ShowDone(const char* text) {
-    Seams().ShowMessage(QString::fromUtf8(text));
+    Seams().ShowMessage(QCoreApplication::translate("transfers", text));
 }
 
 void ShowFileError(const QString& text) {
@@ -55,7 +56,7 @@ QString Shown(const QString& fileName) {
 // away while the dialog was open: no request then, since nothing would
 // answer it.
 bool ChooseFile(TFileDialog& dialog) {
-    dialog.Filter = QString::fromUtf8(BinaryFilter);
+    dialog.Filter = QCoreApplication::translate("transfers", BinaryFilter);
     return dialog.Execute() && AttachedDevice != nullptr;
 }
 
@@ -248,17 +249,19 @@ void BoardDetached() {
 // --- texts -----------------------------------------------------------------------
 
 QString SourceReadErrorText(const QString& fileName, const QString& reason) {
-    return QStringLiteral("Файл «%1» не прочитан: %2. Во FLASH ничего не записано.").arg(Shown(fileName), reason);
+    return QCoreApplication::translate("transfers", "Файл «%1» не прочитан: %2. Во FLASH ничего не записано.")
+        .arg(Shown(fileName), reason);
 }
 
 QString ShortSourceText(const QString& fileName) {
-    return QStringLiteral("В файле «%1» меньше %2 байт. Во FLASH ничего не записано.")
+    return QCoreApplication::translate("transfers", "В файле «%1» меньше %2 байт. Во FLASH ничего не записано.")
         .arg(Shown(fileName))
         .arg(FlashBlockSize);
 }
 
 QString TransferWriteErrorText(const QString& fileName, const QString& reason) {
-    return QStringLiteral("Файл «%1» не записан: %2. Передача прервана.").arg(Shown(fileName), reason);
+    return QCoreApplication::translate("transfers", "Файл «%1» не записан: %2. Передача прервана.")
+        .arg(Shown(fileName), reason);
 }
 
 }  // namespace lumidra::transfers

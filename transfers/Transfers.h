@@ -2,6 +2,7 @@
 // the four commands' starters and the job steps the input handler runs.
 #pragma once
 
+#include "desktop/UserText.h"
 #include "desktop/Seams.h"
 #include "protocol/InputDecode.h"
 
@@ -83,11 +84,11 @@ void DumpStep(const protocol::InputReport& Report);
 void BoardDetached();
 
 // Texts of the commands.
-inline constexpr const char* BinaryFilter = "Двоичный файл|*.bin|Все файлы|*.*";
-inline constexpr const char* FlashReadDoneText = "Данные FLASH сохранены.";
-inline constexpr const char* FlashEraseDoneText = "FLASH стёрта.";
-inline constexpr const char* FlashWriteDoneText = "Данные FLASH записаны.";
-inline constexpr const char* DumpDoneText = "Файл дампа сохранён.";
+inline constexpr const char* BinaryFilter = LUMIDRA_TEXT("transfers", "Двоичный файл|*.bin|Все файлы|*.*");
+inline constexpr const char* FlashReadDoneText = LUMIDRA_TEXT("transfers", "Данные FLASH сохранены.");
+inline constexpr const char* FlashEraseDoneText = LUMIDRA_TEXT("transfers", "FLASH стёрта.");
+inline constexpr const char* FlashWriteDoneText = LUMIDRA_TEXT("transfers", "Данные FLASH записаны.");
+inline constexpr const char* DumpDoneText = LUMIDRA_TEXT("transfers", "Файл дампа сохранён.");
 
 // The error box texts: a source that cannot be read, a source shorter than
 // one block, a transfer file that cannot be written. `reason` is the system's.

@@ -4,6 +4,7 @@
 #include "graphics/ImageTransfer.h"
 #include "graphics/PictureImport.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 #include <cstdio>
@@ -38,13 +39,17 @@ std::optional<graphics::TPicture> ImportForLcd(const QString& fileName, int thre
     switch (imported.Error) {
         case TImportError::None: return imported.Picture;
         case TImportError::WrongSize:
-            TConsoleSeams::Tell(QStringLiteral("%1: %2 x %3 pixels; the LCD's pictures are 96 x 68")
+            TConsoleSeams::Tell(QCoreApplication::translate("cli", "%1: %2 x %3 pixels; the LCD's pictures are 96 x 68")
                                     .arg(shown)
                                     .arg(imported.Width)
                                     .arg(imported.Height));
             break;
-        case TImportError::NotAPicture: TConsoleSeams::Tell(QString::fromUtf8(graphics::NotLcdPictureText)); break;
-        case TImportError::Unreadable: TConsoleSeams::Tell(QString::fromUtf8(graphics::PictureUnreadableText)); break;
+        case TImportError::NotAPicture:
+            TConsoleSeams::Tell(QCoreApplication::translate("graphics", graphics::NotLcdPictureText));
+            break;
+        case TImportError::Unreadable:
+            TConsoleSeams::Tell(QCoreApplication::translate("graphics", graphics::PictureUnreadableText));
+            break;
     }
     return std::nullopt;
 }

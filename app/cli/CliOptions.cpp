@@ -1,5 +1,7 @@
 #include "app/cli/CliOptions.h"
 
+#include "app/Language.h"
+
 #include "app/cli/StatusText.h"
 
 #include <algorithm>
@@ -217,7 +219,7 @@ bool TCliOptions::NeedsBoard() const {
 std::string CliUsage() {
     std::string text =
         "Usage: lumidra-cli [--demo] [--device PATH] [--timeout S] [--trace FILE] [--quiet] [--stay]\n"
-        "                   COMMAND ...\n"
+        "                   [--lang ru|en] COMMAND ...\n"
         "Every job of the USB demonstration board C04E:2014 from a command line, byte for byte as the\n"
         "window does it.\n"
         "\n"
@@ -228,6 +230,7 @@ std::string CliUsage() {
         "  --trace FILE    every report both ways into FILE: time in microseconds, direction, 64 bytes\n"
         "  --quiet         only errors on standard error\n"
         "  --stay          leave without telling the board (no closing report)\n"
+        "  --lang ru|en    the messages in Russian or English, not the system's language\n"
         "  --help          this help; COMMAND --help: the command's\n"
         "  --version       the version\n"
         "\n"
@@ -312,13 +315,17 @@ private:
         if (argument == "--quiet") options.Quiet = true;
         if (argument == "--stay") options.Stay = true;
         if (argument == "--demo" || argument == "--quiet" || argument == "--stay") return TEnd();
-        if (argument != "--device" && argument != "--trace" && argument != "--timeout") {
+        if (argument != "--device" && argument != "--trace" && argument != "--timeout" && argument != "--lang") {
             return std::nullopt;
         }
         const std::optional<std::string> value = Next();
         if (!value) return Fail("option '" + argument + "' needs a value");
         if (argument == "--device") options.Device = *value;
         if (argument == "--trace") options.Trace = *value;
+        if (argument == "--lang") {
+            if (!app::IsLanguageOption(*value)) return Fail("--lang: ru or en, not '" + *value + "'");
+            options.Lang = *value;
+        }
         if (argument == "--timeout") {
             if (!InRange(*value, 1, 3600)) return Fail("--timeout: whole seconds, 1 to 3600, not '" + *value + "'");
             options.TimeoutMs = *ToInt(*value) * 1000;

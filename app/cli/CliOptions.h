@@ -28,6 +28,7 @@ struct TCliOptions {
     std::string Trace;
     bool Quiet = false;
     bool Stay = false;
+    std::string Lang;  // "ru", "en", or empty: the system's language
 
     // --- the command ------------------------------------------------------------
     // "list", "status", "keys", "led", "lcd text", "lcd command", "lcd contrast",

@@ -65,15 +65,15 @@ bool StderrIsTerminal() {
 
 QString JobName(TJob job) {
     switch (job) {
-        case TJob::LcdCommand: return QStringLiteral("the LCD command");
-        case TJob::LcdText: return QStringLiteral("the LCD text");
-        case TJob::Splash: return QStringLiteral("the splash screen");
-        case TJob::Image: return QStringLiteral("the picture");
-        case TJob::FlashRead: return QStringLiteral("the Flash-ROM read");
-        case TJob::FlashErase: return QStringLiteral("the Flash-ROM erase");
-        case TJob::FlashWrite: return QStringLiteral("the Flash-ROM write");
-        case TJob::Dump: return QStringLiteral("the memory dump");
-        case TJob::Plot: return QStringLiteral("the plot");
+        case TJob::LcdCommand: return QCoreApplication::translate("cli", "the LCD command");
+        case TJob::LcdText: return QCoreApplication::translate("cli", "the LCD text");
+        case TJob::Splash: return QCoreApplication::translate("cli", "the splash screen");
+        case TJob::Image: return QCoreApplication::translate("cli", "the picture");
+        case TJob::FlashRead: return QCoreApplication::translate("cli", "the Flash-ROM read");
+        case TJob::FlashErase: return QCoreApplication::translate("cli", "the Flash-ROM erase");
+        case TJob::FlashWrite: return QCoreApplication::translate("cli", "the Flash-ROM write");
+        case TJob::Dump: return QCoreApplication::translate("cli", "the memory dump");
+        case TJob::Plot: return QCoreApplication::translate("cli", "the plot");
     }
     return {};
 }
@@ -122,7 +122,8 @@ TCliRun::TCliRun(const TCliOptions& options, hid::THidPlatform& platform, hid::T
     silence_.setSingleShot(true);
     silence_.setInterval(options_.TimeoutMs);
     QObject::connect(&silence_, &QTimer::timeout, [this] {
-        Cut(QStringLiteral("the board sent nothing for %1 s").arg(options_.TimeoutMs / 1000), ExitFailed);
+        Cut(QCoreApplication::translate("cli", "the board sent nothing for %1 s").arg(options_.TimeoutMs / 1000),
+            ExitFailed);
     });
     deadline_.setSingleShot(true);
 
@@ -208,7 +209,8 @@ int TCliRun::PrepareLcdText() {
 
 int TCliRun::PrepareLcdCommand() {
     if (!controls::CommandLineBytes(Local(Operand(0)).toStdU16String()).empty()) return ExitDone;
-    Tell(QStringLiteral("lcd command: no complete pair of hexadecimal digits in '%1'").arg(Local(Operand(0))));
+    Tell(QCoreApplication::translate("cli", "lcd command: no complete pair of hexadecimal digits in '%1'")
+             .arg(Local(Operand(0))));
     return ExitUsage;
 }
 
@@ -233,7 +235,7 @@ int TCliRun::PrepareOutput() {
         return ExitFailed;
     }
     if (options_.Has("--expect") && !keybase::ReadWholeFile(Local(options_.Value("--expect")))) {
-        Tell(QStringLiteral("--expect: cannot read '%1'").arg(Local(options_.Value("--expect"))));
+        Tell(QCoreApplication::translate("cli", "--expect: cannot read '%1'").arg(Local(options_.Value("--expect"))));
         return ExitFailed;
     }
     return ExitDone;
@@ -250,7 +252,7 @@ int TCliRun::PrepareKeys() {
     }
     const std::optional<QByteArray> bytes = keybase::ReadWholeFile(base);
     if (!bytes) {
-        Tell(QString::fromUtf8(keybase::LoadFailedText));
+        Tell(QCoreApplication::translate("keybase", keybase::LoadFailedText));
         return ExitFailed;
     }
     keyBase_ = keybase::DecodeKeyBaseFile(std::string_view(bytes->constData(), std::size_t(bytes->size())));
@@ -262,14 +264,14 @@ int TCliRun::PreparePlot() {
     if (!options_.Has("--csv")) {
         plotRecord_ = OutputFile(options_.Value("--out"));
         if (QString reason; !Writable(plotRecord_, reason)) {
-            Tell(QStringLiteral("--out: cannot write '%1' (%2)").arg(out, reason));
+            Tell(QCoreApplication::translate("cli", "--out: cannot write '%1' (%2)").arg(out, reason));
             return ExitFailed;
         }
         return ExitDone;
     }
     csv_ = out == QStringLiteral("-") ? stdout : std::fopen(out.toLocal8Bit().constData(), "w");
     if (csv_ == nullptr) {
-        Tell(QStringLiteral("--out: cannot write '%1'").arg(out));
+        Tell(QCoreApplication::translate("cli", "--out: cannot write '%1'").arg(out));
         return ExitFailed;
     }
     std::fputs("point,x,y\n", csv_);
@@ -302,9 +304,12 @@ void TCliRun::DeviceChange(hid::TObject*) {
     started_ = true;
     if (AttachedDevice == nullptr) {
         Tell(options_.Device.empty()
-                 ? QStringLiteral("no board: nothing with vendor ID C04E, product ID 2014 and serial 01.01 that "
-                                  "this user may open ('lumidra-cli list' tells more)")
-                 : QStringLiteral("no board at %1 ('lumidra-cli list' tells more)").arg(Local(options_.Device)));
+                 ? QCoreApplication::translate(
+                       "cli",
+                       "no board: nothing with vendor ID C04E, product ID 2014 and serial 01.01 that "
+                       "this user may open ('lumidra-cli list' tells more)")
+                 : QCoreApplication::translate("cli", "no board at %1 ('lumidra-cli list' tells more)")
+                       .arg(Local(options_.Device)));
         Finish(ExitNoBoard);
         return;
     }
@@ -349,8 +354,8 @@ void TCliRun::DeviceUnplug(hid::THidDevice* HidDev) {
     transfers::BoardDetached();
     graphics::EndPlot(false);
     ClearJobFlags();
-    Tell(job ? QString::fromUtf8(JobCutEnd(*job, JobAcknowledged, false).Text.data())
-             : QStringLiteral("the board went away"));
+    Tell(job ? QCoreApplication::translate("protocol", JobCutEnd(*job, JobAcknowledged, false).Text.data())
+             : QCoreApplication::translate("cli", "the board went away"));
     Finish(ExitFailed);
 }
 
@@ -384,15 +389,17 @@ void TCliRun::PrintList() {
     for (const TListedBoard& board : listed_) {
         Print(ListLine(board, json));
         if (board.Usable) continue;
-        Tell(QStringLiteral("%1: this user may not read and write it; install the udev rule "
-                            "(70-lumidra.rules, see 'man lumidra') or ask for group plugdev")
+        Tell(QCoreApplication::translate("cli",
+                                         "%1: this user may not read and write it; install the udev rule "
+                                         "(70-lumidra.rules, see 'man lumidra') or ask for group plugdev")
                  .arg(Local(board.Path)));
     }
     for (const std::string& path : unusable_) {
         TListedBoard seen;
         seen.Path = path;
         Print(ListLine(seen, json));
-        Tell(QStringLiteral("%1: cannot be opened; install the udev rule (70-lumidra.rules, see 'man lumidra')")
+        Tell(QCoreApplication::translate(
+                 "cli", "%1: cannot be opened; install the udev rule (70-lumidra.rules, see 'man lumidra')")
                  .arg(Local(path)));
     }
 }
@@ -431,7 +438,7 @@ void TCliRun::StartWatch() {
     if (!until_) return;
     deadline_.setInterval(options_.TimeoutMs);
     QObject::connect(&deadline_, &QTimer::timeout, [this] {
-        Tell(QStringLiteral("--until %1: did not hold within %2 s")
+        Tell(QCoreApplication::translate("cli", "--until %1: did not hold within %2 s")
                  .arg(Local(options_.Value("--until")))
                  .arg(options_.TimeoutMs / 1000));
         Finish(ExitFailed);
@@ -477,7 +484,7 @@ void TCliRun::StartImage() {
 }
 
 void TCliRun::StartSplash() {
-    seams_.WaitText = QString::fromUtf8(graphics::SplashShownText);
+    seams_.WaitText = QCoreApplication::translate("graphics", graphics::SplashShownText);
     seams_.WaitForOperator = [this] { WaitForOperator(); };
     graphics::Zast_OutClick();
     StartJob({});
@@ -486,24 +493,24 @@ void TCliRun::StartSplash() {
 void TCliRun::StartFlashRead() {
     desktop::TFileDialog dialog(desktop::TFileDialogKind::Save);
     transfers::Read_FlashClick(dialog);
-    StartJob(QString::fromUtf8(transfers::FlashReadDoneText));
+    StartJob(QCoreApplication::translate("transfers", transfers::FlashReadDoneText));
 }
 
 void TCliRun::StartFlashErase() {
     transfers::Erase_FlashClick();
-    StartJob(QString::fromUtf8(transfers::FlashEraseDoneText));
+    StartJob(QCoreApplication::translate("transfers", transfers::FlashEraseDoneText));
 }
 
 void TCliRun::StartFlashWrite() {
     desktop::TFileDialog dialog(desktop::TFileDialogKind::Open);
     transfers::Write_FlashClick(dialog);
-    StartJob(QString::fromUtf8(transfers::FlashWriteDoneText));
+    StartJob(QCoreApplication::translate("transfers", transfers::FlashWriteDoneText));
 }
 
 void TCliRun::StartDump() {
     desktop::TFileDialog dialog(desktop::TFileDialogKind::Save);
     transfers::ReadDUMP1Click(dialog);
-    StartJob(QString::fromUtf8(transfers::DumpDoneText));
+    StartJob(QCoreApplication::translate("transfers", transfers::DumpDoneText));
 }
 
 void TCliRun::StartPlot() {
@@ -567,7 +574,7 @@ void TCliRun::JobEnded() {
         seams_.FileAnswer = scratch_.filePath(QStringLiteral("verify"));
         desktop::TFileDialog dialog(desktop::TFileDialogKind::Save);
         transfers::Read_FlashClick(dialog);
-        StartJob(QString::fromUtf8(transfers::FlashReadDoneText));
+        StartJob(QCoreApplication::translate("transfers", transfers::FlashReadDoneText));
         return;
     }
     if (verifying_) {
@@ -576,18 +583,20 @@ void TCliRun::JobEnded() {
         const std::optional<QByteArray> read = keybase::ReadWholeFile(scratch_.filePath(QStringLiteral("verify")));
         const qsizetype block = qsizetype(transfers::FlashBlockSize);
         if (!written || !read || written->left(block) != read->left(block)) {
-            Tell(
-                QStringLiteral("--verify: the Flash-ROM holds other bytes than the first 64 of '%1'").arg(fileAnswer_));
+            Tell(QCoreApplication::translate("cli",
+                                             "--verify: the Flash-ROM holds other bytes than the first 64 of '%1'")
+                     .arg(fileAnswer_));
             Finish(ExitFailed);
             return;
         }
-        if (!options_.Quiet) Tell(QStringLiteral("--verify: the Flash-ROM holds what was written"));
+        if (!options_.Quiet) Tell(QCoreApplication::translate("cli", "--verify: the Flash-ROM holds what was written"));
     }
     if (command == "dump" && options_.Has("--expect")) {
         const std::optional<QByteArray> expected = keybase::ReadWholeFile(Local(options_.Value("--expect")));
         const std::optional<QByteArray> dumped = keybase::ReadWholeFile(fileAnswer_);
         if (!expected || !dumped || *expected != *dumped) {
-            Tell(QStringLiteral("--expect: the dump differs from '%1'").arg(Local(options_.Value("--expect"))));
+            Tell(QCoreApplication::translate("cli", "--expect: the dump differs from '%1'")
+                     .arg(Local(options_.Value("--expect"))));
             Finish(ExitFailed);
             return;
         }
@@ -605,7 +614,7 @@ void TCliRun::Cut(const QString& why, int exitCode) {
         graphics::EndPlot(false);
         ClearJobFlags();
         SendJobCutEnd(end);
-        Tell(why + QStringLiteral(": ") + JobName(*job) + QStringLiteral(" was cut"));
+        Tell(QCoreApplication::translate("cli", "%1: %2 was cut").arg(why, JobName(*job)));
     } else if (exitCode == ExitFailed) {
         Tell(why);
     }

@@ -6,6 +6,7 @@
 #include "graphics/PictureImport.h"
 #include "graphics/TableFiles.h"
 
+#include <QCoreApplication>
 #include <QTemporaryDir>
 
 namespace lumidra::cli {
@@ -39,16 +40,16 @@ int RunConvert(const TCliOptions& options, TConsoleSeams& seams) {
     if (out == "-") {
         const std::optional<TTableLines> lines = Table(kind, *picture, form);
         if (!lines) {
-            TConsoleSeams::Tell(QString::fromUtf8(NoStripText));
+            TConsoleSeams::Tell(QCoreApplication::translate("graphics", NoStripText));
             return ExitFailed;
         }
         WriteStdout(TableFileBytes(*lines));
         return ExitDone;
     }
     const QString file = QString::fromLocal8Bit(out.c_str());
-    seams.DoneText = QString::fromUtf8(kind == "strip"  ? StripSavedText
-                                       : kind == "font" ? FontSavedText
-                                                        : SplashSavedText);
+    seams.DoneText = QCoreApplication::translate("graphics", kind == "strip"  ? StripSavedText
+                                                             : kind == "font" ? FontSavedText
+                                                                              : SplashSavedText);
     const TTableSave save = kind == "strip"  ? SaveStripTable(*picture, file, form)
                             : kind == "font" ? SaveFontTable(*picture, file, form)
                                              : SaveSplashTable(*picture, file, form);

@@ -1,5 +1,6 @@
 // lumidra-cli: the board's jobs from a command line.
 #include "app/BoardSource.h"
+#include "app/Language.h"
 #include "app/QtGuiThread.h"
 #include "app/Startup.h"
 #include "app/cli/CliOptions.h"
@@ -55,6 +56,7 @@ int main(int argc, char* argv[]) {
 
     QCoreApplication application(argc, argv);
     application.setApplicationName(QStringLiteral("lumidra-cli"));
+    const app::TTranslations translations(app::RunLanguage(options.Lang));
     cli::TConsoleSeams seams;
     desktop::SetDefaultSeams(&seams);
     app::InitialiseRunState();
@@ -77,8 +79,8 @@ int main(int argc, char* argv[]) {
     // program's trace alone.
     protocol::TTraceFile trace;
     if (!options.Trace.empty() && !trace.Open(options.Trace)) {
-        cli::TConsoleSeams::Tell(
-            QStringLiteral("--trace: cannot write '%1'").arg(QString::fromLocal8Bit(options.Trace.c_str())));
+        cli::TConsoleSeams::Tell(QCoreApplication::translate("cli", "--trace: cannot write '%1'")
+                                     .arg(QString::fromLocal8Bit(options.Trace.c_str())));
         return cli::ExitFailed;
     }
 

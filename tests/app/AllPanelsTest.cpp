@@ -4,6 +4,7 @@
 #include "tests/app/MainWindowFixture.h"
 
 #include "app/AllPanels.h"
+#include "app/Language.h"
 
 #include <QAccessible>
 #include <QGroupBox>
@@ -49,7 +50,11 @@ void ExpectLaidOut(const QWidget& parent) {
     }
 }
 
-TEST_F(AllPanelsTest, ShowsEveryHiddenPanelWithoutOverlap) {
+// In the source texts and in English, whose texts have other lengths.
+class AllPanelsLanguages : public AllPanelsTest, public ::testing::WithParamInterface<app::TLanguage> {};
+
+TEST_P(AllPanelsLanguages, ShowsEveryHiddenPanelWithoutOverlap) {
+    const app::TTranslations translations(GetParam());
     StartAllPanels();
     auto& f = *Form;
     for (QWidget* w : std::initializer_list<QWidget*>{f.MemoKey, f.Button4, f.Button5, f.Button6}) {
@@ -83,6 +88,12 @@ TEST_F(AllPanelsTest, ShowsEveryHiddenPanelWithoutOverlap) {
         ExpectLaidOut(*f.centralwidget);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Languages, AllPanelsLanguages,
+                         ::testing::Values(app::TLanguage::Source, app::TLanguage::English),
+                         [](const ::testing::TestParamInfo<app::TLanguage>& test) {
+                             return test.param == app::TLanguage::Source ? "Source" : "English";
+                         });
 
 // The key list takes what the window grows by; the stored layout's resize
 // rule does not fight the layouts.

@@ -52,6 +52,8 @@ TEST(CliArguments, CommandsOptionsAndTheirFaults) {
         {{"status", "--until", "ch3>5"}, 2, "", "--until"},
         {{"--timeout", "0", "status"}, 2, "", "--timeout"},
         {{"status", "--count"}, 2, "", "needs a value"},
+        {{"--lang", "en", "status"}, -1, "status", ""},
+        {{"--lang", "de", "status"}, 2, "", "--lang: ru or en, not 'de'"},
     };
     for (const TParseCase& c : cases) {
         std::string line;

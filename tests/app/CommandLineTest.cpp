@@ -20,6 +20,7 @@ struct TCommandLineCase {
     bool Demo;
     std::string Out;
     std::string Err;
+    std::string Lang = {};
     friend void PrintTo(const TCommandLineCase& c, std::ostream* os) { *os << c.Name; }
 };
 
@@ -34,6 +35,7 @@ TEST_P(CommandLineTest, Parses) {
     EXPECT_EQ(line.Options.Demo, c.Demo);
     EXPECT_EQ(line.Out, c.Out);
     EXPECT_EQ(line.Err, c.Err);
+    EXPECT_EQ(line.Options.Lang, c.Lang);
 }
 
 const std::string Refused = "lumidra: unrecognised option '";
@@ -45,6 +47,16 @@ INSTANTIATE_TEST_SUITE_P(
         TCommandLineCase{"AllPanels", {"--all-panels"}, false, 0, true, false, "", ""},
         TCommandLineCase{"DemoImpliesAllPanels", {"--demo"}, false, 0, true, true, "", ""},
         TCommandLineCase{"BothAndRepeated", {"--demo", "--all-panels", "--demo"}, false, 0, true, true, "", ""},
+        TCommandLineCase{"Lang", {"--lang", "en", "--demo"}, false, 0, true, true, "", "", "en"},
+        TCommandLineCase{"LangUnknown",
+                         {"--lang", "de"},
+                         true,
+                         2,
+                         false,
+                         false,
+                         "",
+                         "lumidra: --lang: ru or en, not 'de'\n" + Usage()},
+        TCommandLineCase{"LangWithoutValue", {"--lang"}, true, 2, false, false, "", Refused + "--lang'\n" + Usage()},
         TCommandLineCase{"Help", {"--help"}, true, 0, false, false, Usage(), ""},
         TCommandLineCase{"HelpAfterOptions", {"--all-panels", "--help", "--bogus"}, true, 0, false, false, Usage(), ""},
         TCommandLineCase{"Version", {"--version"}, true, 0, false, false, "lumidra " LUMIDRA_EXPECTED_VERSION "\n", ""},

@@ -35,6 +35,7 @@ expect 2 - "unknown command 'blink'" blink
 expect 2 - '0 to 31' --demo lcd contrast 40
 expect 2 - 'no complete pair' --demo lcd command zz
 expect 1 - . --demo image "$work/none.bmp"
+expect 1 - '^lumidra-cli: The picture file could not be read.$' --lang en --demo image "$work/none.bmp"
 expect 0 '^ch1 [0-9]*% ch2' - --demo --quiet status --count 2
 expect 0 '^{"ch1":' - --demo status --json --count 1
 
@@ -44,6 +45,14 @@ size=$(wc -c <"$work/dump")
 [ "$size" -eq 4096 ] || fail "dump -: $size bytes on standard output"
 
 if [ -z "$runner" ]; then
+    # The plain C locale shows the source texts (a console of Windows may not
+    # show them).
+    (
+        unset LANGUAGE LC_MESSAGES
+        export LC_ALL=C
+        expect 1 - '^lumidra-cli: Файл изображения не удалось прочитать.$' --demo image "$work/none.bmp"
+        exit $failed
+    ) || failed=1
     # Signals end a run as its own end would: the closing report (byte 4 = 2)
     # goes out, the exit code says which signal.
     for signal in INT:130 TERM:143; do

@@ -117,9 +117,9 @@ TEST(StatusDecode, ChannelsAndPercentagesTruncate) {
     r[0] = 255, r[1] = 3, r[2] = 0, r[3] = 2;
     const auto v = DecodeStatus(r.data());
     EXPECT_EQ(v.Channel1, 1023);
-    EXPECT_EQ(v.Channel1Text, "Канал 1 : 100%");
+    EXPECT_EQ(ChannelText(ChannelTextFormat, 1, v.Channel1), "Канал 1 : 100%");
     EXPECT_EQ(v.Channel2, 512);
-    EXPECT_EQ(v.Channel2Text, "Канал 2 : 50%");
+    EXPECT_EQ(ChannelText(ChannelTextFormat, 2, v.Channel2), "Канал 2 : 50%");
     EXPECT_EQ(ChannelPercent(0), 0);
     EXPECT_EQ(ChannelPercent(1022), 99);
     EXPECT_EQ(ChannelPercent(2046), 200);

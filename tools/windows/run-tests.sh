@@ -45,6 +45,8 @@ install_packages() {
     local wanted=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 wine32:i386
                   googletest cmake ninja-build ccache
                   qt6-base-dev qt6-base-dev-tools  # the host's moc, uic and rcc
+                  qt6-tools-dev qt6-l10n-tools     # the host's lupdate and lrelease
+                  qt6-translations-l10n            # Qt's Russian texts, embedded
                   xvfb xdotool x11-utils imagemagick fonts-dejavu-core
                   nsis binutils)  # makensis for the installer; strings reads its shortcuts
     local missing=() p

@@ -1,0 +1,57 @@
+#include "app/Language.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+#include <utility>
+
+namespace lumidra::app {
+
+TLanguage ChooseLanguage(const QStringList& uiLanguages, const std::string& option) {
+    if (option == "ru") return TLanguage::Russian;
+    if (option == "en") return TLanguage::English;
+    if (uiLanguages.isEmpty() || uiLanguages == QStringList{QStringLiteral("C")} ||
+        uiLanguages == QStringList{QStringLiteral("POSIX")}) {
+        return TLanguage::Source;
+    }
+    for (const QString& name : uiLanguages) {
+        const QString language = name.section(QLatin1Char('-'), 0, 0).section(QLatin1Char('_'), 0, 0);
+        if (language == QStringLiteral("ru")) return TLanguage::Russian;
+        if (language == QStringLiteral("en")) return TLanguage::English;
+    }
+    return TLanguage::English;
+}
+
+TLanguage RunLanguage(const std::string& option) {
+    return ChooseLanguage(QLocale::system().uiLanguages(), option);
+}
+
+TTranslations::TTranslations(TLanguage language) {
+    const auto install = [this](const QString& name, const QString& folder) {
+        auto translator = std::make_unique<QTranslator>();
+        if (!translator->load(name, folder)) return false;
+        QCoreApplication::installTranslator(translator.get());
+        installed_.push_back(std::move(translator));
+        return true;
+    };
+    const QString embedded = QStringLiteral(":/i18n");
+    if (language == TLanguage::English) install(QStringLiteral("lumidra_en"), embedded);
+    // Qt's own texts are English as built; the Russian ones come with Qt, or
+    // embedded where Qt is deployed without them (Windows).
+    if (language == TLanguage::Russian &&
+        !install(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        install(QStringLiteral("qtbase_ru"), embedded);
+    }
+}
+
+TTranslations::~TTranslations() {
+    for (const auto& translator : installed_) QCoreApplication::removeTranslator(translator.get());
+}
+
+bool IsLanguageOption(const std::string& value) {
+    return value == "ru" || value == "en";
+}
+
+}  // namespace lumidra::app

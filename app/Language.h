@@ -1,0 +1,48 @@
+// The language the program's texts are shown in, and the translations that
+// show them so. The source texts are Russian with the layout's English
+// captions; English comes on top of them from the embedded translation.
+#pragma once
+
+#include <QStringList>
+#include <QTranslator>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace lumidra::app {
+
+enum class TLanguage {
+    Source,   // the texts as written, Qt's own in English
+    Russian,  // the texts as written, Qt's own in Russian
+    English,  // the English translation, Qt's own in English
+};
+
+// The language of a run. `option` is --lang's value ("ru" or "en"; empty
+// when not given) and decides when given. Otherwise `uiLanguages` (the
+// system's, most preferred first, as "ru-RU", "en", "de-DE" or "C") do: the
+// plain C or POSIX locale alone keeps the source texts, else the first that
+// is Russian or English, else English.
+TLanguage ChooseLanguage(const QStringList& uiLanguages, const std::string& option);
+
+// The language of this run: ChooseLanguage over the system's UI languages.
+TLanguage RunLanguage(const std::string& option);
+
+// The translations of a language installed in the running application, the
+// program's own and Qt's, for as long as this lives: made before any text
+// is shown (a window's texts are looked up as it is made).
+class TTranslations {
+public:
+    explicit TTranslations(TLanguage language);
+    ~TTranslations();
+    TTranslations(const TTranslations&) = delete;
+    TTranslations& operator=(const TTranslations&) = delete;
+
+private:
+    std::vector<std::unique_ptr<QTranslator>> installed_;
+};
+
+// What --lang accepts, for the two programs' checks and help.
+bool IsLanguageOption(const std::string& value);
+
+}  // namespace lumidra::app

@@ -1,0 +1,602 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="ru">
+<context>
+    <name>TForm1</name>
+    <message>
+        <source>Lumidra</source>
+        <translation>Lumidra</translation>
+    </message>
+    <message>
+        <source>Input</source>
+        <translation>Input</translation>
+    </message>
+    <message>
+        <source>Label</source>
+        <translation>Label</translation>
+    </message>
+    <message>
+        <source> Off </source>
+        <translation> Off </translation>
+    </message>
+    <message>
+        <source>Key</source>
+        <translation>Key</translation>
+    </message>
+    <message>
+        <source>Key status</source>
+        <translation>Key status</translation>
+    </message>
+    <message>
+        <source>Output</source>
+        <translation>Output</translation>
+    </message>
+    <message>
+        <source>LabelTime</source>
+        <translation>LabelTime</translation>
+    </message>
+    <message>
+        <source>Системное время</source>
+        <translation>System time</translation>
+    </message>
+    <message>
+        <source>LabelDate</source>
+        <translation>LabelDate</translation>
+    </message>
+    <message>
+        <source>Системная дата</source>
+        <translation>System date</translation>
+    </message>
+    <message>
+        <source>Ind1</source>
+        <translation>Ind1</translation>
+    </message>
+    <message>
+        <source>Управление 1 LED-индикатором.</source>
+        <translation>Controls LED indicator 1.</translation>
+    </message>
+    <message>
+        <source>Ind2</source>
+        <translation>Ind2</translation>
+    </message>
+    <message>
+        <source>Управление 2 LED-индикатором.</source>
+        <translation>Controls LED indicator 2.</translation>
+    </message>
+    <message>
+        <source>Значение LED-дисплея</source>
+        <translation>LED display value</translation>
+    </message>
+    <message>
+        <source>0000</source>
+        <translation>0000</translation>
+    </message>
+    <message>
+        <source>Введите HEX-число от 0 до FFFF.</source>
+        <translation>Enter a hexadecimal number from 0 to FFFF.</translation>
+    </message>
+    <message>
+        <source>Send Caption</source>
+        <translation>Send Caption</translation>
+    </message>
+    <message>
+        <source>Вывести значение на LED-дисплей.</source>
+        <translation>Show the value on the LED display.</translation>
+    </message>
+    <message>
+        <source>Send Time</source>
+        <translation>Send Time</translation>
+    </message>
+    <message>
+        <source>Вывести время на LED-дисплей.</source>
+        <translation>Show the time on the LED display.</translation>
+    </message>
+    <message>
+        <source>Send Date</source>
+        <translation>Send Date</translation>
+    </message>
+    <message>
+        <source>Вывести дату на LED-дисплей.</source>
+        <translation>Show the date on the LED display.</translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation>Status</translation>
+    </message>
+    <message>
+        <source>Label - Статус устройства</source>
+        <translation>Label - device status</translation>
+    </message>
+    <message>
+        <source>Label2</source>
+        <translation>Label2</translation>
+    </message>
+    <message>
+        <source>Send Image</source>
+        <translation>Send Image</translation>
+    </message>
+    <message>
+        <source>Read Dump</source>
+        <translation>Read Dump</translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>Memo1</source>
+        <translation>Memo1</translation>
+    </message>
+    <message>
+        <source>Keys</source>
+        <translation>Keys</translation>
+    </message>
+    <message>
+        <source>Картинка LCD</source>
+        <translation>LCD picture</translation>
+    </message>
+    <message>
+        <source>Изображение для ЖКИ</source>
+        <translation>Picture for the LCD</translation>
+    </message>
+    <message>
+        <source>ContrastLabel</source>
+        <translation>ContrastLabel</translation>
+    </message>
+    <message>
+        <source>Команда:</source>
+        <translation>Command:</translation>
+    </message>
+    <message>
+        <source>Текст:</source>
+        <translation>Text:</translation>
+    </message>
+    <message>
+        <source>Подсветка</source>
+        <translation>Backlight</translation>
+    </message>
+    <message>
+        <source>EditCmd</source>
+        <translation>EditCmd</translation>
+    </message>
+    <message>
+        <source>Отправить</source>
+        <translation>Send</translation>
+    </message>
+    <message>
+        <source>EditTxt</source>
+        <translation>EditTxt</translation>
+    </message>
+    <message>
+        <source>Send 1x</source>
+        <translation>Send 1x</translation>
+    </message>
+    <message>
+        <source>Send 1,5x</source>
+        <translation>Send 1,5x</translation>
+    </message>
+    <message>
+        <source>Перенос</source>
+        <translation>Wrap</translation>
+    </message>
+    <message>
+        <source>База ключей</source>
+        <translation>Key base</translation>
+    </message>
+    <message>
+        <source>Дополнительно</source>
+        <translation>More</translation>
+    </message>
+    <message>
+        <source>Преобразования</source>
+        <translation>Conversions</translation>
+    </message>
+    <message>
+        <source>Flash-ROM</source>
+        <translation>Flash-ROM</translation>
+    </message>
+    <message>
+        <source>Read DUMP</source>
+        <translation>Read DUMP</translation>
+    </message>
+    <message>
+        <source>Random</source>
+        <translation>Random</translation>
+    </message>
+    <message>
+        <source>Заставка</source>
+        <translation>Splash</translation>
+    </message>
+    <message>
+        <source>Шрифт 5x7</source>
+        <translation>Font 5x7</translation>
+    </message>
+    <message>
+        <source>Картинка 12 бит</source>
+        <translation>Picture 12 bit</translation>
+    </message>
+    <message>
+        <source>Файл заставки</source>
+        <translation>Splash file</translation>
+    </message>
+    <message>
+        <source>Чтение</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>Стирание</source>
+        <translation>Erase</translation>
+    </message>
+    <message>
+        <source>Запись</source>
+        <translation>Write</translation>
+    </message>
+    <message>
+        <source>Загрузить</source>
+        <translation>Load</translation>
+    </message>
+    <message>
+        <source>Сохранить</source>
+        <translation>Save</translation>
+    </message>
+</context>
+<context>
+    <name>TForm2</name>
+    <message>
+        <source>Form2</source>
+        <translation>Form2</translation>
+    </message>
+    <message>
+        <source>Запись точек</source>
+        <translation>Point record</translation>
+    </message>
+    <message>
+        <source>Пауза</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>Дальше</source>
+        <translation>Resume</translation>
+    </message>
+</context>
+<context>
+    <name>app</name>
+    <message>
+        <source>Lumidra (демо)</source>
+        <translation>Lumidra (demo)</translation>
+    </message>
+    <message>
+        <source>Невозможно запустить программу!  </source>
+        <translation>The program cannot start!  </translation>
+    </message>
+    <message>
+        <source>Программа, использующая ресурсы TAVIK Lumidra, уже запущена!   </source>
+        <translation>A program using the TAVIK Lumidra board is already running!   </translation>
+    </message>
+    <message>
+        <source>Устройство отключено.</source>
+        <translation>Device detached.</translation>
+    </message>
+    <message>
+        <source>Устройство подключено:</source>
+        <translation>Device attached:</translation>
+    </message>
+    <message>
+        <source>Изменения в базе ключей будут потеряны! Всё равно выйти?  </source>
+        <translation>The changes to the key base will be lost! Quit anyway?  </translation>
+    </message>
+    <message>
+        <source>Unknown error</source>
+        <translation>Unknown error</translation>
+    </message>
+</context>
+<context>
+    <name>cli</name>
+    <message>
+        <source>%1: %2 x %3 pixels; the LCD&apos;s pictures are 96 x 68</source>
+        <translation>%1: %2 x %3 pixels; the LCD&apos;s pictures are 96 x 68</translation>
+    </message>
+    <message>
+        <source>the LCD command</source>
+        <translation>the LCD command</translation>
+    </message>
+    <message>
+        <source>the LCD text</source>
+        <translation>the LCD text</translation>
+    </message>
+    <message>
+        <source>the splash screen</source>
+        <translation>the splash screen</translation>
+    </message>
+    <message>
+        <source>the picture</source>
+        <translation>the picture</translation>
+    </message>
+    <message>
+        <source>the Flash-ROM read</source>
+        <translation>the Flash-ROM read</translation>
+    </message>
+    <message>
+        <source>the Flash-ROM erase</source>
+        <translation>the Flash-ROM erase</translation>
+    </message>
+    <message>
+        <source>the Flash-ROM write</source>
+        <translation>the Flash-ROM write</translation>
+    </message>
+    <message>
+        <source>the memory dump</source>
+        <translation>the memory dump</translation>
+    </message>
+    <message>
+        <source>the plot</source>
+        <translation>the plot</translation>
+    </message>
+    <message>
+        <source>the board sent nothing for %1 s</source>
+        <translation>the board sent nothing for %1 s</translation>
+    </message>
+    <message>
+        <source>lcd command: no complete pair of hexadecimal digits in &apos;%1&apos;</source>
+        <translation>lcd command: no complete pair of hexadecimal digits in &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>--expect: cannot read &apos;%1&apos;</source>
+        <translation>--expect: cannot read &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>--out: cannot write &apos;%1&apos; (%2)</source>
+        <translation>--out: cannot write &apos;%1&apos; (%2)</translation>
+    </message>
+    <message>
+        <source>--out: cannot write &apos;%1&apos;</source>
+        <translation>--out: cannot write &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>no board: nothing with vendor ID C04E, product ID 2014 and serial 01.01 that this user may open (&apos;lumidra-cli list&apos; tells more)</source>
+        <translation>no board: nothing with vendor ID C04E, product ID 2014 and serial 01.01 that this user may open (&apos;lumidra-cli list&apos; tells more)</translation>
+    </message>
+    <message>
+        <source>no board at %1 (&apos;lumidra-cli list&apos; tells more)</source>
+        <translation>no board at %1 (&apos;lumidra-cli list&apos; tells more)</translation>
+    </message>
+    <message>
+        <source>the board went away</source>
+        <translation>the board went away</translation>
+    </message>
+    <message>
+        <source>%1: this user may not read and write it; install the udev rule (70-lumidra.rules, see &apos;man lumidra&apos;) or ask for group plugdev</source>
+        <translation>%1: this user may not read and write it; install the udev rule (70-lumidra.rules, see &apos;man lumidra&apos;) or ask for group plugdev</translation>
+    </message>
+    <message>
+        <source>%1: cannot be opened; install the udev rule (70-lumidra.rules, see &apos;man lumidra&apos;)</source>
+        <translation>%1: cannot be opened; install the udev rule (70-lumidra.rules, see &apos;man lumidra&apos;)</translation>
+    </message>
+    <message>
+        <source>--until %1: did not hold within %2 s</source>
+        <translation>--until %1: did not hold within %2 s</translation>
+    </message>
+    <message>
+        <source>--verify: the Flash-ROM holds other bytes than the first 64 of &apos;%1&apos;</source>
+        <translation>--verify: the Flash-ROM holds other bytes than the first 64 of &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>--verify: the Flash-ROM holds what was written</source>
+        <translation>--verify: the Flash-ROM holds what was written</translation>
+    </message>
+    <message>
+        <source>--expect: the dump differs from &apos;%1&apos;</source>
+        <translation>--expect: the dump differs from &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>%1: %2 was cut</source>
+        <translation>%1: %2 was cut</translation>
+    </message>
+    <message>
+        <source>--trace: cannot write &apos;%1&apos;</source>
+        <translation>--trace: cannot write &apos;%1&apos;</translation>
+    </message>
+</context>
+<context>
+    <name>controls</name>
+    <message>
+        <source>Contrast : %1%</source>
+        <translation>Contrast : %1%</translation>
+    </message>
+</context>
+<context>
+    <name>desktop</name>
+    <message>
+        <source>Bitmaps (*.bmp)|*.bmp|All pictures|*.bmp;*.png;*.jpg;*.jpeg;*.gif|All files|*.*</source>
+        <translation>Bitmaps (*.bmp)|*.bmp|All pictures|*.bmp;*.png;*.jpg;*.jpeg;*.gif|All files|*.*</translation>
+    </message>
+    <message>
+        <source>
+The file is read-only.</source>
+        <translation>
+The file is read-only.</translation>
+    </message>
+</context>
+<context>
+    <name>graphics</name>
+    <message>
+        <source>Рисунок BMP|*.bmp|Все файлы|*.*</source>
+        <translation>BMP picture|*.bmp|All files|*.*</translation>
+    </message>
+    <message>
+        <source>Это изображение не может быть выведено.</source>
+        <translation>This picture cannot be shown.</translation>
+    </message>
+    <message>
+        <source>Файл изображения не удалось прочитать.</source>
+        <translation>The picture file could not be read.</translation>
+    </message>
+    <message>
+        <source>Файл изображения повреждён: он короче своего заголовка.</source>
+        <translation>The picture file is damaged: it is shorter than its header.</translation>
+    </message>
+    <message>
+        <source>Файл изображения повреждён: точки изображения не умещаются в файле.</source>
+        <translation>The picture file is damaged: its pixels do not fit in the file.</translation>
+    </message>
+    <message>
+        <source>Выводится заставка, для продолжения жми &quot;ОК&quot;.</source>
+        <translation>The splash screen is shown; press &quot;OK&quot; to go on.</translation>
+    </message>
+    <message>
+        <source>Не удалось создать файл записи %1 (%2). Точки рисуются, но не сохраняются.</source>
+        <translation>The record file %1 could not be created (%2). The points are drawn but not saved.</translation>
+    </message>
+    <message>
+        <source>Не удалось создать файл записи в папке %1 (%2). Точки рисуются, но не сохраняются.</source>
+        <translation>No record file could be created in the folder %1 (%2). The points are drawn but not saved.</translation>
+    </message>
+    <message>
+        <source>Ошибка записи в файл %1 (%2). Точки рисуются, но больше не сохраняются.</source>
+        <translation>Error writing the file %1 (%2). The points are drawn but no longer saved.</translation>
+    </message>
+    <message>
+        <source>Текстовый файл|*.txt|Все файлы|*.*</source>
+        <translation>Text file|*.txt|All files|*.*</translation>
+    </message>
+    <message>
+        <source>Файл не сохранён, нет данных.</source>
+        <translation>File not saved: there is no data.</translation>
+    </message>
+    <message>
+        <source>Файл картинки 12 бит сохранён.</source>
+        <translation>The 12-bit picture file is saved.</translation>
+    </message>
+    <message>
+        <source>Файл шрифта сохранён.</source>
+        <translation>The font file is saved.</translation>
+    </message>
+    <message>
+        <source>Файл с заставкой сохранён.</source>
+        <translation>The splash file is saved.</translation>
+    </message>
+    <message>
+        <source>Файл не сохранён: имя оканчивается на &quot;bin&quot;, и файл данных заставки совпал бы с текстовым файлом. Выберите другое имя, например с расширением .txt.</source>
+        <translation>File not saved: the name ends in &quot;bin&quot;, so the splash data file would be the text file itself. Choose another name, for example one ending in .txt.</translation>
+    </message>
+    <message>
+        <source>Файл не сохранён, диск не доступен: </source>
+        <translation>File not saved, the disk is not available: </translation>
+    </message>
+</context>
+<context>
+    <name>keybase</name>
+    <message>
+        <source>Текстовый файл|*.txt|Все файлы|*.*</source>
+        <translation>Text file|*.txt|All files|*.*</translation>
+    </message>
+    <message>
+        <source>Открытие базы ключей :</source>
+        <translation>Open key base:</translation>
+    </message>
+    <message>
+        <source>Сохранение базы ключей :</source>
+        <translation>Save key base:</translation>
+    </message>
+    <message>
+        <source>Изменения в базе ключей будут потеряны! Продолжить?  </source>
+        <translation>The changes to the key base will be lost! Go on?  </translation>
+    </message>
+    <message>
+        <source>Данные успешно сохранены.</source>
+        <translation>The data is saved.</translation>
+    </message>
+    <message>
+        <source>Данные сохранить не удалось, символы «%1» (строка %2) нельзя записать в кодировке Windows-1251!</source>
+        <translation>The data could not be saved: the characters “%1” (line %2) cannot be written in the Windows-1251 code page!</translation>
+    </message>
+    <message>
+        <source>Данные загрузить не удалось, данные или диск не доступны!</source>
+        <translation>The data could not be loaded: the data or the disk is not available!</translation>
+    </message>
+    <message>
+        <source>Данные сохранить не удалось, диск не доступен!</source>
+        <translation>The data could not be saved: the disk is not available!</translation>
+    </message>
+    <message>
+        <source>Программа была закрыта системой, а изменения в базе ключей не были сохранены. Их текст записан в файл:
+</source>
+        <translation>The system closed the program while the changes to the key base were unsaved. Their text was written to the file:
+</translation>
+    </message>
+</context>
+<context>
+    <name>protocol</name>
+    <message>
+        <source>Канал %1 : %2%</source>
+        <translation>Channel %1 : %2%</translation>
+    </message>
+    <message>
+        <source>    Ключ не активен</source>
+        <translation>    No key active</translation>
+    </message>
+    <message>
+        <source>Ключ удерживается</source>
+        <translation>Key held</translation>
+    </message>
+    <message>
+        <source>        Ключ прочитан</source>
+        <translation>        Key read</translation>
+    </message>
+    <message>
+        <source>        Ошибка чтения</source>
+        <translation>        Read error</translation>
+    </message>
+    <message>
+        <source>Операция прервана: связь с платой установлена заново. Повторите операцию.</source>
+        <translation>Operation cut short: the connection to the board was made afresh. Repeat the operation.</translation>
+    </message>
+    <message>
+        <source>Операция прервана: плата отключена.</source>
+        <translation>Operation cut short: the board was unplugged.</translation>
+    </message>
+    <message>
+        <source>Передача прервана: плата отключена. Файл не записан.</source>
+        <translation>Transfer cut short: the board was unplugged. The file was not written.</translation>
+    </message>
+    <message>
+        <source>Плата занята: дождитесь окончания предыдущей операции.</source>
+        <translation>The board is busy: wait until the previous operation ends.</translation>
+    </message>
+</context>
+<context>
+    <name>transfers</name>
+    <message>
+        <source>Файл «%1» не прочитан: %2. Во FLASH ничего не записано.</source>
+        <translation>The file “%1” was not read: %2. Nothing was written to the Flash-ROM.</translation>
+    </message>
+    <message>
+        <source>В файле «%1» меньше %2 байт. Во FLASH ничего не записано.</source>
+        <translation>The file “%1” has fewer than %2 bytes. Nothing was written to the Flash-ROM.</translation>
+    </message>
+    <message>
+        <source>Файл «%1» не записан: %2. Передача прервана.</source>
+        <translation>The file “%1” was not written: %2. The transfer is cut short.</translation>
+    </message>
+    <message>
+        <source>Двоичный файл|*.bin|Все файлы|*.*</source>
+        <translation>Binary file|*.bin|All files|*.*</translation>
+    </message>
+    <message>
+        <source>Данные FLASH сохранены.</source>
+        <translation>The Flash-ROM data is saved.</translation>
+    </message>
+    <message>
+        <source>FLASH стёрта.</source>
+        <translation>The Flash-ROM is erased.</translation>
+    </message>
+    <message>
+        <source>Данные FLASH записаны.</source>
+        <translation>The Flash-ROM data is written.</translation>
+    </message>
+    <message>
+        <source>Файл дампа сохранён.</source>
+        <translation>The dump file is saved.</translation>
+    </message>
+</context>
+</TS>
