@@ -7,6 +7,7 @@
 #include "app/QtGuiThread.h"
 #include "app/Startup.h"
 #include "app/Unit1.h"
+#include "graphics/ChartWindow.h"
 #include "graphics/Unit2.h"
 #include "keybase/KeyBaseRecovery.h"
 #include "protocol/Trace.h"
@@ -88,6 +89,7 @@ int main(int argc, char* argv[]) {
     if (commandLine.Options.AllPanels) app::ShowAllPanels(Form1);
     if (demo) Form1.setWindowTitle(app::DemoTitle());
     graphics::TForm2 Form2;
+    graphics::TChartWindow chart;
 #if !defined(_WIN32)
     // Log-out, shutdown, kill, Ctrl+C: a close that cannot ask, then the end.
     app::TSignalClose signalClose([&Form1](int) {
@@ -96,6 +98,7 @@ int main(int argc, char* argv[]) {
     });
 #endif
     Form1.show();
+    if (commandLine.Options.Chart) graphics::ShowChartWindow();
     if (demo) demo->Start();
     return application.exec();
 }
