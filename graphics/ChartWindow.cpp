@@ -88,6 +88,8 @@ struct TChartPlot::TFrame {
     double MsPerColumn;
 
     int X(int column) const { return Channels.left() + column; }
+    // The time at the middle of the pixel column at `x`.
+    double Time(double x) const { return StartMs + (x - Channels.left() + 0.5) * MsPerColumn; }
     int Y(int percent) const { return Channels.bottom() - std::min(percent, 100) * (Channels.height() - 1) / 100; }
     int LaneY(int input, bool on) const { return Inputs.top() + input * LaneHeight + (on ? 3 : LaneHeight - 3); }
 };
@@ -135,7 +137,9 @@ void TChartPlot::SetDuration(double ms) {
 
 void TChartPlot::SetFollowing(bool following) {
     if (following == range_.Following) return;
-    range_.EndMs = ShownEnd();
+    // Held, the span ends just after the newest sample: what comes later
+    // stays out of it.
+    range_.EndMs = std::min(ShownEnd(), NewestMs() + 1);
     range_.Following = following;
     update();
 }
@@ -155,7 +159,7 @@ void TChartPlot::SampleRecorded() {
 QString TChartPlot::ValueAt(int x) const {
     const TFrame frame = Frame();
     const TChartRing& ring = ChartRecording();
-    const double time = frame.StartMs + (x - frame.Channels.left() + 0.5) * frame.MsPerColumn;
+    const double time = frame.Time(x);
     const double end = frame.StartMs + range_.DurationMs;
     if (time < frame.StartMs || time >= end) return {};
     // The sample nearest the pointer, within the span.
@@ -327,7 +331,7 @@ void TChartPlot::wheelEvent(QWheelEvent* event) {
     const int delta = event->angleDelta().y();
     if (delta == 0) return;
     const TFrame frame = Frame();
-    const double pointer = frame.StartMs + (event->position().x() - frame.Channels.left()) * frame.MsPerColumn;
+    const double pointer = frame.Time(event->position().x());
     TChartRange from = range_;
     from.EndMs = ShownEnd();
     // Up (away from the user) zooms in: less time, more detail.
@@ -369,8 +373,8 @@ bool TChartPlot::event(QEvent* event) {
     if (event->type() != QEvent::ToolTip) return QWidget::event(event);
     const auto* help = static_cast<QHelpEvent*>(event);
     const TFrame frame = Frame();
-    const double from = frame.StartMs + (help->pos().x() - frame.Channels.left() - KeyMarkReach) * frame.MsPerColumn;
-    const double to = from + (2 * KeyMarkReach + 1) * frame.MsPerColumn;
+    const double from = frame.Time(help->pos().x() - KeyMarkReach - 0.5);
+    const double to = frame.Time(help->pos().x() + KeyMarkReach + 0.5);
     const TChartRing& ring = ChartRecording();
     for (std::size_t i = ring.LowerBound(std::max(from, frame.StartMs)); i < ring.Size(); ++i) {
         if (static_cast<double>(ring[i].TimeMs) >= to) break;
