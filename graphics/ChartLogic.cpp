@@ -8,31 +8,42 @@ namespace lumidra::graphics {
 
 using protocol::ChannelPercent;
 
-TChartSample ChartSample(std::int64_t timeMs, const protocol::TStatusView& status) {
-    TChartSample sample{};
-    sample.TimeMs = timeMs;
-    sample.Channel1 = static_cast<std::uint16_t>(status.Channel1);
-    sample.Channel2 = static_cast<std::uint16_t>(status.Channel2);
-    for (int bit = 0; bit < 4; ++bit) sample.Inputs |= static_cast<std::uint8_t>(status.Inputs[bit] << bit);
-    if (status.KeyId) {
-        std::memcpy(sample.KeyId.data(), status.KeyId->data(), std::min(status.KeyId->size(), sample.KeyId.size()));
-    }
-    return sample;
-}
-
 TChartRing::TChartRing(std::size_t capacity)
-    : samples_(std::make_unique_for_overwrite<TChartSample[]>(capacity)), capacity_(capacity) {}
+    : samples_(std::make_unique_for_overwrite<TChartSample[]>(capacity)),
+      keys_(std::make_unique_for_overwrite<TKeyId[]>(capacity)),
+      capacity_(capacity) {}
 
-void TChartRing::Push(TChartSample sample) {
-    sample.KeyStart = sample.HasKey() && (size_ == 0 || (*this)[size_ - 1].KeyId != sample.KeyId);
-    std::size_t at = first_ + size_;
-    if (at >= capacity_) at -= capacity_;
+void TChartRing::Push(TChartSample sample, const TKeyId& key) {
+    sample.Key = key[0] != '\0';
+    sample.KeyStart = sample.Key && (size_ == 0 || !(*this)[size_ - 1].Key || KeyId(size_ - 1) != key);
+    const std::size_t at = Slot(size_);
     samples_[at] = sample;
+    keys_[at] = key;
     if (size_ < capacity_) {
         ++size_;
     } else if (++first_ == capacity_) {
         first_ = 0;
     }
+}
+
+void TChartRing::Push(std::int64_t timeMs, const protocol::TStatusView& status) {
+    TChartSample sample{};
+    sample.TimeMs = timeMs;
+    sample.Channel1 = static_cast<std::uint16_t>(status.Channel1);
+    sample.Channel2 = static_cast<std::uint16_t>(status.Channel2);
+    for (int bit = 0; bit < 4; ++bit) sample.Inputs |= static_cast<std::uint8_t>(status.Inputs[bit] << bit);
+    TKeyId key{};
+    if (status.KeyId) std::memcpy(key.data(), status.KeyId->data(), std::min(status.KeyId->size(), key.size()));
+    Push(sample, key);
+}
+
+std::array<std::span<const TChartSample>, 2> TChartRing::Runs(std::size_t first, std::size_t last) const {
+    if (first >= last) return {};
+    const std::size_t from = Slot(first);
+    const std::size_t count = last - first;
+    const std::size_t head = std::min(count, capacity_ - from);
+    return {std::span<const TChartSample>(samples_.get() + from, head),
+            std::span<const TChartSample>(samples_.get(), count - head)};
 }
 
 void TChartRing::Clear() {
@@ -97,30 +108,63 @@ struct TRawColumn {
     }
 };
 
+// The columns from `startMs` on, `msPerColumn` each. The times are whole
+// milliseconds, so a time reaches a boundary when it reaches the boundary's
+// ceiling: the test per sample compares integers.
+class TColumnWalk {
+public:
+    TColumnWalk(double startMs, double msPerColumn, std::span<TChartColumn> columns)
+        : startMs_(startMs), msPerColumn_(msPerColumn), columns_(columns), boundary_(Boundary(0)),
+          end_(Boundary(columns.size() - 1)) {}
+
+    // False once `s` lies past the last column.
+    bool Add(const TChartSample& s, std::size_t index) {
+        if (s.TimeMs >= end_) return false;
+        if (s.TimeMs >= boundary_) Next(s.TimeMs);
+        raw_.Add(s, index);
+        return true;
+    }
+    void Finish() { columns_[column_] = raw_.Done(); }
+
+private:
+    std::int64_t Boundary(std::size_t column) const {
+        return static_cast<std::int64_t>(std::ceil(startMs_ + msPerColumn_ * static_cast<double>(column + 1)));
+    }
+    void Next(std::int64_t time) {
+        Finish();
+        raw_ = {};
+        // A gap of several columns is crossed in one step.
+        const auto at = static_cast<std::size_t>((static_cast<double>(time) - startMs_) / msPerColumn_);
+        column_ = std::clamp(at, column_ + 1, columns_.size() - 1);
+        boundary_ = Boundary(column_);
+        while (time >= boundary_ && column_ + 1 < columns_.size()) boundary_ = Boundary(++column_);
+    }
+
+    double startMs_;
+    double msPerColumn_;
+    std::span<TChartColumn> columns_;
+    std::size_t column_ = 0;
+    std::int64_t boundary_;
+    std::int64_t end_;
+    TRawColumn raw_;
+};
+
 }  // namespace
 
 void ReduceColumns(const TChartRing& ring, double startMs, double msPerColumn, std::span<TChartColumn> columns) {
     std::fill(columns.begin(), columns.end(), TChartColumn{});
     if (columns.empty() || msPerColumn <= 0) return;
-    const double endMs = startMs + msPerColumn * static_cast<double>(columns.size());
-    std::size_t column = 0;
-    double boundary = startMs + msPerColumn;
-    TRawColumn raw;
-    for (std::size_t i = ring.LowerBound(startMs); i < ring.Size(); ++i) {
-        const TChartSample& sample = ring[i];
-        const auto time = static_cast<double>(sample.TimeMs);
-        if (time >= endMs) break;
-        if (time >= boundary && column + 1 < columns.size()) {
-            columns[column] = raw.Done();
-            raw = {};
-            // A gap of several columns is crossed in one step.
-            const auto at = static_cast<std::size_t>((time - startMs) / msPerColumn);
-            column = std::clamp(at, column + 1, columns.size() - 1);
-            boundary = startMs + msPerColumn * static_cast<double>(column + 1);
+    TColumnWalk walk(startMs, msPerColumn, columns);
+    std::size_t index = ring.LowerBound(startMs);
+    for (const std::span<const TChartSample> run : ring.Runs(index, ring.Size())) {
+        for (const TChartSample& sample : run) {
+            if (!walk.Add(sample, index++)) {
+                walk.Finish();
+                return;
+            }
         }
-        raw.Add(sample, i);
     }
-    columns[column] = raw.Done();
+    walk.Finish();
 }
 
 TChartRange ZoomChart(TChartRange range, double pointerMs, double factor, double newestMs) {
@@ -170,7 +214,7 @@ std::string ChartCsv(const TChartRing& ring, std::size_t first, std::size_t last
             .append(1, ',')
             .append(InputBits(s.Inputs))
             .append(1, ',');
-        if (s.HasKey()) csv.append(s.KeyId.data(), s.KeyId.size());
+        if (s.Key) csv.append(ring.KeyId(i).data(), ring.KeyId(i).size());
         csv.append("\r\n");
     }
     return csv;

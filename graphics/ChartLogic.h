@@ -19,22 +19,20 @@ inline constexpr std::size_t ChartCapacity = 600'000;
 inline constexpr std::int64_t ChartLongestSpanMs = 600'000;
 inline constexpr std::int64_t ChartShortestSpanMs = 100;
 
-// One status report as the chart keeps it. No member initialisers: the ring
-// is made of ten minutes of these without touching a page of it.
+// One status report as the chart keeps it: 16 bytes, which a paint of ten
+// minutes reads through. No member initialisers: the ring is made of ten
+// minutes of these without touching a page of it.
 struct TChartSample {
-    std::int64_t TimeMs;  // since the recording began
+    std::int64_t TimeMs;     // since the recording began
     std::uint16_t Channel1;  // as the report carries it, 0..65535
     std::uint16_t Channel2;
     std::uint8_t Inputs;  // bit n: input n + 1 on
-    bool KeyStart;  // a key is presented: held here, not held (or another one) in the sample before
-    std::array<char, 16> KeyId;  // the held key's identifier, all '\0' when none is held
-
-    bool HasKey() const { return KeyId[0] != '\0'; }
+    bool Key;             // a key is held at the reader
+    bool KeyStart;        // it is presented: not held (or another one) in the sample before
 };
 
-// The sample of one decoded status report at `timeMs` (KeyStart is the
-// ring's to set).
-TChartSample ChartSample(std::int64_t timeMs, const protocol::TStatusView& status);
+// A held key's identifier, as the status display gives it.
+using TKeyId = std::array<char, 16>;
 
 // A fixed ring of samples in the order they came, times never decreasing:
 // the newest pushes the oldest out once it is full. Its memory is taken once,
@@ -43,22 +41,32 @@ class TChartRing {
 public:
     explicit TChartRing(std::size_t capacity = ChartCapacity);
 
-    // Adds `sample` as the newest and sets its KeyStart from the one before.
-    void Push(TChartSample sample);
+    // Adds `sample` as the newest, with the key held (none when `key` is
+    // empty), and sets its Key and KeyStart.
+    void Push(TChartSample sample, const TKeyId& key = {});
+    // Adds one decoded status report at `timeMs`.
+    void Push(std::int64_t timeMs, const protocol::TStatusView& status);
     void Clear();
     std::size_t Size() const { return size_; }
     std::size_t Capacity() const { return capacity_; }
     // Sample `i`, 0 the oldest.
-    const TChartSample& operator[](std::size_t i) const {
-        std::size_t at = first_ + i;
-        if (at >= capacity_) at -= capacity_;
-        return samples_[at];
-    }
+    const TChartSample& operator[](std::size_t i) const { return samples_[Slot(i)]; }
+    // The identifier of the key held in sample `i` (empty when none is).
+    const TKeyId& KeyId(std::size_t i) const { return keys_[Slot(i)]; }
     // The index of the first sample at or after `timeMs`; Size() when none is.
     std::size_t LowerBound(double timeMs) const;
+    // Samples [first, last) as the two runs they lie in (the second empty
+    // unless they wrap round the end of the memory).
+    std::array<std::span<const TChartSample>, 2> Runs(std::size_t first, std::size_t last) const;
 
 private:
+    std::size_t Slot(std::size_t i) const {
+        const std::size_t at = first_ + i;
+        return at >= capacity_ ? at - capacity_ : at;
+    }
+
     std::unique_ptr<TChartSample[]> samples_;
+    std::unique_ptr<TKeyId[]> keys_;
     std::size_t capacity_;
     std::size_t first_ = 0;
     std::size_t size_ = 0;

@@ -27,7 +27,7 @@ const TChartRing& ChartRecording() {
 void RecordChartSample(const protocol::TStatusView& status) {
     const std::int64_t now = ChartClock();
     if (!Origin) Origin = now;
-    Recording.Push(ChartSample(now - *Origin, status));
+    Recording.Push(now - *Origin, status);
     if (ChartListener != nullptr) ChartListener->SampleRecorded();
 }
 

@@ -254,8 +254,14 @@ void TChartPlot::PaintChannels(QPainter& painter, const TFrame& frame) {
             previous = x;
             previousY = y;
         }
-        painter.setPen(QPen(channel.Colour, channel.Width));
-        painter.drawLines(lines.data(), static_cast<int>(lines.size()));
+        // A broad line as thin ones side by side: a pen broader than one
+        // pixel goes through the stroker, at several times the cost.
+        painter.setPen(QPen(channel.Colour, 1));
+        for (int offset = 0; offset < channel.Width; ++offset) {
+            painter.translate(offset == 0 ? 0 : 1, 0);
+            painter.drawLines(lines.data(), static_cast<int>(lines.size()));
+        }
+        painter.resetTransform();
     }
 }
 
@@ -379,7 +385,7 @@ bool TChartPlot::event(QEvent* event) {
     for (std::size_t i = ring.LowerBound(std::max(from, frame.StartMs)); i < ring.Size(); ++i) {
         if (static_cast<double>(ring[i].TimeMs) >= to) break;
         if (ring[i].KeyStart) {
-            QToolTip::showText(help->globalPos(), QString::fromLatin1(ring[i].KeyId.data(), 16), this);
+            QToolTip::showText(help->globalPos(), QString::fromLatin1(ring.KeyId(i).data(), 16), this);
             return true;
         }
     }

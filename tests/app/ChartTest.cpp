@@ -73,7 +73,7 @@ TEST_F(ChartOnModel, KeepsAndSavesWhatTheBoardSent) {
     EXPECT_EQ(Ring()[0].Inputs, 0b0101);
     EXPECT_TRUE(Ring()[1].KeyStart);
     EXPECT_FALSE(Ring()[2].KeyStart);
-    EXPECT_FALSE(Ring()[3].HasKey());
+    EXPECT_FALSE(Ring()[3].Key);
     EXPECT_EQ(Ring()[3].Channel1, 1023);
 
     Chart->Span->setCurrentIndex(0);

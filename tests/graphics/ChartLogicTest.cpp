@@ -30,8 +30,9 @@ TChartRing RingOf(const std::vector<TIn>& in, std::size_t capacity = 16) {
         sample.Channel1 = s.Channel1;
         sample.Channel2 = s.Channel2;
         sample.Inputs = s.Inputs;
-        if (s.Key != '\0') sample.KeyId.fill(s.Key);
-        ring.Push(sample);
+        graphics::TKeyId key{};
+        if (s.Key != '\0') key.fill(s.Key);
+        ring.Push(sample, key);
     }
     return ring;
 }
