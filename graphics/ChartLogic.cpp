@@ -114,7 +114,10 @@ struct TRawColumn {
 class TColumnWalk {
 public:
     TColumnWalk(double startMs, double msPerColumn, std::span<TChartColumn> columns)
-        : startMs_(startMs), msPerColumn_(msPerColumn), columns_(columns), boundary_(Boundary(0)),
+        : startMs_(startMs),
+          msPerColumn_(msPerColumn),
+          columns_(columns),
+          boundary_(Boundary(0)),
           end_(Boundary(columns.size() - 1)) {}
 
     // False once `s` lies past the last column.

@@ -28,14 +28,14 @@ TChartWindow* ChartWindow = nullptr;
 namespace {
 
 // Where the parts of the drawing go, in pixels.
-constexpr int LeftMargin = 44;    // the value axis's labels
+constexpr int LeftMargin = 44;  // the value axis's labels
 constexpr int RightMargin = 12;
-constexpr int TopMargin = 24;     // the legend
-constexpr int LaneHeight = 14;    // one input's step line
-constexpr int BandGap = 8;        // between the channels and the inputs
-constexpr int AxisHeight = 18;    // the time axis's labels
-constexpr int TickSpacing = 90;   // the least room between two labelled ticks
-constexpr int KeyMarkReach = 4;   // a key mark's tool tip shows this near it
+constexpr int TopMargin = 24;    // the legend
+constexpr int LaneHeight = 14;   // one input's step line
+constexpr int BandGap = 8;       // between the channels and the inputs
+constexpr int AxisHeight = 18;   // the time axis's labels
+constexpr int TickSpacing = 90;  // the least room between two labelled ticks
+constexpr int KeyMarkReach = 4;  // a key mark's tool tip shows this near it
 // Columns further apart than this are not joined: the board was away.
 constexpr double HoldMs = 250;
 // The fastest repaint of a following chart, and the slowest.
@@ -101,8 +101,9 @@ TChartPlot::TChartPlot(QWidget* parent) : QWidget(parent) {
     setMinimumSize(LeftMargin + RightMargin + 200, TopMargin + 100 + BandGap + 4 * LaneHeight + AxisHeight);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     setAccessibleName(tr("Каналы и входы во времени"));
-    setAccessibleDescription(tr("Колесо мыши меняет показанное время вокруг указателя, перетаскивание "
-                                "листает назад; под графиком значение под указателем."));
+    setAccessibleDescription(
+        tr("Колесо мыши меняет показанное время вокруг указателя, перетаскивание "
+           "листает назад; под графиком значение под указателем."));
     refresh_.setSingleShot(true);
     connect(&refresh_, &QTimer::timeout, this, [this] { update(); });
 }
@@ -232,10 +233,9 @@ void TChartPlot::PaintChannels(QPainter& painter, const TFrame& frame) {
         int Width;
     };
     // Channel 1 broader too, for a print in grey.
-    for (const TChannel& channel : {TChannel{&TChartColumn::Min1, &TChartColumn::Max1, &TChartColumn::Last1,
-                                             Channel1Colour, 2},
-                                    TChannel{&TChartColumn::Min2, &TChartColumn::Max2, &TChartColumn::Last2,
-                                             Channel2Colour, 1}}) {
+    for (const TChannel& channel :
+         {TChannel{&TChartColumn::Min1, &TChartColumn::Max1, &TChartColumn::Last1, Channel1Colour, 2},
+          TChannel{&TChartColumn::Min2, &TChartColumn::Max2, &TChartColumn::Last2, Channel2Colour, 1}}) {
         std::vector<QLine> lines;
         lines.reserve(2 * columns_.size());
         int previous = -1;
@@ -267,7 +267,7 @@ void TChartPlot::PaintChannels(QPainter& painter, const TFrame& frame) {
 
 void TChartPlot::PaintInputs(QPainter& painter, const TFrame& frame) {
     std::vector<QLine> lines;
-    lines.reserve(4 * 2 * columns_.size());
+    lines.reserve(columns_.size() * 8);  // four inputs, a step and a riser a column
     for (int input = 0; input < 4; ++input) {
         const int high = frame.LaneY(input, true);
         const int low = frame.LaneY(input, false);
@@ -302,8 +302,8 @@ void TChartPlot::PaintKeys(QPainter& painter, const TFrame& frame) {
     for (int x = 0; x < static_cast<int>(columns_.size()); ++x) {
         if (columns_[static_cast<std::size_t>(x)].Key < 0) continue;
         const int at = frame.X(x);
-        const QPoint mark[] = {{at - 4, frame.Channels.top() + 1}, {at + 4, frame.Channels.top() + 1},
-                               {at, frame.Channels.top() + 9}};
+        const QPoint mark[] = {
+            {at - 4, frame.Channels.top() + 1}, {at + 4, frame.Channels.top() + 1}, {at, frame.Channels.top() + 9}};
         painter.drawPolygon(mark, 3);
         painter.fillRect(at, frame.Channels.top() + 9, 1, frame.Channels.height() - 9, KeyColour);
     }
@@ -450,10 +450,7 @@ TChartWindow::~TChartWindow() {
 }
 
 void ShowChartWindow() {
-    if (ChartWindow == nullptr) return;
-    ChartWindow->show();
-    ChartWindow->raise();
-    ChartWindow->activateWindow();
+    desktop::ShowInFront(ChartWindow);
 }
 
 QString ChartMenuText() {

@@ -92,7 +92,7 @@ public:
     ~TChartWindow() override;
 
     TChartPlot* Plot;
-    QComboBox* Span;  // ChartSpansMs, in order
+    QComboBox* Span;           // ChartSpansMs, in order
     QPushButton* PauseButton;  // checked while paused ("Дальше" then)
     QPushButton* SaveButton;
     QLabel* PointerValue;

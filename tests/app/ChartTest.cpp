@@ -79,12 +79,11 @@ TEST_F(ChartOnModel, KeepsAndSavesWhatTheBoardSent) {
     Chart->Span->setCurrentIndex(0);
     const QString file = Saved("span.csv");
     EXPECT_EQ(Seams.Boxes.size(), 0u);
-    EXPECT_EQ(keybase::ReadWholeFile(file),
-              QByteArray("time_ms,channel1_percent,channel2_percent,inputs_1234,key\r\n"
-                         "0,49,100,1010,\r\n"
-                         "2,49,100,1010,0123456789ABCDEF\r\n"
-                         "3,49,100,1010,0123456789ABCDEF\r\n"
-                         "4,100,100,0001,\r\n"));
+    EXPECT_EQ(keybase::ReadWholeFile(file), QByteArray("time_ms,channel1_percent,channel2_percent,inputs_1234,key\r\n"
+                                                       "0,49,100,1010,\r\n"
+                                                       "2,49,100,1010,0123456789ABCDEF\r\n"
+                                                       "3,49,100,1010,0123456789ABCDEF\r\n"
+                                                       "4,100,100,0001,\r\n"));
     // Watching changes nothing on the wire.
     ExpectNoViolations();
 }

@@ -76,7 +76,8 @@ INSTANTIATE_TEST_SUITE_P(
                     3,
                     {{3, 0, 0, 0, 0, 0, 0, 0b1111, 0b0010, 0b1010, -1}}},
         TReduceCase{"GapLeavesColumnsEmpty", {{0, 0, 0}, {3, 1023, 1023}}, 0, 1, {One(0, 0), {}, {}, One(100, 100)}},
-        TReduceCase{"OnlyTheSpan", {{4, 0, 0}, {5, 511, 0}, {9, 1023, 0}, {10, 0, 0}}, 5, 2.5, {One(49, 0), One(100, 0)}},
+        TReduceCase{
+            "OnlyTheSpan", {{4, 0, 0}, {5, 511, 0}, {9, 1023, 0}, {10, 0, 0}}, 5, 2.5, {One(49, 0), One(100, 0)}},
         TReduceCase{"FractionalWidth",
                     {{0, 0, 0}, {2, 0, 0}, {3, 0, 0}, {5, 0, 0}, {7, 0, 0}},
                     0,
