@@ -18,7 +18,8 @@ void TChartRing::Push(TChartSample sample, const TKeyId& key) {
     sample.KeyStart = sample.Key && (size_ == 0 || !(*this)[size_ - 1].Key || KeyId(size_ - 1) != key);
     const std::size_t at = Slot(size_);
     samples_[at] = sample;
-    keys_[at] = key;
+    // Most reports carry no key: their slot's identifier is never read.
+    if (sample.Key) keys_[at] = key;
     if (size_ < capacity_) {
         ++size_;
     } else if (++first_ == capacity_) {

@@ -51,7 +51,7 @@ public:
     std::size_t Capacity() const { return capacity_; }
     // Sample `i`, 0 the oldest.
     const TChartSample& operator[](std::size_t i) const { return samples_[Slot(i)]; }
-    // The identifier of the key held in sample `i` (empty when none is).
+    // The identifier of the key held in sample `i`; only where its Key is set.
     const TKeyId& KeyId(std::size_t i) const { return keys_[Slot(i)]; }
     // The index of the first sample at or after `timeMs`; Size() when none is.
     std::size_t LowerBound(double timeMs) const;
