@@ -97,8 +97,10 @@ int main(int argc, char* argv[]) {
         QCoreApplication::exit(0);
     });
 #endif
+    // The chart first, so that the main window comes up last: in front and
+    // with the focus, where what the user types (Alt+F4 too) goes.
+    if (commandLine.Options.Chart) chart.show();
     Form1.show();
-    if (commandLine.Options.Chart) graphics::ShowChartWindow();
     if (demo) demo->Start();
     return application.exec();
 }

@@ -29,7 +29,7 @@ namespace {
 
 // Where the parts of the drawing go, in pixels.
 constexpr int LeftMargin = 44;  // the value axis's labels
-constexpr int RightMargin = 12;
+constexpr int RightMargin = 20;  // the time axis's unit
 constexpr int TopMargin = 24;    // the legend
 constexpr int LaneHeight = 14;   // one input's step line
 constexpr int BandGap = 8;       // between the channels and the inputs
