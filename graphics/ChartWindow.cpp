@@ -28,7 +28,7 @@ TChartWindow* ChartWindow = nullptr;
 namespace {
 
 // Where the parts of the drawing go, in pixels.
-constexpr int LeftMargin = 44;  // the value axis's labels
+constexpr int LeftMargin = 44;   // the value axis's labels
 constexpr int RightMargin = 20;  // the time axis's unit
 constexpr int TopMargin = 24;    // the legend
 constexpr int LaneHeight = 14;   // one input's step line
