@@ -2,6 +2,7 @@
 
 #include "app/Unit1.h"
 #include "app/ui_AllPanels.h"
+#include "graphics/ChartWindow.h"
 
 #include <QGridLayout>
 #include <QMenu>
@@ -95,6 +96,8 @@ void ShowAllPanels(TForm1& form) {
     TArrangement(form).Copy(*standIns.layout(), form.centralwidget);
 
     for (QMenu* menu : {form.MenuN1, form.Menu_Trans, form.Menu_Flash}) menu->menuAction()->setVisible(true);
+    QAction* chart = form.MenuN1->addAction(graphics::ChartMenuText(), [] { graphics::ShowChartWindow(); });
+    chart->setObjectName(QStringLiteral("Chart"));
     // The layouts' minimum holds now, not the stored layout's.
     form.setMinimumSize(0, 0);
     form.resize(form.sizeHint());

@@ -1,5 +1,6 @@
 #include "app/AppState.h"
 
+#include "graphics/ChartRecord.h"
 #include "graphics/PlotJob.h"
 #include "protocol/ProtocolState.h"
 #include "transfers/Transfers.h"
@@ -17,6 +18,7 @@ void ResetAppState() {
 void ResetRunState() {
     transfers::ResetTransfers();
     graphics::ResetPlotState();
+    graphics::ResetChartState();
     ResetAppState();
     protocol::ResetProtocolState();
 }

@@ -25,9 +25,9 @@ extern std::optional<TCutJob> CutJob;
 void ResetAppState();
 
 // Puts every module's run-wide state back to its value at program start: the
-// features' first (a transfer's unfinished file, the plot's record), then the
-// window's, then the protocol's, which hands a board still attached back, so
-// the controller that lent it must still live. Every test fixture, fuzzer and
+// features' first (a transfer's unfinished file, the plot's record, the
+// chart's recording), then the window's, then the protocol's, which hands a
+// board still attached back, so the controller that lent it must still live. Every test fixture, fuzzer and
 // benchmark starts and ends with this one call.
 void ResetRunState();
 

@@ -9,8 +9,9 @@ std::string Usage() {
            "The desktop program of the USB demonstration board C04E:2014.\n"
            "\n"
            "  --all-panels  show every panel and menu of the window, laid out to fit\n"
+           "  --chart       open the chart of the channels and inputs over time\n"
            "  --demo        run against a built-in model of the board, no board needed\n"
-           "                (implies --all-panels)\n"
+           "                (implies --all-panels and --chart)\n"
            "  --trace FILE  write every report to and from the board to FILE, one line\n"
            "                each: time in microseconds, direction, 64 bytes in hex\n"
            "  --lang ru|en  show the window in Russian or English, not the system's language\n"
@@ -31,9 +32,12 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         }
         if (argument == "--all-panels") {
             result.Options.AllPanels = true;
+        } else if (argument == "--chart") {
+            result.Options.Chart = true;
         } else if (argument == "--demo") {
             result.Options.Demo = true;
             result.Options.AllPanels = true;
+            result.Options.Chart = true;
         } else if (argument == "--trace" && at + 1 != arguments.end()) {
             result.Options.Trace = *++at;
         } else if (argument == "--lang" && at + 1 != arguments.end()) {

@@ -1,7 +1,9 @@
 // The board's input reports: each one either shows the board's status in the
-// input group or goes to the job in hand, as protocol/InputDecode decides.
+// input group (and goes into the chart's recording) or goes to the job in
+// hand, as protocol/InputDecode decides.
 #include "app/Unit1.h"
 
+#include "graphics/ChartRecord.h"
 #include "graphics/Preview.h"
 #include "keybase/KeyBase.h"
 #include "protocol/KeySound.h"
@@ -25,7 +27,9 @@ void TForm1::HidDeviceController1DeviceData(hid::THidDevice*, std::uint8_t, cons
     if (ReportTrace != nullptr) ReportTrace->In(report);
     const TInputRoute route = DecideInputRoute(report[InputJobAck], CurrentJobFlags());
     if (route == TInputRoute::Status) {
-        ShowStatus(DecodeStatus(report.data()));
+        const TStatusView status = DecodeStatus(report.data());
+        graphics::RecordChartSample(status);
+        ShowStatus(status);
         return;
     }
     RunJobStep(route, report, JobInputs());

@@ -8,6 +8,7 @@
 #include "app/QtGuiThread.h"
 #include "app/Startup.h"
 #include "app/Unit1.h"
+#include "graphics/ChartWindow.h"
 #include "graphics/Unit2.h"
 #include "keybase/KeyBaseRecovery.h"
 #include "protocol/Trace.h"
@@ -91,6 +92,7 @@ int main(int argc, char* argv[]) {
     if (commandLine.Options.AllPanels) app::ShowAllPanels(Form1);
     if (demo) Form1.setWindowTitle(app::DemoTitle());
     graphics::TForm2 Form2;
+    graphics::TChartWindow chart;
     // Log-out, shutdown, kill, Ctrl+C: a close that cannot ask, then the end.
     const auto closeUnattended = [&Form1] {
         Form1.CloseUnattended();
@@ -101,6 +103,9 @@ int main(int argc, char* argv[]) {
 #else
     app::TSignalClose signalClose([&closeUnattended](int) { closeUnattended(); });
 #endif
+    // The chart first, so that the main window comes up last: in front and
+    // with the focus, where what the user types (Alt+F4 too) goes.
+    if (commandLine.Options.Chart) chart.show();
     Form1.show();
     if (demo) demo->Start();
     return application.exec();

@@ -11,6 +11,14 @@
 //   BM_BoardAttached/panels/1000  1,000 status reports a second, the LED/LCD
 //                                 panels and every other panel shown
 //                                 (--all-panels) and the plot window: < 10 %
+//   BM_ChartCost                  1,000 status reports a second, every
+//                                 panel shown, measured twice: the chart
+//                                 window hidden, then open on its 1-minute
+//                                 span: open / hidden < 1.5 (no plot window:
+//                                 its plot, asked for and never acknowledged
+//                                 here, would hold every status report back)
+//   BM_ChartPaint                 the chart's paint of the 10-minute span
+//                                 with its 600,000 samples: < 8 ms a paint
 //   BM_NoBoardWakeups             no board (the system's own HID platform),
 //                                 once the start is over: wake-ups of each
 //                                 thread a second, and timer events by
@@ -28,6 +36,7 @@
 #include "app/Unit1.h"
 #include "bench/QtBench.h"
 #include "desktop/CursorBlinkRest.h"
+#include "graphics/ChartWindow.h"
 #include "graphics/PlotJob.h"
 #include "graphics/Unit2.h"
 #include "hid/HidDeviceController.h"
@@ -39,6 +48,7 @@
 #include "hid/linux/LinuxHidPlatform.h"
 #endif
 
+#include <QComboBox>
 #include <QEventLoop>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -51,10 +61,12 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
 #include <random>
@@ -142,6 +154,28 @@ private:
 
 enum class TLoad { Status, Plot, Panels };
 
+// The program's share of a core over one run of `perSecond` reports a second.
+struct TShare {
+    double Share = 0;
+    double Wall = 0;
+    std::uint64_t Fed = 0;
+    std::size_t Left = 0;
+};
+TShare MeasureShare(hid::VirtualHidBus& bus, int id, int perSecond,
+                    const std::function<std::vector<std::uint8_t>(std::uint32_t)>& report) {
+    const double cpuBefore = ProcessCpuSeconds();
+    const auto start = Clock::now();
+    TReportSlots feeder(bus, id, perSecond, report);
+    RunLoopFor(RunLength());
+    feeder.Stop();
+    TShare result;
+    result.Wall = std::chrono::duration<double>(Clock::now() - start).count();
+    result.Share = (ProcessCpuSeconds() - cpuBefore - feeder.CpuSeconds()) / result.Wall;
+    result.Fed = feeder.Fed();
+    result.Left = bus.PendingInput(id);
+    return result;
+}
+
 void BM_BoardAttached(benchmark::State& state, TLoad load, int perSecond, double goal) {
     bench::Application();
     app::ResetRunState();
@@ -176,27 +210,16 @@ void BM_BoardAttached(benchmark::State& state, TLoad load, int perSecond, double
         }
         RunLoopFor(std::chrono::milliseconds(500));  // settles: first paints done
 
-        double share = 0;
-        std::uint64_t fed = 0;
-        std::size_t left = 0;
+        TShare run;
         for (auto _ : state) {
-            const double cpuBefore = ProcessCpuSeconds();
-            const auto start = Clock::now();
-            TReportSlots feeder(bus, id, perSecond, report);
-            RunLoopFor(RunLength());
-            feeder.Stop();
-            const double wall = std::chrono::duration<double>(Clock::now() - start).count();
-            const double cpu = ProcessCpuSeconds() - cpuBefore - feeder.CpuSeconds();
-            share = cpu / wall;
-            fed = feeder.Fed();
-            left = bus.PendingInput(id);
-            state.SetIterationTime(wall);
+            run = MeasureShare(bus, id, perSecond, report);
+            state.SetIterationTime(run.Wall);
         }
-        state.counters["cpu_%"] = 100 * share;
+        state.counters["cpu_%"] = 100 * run.Share;
         state.counters["goal_%"] = 100 * goal;
-        state.counters["goal_ratio"] = share / goal;
-        state.counters["reports"] = static_cast<double>(fed);
-        state.counters["unread"] = static_cast<double>(left);
+        state.counters["goal_ratio"] = run.Share / goal;
+        state.counters["reports"] = static_cast<double>(run.Fed);
+        state.counters["unread"] = static_cast<double>(run.Left);
         if (load == TLoad::Plot) plot->close();
         if (load == TLoad::Plot) {
             std::vector<std::uint8_t> ack(65, 0);
@@ -221,6 +244,110 @@ BENCHMARK_CAPTURE(BM_BoardAttached, panels / 1000, TLoad::Panels, 1000, 0.10)
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kSecond);
+
+// Counts a widget's paints.
+class TPaintCounter final : public QObject {
+public:
+    explicit TPaintCounter(QWidget& widget) { widget.installEventFilter(this); }
+    int Count = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        Count += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+// Every panel at 1,000 status reports a second, the chart window hidden and
+// then open on its 1-minute span, in one process: the ratio of the two.
+void BM_ChartCost(benchmark::State& state) {
+    constexpr int perSecond = 1000;
+    constexpr double goal = 1.5;
+    bench::Application();
+    app::ResetRunState();
+    hid::VirtualHidBus bus;
+    const int id = bus.Plug(hid::TVirtualBoard{});
+    {
+        app::QtGuiThread gui;
+        auto main = std::make_unique<app::TForm1>(bus, gui);
+        app::ShowAllPanels(*main);
+        auto chart = std::make_unique<graphics::TChartWindow>();
+        TPaintCounter paints(*chart->Plot);
+        main->show();
+        bench::RunUntil([] { return app::BoardAttached; });
+        protocol::KeySoundArmed = false;
+        RunLoopFor(std::chrono::milliseconds(500));
+        TShare hidden, open;
+        for (auto _ : state) {
+            hidden = MeasureShare(bus, id, perSecond, ChangingStatus);
+            chart->show();
+            RunLoopFor(std::chrono::milliseconds(500));
+            paints.Count = 0;
+            open = MeasureShare(bus, id, perSecond, ChangingStatus);
+            chart->hide();
+            state.SetIterationTime(hidden.Wall + open.Wall);
+        }
+        state.counters["cpu_%_chart_hidden"] = 100 * hidden.Share;
+        state.counters["cpu_%_chart_open"] = 100 * open.Share;
+        state.counters["open/hidden"] = open.Share / hidden.Share;
+        state.counters["goal_ratio"] = open.Share / hidden.Share / goal;
+        state.counters["unread"] = static_cast<double>(open.Left);
+        state.counters["chart_paints/s"] = paints.Count / open.Wall;
+        chart.reset();
+        main.reset();
+    }
+    app::ResetRunState();
+}
+BENCHMARK(BM_ChartCost)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+// Ten minutes at the board's full rate: both channels moving, the inputs
+// changing every few seconds, a key presented every 6 s.
+void FillChart() {
+    std::int64_t now = 0;
+    graphics::ChartClock = [&now] { return now; };
+    protocol::TStatusView status;
+    for (std::uint32_t i = 0; i < graphics::ChartCapacity; ++i, ++now) {
+        status.Channel1 = static_cast<int>(512 + 400 * std::sin(i / 3000.0) + (i * 7919) % 64);
+        status.Channel2 = static_cast<int>((i / 7) % 1024);
+        for (int bit = 0; bit < 4; ++bit) status.Inputs[bit] = (i >> (11 + bit)) & 1;
+        status.KeyId.reset();
+        if (i % 6000 < 2000) status.KeyId = "0123456789ABCDE" + std::to_string(i / 6000 % 10);
+        graphics::RecordChartSample(status);
+    }
+    graphics::ChartClock = [] { return std::int64_t{0}; };
+}
+
+void BM_ChartPaint(benchmark::State& state) {
+    constexpr double goalMs = 8;
+    bench::Application();
+    app::ResetRunState();
+    FillChart();
+    {
+        graphics::TChartWindow chart;
+        chart.resize(1280, 600);
+        chart.Span->setCurrentIndex(2);
+        chart.show();
+        bench::RunUntil([&] { return chart.isVisible(); });
+        QCoreApplication::processEvents();
+        std::vector<double> times;
+        for (auto _ : state) {
+            const auto start = Clock::now();
+            chart.Plot->repaint();
+            const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+            times.push_back(seconds);
+            state.SetIterationTime(seconds);
+        }
+        std::sort(times.begin(), times.end());
+        const double median = times.empty() ? 0 : times[times.size() / 2];
+        state.counters["samples"] = static_cast<double>(graphics::ChartRecording().Size());
+        state.counters["columns"] = chart.Plot->width();
+        state.counters["median_ms"] = 1000 * median;
+        state.counters["worst_ms"] = 1000 * (times.empty() ? 0 : times.back());
+        state.counters["goal_ratio"] = 1000 * median / goalMs;
+    }
+    app::ResetRunState();
+}
+BENCHMARK(BM_ChartPaint)->Iterations(100)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 // Counts the timer events the GUI thread delivers, by receiver, so that a
 // wake-up too many can be told by name.

@@ -68,4 +68,11 @@ void CentreOnScreen(QWidget& window) {
     window.move(area.center() - QPoint(frame.width() / 2, frame.height() / 2));
 }
 
+void ShowInFront(QWidget* window) {
+    if (window == nullptr) return;
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
 }  // namespace lumidra::desktop

@@ -29,6 +29,9 @@ QColor Background(const QWidget& widget);
 // Moves a top-level window so that its outer frame is centred on the
 // available area of its screen.
 void CentreOnScreen(QWidget& window);
+// Shows a modeless window (null: nothing) in front of the others, with the
+// focus.
+void ShowInFront(QWidget* window);
 
 // Colours of the layout.
 inline const QColor PaleGreen{192, 220, 192};

@@ -46,10 +46,7 @@ TForm2::~TForm2() {
 }
 
 void ShowPlotWindow() {
-    if (Form2 == nullptr) return;
-    Form2->show();
-    Form2->raise();
-    Form2->activateWindow();
+    desktop::ShowInFront(Form2);
 }
 
 void TForm2::Clear() {

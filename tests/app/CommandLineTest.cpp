@@ -77,5 +77,14 @@ TEST(CommandLineUsage, NamesEveryOption) {
     }
 }
 
+// The chart opens with --chart and with --demo, and with nothing else.
+TEST(CommandLineChart, OpensWithChartOrDemo) {
+    EXPECT_TRUE(ParseCommandLine({"--chart"}).Options.Chart);
+    EXPECT_FALSE(ParseCommandLine({"--chart"}).Options.AllPanels);
+    EXPECT_TRUE(ParseCommandLine({"--demo"}).Options.Chart);
+    EXPECT_FALSE(ParseCommandLine({"--all-panels"}).Options.Chart);
+    EXPECT_NE(Usage().find("--chart"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace lumidra::testing
