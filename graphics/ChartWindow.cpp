@@ -100,10 +100,11 @@ TChartPlot::TChartPlot(QWidget* parent) : QWidget(parent) {
     setCursor(Qt::CrossCursor);
     setMinimumSize(LeftMargin + RightMargin + 200, TopMargin + 100 + BandGap + 4 * LaneHeight + AxisHeight);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    setAccessibleName(tr("Каналы и входы во времени"));
+    setAccessibleName(QCoreApplication::translate("Chart", "Каналы и входы во времени"));
     setAccessibleDescription(
-        tr("Колесо мыши меняет показанное время вокруг указателя, перетаскивание "
-           "листает назад; под графиком значение под указателем."));
+        QCoreApplication::translate("Chart",
+                                    "Колесо мыши меняет показанное время вокруг указателя, перетаскивание "
+                                    "листает назад; под графиком значение под указателем."));
     refresh_.setSingleShot(true);
     connect(&refresh_, &QTimer::timeout, this, [this] { update(); });
 }
@@ -172,7 +173,7 @@ QString TChartPlot::ValueAt(int x) const {
     const TChartSample& s = ring[at];
     const auto t = static_cast<double>(s.TimeMs);
     if (t < frame.StartMs || t >= end) return {};
-    return tr("%1 с · канал 1: %2 % · канал 2: %3 % · входы 1–4: %4")
+    return QCoreApplication::translate("Chart", "%1 с · канал 1: %2 % · канал 2: %3 % · входы 1–4: %4")
         .arg(QString::number(t / 1000.0, 'f', 3))
         .arg(protocol::ChannelPercent(s.Channel1))
         .arg(protocol::ChannelPercent(s.Channel2))
@@ -220,7 +221,7 @@ void TChartPlot::PaintAxes(QPainter& painter, const TFrame& frame) {
         painter.drawText(label, Qt::AlignHCenter | Qt::AlignTop, Seconds(static_cast<double>(t), step));
     }
     const QRect unit(frame.Channels.right() + 1, frame.Inputs.bottom() + 2, RightMargin, AxisHeight - 2);
-    painter.drawText(unit, Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, tr("с"));
+    painter.drawText(unit, Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, QCoreApplication::translate("Chart", "с"));
     painter.drawRect(frame.Channels.adjusted(0, 0, -1, -1));
 }
 
@@ -321,10 +322,10 @@ void TChartPlot::PaintLegend(QPainter& painter, const TFrame& frame) {
         painter.drawText(QPoint(x + 20, y + metrics.ascent() / 2 - 1), text);
         x += 20 + metrics.horizontalAdvance(text) + 16;
     };
-    entry(Channel1Colour, 2, tr("Канал 1"));
-    entry(Channel2Colour, 1, tr("Канал 2"));
-    entry(InputsColour, 1, tr("Входы 1–4"));
-    entry(KeyColour, 5, tr("Ключ"));
+    entry(Channel1Colour, 2, QCoreApplication::translate("Chart", "Канал 1"));
+    entry(Channel2Colour, 1, QCoreApplication::translate("Chart", "Канал 2"));
+    entry(InputsColour, 1, QCoreApplication::translate("Chart", "Входы 1–4"));
+    entry(KeyColour, 5, QCoreApplication::translate("Chart", "Ключ"));
 }
 
 void TChartPlot::ChangeRange(const TChartRange& range) {
@@ -396,27 +397,29 @@ bool TChartPlot::event(QEvent* event) {
 
 TChartWindow::TChartWindow(QWidget* parent)
     : QWidget(parent, Qt::Window), SaveDialog(desktop::TFileDialogKind::Save, SaveOptions) {
-    setWindowTitle(tr("Каналы"));
+    setWindowTitle(QCoreApplication::translate("Chart", "Каналы"));
     // The main window alone decides when the run ends.
     setAttribute(Qt::WA_QuitOnClose, false);
     QFont windowFont = font();
     windowFont.setPixelSize(11);
     setFont(windowFont);
 
-    auto* spanLabel = new QLabel(tr("&Интервал:"), this);
+    auto* spanLabel = new QLabel(QCoreApplication::translate("Chart", "&Интервал:"), this);
     Span = new QComboBox(this);
-    Span->addItems({tr("10 с"), tr("1 мин"), tr("10 мин")});
+    Span->addItems({QCoreApplication::translate("Chart", "10 с"), QCoreApplication::translate("Chart", "1 мин"),
+                    QCoreApplication::translate("Chart", "10 мин")});
     Span->setCurrentIndex(1);
-    Span->setToolTip(tr("Сколько времени показывает график"));
+    Span->setToolTip(QCoreApplication::translate("Chart", "Сколько времени показывает график"));
     spanLabel->setBuddy(Span);
     PauseButton = new QPushButton(this);
     PauseButton->setCheckable(true);
-    SaveButton = new QPushButton(tr("Сохранить…"), this);
-    SaveButton->setToolTip(tr("Сохранить показанный интервал как таблицу CSV или рисунок PNG"));
+    SaveButton = new QPushButton(QCoreApplication::translate("Chart", "Сохранить…"), this);
+    SaveButton->setToolTip(
+        QCoreApplication::translate("Chart", "Сохранить показанный интервал как таблицу CSV или рисунок PNG"));
     Plot = new TChartPlot(this);
     Plot->SetDuration(static_cast<double>(ChartSpansMs[1]));
     PointerValue = new QLabel(this);
-    PointerValue->setAccessibleName(tr("Значение под указателем"));
+    PointerValue->setAccessibleName(QCoreApplication::translate("Chart", "Значение под указателем"));
     PointerValue->setMinimumHeight(PointerValue->fontMetrics().height());
 
     auto* controls = new QHBoxLayout;
@@ -438,8 +441,8 @@ TChartWindow::TChartWindow(QWidget* parent)
     Plot->OnPointerValue = [this](const QString& text) { PointerValue->setText(text); };
     ShowPaused(false);
 
-    SaveDialog.Title = tr("Сохранить график");
-    SaveDialog.Filter = tr("Таблица CSV|*.csv|Рисунок PNG|*.png");
+    SaveDialog.Title = QCoreApplication::translate("Chart", "Сохранить график");
+    SaveDialog.Filter = QCoreApplication::translate("Chart", "Таблица CSV|*.csv|Рисунок PNG|*.png");
     ChartWindow = this;
     ChartListener = this;
 }
@@ -473,9 +476,10 @@ void TChartWindow::PauseClick() {
 
 void TChartWindow::ShowPaused(bool paused) {
     PauseButton->setChecked(paused);
-    PauseButton->setText(paused ? tr("Дальше") : tr("Пауза"));
-    PauseButton->setToolTip(paused ? tr("Снова показывать новые значения")
-                                   : tr("Остановить картину; запись продолжается"));
+    PauseButton->setText(paused ? QCoreApplication::translate("Chart", "Дальше")
+                                : QCoreApplication::translate("Chart", "Пауза"));
+    PauseButton->setToolTip(paused ? QCoreApplication::translate("Chart", "Снова показывать новые значения")
+                                   : QCoreApplication::translate("Chart", "Остановить картину; запись продолжается"));
 }
 
 void TChartWindow::SaveClick() {
@@ -492,9 +496,9 @@ void TChartWindow::SaveClick() {
         bytes = QByteArray(csv.data(), static_cast<qsizetype>(csv.size()));
     }
     if (keybase::WriteFilesWhole({{name, bytes}})) {
-        desktop::Seams().MessageBox(tr("Не удалось сохранить файл %1.").arg(QDir::toNativeSeparators(name)),
-                                    QString::fromLatin1(desktop::AppTitle), desktop::TMsgIcon::Error,
-                                    desktop::TMsgButtons::Ok);
+        desktop::Seams().MessageBox(
+            QCoreApplication::translate("Chart", "Не удалось сохранить файл %1.").arg(QDir::toNativeSeparators(name)),
+            QString::fromLatin1(desktop::AppTitle), desktop::TMsgIcon::Error, desktop::TMsgButtons::Ok);
     }
 }
 

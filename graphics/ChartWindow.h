@@ -31,7 +31,6 @@ inline constexpr std::array<std::int64_t, 3> ChartSpansMs = {10'000, 60'000, 600
 // The drawing: the channels' area with the legend above it, the inputs' band
 // below it, the time axis in seconds since the recording began under both.
 class TChartPlot : public QWidget {
-    Q_DECLARE_TR_FUNCTIONS(Chart)
 public:
     explicit TChartPlot(QWidget* parent = nullptr);
 
@@ -86,7 +85,6 @@ private:
 };
 
 class TChartWindow : public QWidget, public TChartListener {
-    Q_DECLARE_TR_FUNCTIONS(Chart)
 public:
     explicit TChartWindow(QWidget* parent = nullptr);
     ~TChartWindow() override;

@@ -2,6 +2,105 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="ru">
 <context>
+    <name>Chart</name>
+    <message>
+        <source>Каналы и входы во времени</source>
+        <translation>Channels and inputs over time</translation>
+    </message>
+    <message>
+        <source>Колесо мыши меняет показанное время вокруг указателя, перетаскивание листает назад; под графиком значение под указателем.</source>
+        <translation>The mouse wheel zooms the time shown around the pointer, dragging scrolls back; below the chart, the value under the pointer.</translation>
+    </message>
+    <message>
+        <source>%1 с · канал 1: %2 % · канал 2: %3 % · входы 1–4: %4</source>
+        <translation>%1 s · channel 1: %2 % · channel 2: %3 % · inputs 1–4: %4</translation>
+    </message>
+    <message>
+        <source>с</source>
+        <translation>s</translation>
+    </message>
+    <message>
+        <source>Канал 1</source>
+        <translation>Channel 1</translation>
+    </message>
+    <message>
+        <source>Канал 2</source>
+        <translation>Channel 2</translation>
+    </message>
+    <message>
+        <source>Входы 1–4</source>
+        <translation>Inputs 1–4</translation>
+    </message>
+    <message>
+        <source>Ключ</source>
+        <translation>Key</translation>
+    </message>
+    <message>
+        <source>Каналы</source>
+        <translation>Channels</translation>
+    </message>
+    <message>
+        <source>&amp;Интервал:</source>
+        <translation>&amp;Span:</translation>
+    </message>
+    <message>
+        <source>10 с</source>
+        <translation>10 s</translation>
+    </message>
+    <message>
+        <source>1 мин</source>
+        <translation>1 min</translation>
+    </message>
+    <message>
+        <source>10 мин</source>
+        <translation>10 min</translation>
+    </message>
+    <message>
+        <source>Сколько времени показывает график</source>
+        <translation>How much time the chart shows</translation>
+    </message>
+    <message>
+        <source>Сохранить…</source>
+        <translation>Save…</translation>
+    </message>
+    <message>
+        <source>Сохранить показанный интервал как таблицу CSV или рисунок PNG</source>
+        <translation>Save the span shown as a CSV table or a PNG picture</translation>
+    </message>
+    <message>
+        <source>Значение под указателем</source>
+        <translation>Value under the pointer</translation>
+    </message>
+    <message>
+        <source>Сохранить график</source>
+        <translation>Save the chart</translation>
+    </message>
+    <message>
+        <source>Таблица CSV|*.csv|Рисунок PNG|*.png</source>
+        <translation>CSV table|*.csv|PNG picture|*.png</translation>
+    </message>
+    <message>
+        <source>Дальше</source>
+        <translation>Resume</translation>
+    </message>
+    <message>
+        <source>Пауза</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>Снова показывать новые значения</source>
+        <translation>Show new values again</translation>
+    </message>
+    <message>
+        <source>Остановить картину; запись продолжается</source>
+        <translation>Stop the picture; recording goes on</translation>
+    </message>
+    <message>
+        <source>Не удалось сохранить файл %1.</source>
+        <translation>Could not save the file %1.</translation>
+    </message>
+</context>
+<context>
     <name>TForm1</name>
     <message>
         <source>Lumidra</source>
