@@ -1,10 +1,13 @@
 // lumidra-pictures: the guide's pictures, made by the program itself. The
-// demo mode's window with every panel, each panel, each menu, the plot window
-// and a message box, in one language, as PNG files. tools/make-pictures.sh
+// demo mode's window with every panel, each panel, each menu, the chart and
+// plot windows and a message box, in one language, as PNG files. tools/make-pictures.sh
 // runs it offscreen for both languages with the project's font.
 #include "app/AllPanels.h"
 #include "app/BoardSource.h"
 #include "app/Demo.h"
+#include "graphics/ChartWindow.h"
+
+#include <QComboBox>
 #include "app/Language.h"
 #include "app/QtGuiThread.h"
 #include "app/Startup.h"
@@ -15,6 +18,7 @@
 #include "desktop/Seams.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QEventLoop>
 #include <QMenu>
@@ -32,8 +36,8 @@ constexpr const char* Usage =
     "Usage: lumidra-pictures --lang ru|en --out FOLDER\n"
     "Writes the guide's pictures of the program in the demo mode, in one language, into FOLDER:\n"
     "window-LANG.png (every panel shown), panel-NAME-LANG.png for each panel, menu-NAME-LANG.png for\n"
-    "each menu, plot-LANG.png and message-box-LANG.png. Run it through tools/make-pictures.sh, which\n"
-    "gives it the project's font and Qt's offscreen platform.\n";
+    "each menu, chart-LANG.png, plot-LANG.png and message-box-LANG.png. Run it through\n"
+    "tools/make-pictures.sh, which gives it the project's font and Qt's offscreen platform.\n";
 
 // Lets the event loop run for `ms`: the demo board reports meanwhile.
 void Run(int ms) {
@@ -125,6 +129,14 @@ int main(int argc, char* argv[]) {
         pictures.Save(*panel, QStringLiteral("panel-") + panel->objectName());
     }
     SaveMenus(form, pictures);
+
+    // The chart of the last ten seconds (it has recorded since the start).
+    graphics::TChartWindow chart;
+    chart.Span->setCurrentIndex(0);
+    chart.show();
+    Run(2500);
+    pictures.Save(chart, QStringLiteral("chart"));
+    chart.close();
 
     form.Rand->trigger();  // the plot window, drawing the demo board's points
     Run(2500);
