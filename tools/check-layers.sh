@@ -21,10 +21,8 @@
 #   tools/check-layers.sh --help
 set -euo pipefail
 
-if [ "${1:-}" = "--help" ] || [ "${1:-}" = "-h" ]; then
-  sed -n '2,/^set -euo/p' "$0" | sed '$d' | sed 's/^# \{0,1\}//'
-  exit 0
-fi
+# shellcheck source=tools/script-help.sh
+. "$(dirname "$0")/script-help.sh"
 if [ $# -gt 0 ]; then
   echo "usage: $0 [--help]" >&2
   exit 2

@@ -17,10 +17,8 @@
 # /etc/apt/sources.list.d/lumidra-deb-src.sources (saying so). The sources
 # and the build folder are in a temporary folder, removed at the end.
 set -euo pipefail
-if [ "${1:-}" = "--help" ] || [ "${1:-}" = "-h" ]; then
-    sed -n '2,/^set -e/p' "$0" | sed '$d' | sed 's/^# \{0,1\}//'
-    exit 0
-fi
+# shellcheck source=tools/script-help.sh
+. "$(dirname "$0")/../script-help.sh"
 exec 3>&1 1>&2
 prefix=${1:?usage: build-qt.sh PREFIX}
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -36,16 +34,9 @@ as_root() {
 }
 
 # --- what the build needs ---------------------------------------------------------
-wanted=(qt6-base-dev qt6-base-dev-tools g++-mingw-w64-x86-64-posix cmake ninja-build dpkg-dev)
-missing=()
-for p in "${wanted[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    as_root "install ${missing[*]}"
-    apt_get_waiting update -qq
-    apt_get_waiting install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+# The project's own packages (qt6-base-dev, cmake, ninja, dpkg-dev among
+# them) and the cross compiler.
+"$root/tools/install-deps.sh" qt6-base-dev-tools g++-mingw-w64-x86-64-posix
 version=$(dpkg-query -W -f='${Version}' qt6-base-dev)
 
 # --- Debian's source ------------------------------------------------------------------

@@ -18,10 +18,8 @@
 # throwaway Wine prefix. Exits non-zero at the first thing that is not as it
 # should be.
 set -euo pipefail
-if [ "${1:-}" = "--help" ] || [ "${1:-}" = "-h" ]; then
-    sed -n '2,/^set -e/p' "$0" | sed '$d' | sed 's/^# \{0,1\}//'
-    exit 0
-fi
+# shellcheck source=tools/script-help.sh
+. "$(dirname "$0")/../script-help.sh"
 
 build=${1:?usage: check-installer.sh BUILD_DIR [SHOT_DIR]}
 build=$(cd "$build" && pwd)

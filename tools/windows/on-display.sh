@@ -9,10 +9,8 @@
 #
 # Exits with the command's exit code.
 set -euo pipefail
-if [ "${1:-}" = "--help" ] || [ "${1:-}" = "-h" ]; then
-    sed -n '2,/^set -e/p' "$0" | sed '$d' | sed 's/^# \{0,1\}//'
-    exit 0
-fi
+# shellcheck source=tools/script-help.sh
+. "$(dirname "$0")/../script-help.sh"
 [ $# -gt 0 ] || { echo "usage: on-display.sh COMMAND [ARGUMENTS...]" >&2; exit 2; }
 
 if [ -z "${LUMIDRA_ON_XVFB:-}" ]; then

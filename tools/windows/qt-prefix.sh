@@ -9,10 +9,8 @@
 # The archive: $LUMIDRA_QT_MINGW_ARCHIVE, else qt-mingw/qt6-mingw64.tar.xz in
 # the shared folder beside the repository.
 set -eu
-if [ "${1:-}" = "--help" ] || [ "${1:-}" = "-h" ]; then
-    sed -n '2,/^set -e/p' "$0" | sed '$d' | sed 's/^# \{0,1\}//'
-    exit 0
-fi
+# shellcheck source=tools/script-help.sh
+. "$(dirname "$0")/../script-help.sh"
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 cache=${1:-${LUMIDRA_WIN_CACHE:-${TMPDIR:-/tmp}/lumidra-win}}

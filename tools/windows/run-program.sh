@@ -12,10 +12,8 @@
 # of on-display.sh: a throwaway one, unless LUMIDRA_RUN_PREFIX names one (a
 # program installed there, say).
 set -euo pipefail
-if [ "${1:-}" = "--help" ] || [ "${1:-}" = "-h" ]; then
-    sed -n '2,/^set -e/p' "$0" | sed '$d' | sed 's/^# \{0,1\}//'
-    exit 0
-fi
+# shellcheck source=tools/script-help.sh
+. "$(dirname "$0")/../script-help.sh"
 
 exe=${1:?usage: run-program.sh LUMIDRA_EXE SHOT_DIR [ARGUMENTS...]}
 shots=${2:?usage: run-program.sh LUMIDRA_EXE SHOT_DIR [ARGUMENTS...]}

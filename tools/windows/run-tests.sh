@@ -24,10 +24,8 @@
 #   LUMIDRA_WIN_ARCHES      which builds to make (default: "i686 x86_64")
 # Exits non-zero when anything fails.
 set -euo pipefail
-if [ "${1:-}" = "--help" ] || [ "${1:-}" = "-h" ]; then
-    sed -n '2,/^set -e/p' "$0" | sed '$d' | sed 's/^# \{0,1\}//'
-    exit 0
-fi
+# shellcheck source=tools/script-help.sh
+. "$(dirname "$0")/../script-help.sh"
 
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -132,7 +130,7 @@ for arch in $arches; do
     if [ "$arch" = x86_64 ]; then
         # The tests' Qt beside them (Qt Test too), and fonts for the offscreen
         # platform, which on Windows looks for them only in lib/fonts there.
-        "$here/deploy-runtime.sh" "$qt" "$dir/bin" Test
+        "$here/deploy-runtime.sh" "$qt" "$dir" Test
         mkdir -p "$dir/bin/lib/fonts"
         cp /usr/share/fonts/truetype/dejavu/DejaVuSans*.ttf "$dir/bin/lib/fonts/"
         # The installer and the zip, of the files the install rules name.
