@@ -1,6 +1,6 @@
 // The program's command line: what to run, or what to print and end with.
-// Parsed before any window or toolkit exists, so help and version work
-// without a display.
+// Parsed before any window exists, so help and version work without a
+// display.
 #pragma once
 
 #include <string>
@@ -26,8 +26,15 @@ struct TCommandLine {
 
 inline constexpr int ExitUsage = 2;
 
-// `arguments` are the program's arguments without the program name.
+// `arguments` are the program's arguments without the program name. The
+// texts are in the language of the translations installed (none: as
+// written).
 TCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+// The value of the last --lang given with one, whatever it is; empty when
+// none is: the language of the help and the messages, before they are
+// checked.
+std::string LangArgument(const std::vector<std::string>& arguments);
 
 // The help text, ending in a newline.
 std::string Usage();

@@ -29,6 +29,8 @@ TLanguage RunLanguage(const std::string& option) {
 }
 
 TTranslations::TTranslations(TLanguage language) {
+    const QLocale::Language shown = language == TLanguage::English ? QLocale::English : QLocale::Russian;
+    if (QLocale::system().language() != shown) QLocale::setDefault(QLocale(shown));
     const auto install = [this](const QString& name, const QString& folder) {
         auto translator = std::make_unique<QTranslator>();
         if (!translator->load(name, folder)) return false;
@@ -47,6 +49,7 @@ TTranslations::TTranslations(TLanguage language) {
 }
 
 TTranslations::~TTranslations() {
+    QLocale::setDefault(previousLocale_);
     for (const auto& translator : installed_) QCoreApplication::removeTranslator(translator.get());
 }
 
