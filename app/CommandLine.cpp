@@ -8,10 +8,6 @@ namespace lumidra::app {
 
 namespace {
 
-std::string Text(const char* source) {
-    return QCoreApplication::translate("app", source).toStdString();
-}
-
 // A refusal: the message (`text` with `argument` for its %1) and the usage.
 TCommandLine Refused(const char* text, const std::string& argument) {
     std::string message = "lumidra: ";
@@ -22,21 +18,22 @@ TCommandLine Refused(const char* text, const std::string& argument) {
 }  // namespace
 
 std::string Usage() {
-    return Text(
-        "Использование: lumidra [ПАРАМЕТР]...\n"
-        "Программа для демонстрационной платы USB C04E:2014.\n"
-        "\n"
-        "  --all-panels  показать все панели и меню окна, расположив их так, чтобы\n"
-        "                все поместились\n"
-        "  --chart       открыть график каналов и входов во времени\n"
-        "  --demo        работать со встроенной моделью платы, без платы\n"
-        "                (включает --all-panels и --chart)\n"
-        "  --trace ФАЙЛ  записывать в ФАЙЛ каждый отчёт платы и к плате, по строке:\n"
-        "                время в микросекундах, направление, 64 байта в hex\n"
-        "  --lang ru|en  показывать окно на русском или английском, а не на языке\n"
-        "                системы\n"
-        "  --help        вывести эту справку и выйти\n"
-        "  --version     вывести версию и выйти\n");
+    return QCoreApplication::translate("app",
+                                       "Использование: lumidra [ПАРАМЕТР]...\n"
+                                       "Программа для демонстрационной платы USB C04E:2014.\n"
+                                       "\n"
+                                       "  --all-panels  показать все панели и меню окна, расположив их так, чтобы\n"
+                                       "                все поместились\n"
+                                       "  --chart       открыть график каналов и входов во времени\n"
+                                       "  --demo        работать со встроенной моделью платы, без платы\n"
+                                       "                (включает --all-panels и --chart)\n"
+                                       "  --trace ФАЙЛ  записывать в ФАЙЛ каждый отчёт платы и к плате, по строке:\n"
+                                       "                время в микросекундах, направление, 64 байта в hex\n"
+                                       "  --lang ru|en  показывать окно на русском или английском, а не на языке\n"
+                                       "                системы\n"
+                                       "  --help        вывести эту справку и выйти\n"
+                                       "  --version     вывести версию и выйти\n")
+        .toStdString();
 }
 
 std::string LangArgument(const std::vector<std::string>& arguments) {

@@ -11,8 +11,9 @@ export XDG_DATA_HOME="$home/data" XDG_CONFIG_HOME="$home/config" QT_QPA_PLATFORM
 pid=$!
 # The model presents a key at once; once a hundred reports have come, the
 # window has long had the first.
+reports() { n=$(grep -c '^[0-9]* in ' "$home/trace" 2>/dev/null); echo "${n:-0}"; }
 tries=0
-while [ "$(grep -c '^[0-9]* in ' "$home/trace" 2>/dev/null)" -lt 100 ] && [ $tries -lt 300 ]; do
+while [ "$(reports)" -lt 100 ] && [ $tries -lt 300 ]; do
     sleep 0.1
     tries=$((tries + 1))
 done
