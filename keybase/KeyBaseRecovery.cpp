@@ -17,7 +17,7 @@ const char* const NoticeName = "recovery-notice.txt";
 // The file names a notice holds, one a line; none when it cannot be read.
 QStringList NoticeLines(QFile& notice) {
     if (!notice.open(QIODevice::ReadOnly)) return {};
-    const QStringList lines = QString::fromUtf8(notice.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QStringList lines = QString::fromUtf8(notice.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     notice.close();
     return lines;
 }
