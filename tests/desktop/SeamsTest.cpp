@@ -1,7 +1,6 @@
 #include "desktop/KeySoundPlayer.h"
 #include "desktop/QtSeams.h"
 #include "desktop/Seams.h"
-#include "desktop/Widgets.h"
 #include "tests/support/ScriptedSeams.h"
 
 #include <QApplication>
@@ -30,26 +29,6 @@ TEST(QtNameFilters, PairsBecomeNameFilters) {
               QStringList{QStringLiteral("Pictures (*.bmp *.png)")});
     EXPECT_TRUE(QtNameFilters(QString()).isEmpty());
     EXPECT_EQ(QtNameFilters(QStringLiteral("Text|*.txt|Dangling")), QStringList{QStringLiteral("Text (*.txt)")});
-}
-
-// A second window beside the first: to its right, else its left; where
-// neither side has room, up and left by a title bar, inside the screen.
-TEST(BesidePosition, RightLeftOrOffset) {
-    const QRect screen(0, 0, 1920, 1040);
-    const struct {
-        QRect Anchor;
-        QSize Size;
-        QPoint Wanted;
-    } rows[] = {
-        {{647, 345, 626, 350}, {600, 460}, {1273, 345}},  // right
-        {{1200, 100, 626, 350}, {800, 460}, {400, 100}},  // left
-        {{200, 700, 626, 350}, {800, 460}, {826, 580}},   // right, raised to fit
-        {{647, 345, 626, 350}, {800, 460}, {615, 313}},   // neither: offset
-        {{10, 10, 626, 350}, {1900, 460}, {0, 0}},        // held inside
-    };
-    for (const auto& row : rows) {
-        EXPECT_EQ(BesidePosition(screen, row.Anchor, row.Size, 32), row.Wanted) << row.Anchor.x();
-    }
 }
 
 TEST(QtSeams, FileDialogOpensWideEnoughForItsColumns) {

@@ -111,9 +111,6 @@ int main(int argc, char* argv[]) {
     desktop::SetDefaultSeams(&toolkitSeams);
     application.setApplicationName(QString::fromLatin1(desktop::AppTitle));
     app::InitialiseRunState();
-    // The plot's record goes to the start folder: a scratch one, not the tree.
-    const QTemporaryDir scratch;
-    protocol::StartFolder = scratch.path();
 
     TPictures pictures(QString::fromLocal8Bit(out.c_str()), QString::fromStdString(lang));
     app::QtGuiThread gui;
@@ -127,6 +124,9 @@ int main(int argc, char* argv[]) {
         detached.close();
     }
     app::InitialiseRunState();
+    // The plot's record goes to the start folder: a scratch one, not the tree.
+    const QTemporaryDir scratch;
+    protocol::StartFolder = scratch.path();
 
     app::TBoardSource boards(true);
     app::TForm1 form(boards.Platform(), gui);
