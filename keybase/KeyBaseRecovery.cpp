@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace lumidra::keybase {
@@ -65,9 +64,7 @@ void WithdrawKeyBaseRecovery(const QStringList& files, const QString& folder) {
     }
     // Replaced whole or not at all: a notice that cannot be rewritten keeps
     // its old lines (a name too many is better than a file nobody is told of).
-    QSaveFile rewritten(notice.fileName());
-    const QByteArray text = lines.join(QLatin1Char('\n')).toUtf8() + '\n';
-    if (rewritten.open(QIODevice::WriteOnly) && rewritten.write(text) == text.size()) rewritten.commit();
+    WriteKeyBaseFile(notice.fileName(), lines.join(QLatin1Char('\n')).toUtf8() + '\n');
 }
 
 QString RecoveryFolder(bool demo) {
