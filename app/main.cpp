@@ -67,7 +67,7 @@ int main(int argc, char* argv[]) {
     // Opened once the lock is held (a refused start leaves the running
     // program's trace alone); one that cannot be written ends the start.
     protocol::TTraceFile trace;
-    if (!commandLine.Options.Trace.empty() && !trace.Open(commandLine.Options.Trace)) {
+    if (!commandLine.Options.Trace.empty() && !trace.Open(commandLine.Options.Trace, "lumidra")) {
         std::fprintf(ConsoleStreams().Err, "lumidra: cannot write the trace file '%s'\n",
                      commandLine.Options.Trace.c_str());
         return app::ExitUsage;

@@ -78,7 +78,7 @@ int main(int argc, char* argv[]) {
     // Opened once the lock is held: a refused run leaves the running
     // program's trace alone.
     protocol::TTraceFile trace;
-    if (!options.Trace.empty() && !trace.Open(options.Trace)) {
+    if (!options.Trace.empty() && !trace.Open(options.Trace, "lumidra-cli")) {
         cli::TConsoleSeams::Tell(QCoreApplication::translate("cli", "--trace: cannot write '%1'")
                                      .arg(QString::fromLocal8Bit(options.Trace.c_str())));
         return cli::ExitFailed;
