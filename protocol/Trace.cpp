@@ -51,10 +51,12 @@ TReportTrace::TReportTrace(std::FILE* file, TTraceFormat format, std::string_vie
 
 void TReportTrace::Out(std::span<const std::uint8_t> report) {
     Write(true, report.subspan(1));
+    if (next_ != nullptr) next_->Out(report);
 }
 
 void TReportTrace::In(std::span<const std::uint8_t> report) {
     Write(false, report);
+    if (next_ != nullptr) next_->In(report);
 }
 
 void TReportTrace::Write(bool out, std::span<const std::uint8_t> payload) {
@@ -74,7 +76,12 @@ void TReportTrace::Put(std::span<const std::uint8_t> bytes) {
 }
 
 TTraceFile::~TTraceFile() {
-    if (ReportTrace == trace_.get()) ReportTrace = nullptr;
+    for (TReportTrace** link = &ReportTrace; *link != nullptr; link = &(*link)->next_) {
+        if (*link == trace_.get()) {
+            *link = trace_->next_;
+            break;
+        }
+    }
     if (file_ != nullptr) std::fclose(file_);
 }
 
@@ -83,6 +90,7 @@ bool TTraceFile::Open(const std::string& fileName, std::string_view program) {
     file_ = std::fopen(fileName.c_str(), format == TTraceFormat::Pcapng ? "wb" : "w");
     if (file_ == nullptr) return false;
     trace_ = std::make_unique<TReportTrace>(file_, format, std::string(program) + " " LUMIDRA_VERSION);
+    trace_->next_ = ReportTrace;
     ReportTrace = trace_.get();
     return true;
 }

@@ -36,12 +36,15 @@ public:
     TReportTrace(const TReportTrace&) = delete;
     TReportTrace& operator=(const TReportTrace&) = delete;
 
-    // `report`: 65 bytes with the report ID first.
+    // `report`: 65 bytes with the report ID first. The run's other traces
+    // get it too.
     void Out(std::span<const std::uint8_t> report);
     // `report`: the 64 bytes of an input report.
     void In(std::span<const std::uint8_t> report);
 
 private:
+    friend class TTraceFile;
+
     void Write(bool out, std::span<const std::uint8_t> payload);
     void Put(std::span<const std::uint8_t> bytes);
 
@@ -50,12 +53,14 @@ private:
     std::chrono::steady_clock::time_point start_;
     std::int64_t startMicros_;  // the wall clock at the start, for pcapng's times
     hid::TPcapngStream pcapng_;
+    TReportTrace* next_ = nullptr;  // the trace opened before this one
 };
 
-// The trace of the run, or null when none is kept (the default).
+// The trace of the run opened last, or null when none is kept (the default);
+// it hands each report on to the ones opened before it.
 extern TReportTrace* ReportTrace;
 
-// The run's trace file: while one is open, it is the run's ReportTrace.
+// One of the run's trace files: while it is open, it gets every report.
 class TTraceFile {
 public:
     TTraceFile() = default;
