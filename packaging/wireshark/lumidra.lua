@@ -19,7 +19,10 @@ local VENDOR, PRODUCT = 0xC04E, 0x2014
 local REPORT_SIZE = 64
 local MEMORY_SIZE = 4096
 
-local lumidra = Proto("lumidra", "Lumidra board")
+-- A second copy (one installed, one given with -X lua_script) leaves the
+-- first one in charge.
+local registered, lumidra = pcall(Proto, "lumidra", "Lumidra board")
+if not registered then return end
 
 local key_status_names = {
     [0] = "no key", [1] = "key held", [2] = "key read", [5] = "read error", [8] = "read error",
