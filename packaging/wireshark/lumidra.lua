@@ -269,7 +269,7 @@ local function show_status(tvb, tree, p)
     local key = {}
     for i = 15, 8, -1 do key[#key + 1] = hex(p[i]) end
     tree:add(f.key, tvb(8, 8), table.concat(key, " "))
-    summary[#summary + 1] = "key " .. (key_status_names[p[5]] or tostring(p[5]))
+    summary[#summary + 1] = key_status_names[p[5]] or ("key status " .. p[5])
     if p[6] ~= 0 then summary[#summary + 1] = "job acknowledged" end
     return table.concat(summary, ", ")
 end
@@ -315,7 +315,7 @@ local function show_job(tvb, tree, p, d)
             break
         end
     end
-    return "job " .. (name or ("code " .. d.code))
+    return name or ("code " .. d.code)
 end
 
 local function show_data(tvb, tree, p, d)
@@ -334,7 +334,7 @@ local function show_data(tvb, tree, p, d)
     else
         tree:add(f.data, tvb(0, REPORT_SIZE))
     end
-    return name .. " data " .. d.index .. " of " .. d.count
+    return name .. ", " .. d.index .. " of " .. d.count
 end
 
 local function show_answer(tvb, tree, p, d)
@@ -342,7 +342,7 @@ local function show_answer(tvb, tree, p, d)
     if d.kind == "dump data" then
         tree:add(f.offset, tvb(0, 0), d.offset)
         tree:add(f.data, tvb(0, REPORT_SIZE))
-        return "dump data at " .. string.format("0x%04X", d.offset)
+        return string.format("offset 0x%04X", d.offset)
     elseif d.kind == "plot points" then
         tree:add(f.counter, tvb(0, 0), d.counter)
         for i = 0, 31 do
@@ -351,10 +351,10 @@ local function show_answer(tvb, tree, p, d)
             tree:add(f.point, tvb(2 * i, 2),
                 string.format("%d: x %d, y %d, pixel (%d, %d)", i, x, y, px, py))
         end
-        return "plot points"
+        return "counter " .. d.counter
     end
     tree:add(f.data, tvb(0, REPORT_SIZE))
-    return "Flash-ROM data"
+    return "the block"
 end
 
 function lumidra.dissector(tvb, pinfo, tree)
