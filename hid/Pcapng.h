@@ -48,17 +48,17 @@ TPcapngBytes PcapngPacket(std::int64_t micros, std::span<const std::uint8_t> pac
 
 // One usbmon event: what the 64-byte header says, and the data behind it.
 struct TUsbEvent {
-    std::uint64_t Urb = 0;       // shared by a transfer's submit and completion
-    bool Submit = true;          // 'S', or the completion 'C'
-    std::uint8_t Transfer = 1;   // 1 interrupt, 2 control
-    std::uint8_t Endpoint = 0;   // bit 7 set for IN
+    std::uint64_t Urb = 0;      // shared by a transfer's submit and completion
+    bool Submit = true;         // 'S', or the completion 'C'
+    std::uint8_t Transfer = 1;  // 1 interrupt, 2 control
+    std::uint8_t Endpoint = 0;  // bit 7 set for IN
     std::uint16_t Bus = 0;
     std::uint8_t Device = 0;
     std::int64_t Micros = 0;
-    std::uint32_t UrbLength = 0;              // transfer length asked (submit) or done (completion)
-    std::span<const std::uint8_t> Setup;      // 8 bytes of a control submit, else empty
-    std::span<const std::uint8_t> Data;       // the bytes this event carries
-    std::int32_t Interval = 0;                // polling interval of an interrupt endpoint
+    std::uint32_t UrbLength = 0;          // transfer length asked (submit) or done (completion)
+    std::span<const std::uint8_t> Setup;  // 8 bytes of a control submit, else empty
+    std::span<const std::uint8_t> Data;   // the bytes this event carries
+    std::int32_t Interval = 0;            // polling interval of an interrupt endpoint
 };
 
 // The packet of `event`: the 64-byte header (a submit's status -EINPROGRESS,

@@ -33,10 +33,9 @@ std::string TraceLine(std::int64_t micros, bool out, std::span<const std::uint8_
 }
 
 TTraceFormat TraceFormatFor(std::string_view fileName) {
-    const bool pcapng =
-        fileName.size() >= PcapngSuffix.size() &&
-        std::equal(PcapngSuffix.rbegin(), PcapngSuffix.rend(), fileName.rbegin(),
-                   [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
+    const bool pcapng = fileName.size() >= PcapngSuffix.size() &&
+                        std::equal(PcapngSuffix.rbegin(), PcapngSuffix.rend(), fileName.rbegin(),
+                                   [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
     return pcapng ? TTraceFormat::Pcapng : TTraceFormat::Text;
 }
 
