@@ -150,10 +150,16 @@ TPcapngBytes UsbConfigurationDescriptor(const TUsbPlace& place) {
     return d;
 }
 
-TPcapngBytes TPcapngStream::Begin(std::string_view application, std::int64_t micros, std::string_view comment) {
+TPcapngBytes TPcapngStream::Begin(std::string_view application) {
     TPcapngBytes out = PcapngSectionHeader(application);
     const TPcapngBytes interface = PcapngInterface();
     out.insert(out.end(), interface.begin(), interface.end());
+    return out;
+}
+
+TPcapngBytes TPcapngStream::Enumeration(const TUsbPlace& place, std::int64_t micros, std::string_view comment) {
+    place_ = place;
+    TPcapngBytes out;
     for (const auto& part : {Control(micros, DescriptorDevice, UsbDeviceDescriptor(identity_), comment),
                              Control(micros, DescriptorConfiguration, UsbConfigurationDescriptor(place_), {})})
         out.insert(out.end(), part.begin(), part.end());

@@ -79,13 +79,16 @@ TPcapngBytes UsbConfigurationDescriptor(const TUsbPlace& place);
 // A capture's blocks, one call per record, with the transfers numbered.
 class TPcapngStream {
 public:
-    TPcapngStream(const TUsbPlace& place, const TUsbIdentity& identity) : place_(place), identity_(identity) {}
+    explicit TPcapngStream(const TUsbIdentity& identity) : identity_(identity) {}
 
-    // The section header, the interface, then the descriptor exchange that
-    // identifies the device (GET_DESCRIPTOR of the device and of the
-    // configuration, each a control submit and completion at `micros`); the
-    // first record's comment says that these records are the writer's own.
-    TPcapngBytes Begin(std::string_view application, std::int64_t micros, std::string_view comment);
+    // The section header and the interface.
+    TPcapngBytes Begin(std::string_view application);
+
+    // The descriptor exchange that identifies the device, now at `place`
+    // (GET_DESCRIPTOR of the device and of the configuration, each a control
+    // submit and completion at `micros`); the first record's comment says
+    // that these records are the writer's own.
+    TPcapngBytes Enumeration(const TUsbPlace& place, std::int64_t micros, std::string_view comment);
 
     // One report as the interrupt transfer usbmon records: the submit and the
     // completion at `micros` with one URB id; the 64 bytes on the submit of
