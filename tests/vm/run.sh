@@ -7,6 +7,7 @@
 # result.
 #
 # usage: tests/vm/run.sh [--build-dir DIR] [--no-build] [--timeout SECS] [--smp N]
+#                        [--only gadget]
 #
 #   --build-dir  build folder to use (default: the default preset's build/,
 #                configured with the preset when it is not configured yet)
@@ -14,6 +15,9 @@
 #   --timeout    limit for the guest's whole run (default 1200 s)
 #   --smp        emulated CPUs (default 1); each takes a host core of its own
 #                while the guest is busy
+#   --only gadget  only the cases on the USB gadget board (the whole-program
+#                cases, the console program's jobs and the usbhid capture):
+#                about a minute and a half; LUMIDRA_VM_ONLY=gadget does the same
 #
 # On a fresh Debian 12 machine it installs what it needs first (build tools
 # through tools/install-deps.sh; qemu, busybox-static and udev through
@@ -22,6 +26,8 @@
 # rates, is printed as it comes; a copy of the guest's result files is left in
 # ${TMPDIR:-/tmp}/lumidra-vm/out.
 set -uo pipefail
+# shellcheck source=tools/script-help.sh
+. "$(dirname "$0")/../../tools/script-help.sh"
 
 HERE=$(cd "$(dirname "$0")" && pwd)
 ROOT=$(cd "$HERE/../.." && pwd)
@@ -29,12 +35,14 @@ BUILD=
 DO_BUILD=1
 TIMEOUT=1200
 SMP=1
+ONLY=${LUMIDRA_VM_ONLY:-}
 while [ $# -gt 0 ]; do
     case "$1" in
     --build-dir) BUILD=$2; shift 2 ;;
     --no-build) DO_BUILD=0; shift ;;
     --timeout) TIMEOUT=$2; shift 2 ;;
     --smp) SMP=$2; shift 2 ;;
+    --only) ONLY=$2; shift 2 ;;
     *) echo "run.sh: unknown option $1" >&2; exit 2 ;;
     esac
 done
@@ -76,7 +84,11 @@ BUILD=$(cd "$BUILD" && pwd)
 
 # The guest finds everything through the shared root, by the host's paths.
 # The plug storm's settings go with it (see tests/vm/README.md).
-GUEST_ENV=
+case "$ONLY" in
+'' | gadget) ;;
+*) echo "run.sh: --only takes gadget" >&2; exit 2 ;;
+esac
+GUEST_ENV=${ONLY:+LUMIDRA_VM_ONLY=$ONLY }
 for v in LUMIDRA_STORM_CYCLES LUMIDRA_STORM_SEED LUMIDRA_STORM_LIMIT LUMIDRA_STORM_VERBOSE; do
     [ -n "${!v:-}" ] && GUEST_ENV+="$v='${!v}' "
 done
