@@ -97,6 +97,23 @@ echo "== booting the VM"
 "$HERE/vm-boot.sh" --work "$WORK" --out "$OUT" --timeout "$TIMEOUT" --smp "$SMP" --cmd "$GUEST_CMD"
 rc=$?
 
+# The usbmon capture of the USB gadget board, read here with the dissector
+# beside the program's traces of the same run (tshark is slow under emulation).
+if [ -s "$OUT/usb-capture.pcapng" ] && [ -f "$OUT/results" ]; then
+    if ! command -v tshark >/dev/null; then
+        echo "== no tshark: the usbmon capture is not read (tools/install-deps.sh installs it)"
+    else
+        "$HERE/capture-compare.sh" "$ROOT/packaging/wireshark/lumidra.lua" "$OUT/usb-capture.pcapng" \
+            "$OUT/usb-dump-trace.pcapng" "$OUT/usb-status-trace.pcapng" >"$OUT/capture" 2>&1
+        verdict=$([ $? -eq 0 ] && echo ok || echo "not ok")
+        echo "== the usbmon capture with the dissector"
+        cat "$OUT/capture"
+        # Before the guest's closing line, so that it counts as one of its checks.
+        sed -i "\$i$verdict the dissector reads the usbmon capture as the program's traces of a dump and a status stream" \
+            "$OUT/results"
+    fi
+fi
+
 passed=0
 failed=0
 if [ -f "$OUT/results" ]; then

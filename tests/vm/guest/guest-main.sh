@@ -161,7 +161,7 @@ start_model_board() {
     W=$(mktemp -d /tmp/cli.XXXXXX)
     chmod 0777 "$W"
     as_ok="setpriv --reuid=$USER_OK --regid=users --init-groups env HOME=$W TMPDIR=$W USER=$USER_OK"
-    "$BOARD" --model --bus "${1:-uhid}" --ready "$W/ready" --log "$W/outputs" &
+    "$BOARD" --model --bus "${1:-uhid}" --ready "$W/ready" --log "$W/outputs" --control "$W/control" &
     BOARD_PID=$!
     n=0
     while [ ! -s "$W/ready" ] && [ $n -lt 100 ]; do sleep 0.1; n=$((n + 1)); done
@@ -195,8 +195,13 @@ cli_jobs() {
     $as_ok "$CLI" --quiet image "$W/p.bmp" 2>"$W/err"
     cli_check $? "lumidra-cli image$on: the picture job ends"
 
+    # Channel 1 climbs meanwhile: no stretch of the stream looks like another.
+    (i=0; while [ $i -lt 1024 ]; do echo "channel 1 $i"; i=$((i + 1)); sleep 0.02; done) >"$W/control" &
+    RAMP_PID=$!
     $as_ok "$CLI" ${STATUS_TRACE:+--trace "$STATUS_TRACE"} status --json --count 50 >"$W/status" 2>"$W/err"
     rc=$?
+    kill "$RAMP_PID" 2>/dev/null
+    wait "$RAMP_PID" 2>/dev/null
     [ $rc -eq 0 ] && [ "$(grep -c '^{"ch1":[0-9]*,"ch1_pct":' "$W/status")" -eq 50 ]
     cli_check $? "lumidra-cli status --json --count 50$on: exit $rc, 50 records"
 
@@ -289,7 +294,11 @@ else
         kill -INT "$CAPTURE_PID" 2>/dev/null
         wait "$CAPTURE_PID"
         sed 's/^/# dumpcap: /' "$C/dumpcap.err"
-        cp "$C"/*.pcapng "$OUT/" 2>/dev/null
+        # The capture and the program's traces of the dump and the status
+        # stream, for tests/vm/run.sh to read with the dissector.
+        cp "$C/bus.pcapng" "$OUT/usb-capture.pcapng"
+        cp "$C/dump.pcapng" "$OUT/usb-dump-trace.pcapng"
+        cp "$C/status.pcapng" "$OUT/usb-status-trace.pcapng"
         rm -rf "$W" "$C"
     fi
 fi
