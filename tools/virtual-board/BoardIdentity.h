@@ -10,8 +10,8 @@ namespace lumidra::vboard {
 
 struct TBoardIdentity {
     std::string Name = "Lumidra virtual board";  // the product string
-    std::string Maker = "Lumidra Lab";            // the manufacturer string (USB only: uhid has none)
-    std::string Phys;                             // uhid only; empty: "virtual-board-<pid>/input0"
+    std::string Maker = "Lumidra Lab";           // the manufacturer string (USB only: uhid has none)
+    std::string Phys;                            // uhid only; empty: "virtual-board-<pid>/input0"
     std::string Serial{boardmodel::BoardSerial};
     std::uint16_t Vendor = boardmodel::BoardVendorId;
     std::uint16_t Product = boardmodel::BoardProductId;

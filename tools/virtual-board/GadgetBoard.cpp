@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -80,7 +81,9 @@ bool TGadgetBoard::Open(std::string& error) {
         switch (entry.Kind) {
             case TGadgetEntry::TKind::Directory: made = ::mkdir(path.c_str(), 0755) == 0; break;
             case TGadgetEntry::TKind::File: made = WriteWhole(path, entry.Content); break;
-            case TGadgetEntry::TKind::Link: made = ::symlink((root_ + "/" + entry.Content).c_str(), path.c_str()) == 0; break;
+            case TGadgetEntry::TKind::Link:
+                made = ::symlink((root_ + "/" + entry.Content).c_str(), path.c_str()) == 0;
+                break;
         }
         if (!made) {
             error = "cannot make the gadget at " + path + ": " + std::strerror(errno);

@@ -4,10 +4,8 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <linux/uhid.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace lumidra::vboard {

@@ -51,8 +51,8 @@ bool GadgetAvailable() {
     struct stat st {};
     if (::stat("/sys/kernel/config/usb_gadget", &st) != 0) return false;
     std::error_code error;
-    return std::filesystem::exists("/sys/class/udc", error) &&
-           !std::filesystem::is_empty("/sys/class/udc", error) && !error;
+    return std::filesystem::exists("/sys/class/udc", error) && !std::filesystem::is_empty("/sys/class/udc", error) &&
+           !error;
 }
 
 std::string VirtualBoardPath() {
