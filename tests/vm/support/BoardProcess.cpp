@@ -60,15 +60,6 @@ std::string VirtualBoardPath() {
     return LUMIDRA_VIRTUAL_BOARD_PATH;
 }
 
-std::string UeventValue(const std::string& path, const std::string& key) {
-    std::ifstream file(path);
-    std::string line;
-    while (std::getline(file, line))
-        if (line.size() > key.size() && line.compare(0, key.size(), key) == 0 && line[key.size()] == '=')
-            return line.substr(key.size() + 1);
-    return {};
-}
-
 TBoardProcess::TBoardProcess() : TBoardProcess(TOptions{}) {}
 
 TBoardProcess::TBoardProcess(TOptions options) : options_(std::move(options)) {

@@ -1,7 +1,10 @@
-// The virtual board (uhid, or a USB gadget) as a child process, for the tests that run inside the
-// VM: starts lumidra-virtual-board with a private folder for its control pipe,
-// output log and ready file, and reads back what it received.
+// The virtual board (uhid, or a USB gadget) as a child process, for the tests
+// that run inside the VM: starts lumidra-virtual-board with a private folder
+// for its control pipe, output log and ready file, and reads back what it
+// received.
 #pragma once
+
+#include "tools/virtual-board/BoardDevice.h"
 
 #include <sys/types.h>
 
@@ -69,7 +72,6 @@ private:
     std::string node_;
 };
 
-// Reads KEY=value from a sysfs uevent file; empty when absent.
-std::string UeventValue(const std::string& path, const std::string& key);
+using vboard::UeventValue;
 
 }  // namespace lumidra::vmtest
