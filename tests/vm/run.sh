@@ -16,8 +16,8 @@
 #   --smp        emulated CPUs (default 1); each takes a host core of its own
 #                while the guest is busy
 #   --only gadget  only the cases on the USB gadget board (the whole-program
-#                cases, the console program's jobs and the usbhid capture):
-#                about a minute and a half; LUMIDRA_VM_ONLY=gadget does the same
+#                cases, the console program's jobs and the usbmon capture):
+#                under a minute; LUMIDRA_VM_ONLY=gadget does the same
 #
 # On a fresh Debian 12 machine it installs what it needs first (build tools
 # through tools/install-deps.sh; qemu, busybox-static and udev through
