@@ -9,11 +9,11 @@
 namespace lumidra::app {
 
 struct TOptions {
-    bool AllPanels = false;  // every panel and menu shown, laid out to fit them
-    bool Demo = false;       // the built-in board model instead of the platform's HID devices
-    bool Chart = false;      // the chart window opened beside the main window
+    bool AllPanels = false;           // every panel and menu shown, laid out to fit them
+    bool Demo = false;                // the built-in board model instead of the platform's HID devices
+    bool Chart = false;               // the chart window opened beside the main window
     std::vector<std::string> Traces;  // the report traces' files, none by default
-    std::string Lang;        // "ru", "en", or empty: the system's language
+    std::string Lang;                 // "ru", "en", or empty: the system's language
 };
 
 struct TCommandLine {

@@ -12,7 +12,7 @@ constexpr std::uint32_t EnhancedPacketType = 6;
 constexpr std::uint32_t ByteOrderMagic = 0x1A2B3C4D;
 constexpr std::uint16_t LinkTypeUsbLinuxMmapped = 220;
 constexpr std::uint16_t OptionEnd = 0, OptionComment = 1, OptionUserApplication = 4;
-constexpr std::int32_t InProgress = -115;  // -EINPROGRESS: a submit's status
+constexpr std::int32_t InProgress = -115;   // -EINPROGRESS: a submit's status
 constexpr std::uint32_t UrbDirIn = 0x0200;  // the URB's transfer flag for IN
 constexpr std::uint8_t ControlTransfer = 2;
 constexpr std::uint8_t DescriptorDevice = 1, DescriptorConfiguration = 2;
@@ -127,7 +127,7 @@ TPcapngBytes UsbmonPacket(const TUsbEvent& event) {
 
 TPcapngBytes UsbDeviceDescriptor(const TUsbIdentity& identity) {
     TPcapngBytes d{18, DescriptorDevice};
-    Put16(d, 0x0200);                  // USB 2.0
+    Put16(d, 0x0200);                 // USB 2.0
     d.insert(d.end(), {0, 0, 0, 8});  // class, subclass, protocol per interface; control packets of 8
     Put16(d, identity.VendorId);
     Put16(d, identity.ProductId);
@@ -150,10 +150,16 @@ TPcapngBytes UsbConfigurationDescriptor(const TUsbPlace& place) {
     return d;
 }
 
-TPcapngBytes TPcapngStream::Begin(std::string_view application, std::int64_t micros, std::string_view comment) {
+TPcapngBytes TPcapngStream::Begin(std::string_view application) {
     TPcapngBytes out = PcapngSectionHeader(application);
     const TPcapngBytes interface = PcapngInterface();
     out.insert(out.end(), interface.begin(), interface.end());
+    return out;
+}
+
+TPcapngBytes TPcapngStream::Enumeration(const TUsbPlace& place, std::int64_t micros, std::string_view comment) {
+    place_ = place;
+    TPcapngBytes out;
     for (const auto& part : {Control(micros, DescriptorDevice, UsbDeviceDescriptor(identity_), comment),
                              Control(micros, DescriptorConfiguration, UsbConfigurationDescriptor(place_), {})})
         out.insert(out.end(), part.begin(), part.end());
@@ -188,8 +194,8 @@ TUsbEvent TPcapngStream::Event(std::int64_t micros, std::uint8_t endpoint, std::
 }
 
 TPcapngBytes TPcapngStream::Report(std::int64_t micros, bool out, std::span<const std::uint8_t> payload) {
-    TUsbEvent event = Event(micros, out ? place_.EndpointOut : place_.EndpointIn,
-                            static_cast<std::uint32_t>(payload.size()));
+    TUsbEvent event =
+        Event(micros, out ? place_.EndpointOut : place_.EndpointIn, static_cast<std::uint32_t>(payload.size()));
     event.Interval = 1;
     if (out) event.Data = payload;
     TPcapngBytes bytes = PcapngPacket(micros, UsbmonPacket(event));

@@ -48,17 +48,17 @@ TPcapngBytes PcapngPacket(std::int64_t micros, std::span<const std::uint8_t> pac
 
 // One usbmon event: what the 64-byte header says, and the data behind it.
 struct TUsbEvent {
-    std::uint64_t Urb = 0;       // shared by a transfer's submit and completion
-    bool Submit = true;          // 'S', or the completion 'C'
-    std::uint8_t Transfer = 1;   // 1 interrupt, 2 control
-    std::uint8_t Endpoint = 0;   // bit 7 set for IN
+    std::uint64_t Urb = 0;      // shared by a transfer's submit and completion
+    bool Submit = true;         // 'S', or the completion 'C'
+    std::uint8_t Transfer = 1;  // 1 interrupt, 2 control
+    std::uint8_t Endpoint = 0;  // bit 7 set for IN
     std::uint16_t Bus = 0;
     std::uint8_t Device = 0;
     std::int64_t Micros = 0;
-    std::uint32_t UrbLength = 0;              // transfer length asked (submit) or done (completion)
-    std::span<const std::uint8_t> Setup;      // 8 bytes of a control submit, else empty
-    std::span<const std::uint8_t> Data;       // the bytes this event carries
-    std::int32_t Interval = 0;                // polling interval of an interrupt endpoint
+    std::uint32_t UrbLength = 0;          // transfer length asked (submit) or done (completion)
+    std::span<const std::uint8_t> Setup;  // 8 bytes of a control submit, else empty
+    std::span<const std::uint8_t> Data;   // the bytes this event carries
+    std::int32_t Interval = 0;            // polling interval of an interrupt endpoint
 };
 
 // The packet of `event`: the 64-byte header (a submit's status -EINPROGRESS,
@@ -79,13 +79,16 @@ TPcapngBytes UsbConfigurationDescriptor(const TUsbPlace& place);
 // A capture's blocks, one call per record, with the transfers numbered.
 class TPcapngStream {
 public:
-    TPcapngStream(const TUsbPlace& place, const TUsbIdentity& identity) : place_(place), identity_(identity) {}
+    explicit TPcapngStream(const TUsbIdentity& identity) : identity_(identity) {}
 
-    // The section header, the interface, then the descriptor exchange that
-    // identifies the device (GET_DESCRIPTOR of the device and of the
-    // configuration, each a control submit and completion at `micros`); the
-    // first record's comment says that these records are the writer's own.
-    TPcapngBytes Begin(std::string_view application, std::int64_t micros, std::string_view comment);
+    // The section header and the interface.
+    TPcapngBytes Begin(std::string_view application);
+
+    // The descriptor exchange that identifies the device, now at `place`
+    // (GET_DESCRIPTOR of the device and of the configuration, each a control
+    // submit and completion at `micros`); the first record's comment says
+    // that these records are the writer's own.
+    TPcapngBytes Enumeration(const TUsbPlace& place, std::int64_t micros, std::string_view comment);
 
     // One report as the interrupt transfer usbmon records: the submit and the
     // completion at `micros` with one URB id; the 64 bytes on the submit of

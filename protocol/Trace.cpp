@@ -33,10 +33,9 @@ std::string TraceLine(std::int64_t micros, bool out, std::span<const std::uint8_
 }
 
 TTraceFormat TraceFormatFor(std::string_view fileName) {
-    const bool pcapng =
-        fileName.size() >= PcapngSuffix.size() &&
-        std::equal(PcapngSuffix.rbegin(), PcapngSuffix.rend(), fileName.rbegin(),
-                   [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
+    const bool pcapng = fileName.size() >= PcapngSuffix.size() &&
+                        std::equal(PcapngSuffix.rbegin(), PcapngSuffix.rend(), fileName.rbegin(),
+                                   [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
     return pcapng ? TTraceFormat::Pcapng : TTraceFormat::Text;
 }
 
@@ -45,8 +44,8 @@ TReportTrace::TReportTrace(std::FILE* file, TTraceFormat format, std::string_vie
       format_(format),
       start_(std::chrono::steady_clock::now()),
       startMicros_(WallClockMicros()),
-      pcapng_({}, {.VendorId = BoardVendorID, .ProductId = BoardProductID, .Release = BoardRelease}) {
-    if (format_ == TTraceFormat::Pcapng) Put(pcapng_.Begin(application, startMicros_, WrittenNotCaptured));
+      pcapng_({.VendorId = BoardVendorID, .ProductId = BoardProductID, .Release = BoardRelease}) {
+    if (format_ == TTraceFormat::Pcapng) Put(pcapng_.Begin(application));
 }
 
 void TReportTrace::Out(std::span<const std::uint8_t> report) {
@@ -59,9 +58,18 @@ void TReportTrace::In(std::span<const std::uint8_t> report) {
     if (next_ != nullptr) next_->In(report);
 }
 
-void TReportTrace::Write(bool out, std::span<const std::uint8_t> payload) {
+void TReportTrace::Attached(const hid::TUsbPlace& place) {
+    if (format_ == TTraceFormat::Pcapng) Put(pcapng_.Enumeration(place, startMicros_ + Micros(), WrittenNotCaptured));
+    if (next_ != nullptr) next_->Attached(place);
+}
+
+std::int64_t TReportTrace::Micros() const {
     using namespace std::chrono;
-    const auto micros = duration_cast<microseconds>(steady_clock::now() - start_).count();
+    return duration_cast<microseconds>(steady_clock::now() - start_).count();
+}
+
+void TReportTrace::Write(bool out, std::span<const std::uint8_t> payload) {
+    const std::int64_t micros = Micros();
     if (format_ == TTraceFormat::Pcapng) {
         Put(pcapng_.Report(startMicros_ + micros, out, payload));
         return;

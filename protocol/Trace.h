@@ -31,7 +31,7 @@ public:
     // Writes to `file`, which stays the caller's (it is flushed after every
     // record, so a killed run, or a reader at the end of a FIFO, has every
     // record written so far). A pcapng trace begins with its section header,
-    // naming `application`, and the board's identity.
+    // naming `application`.
     TReportTrace(std::FILE* file, TTraceFormat format = TTraceFormat::Text, std::string_view application = {});
     TReportTrace(const TReportTrace&) = delete;
     TReportTrace& operator=(const TReportTrace&) = delete;
@@ -41,10 +41,14 @@ public:
     void Out(std::span<const std::uint8_t> report);
     // `report`: the 64 bytes of an input report.
     void In(std::span<const std::uint8_t> report);
+    // The board is attached at `place`: a pcapng trace gets the descriptor
+    // exchange that identifies it there, as an enumeration would show it.
+    void Attached(const hid::TUsbPlace& place);
 
 private:
     friend class TTraceFile;
 
+    std::int64_t Micros() const;  // since the trace began
     void Write(bool out, std::span<const std::uint8_t> payload);
     void Put(std::span<const std::uint8_t> bytes);
 

@@ -52,8 +52,7 @@ TEST(Pcapng, BlocksAreWholeAsTheFormatLaysThemOut) {
          "0A0D0D0A 28000000 | 4D3C2B1A 0100 0000 FFFFFFFFFFFFFFFF | 0400 0200 6162 0000 | 00000000 | 28000000"},
         {"section header without a name", PcapngSectionHeader(""),
          "0A0D0D0A 1C000000 | 4D3C2B1A 0100 0000 FFFFFFFFFFFFFFFF | 1C000000"},
-        {"interface: USB Linux memory-mapped", PcapngInterface(),
-         "01000000 14000000 | DC00 0000 00000000 | 14000000"},
+        {"interface: USB Linux memory-mapped", PcapngInterface(), "01000000 14000000 | DC00 0000 00000000 | 14000000"},
         {"packet with a comment, padded", PcapngPacket(0x1'0000'0002, one, "c"),
          "06000000 30000000 | 00000000 01000000 02000000 01000000 01000000 | AA000000 | 0100 0100 63000000 "
          "00000000 | 30000000"},
