@@ -20,13 +20,15 @@ export HOME=$work WIRESHARK_PLUGIN_DIR=$work/none
 failed=0
 
 # fields FILE NAME: each report's direction, kind and job, its decoded
-# fields, malformation and bytes, into NAME.out and NAME.in.
+# fields, malformation and bytes, and where on the bus it went (bus, device,
+# endpoint), into NAME.out and NAME.in.
 fields() {
     tshark -X lua_script:"$dissector" -r "$1" -Y lumidra -T fields -E separator='|' -E occurrence=f \
         -e lumidra.direction -e lumidra.kind -e lumidra.job -e lumidra.offset -e lumidra.counter \
         -e lumidra.channel1 -e lumidra.channel1.percent -e lumidra.channel2 -e lumidra.channel2.percent \
         -e lumidra.inputs -e lumidra.key_status -e lumidra.key -e lumidra.led -e lumidra.command \
-        -e lumidra.job_request -e lumidra.malformed -e lumidra.report 2>/dev/null >"$work/all"
+        -e lumidra.job_request -e lumidra.malformed -e lumidra.report \
+        -e usb.bus_id -e usb.device_address -e usb.endpoint_address 2>/dev/null >"$work/all"
     for direction in out in; do
         awk -F'|' -v d="$direction" '$1 == d' "$work/all" >"$2.$direction"
     done
