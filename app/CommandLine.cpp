@@ -28,7 +28,9 @@ std::string Usage() {
                                        "  --demo        работать со встроенной моделью платы, без платы\n"
                                        "                (включает --all-panels и --chart)\n"
                                        "  --trace ФАЙЛ  записывать в ФАЙЛ каждый отчёт платы и к плате, по строке:\n"
-                                       "                время в микросекундах, направление, 64 байта в hex\n"
+                                       "                время в микросекундах, направление, 64 байта в hex; ФАЙЛ\n"
+                                       "                на .pcapng получает запись, которую открывает Wireshark;\n"
+                                       "                можно повторить\n"
                                        "  --lang ru|en  показывать окно на русском или английском, а не на языке\n"
                                        "                системы\n"
                                        "  --help        вывести эту справку и выйти\n"
@@ -68,7 +70,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             result.Options.AllPanels = true;
             result.Options.Chart = true;
         } else if (argument == "--trace") {
-            result.Options.Trace = *++at;
+            result.Options.Traces.push_back(*++at);
         } else if (argument == "--lang") {
             result.Options.Lang = *++at;
             if (!IsLanguageOption(result.Options.Lang)) {

@@ -20,6 +20,7 @@
 #include <QIcon>
 
 #include <cstdio>
+#include <list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -73,12 +74,14 @@ int main(int argc, char* argv[]) {
     if (app::TakeSingleInstanceLock(lock) != app::TLockResult::Acquired) return app::ExitRefused;
     // Opened once the lock is held (a refused start leaves the running
     // program's trace alone); one that cannot be written ends the start.
-    protocol::TTraceFile trace;
-    if (!commandLine.Options.Trace.empty() && !trace.Open(commandLine.Options.Trace)) {
-        const QString message = QCoreApplication::translate("app", "не удаётся записать файл трассировки '%1'")
-                                    .arg(QString::fromStdString(commandLine.Options.Trace));
-        std::fprintf(ConsoleStreams().Err, "lumidra: %s\n", message.toLocal8Bit().constData());
-        return app::ExitUsage;
+    std::list<protocol::TTraceFile> traces;
+    for (const std::string& name : commandLine.Options.Traces) {
+        if (!traces.emplace_back().Open(name, "lumidra")) {
+            const QString message = QCoreApplication::translate("app", "не удаётся записать файл трассировки '%1'")
+                                        .arg(QString::fromStdString(name));
+            std::fprintf(ConsoleStreams().Err, "lumidra: %s\n", message.toLocal8Bit().constData());
+            return app::ExitUsage;
+        }
     }
 
     app::InitialiseRunState();

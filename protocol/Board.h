@@ -31,7 +31,8 @@ bool IsBoard(hid::THidDevice& device);
 // its owner and mode, is not taken: it would get no reader and every report
 // to it would be lost. The device layer offers it again once it can be opened
 // (the main handle, closed after each offer, is opened afresh here, which
-// tells). True when the board was taken now.
+// tells). A board taken is announced to the run's traces with its place on
+// the bus. True when the board was taken now.
 bool TakeBoard(hid::THidDeviceController& controller, hid::THidDevice& device, std::int32_t index);
 
 // The attach line: "<product>, VID=C04E, PID=2014, Ver=<serial>, ID=<manufacturer>",

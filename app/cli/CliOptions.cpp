@@ -227,7 +227,8 @@ std::string CliUsage() {
         "  --demo          run against the built-in model of the board (no board, no lock)\n"
         "  --device PATH   use the board at this node (as 'list' shows it), not the first one\n"
         "  --timeout S     a board silent this long mid-job ends the job (default 5)\n"
-        "  --trace FILE    every report both ways into FILE: time in microseconds, direction, 64 bytes\n"
+        "  --trace FILE    every report both ways into FILE: time in microseconds, direction, 64 bytes;\n"
+        "                  a FILE ending in .pcapng gets a capture that Wireshark opens; may be repeated\n"
         "  --quiet         only errors on standard error\n"
         "  --stay          leave without telling the board (no closing report)\n"
         "  --lang ru|en    the messages in Russian or English, not the system's language\n"
@@ -321,7 +322,7 @@ private:
         const std::optional<std::string> value = Next();
         if (!value) return Fail("option '" + argument + "' needs a value");
         if (argument == "--device") options.Device = *value;
-        if (argument == "--trace") options.Trace = *value;
+        if (argument == "--trace") options.Traces.push_back(*value);
         if (argument == "--lang") {
             if (!app::IsLanguageOption(*value)) return Fail("--lang: ru or en, not '" + *value + "'");
             options.Lang = *value;

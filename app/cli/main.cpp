@@ -13,6 +13,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -77,11 +78,13 @@ int main(int argc, char* argv[]) {
 
     // Opened once the lock is held: a refused run leaves the running
     // program's trace alone.
-    protocol::TTraceFile trace;
-    if (!options.Trace.empty() && !trace.Open(options.Trace)) {
-        cli::TConsoleSeams::Tell(QCoreApplication::translate("cli", "--trace: cannot write '%1'")
-                                     .arg(QString::fromLocal8Bit(options.Trace.c_str())));
-        return cli::ExitFailed;
+    std::list<protocol::TTraceFile> traces;
+    for (const std::string& name : options.Traces) {
+        if (!traces.emplace_back().Open(name, "lumidra-cli")) {
+            cli::TConsoleSeams::Tell(QCoreApplication::translate("cli", "--trace: cannot write '%1'")
+                                         .arg(QString::fromLocal8Bit(name.c_str())));
+            return cli::ExitFailed;
+        }
     }
 
     app::QtGuiThread gui;

@@ -418,7 +418,9 @@
   --demo        работать со встроенной моделью платы, без платы
                 (включает --all-panels и --chart)
   --trace ФАЙЛ  записывать в ФАЙЛ каждый отчёт платы и к плате, по строке:
-                время в микросекундах, направление, 64 байта в hex
+                время в микросекундах, направление, 64 байта в hex; ФАЙЛ
+                на .pcapng получает запись, которую открывает Wireshark;
+                можно повторить
   --lang ru|en  показывать окно на русском или английском, а не на языке
                 системы
   --help        вывести эту справку и выйти
@@ -432,7 +434,8 @@ The desktop program of the USB demonstration board C04E:2014.
   --demo        run against a built-in model of the board, no board needed
                 (implies --all-panels and --chart)
   --trace FILE  write every report to and from the board to FILE, one line
-                each: time in microseconds, direction, 64 bytes in hex
+                each: time in microseconds, direction, 64 bytes in hex; a FILE
+                ending in .pcapng gets a capture that Wireshark opens; may be repeated
   --lang ru|en  show the window in Russian or English, not the system&apos;s language
   --help        print this help and exit
   --version     print the version and exit
