@@ -334,8 +334,8 @@ void BM_BoardAttached(benchmark::State& state, TLoad load, int perSecond) {
         } else {
             if (const std::string wrong = Unshown(*main, run.LastReport); !wrong.empty())
                 state.SkipWithError(("the window does not show the last report:" + wrong).c_str());
-            state.counters["goal_ratio"] = load == TLoad::Panels ? run.Share / (1.5 * floor.Share)
-                                                                  : (run.Share - floor.Share) / 0.005;
+            state.counters["goal_ratio"] =
+                load == TLoad::Panels ? run.Share / (1.5 * floor.Share) : (run.Share - floor.Share) / 0.005;
         }
         if (load == TLoad::Plot) {
             plot->close();
@@ -444,6 +444,7 @@ void BM_FramePaint(benchmark::State& state) {
         for (auto _ : state) {
             const std::vector<std::uint8_t> report = ChangingStatus(i++);
             main->HidDeviceController1DeviceData(nullptr, 0, report.data() + 1, protocol::InputReportSize);
+            main->ShowPendingStatus();
             const auto start = Clock::now();
             main->render(&frame);
             const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
