@@ -1,6 +1,7 @@
 #include "protocol/StatusDisplay.h"
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace lumidra::protocol {
