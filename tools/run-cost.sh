@@ -8,7 +8,7 @@
 # the whole window after a change (median under 4 ms); lumidra-cli: start to
 # the attach's first report (under 25 ms), a dump in 1 ms slots (wall under
 # 1.2 x its slots, under 0.1 ms CPU a step), status --watch at 1,000
-# reports/s (under 3 % of a core), a conversion (under 5 ms); the chart: open
+# reports/s (at most 1.2 x its floor), a conversion (under 5 ms); the chart: open
 # on its 1-minute span at 1,000 reports/s at most 3 % of a core above the CPU
 # with it hidden, a paint of its 10-minute span full under 8 ms.
 # The CPU, wake-up, paint and chart runs go offscreen and under Xvfb.
