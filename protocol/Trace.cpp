@@ -2,6 +2,8 @@
 
 #include "protocol/Hex.h"
 
+#include <cerrno>
+
 namespace lumidra::protocol {
 
 TReportTrace* ReportTrace = nullptr;
@@ -27,9 +29,12 @@ void TReportTrace::In(std::span<const std::uint8_t> report) {
 void TReportTrace::Write(bool out, std::span<const std::uint8_t> payload) {
     using namespace std::chrono;
     const auto micros = duration_cast<microseconds>(steady_clock::now() - start_).count();
+    if (failed_) return;
     const std::string line = TraceLine(micros, out, payload);
-    std::fwrite(line.data(), 1, line.size(), file_);
-    std::fflush(file_);
+    if (std::fwrite(line.data(), 1, line.size(), file_) != line.size() || std::fflush(file_) != 0) {
+        failed_ = true;
+        if (OnFailure) OnFailure(errno);
+    }
 }
 
 TTraceFile::~TTraceFile() {

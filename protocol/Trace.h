@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -30,10 +31,15 @@ public:
     // `report`: the 64 bytes of an input report.
     void In(std::span<const std::uint8_t> report);
 
+    // Called once, with the system's error number, when a line could not be
+    // written whole; nothing more is traced then.
+    std::function<void(int)> OnFailure;
+
 private:
     void Write(bool out, std::span<const std::uint8_t> payload);
 
     std::FILE* file_;
+    bool failed_ = false;
     std::chrono::steady_clock::time_point start_;
 };
 
@@ -51,6 +57,8 @@ public:
     // Creates or empties `fileName` and traces into it; false when it cannot
     // be written (nothing is traced then).
     bool Open(const std::string& fileName);
+    // The trace in hand, or null.
+    TReportTrace* Trace() const { return trace_.get(); }
 
 private:
     std::FILE* file_ = nullptr;

@@ -8,6 +8,12 @@
 #include <cctype>
 #include <charconv>
 
+#if defined(_WIN32)
+#include <windows.h>
+
+#include <shellapi.h>
+#endif
+
 namespace lumidra::cli {
 
 namespace {
@@ -97,7 +103,7 @@ const std::vector<TCommandEntry>& Commands() {
          {{"--threshold", TKind::Threshold}}},
         {"splash",
          "[--seconds N]",
-         "the splash job; ends on Enter or end of input, or after N s",
+         "the splash job; ends on Enter or the end of input, or after N s",
          0,
          0,
          TKind::Text,
@@ -156,7 +162,7 @@ std::string CheckValue(TKind kind, const std::string& value) {
     switch (kind) {
         case TKind::Flag:
         case TKind::Text: return {};
-        case TKind::Count: return InRange(value, 1, 1'000'000'000) ? "" : "a whole number of at least 1";
+        case TKind::Count: return InRange(value, 1, 1'000'000'000) ? "" : "a whole number, 1 to 1000000000";
         case TKind::Seconds: return InRange(value, 1, 86'400) ? "" : "whole seconds, 1 to 86400";
         case TKind::OnOff: return value == "on" || value == "off" ? "" : "on or off";
         case TKind::Contrast: return InRange(value, 0, 31) ? "" : "0 to 31";
@@ -242,13 +248,16 @@ std::string CliUsage() {
         "--backlight on|off. Each run attaches as the window does, which sets the board's standing state\n"
         "afresh (LED 0000, indicators off, backlight on): one run does not keep another's LED value, so\n"
         "give the whole standing state in each run.\n"
-        "FILE may be '-' for standard input or output; output to '-' is written only when the job\n"
-        "succeeded.\n"
+        "FILE may be '-' for standard input or output. A whole product (the dump, the Flash-ROM block)\n"
+        "goes to '-', a device or a FIFO once the job has ended on the board, and replaces a file only\n"
+        "then; a stream (status, keys, CSV, a plot's record) is written as it comes. Nothing is created\n"
+        "or emptied before the board is found.\n"
         "\n"
         "Exit codes: 0 done; 1 the job could not be done (a file unreadable or of the wrong kind, an I/O\n"
         "error, the board stopped answering or went away, --verify or --expect found a difference, --until\n"
-        "timed out); 2 the command line is wrong; 3 no board; 4 the board is in use by another Lumidra;\n"
-        "130 Ctrl+C; 143 SIGTERM.\n";
+        "timed out, a write failed); 2 the command line is wrong; 3 no board; 4 the board is in use by\n"
+        "another Lumidra; 129 SIGHUP; 130 Ctrl+C; 141 the reader of standard output went away; 143 SIGTERM.\n"
+        "Each ends the job on the board and sends the closing report first.\n";
     return text;
 }
 
@@ -271,7 +280,20 @@ namespace {
 // gives back the parse's end when the argument ends it (a fault, --version).
 class TParser {
 public:
-    explicit TParser(const std::vector<std::string>& arguments) : arguments_(arguments) {}
+    explicit TParser(const std::vector<std::string>& arguments) {
+        // "--option=value" is "--option value"; nothing after "--" is an option.
+        bool options = true;
+        for (const std::string& argument : arguments) {
+            const std::size_t equals = argument.find('=');
+            if (options && argument.starts_with("--") && equals != std::string::npos) {
+                arguments_.push_back(argument.substr(0, equals));
+                arguments_.push_back(argument.substr(equals + 1));
+            } else {
+                arguments_.push_back(argument);
+            }
+            if (argument == "--") options = false;
+        }
+    }
 
     TCliParse Run() {
         for (at_ = 0; at_ < arguments_.size(); ++at_) {
@@ -292,6 +314,11 @@ private:
     }
 
     TEnd Step(const std::string& argument) {
+        if (operandsOnly_) return entry_ == nullptr ? BeforeTheCommand(argument) : Operand(argument);
+        if (argument == "--") {
+            operandsOnly_ = true;
+            return std::nullopt;
+        }
         if (argument == "--help" || argument == "-h") {
             help_ = true;
             return std::nullopt;
@@ -321,7 +348,11 @@ private:
         const std::optional<std::string> value = Next();
         if (!value) return Fail("option '" + argument + "' needs a value");
         if (argument == "--device") options.Device = *value;
-        if (argument == "--trace") options.Trace = *value;
+        if (argument == "--trace") {
+            // Standard output is the command's: a trace there would mix with it.
+            if (*value == "-") return Fail("--trace: a file, not '-' (standard output is the command's)");
+            options.Trace = *value;
+        }
         if (argument == "--lang") {
             if (!app::IsLanguageOption(*value)) return Fail("--lang: ru or en, not '" + *value + "'");
             options.Lang = *value;
@@ -335,7 +366,7 @@ private:
 
     // A word of the command's name, or the standing state given first.
     TEnd BeforeTheCommand(const std::string& argument) {
-        if (argument.starts_with('-')) {
+        if (argument.starts_with('-') && !operandsOnly_) {
             const TOptionEntry* standing = FindOption(StandingOptions, argument);
             if (standing == nullptr) {
                 return Fail(words_.empty() ? "unknown option '" + argument + "'"
@@ -437,8 +468,9 @@ private:
     TEnd Fail(const std::string& message) { return Fail(message, Options().Command); }
     static TEnd Fail(const std::string& message, const std::string& command) { return cli::Fail(message, command); }
 
-    const std::vector<std::string>& arguments_;
+    std::vector<std::string> arguments_;
     std::size_t at_ = 0;
+    bool operandsOnly_ = false;  // after "--"
     TCliParse parse_;
     const TCommandEntry* entry_ = nullptr;
     std::vector<std::string> words_;  // the command's name so far, before it is known
@@ -449,6 +481,30 @@ private:
 
 TCliParse ParseCliArguments(const std::vector<std::string>& arguments) {
     return TParser(arguments).Run();
+}
+
+std::vector<std::string> ProcessArguments(int argc, char* argv[]) {
+#if defined(_WIN32)
+    int count = 0;
+    wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    if (wide != nullptr) {
+        std::vector<std::string> arguments;
+        for (int i = 1; i < count; ++i) {
+            arguments.push_back(QString::fromWCharArray(wide[i]).toStdString());
+        }
+        ::LocalFree(wide);
+        return arguments;
+    }
+#endif
+    return std::vector<std::string>(argv + std::min(argc, 1), argv + argc);
+}
+
+QString ArgumentText(const std::string& argument) {
+#if defined(_WIN32)
+    return QString::fromStdString(argument);
+#else
+    return QString::fromLocal8Bit(argument.c_str());
+#endif
 }
 
 }  // namespace lumidra::cli

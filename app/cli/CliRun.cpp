@@ -42,17 +42,11 @@ namespace {
 QEventLoop* operatorWait = nullptr;
 
 QString Local(const std::string& text) {
-    return QString::fromLocal8Bit(text.c_str());
+    return ArgumentText(text);
 }
 
 void Tell(const QString& text) {
     TConsoleSeams::Tell(text);
-}
-
-void Print(const std::string& line) {
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
 }
 
 bool StderrIsTerminal() {
@@ -78,17 +72,7 @@ QString JobName(TJob job) {
     return {};
 }
 
-// Whether `fileName` can be created or replaced, tried without touching it.
-bool Writable(const QString& fileName, QString& reason) {
-    transfers::TTransferFile probe;
-    probe.Name = fileName;
-    if (!probe.Create()) {
-        reason = probe.ErrorString();
-        return false;
-    }
-    probe.Discard();
-    return true;
-}
+using TForm = desktop::TOutputFile::TForm;
 
 std::string JsonText(const std::string& text) {
     std::string out = "\"";
@@ -143,13 +127,45 @@ TCliRun::~TCliRun() {
     ReleaseAttachedDevice();
     controller_.reset();
     transfers::ResetTransfers();
-    if (csv_ != nullptr) std::fclose(csv_);
 }
 
-QString TCliRun::OutputFile(const std::string& name) {
-    if (name != "-") return Local(name);
-    stdoutFile_ = scratch_.filePath(QStringLiteral("stdout"));
-    return stdoutFile_;
+bool TCliRun::CheckOutput(desktop::TOutputFile& file, const std::string& name, TForm form) {
+    if (file.Check(Local(name), form)) return true;
+    Tell(QCoreApplication::translate("cli", "'%1': %2").arg(Local(name), file.Reason()));
+    return false;
+}
+
+bool TCliRun::Emit(const std::string& line) {
+    if (failing_) return false;
+    if (!stdout_.IsOpen() && !stdout_.Open(QString::fromLatin1(desktop::StandardOutputName), TForm::Stream)) {
+        OutputFailed(stdout_);
+        return false;
+    }
+    if (stdout_.Write((line + '\n').c_str(), qint64(line.size() + 1))) return true;
+    OutputFailed(stdout_);
+    return false;
+}
+
+void TCliRun::OutputFailed(const desktop::TOutputFile& file) {
+    WriteFailed(file.Name(), file.State() == desktop::TOutputState::ClosedPipe, file.Reason());
+}
+
+void TCliRun::WriteFailed(const QString& name, bool readerGone, const QString& reason) {
+    FailWrite(QCoreApplication::translate("cli", "'%1': %2").arg(name, reason), readerGone);
+}
+
+void TCliRun::FailWrite(const QString& text, bool readerGone) {
+    if (failing_ || finished_) return;
+    failing_ = true;
+    // A reader that has seen enough is no fault: no word, as pipelines expect.
+    if (!readerGone) Tell(text);
+    // Not inside the step in hand: the cut sends the job's end itself.
+    QMetaObject::invokeMethod(
+        &loop_, [this, readerGone] { Cut(QString(), readerGone ? ExitClosedPipe : ExitFailed); }, Qt::QueuedConnection);
+}
+
+int TCliRun::FailedWriteExit(const desktop::TOutputFile& file) {
+    return file.State() == desktop::TOutputState::ClosedPipe ? ExitClosedPipe : ExitFailed;
 }
 
 std::string TCliRun::Operand(std::size_t index) const {
@@ -180,20 +196,25 @@ const TCliRun::TCommandSteps* TCliRun::StepsOf(const std::string& command) {
 }
 
 int TCliRun::Prepare() {
+    // The trace's folder is checked here; the trace is made once the board is found.
+    if (desktop::TOutputFile trace; !options_.Trace.empty() && !CheckOutput(trace, options_.Trace, TForm::Stream)) {
+        return ExitFailed;
+    }
     const TCommandSteps* steps = StepsOf(options_.Command);
     return steps == nullptr || steps->Prepare == nullptr ? ExitDone : (this->*steps->Prepare)();
 }
 
 int TCliRun::PrepareImage() {
-    const QString name = InputFileName(Operand(0), scratch_);
+    const std::unique_ptr<QIODevice> input = OpenInput(Operand(0));
+    if (!input) return ExitFailed;
     // The window's own picture file first (its header goes to DataReport as
     // the window's does), else any picture made one-bit.
     seams_.Silent = true;
-    picture_ = graphics::TakePictureFile(name);
+    picture_ = graphics::TakePictureFile(*input);
     seams_.Silent = false;
     if (!picture_) {
         picture_ =
-            ImportForLcd(name, options_.Number("--threshold", graphics::DefaultImportThreshold), Local(Operand(0)));
+            ImportForLcd(*input, options_.Number("--threshold", graphics::DefaultImportThreshold), Local(Operand(0)));
     }
     if (!picture_) return ExitFailed;
     inputs_.Picture = [this] { return *picture_; };
@@ -215,25 +236,21 @@ int TCliRun::PrepareLcdCommand() {
 }
 
 int TCliRun::PrepareFlashWrite() {
-    fileAnswer_ = InputFileName(Operand(0), scratch_);
-    QFile file(fileAnswer_);
-    if (!file.open(QIODevice::ReadOnly)) {
-        Tell(transfers::SourceReadErrorText(fileAnswer_, file.errorString()));
-        return ExitFailed;
-    }
-    if (file.read(qint64(transfers::FlashBlockSize)).size() != qint64(transfers::FlashBlockSize)) {
+    // One block: standard input is read no further.
+    fileAnswer_ = Local(Operand(0));
+    const std::optional<QByteArray> block = ReadInputHead(Operand(0), qint64(flashBlock_.size()));
+    if (!block) return ExitFailed;
+    if (block->size() != qint64(flashBlock_.size())) {
         Tell(transfers::ShortSourceText(fileAnswer_));
         return ExitFailed;
     }
+    std::copy(block->begin(), block->end(), flashBlock_.begin());
     return ExitDone;
 }
 
 int TCliRun::PrepareOutput() {
-    fileAnswer_ = OutputFile(Operand(0));
-    if (QString reason; !Writable(fileAnswer_, reason)) {
-        Tell(transfers::TransferWriteErrorText(fileAnswer_, reason));
-        return ExitFailed;
-    }
+    fileAnswer_ = Local(Operand(0));
+    if (!CheckOutput(transfers::TransferFile.Output(), Operand(0), TForm::Whole)) return ExitFailed;
     if (options_.Has("--expect") && !keybase::ReadWholeFile(Local(options_.Value("--expect")))) {
         Tell(QCoreApplication::translate("cli", "--expect: cannot read '%1'").arg(Local(options_.Value("--expect"))));
         return ExitFailed;
@@ -245,6 +262,7 @@ int TCliRun::PrepareKeys() {
     keysLeft_ = options_.Number("--count", 0);
     if (!options_.Has("--base")) return ExitDone;
     const QString base = Local(options_.Value("--base"));
+    if (desktop::TOutputFile save; !CheckOutput(save, options_.Value("--base"), TForm::Whole)) return ExitFailed;
     // A base that does not exist yet starts empty.
     if (!QFile::exists(base)) {
         keyBase_.emplace();
@@ -260,22 +278,11 @@ int TCliRun::PrepareKeys() {
 }
 
 int TCliRun::PreparePlot() {
-    const QString out = Local(options_.Value("--out"));
-    if (!options_.Has("--csv")) {
-        plotRecord_ = OutputFile(options_.Value("--out"));
-        if (QString reason; !Writable(plotRecord_, reason)) {
-            Tell(QCoreApplication::translate("cli", "--out: cannot write '%1' (%2)").arg(out, reason));
-            return ExitFailed;
-        }
-        return ExitDone;
-    }
-    csv_ = out == QStringLiteral("-") ? stdout : std::fopen(out.toLocal8Bit().constData(), "w");
-    if (csv_ == nullptr) {
-        Tell(QCoreApplication::translate("cli", "--out: cannot write '%1'").arg(out));
-        return ExitFailed;
-    }
-    std::fputs("point,x,y\n", csv_);
-    return ExitDone;
+    // Made once the board is found: a run that finds none leaves it alone.
+    plotRecord_ = Local(options_.Value("--out"));
+    if (options_.Has("--csv")) return CheckOutput(csv_, options_.Value("--out"), TForm::Stream) ? ExitDone : ExitFailed;
+    desktop::TOutputFile record;
+    return CheckOutput(record, options_.Value("--out"), TForm::Stream) ? ExitDone : ExitFailed;
 }
 
 int TCliRun::PrepareStatus() {
@@ -296,8 +303,7 @@ void TCliRun::DeviceChange(hid::TObject*) {
     if (finished_) return;
     controller_->RunEnumeration();
     if (options_.Command == "list") {
-        PrintList();
-        Finish(ExitDone);
+        Finish(PrintList());
         return;
     }
     if (started_) return;
@@ -311,6 +317,10 @@ void TCliRun::DeviceChange(hid::TObject*) {
                  : QCoreApplication::translate("cli", "no board at %1 ('lumidra-cli list' tells more)")
                        .arg(Local(options_.Device)));
         Finish(ExitNoBoard);
+        return;
+    }
+    if (OpenTrace && !OpenTrace()) {
+        Finish(ExitFailed);
         return;
     }
     Attach();
@@ -384,10 +394,17 @@ void TCliRun::DeviceData(hid::THidDevice*, std::uint8_t, const std::uint8_t* Dat
 
 // --- list ---------------------------------------------------------------------------
 
-void TCliRun::PrintList() {
+int TCliRun::PrintList() {
     const bool json = options_.Has("--json");
+    if (listed_.empty() && unusable_.empty()) {
+        Tell(QCoreApplication::translate("cli",
+                                         "no board: nothing with vendor ID C04E, product ID 2014 and serial 01.01"));
+        return ExitNoBoard;
+    }
+    bool usable = false;
     for (const TListedBoard& board : listed_) {
-        Print(ListLine(board, json));
+        if (!Emit(ListLine(board, json))) return FailedWriteExit(stdout_);
+        usable = usable || board.Usable;
         if (board.Usable) continue;
         Tell(QCoreApplication::translate("cli",
                                          "%1: this user may not read and write it; install the udev rule "
@@ -397,11 +414,13 @@ void TCliRun::PrintList() {
     for (const std::string& path : unusable_) {
         TListedBoard seen;
         seen.Path = path;
-        Print(ListLine(seen, json));
+        if (!Emit(ListLine(seen, json))) return FailedWriteExit(stdout_);
         Tell(QCoreApplication::translate(
                  "cli", "%1: cannot be opened; install the udev rule (70-lumidra.rules, see 'man lumidra')")
                  .arg(Local(path)));
     }
+    // Seen but none usable: as good as no board for the script that asked.
+    return usable ? ExitDone : ExitNoBoard;
 }
 
 // --- the run ------------------------------------------------------------------------
@@ -485,6 +504,10 @@ void TCliRun::StartImage() {
 
 void TCliRun::StartSplash() {
     seams_.WaitText = QCoreApplication::translate("graphics", graphics::SplashShownText);
+    seams_.WaitTold = options_.Has("--seconds")
+                          ? QCoreApplication::translate("cli", "the splash screen is shown for %1 s")
+                                .arg(options_.Number("--seconds", 1))
+                          : QCoreApplication::translate("cli", "the splash screen is shown; press Enter to end it");
     seams_.WaitForOperator = [this] { WaitForOperator(); };
     graphics::Zast_OutClick();
     StartJob({});
@@ -502,8 +525,7 @@ void TCliRun::StartFlashErase() {
 }
 
 void TCliRun::StartFlashWrite() {
-    desktop::TFileDialog dialog(desktop::TFileDialogKind::Open);
-    transfers::Write_FlashClick(dialog);
+    transfers::StartFlashWrite(fileAnswer_, flashBlock_);
     StartJob(QCoreApplication::translate("transfers", transfers::FlashWriteDoneText));
 }
 
@@ -514,7 +536,12 @@ void TCliRun::StartDump() {
 }
 
 void TCliRun::StartPlot() {
-    graphics::StartPlot(*this, csv_ != nullptr ? scratch_.filePath(QStringLiteral("record")) : plotRecord_);
+    if (options_.Has("--csv") && (!csv_.Open(plotRecord_, TForm::Stream) || !csv_.Write("point,x,y\n", 10))) {
+        OutputFailed(csv_);
+        return;
+    }
+    // With --csv the CSV is the record: the window's goes nowhere.
+    graphics::StartPlot(*this, options_.Has("--csv") ? desktop::KeptInMemory : plotRecord_);
     if (options_.Has("--seconds")) {
         deadline_.setInterval(options_.Number("--seconds", 1) * 1000);
         QObject::connect(&deadline_, &QTimer::timeout, [this] { graphics::StopPlot(*this); });
@@ -525,7 +552,7 @@ void TCliRun::StartPlot() {
 
 void TCliRun::Status(const TStatusView& status) {
     if (options_.Command == "status") {
-        Print(options_.Has("--json") ? StatusJson(status) : StatusLine(status));
+        if (!Emit(options_.Has("--json") ? StatusJson(status) : StatusLine(status))) return;
         if (until_ && UntilHolds(*until_, status)) {
             Finish(ExitDone);
         } else if (statusLeft_ > 0 && --statusLeft_ == 0) {
@@ -544,12 +571,12 @@ void TCliRun::Status(const TStatusView& status) {
     if (keyBase_) {
         const std::u16string id(key.begin(), key.end());
         if (!keybase::KeyBaseContains(*keyBase_, id)) {
-            *keyBase_ = keybase::KeyBaseAppendText(*keyBase_, id);
+            *keyBase_ += keybase::KeyBaseAppendText(*keyBase_, id);
             keyBaseChanged_ = true;
             line += " new";
         }
     }
-    Print(line);
+    if (!Emit(line)) return;
     if (keysLeft_ > 0 && --keysLeft_ == 0) Finish(ExitDone);
 }
 
@@ -567,11 +594,11 @@ void TCliRun::JobEnded() {
     }
     const std::string& command = options_.Command;
     if (command == "flash write" && options_.Has("--verify") && !verifying_) {
-        // Read the block back into a scratch file; compared when that job ends.
+        // Read the block back, kept in memory; compared when that job ends.
         verifying_ = true;
         seams_.Done = false;
         seams_.Quiet = true;
-        seams_.FileAnswer = scratch_.filePath(QStringLiteral("verify"));
+        seams_.FileAnswer = desktop::KeptInMemory;
         desktop::TFileDialog dialog(desktop::TFileDialogKind::Save);
         transfers::Read_FlashClick(dialog);
         StartJob(QCoreApplication::translate("transfers", transfers::FlashReadDoneText));
@@ -579,10 +606,8 @@ void TCliRun::JobEnded() {
     }
     if (verifying_) {
         seams_.Quiet = options_.Quiet;
-        const std::optional<QByteArray> written = keybase::ReadWholeFile(fileAnswer_);
-        const std::optional<QByteArray> read = keybase::ReadWholeFile(scratch_.filePath(QStringLiteral("verify")));
-        const qsizetype block = qsizetype(transfers::FlashBlockSize);
-        if (!written || !read || written->left(block) != read->left(block)) {
+        const QByteArray& read = transfers::TransferFile.Output().Kept();
+        if (read != QByteArray(reinterpret_cast<const char*>(flashBlock_.data()), qsizetype(flashBlock_.size()))) {
             Tell(QCoreApplication::translate("cli",
                                              "--verify: the Flash-ROM holds other bytes than the first 64 of '%1'")
                      .arg(fileAnswer_));
@@ -593,8 +618,7 @@ void TCliRun::JobEnded() {
     }
     if (command == "dump" && options_.Has("--expect")) {
         const std::optional<QByteArray> expected = keybase::ReadWholeFile(Local(options_.Value("--expect")));
-        const std::optional<QByteArray> dumped = keybase::ReadWholeFile(fileAnswer_);
-        if (!expected || !dumped || *expected != *dumped) {
+        if (!expected || *expected != transfers::TransferFile.Output().Kept()) {
             Tell(QCoreApplication::translate("cli", "--expect: the dump differs from '%1'")
                      .arg(Local(options_.Value("--expect"))));
             Finish(ExitFailed);
@@ -614,15 +638,18 @@ void TCliRun::Cut(const QString& why, int exitCode) {
         graphics::EndPlot(false);
         ClearJobFlags();
         SendJobCutEnd(end);
-        Tell(QCoreApplication::translate("cli", "%1: %2 was cut").arg(why, JobName(*job)));
-    } else if (exitCode == ExitFailed) {
+        if (!why.isEmpty()) Tell(QCoreApplication::translate("cli", "%1: %2 was cut").arg(why, JobName(*job)));
+    } else if (exitCode == ExitFailed && !why.isEmpty()) {
         Tell(why);
     }
     Finish(exitCode);
 }
 
 void TCliRun::Interrupt(int exitCode) {
-    Cut(exitCode == ExitInterrupted ? QStringLiteral("interrupted") : QStringLiteral("terminated"), exitCode);
+    Cut(exitCode == ExitInterrupted ? QCoreApplication::translate("cli", "interrupted")
+        : exitCode == ExitHangUp    ? QCoreApplication::translate("cli", "hung up")
+                                    : QCoreApplication::translate("cli", "terminated"),
+        exitCode);
 }
 
 void TCliRun::Finish(int exitCode) {
@@ -632,14 +659,6 @@ void TCliRun::Finish(int exitCode) {
     deadline_.stop();
     if (operatorWait != nullptr) operatorWait->quit();
     TConsoleSeams::EndProgress();
-    if (keyBase_ && !SaveKeyBase() && exitCode == ExitDone) exitCode = ExitFailed;
-    if (!stdoutFile_.isEmpty() && exitCode == ExitDone) {
-        if (const std::optional<QByteArray> bytes = keybase::ReadWholeFile(stdoutFile_)) WriteStdout(*bytes);
-    }
-    if (csv_ != nullptr && csv_ != stdout) {
-        std::fclose(csv_);
-        csv_ = nullptr;
-    }
     if (AttachedDevice != nullptr) {
         if (options_.Stay) {
             ReleaseAttachedDevice();
@@ -647,6 +666,9 @@ void TCliRun::Finish(int exitCode) {
             TellHostLeaves();
         }
     }
+    // The keys read so far, also after Ctrl+C.
+    if (keyBase_ && !SaveKeyBase() && exitCode == ExitDone) exitCode = ExitFailed;
+    if (desktop::ClosedPipeSeen()) exitCode = ExitClosedPipe;
     exitCode_ = exitCode;
     loop_.exit(exitCode);
 }
@@ -702,8 +724,8 @@ void TCliRun::Progress() {
     if (options_.Quiet || !StderrIsTerminal()) return;
     const std::string& command = options_.Command;
     const bool pending = CurrentJobFlags().Raised() != 0;
-    int done = 0;
-    int total = 0;
+    std::int64_t done = 0;
+    std::int64_t total = 0;
     if (command == "dump") {
         done = DumpOffset, total = transfers::DumpSize;
     } else if (command == "flash read" || command == "flash write") {
@@ -722,20 +744,20 @@ void TCliRun::Progress() {
 
 void TCliRun::PaintPoints(const graphics::TPointReport& points) {
     ++plotReports_;
-    if (csv_ != nullptr) {
-        for (int i = 0; i < graphics::PlotPointsPerReport; ++i) {
-            const auto at = 2 * std::size_t(i);
-            const graphics::TPlotPixel pixel = graphics::PlotPixel(i, points[at], points[at + 1]);
-            std::fprintf(csv_, "%d,%d,%d\n", plotPoint_++, pixel.X, pixel.Y);
-        }
-        std::fflush(csv_);
+    if (!csv_.IsOpen() || failing_) return;
+    std::string lines;
+    for (int i = 0; i < graphics::PlotPointsPerReport; ++i) {
+        const auto at = 2 * std::size_t(i);
+        const graphics::TPlotPixel pixel = graphics::PlotPixel(i, points[at], points[at + 1]);
+        lines += std::to_string(plotPoint_++) + ',' + std::to_string(pixel.X) + ',' + std::to_string(pixel.Y) + '\n';
     }
+    if (!csv_.Write(lines.data(), qint64(lines.size()))) OutputFailed(csv_);
 }
 
 void TCliRun::ShowNote(const QString& text) {
+    // Only the record's failures come here: a failed write as any other.
     if (text.isEmpty()) return;
-    seams_.Failed = true;
-    Tell(text);
+    FailWrite(text, graphics::PlotFile.ReaderGone());
 }
 
 }  // namespace lumidra::cli

@@ -444,14 +444,6 @@
         <translation>--expect: cannot read &apos;%1&apos;</translation>
     </message>
     <message>
-        <source>--out: cannot write &apos;%1&apos; (%2)</source>
-        <translation>--out: cannot write &apos;%1&apos; (%2)</translation>
-    </message>
-    <message>
-        <source>--out: cannot write &apos;%1&apos;</source>
-        <translation>--out: cannot write &apos;%1&apos;</translation>
-    </message>
-    <message>
         <source>no board: nothing with vendor ID C04E, product ID 2014 and serial 01.01 that this user may open (&apos;lumidra-cli list&apos; tells more)</source>
         <translation>no board: nothing with vendor ID C04E, product ID 2014 and serial 01.01 that this user may open (&apos;lumidra-cli list&apos; tells more)</translation>
     </message>
@@ -495,6 +487,38 @@
         <source>--trace: cannot write &apos;%1&apos;</source>
         <translation>--trace: cannot write &apos;%1&apos;</translation>
     </message>
+    <message>
+        <source>%1: more than %2 bytes; a picture is at most that</source>
+        <translation>%1: more than %2 bytes; a picture is at most that</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos;: %2</source>
+        <translation>&apos;%1&apos;: %2</translation>
+    </message>
+    <message>
+        <source>no board: nothing with vendor ID C04E, product ID 2014 and serial 01.01</source>
+        <translation>no board: nothing with vendor ID C04E, product ID 2014 and serial 01.01</translation>
+    </message>
+    <message>
+        <source>the splash screen is shown for %1 s</source>
+        <translation>the splash screen is shown for %1 s</translation>
+    </message>
+    <message>
+        <source>the splash screen is shown; press Enter to end it</source>
+        <translation>the splash screen is shown; press Enter to end it</translation>
+    </message>
+    <message>
+        <source>interrupted</source>
+        <translation>interrupted</translation>
+    </message>
+    <message>
+        <source>hung up</source>
+        <translation>hung up</translation>
+    </message>
+    <message>
+        <source>terminated</source>
+        <translation>terminated</translation>
+    </message>
 </context>
 <context>
     <name>controls</name>
@@ -514,6 +538,18 @@
 The file is read-only.</source>
         <translation>
 The file is read-only.</translation>
+    </message>
+    <message>
+        <source>это папка</source>
+        <translation>is a folder</translation>
+    </message>
+    <message>
+        <source>это сокет</source>
+        <translation>is a socket</translation>
+    </message>
+    <message>
+        <source>его никто не читает</source>
+        <translation>no one reads it</translation>
     </message>
 </context>
 <context>

@@ -44,7 +44,57 @@ $runner "$program" --demo --quiet dump - >"$work/dump" 2>"$work/err"
 size=$(wc -c <"$work/dump")
 [ "$size" -eq 4096 ] || fail "dump -: $size bytes on standard output"
 
+# Lower case is the same hex as upper case: the same wire.
+for led in ab AB; do
+    $runner "$program" --demo --trace "$work/led-$led" led $led >/dev/null 2>&1
+    cut -d' ' -f2- "$work/led-$led" >"$work/wire-$led"
+done
+cmp -s "$work/wire-ab" "$work/wire-AB" || fail "led ab: another wire than led AB"
+
+# A failed write is a failure: exit 1 and a message.
+for command in "dump -" "status --count 2" "plot --csv --out - --reports 2"; do
+    # shellcheck disable=SC2086
+    $runner "$program" --demo $command >/dev/full 2>"$work/err"
+    got=$?
+    [ "$got" -eq 1 ] && [ -s "$work/err" ] || fail "$command >/dev/full: exit $got"
+done
+
+# A key base keeps its lines, comments and CR LF, and gains the new key.
+printf '0123456789ABCDEF  door\r\n' >"$work/kb.txt"
+expect 0 . - --demo --quiet keys --count 1 --base "$work/kb.txt"
+[ "$(head -n 1 "$work/kb.txt")" = "$(printf '0123456789ABCDEF  door\r')" ] && [ "$(grep -c "$(printf '\r')\$" "$work/kb.txt")" -eq 2 ] ||
+    fail "keys --base: the base is now $(od -c "$work/kb.txt" | head -3)"
+
+# No board: an existing output is left as it was.
+echo keep >"$work/keep.csv"
+expect 3 - 'no board' --device /nonexistent plot --csv --out "$work/keep.csv" --reports 2
+[ "$(cat "$work/keep.csv")" = keep ] || fail "plot with no board changed its --out"
+
 if [ -z "$runner" ]; then
+    # A reader that goes away: the job ends on the board (the plot's end, then
+    # the closing report), exit 141, no word, nothing left in the temporary folder.
+    mkdir "$work/tmp"
+    for command in "plot --out - --csv" "status --watch"; do
+        # shellcheck disable=SC2086
+        (TMPDIR=$work/tmp "$program" --demo --trace "$work/trace" $command 2>"$work/err"; echo $? >"$work/code") | head -2 >/dev/null
+        [ "$(cat "$work/code")" -eq 141 ] && [ ! -s "$work/err" ] || fail "$command | head: exit $(cat "$work/code")"
+        tail -n 1 "$work/trace" | grep -q '^[0-9]* out .. .. .. 02 ' || fail "$command | head: no closing report last"
+        [ -z "$(ls "$work/tmp")" ] || fail "$command | head: left $(ls "$work/tmp")"
+        case $command in plot*)
+            tail -n 3 "$work/trace" | grep -q ' out 00 04 ' || fail "plot | head: the plot's end is not sent" ;;
+        esac
+    done
+    # A FIFO is written into, never replaced; one that no one reads is refused
+    # before the board is touched.
+    mkfifo "$work/fifo"
+    cat "$work/fifo" >"$work/from-fifo" &
+    expect 0 - - --demo --quiet dump "$work/fifo"
+    wait
+    [ -p "$work/fifo" ] && [ "$(wc -c <"$work/from-fifo")" -eq 4096 ] || fail "dump into a FIFO"
+    rm -f "$work/trace"
+    expect 1 - 'no one reads\|никто не читает' --demo --trace "$work/trace" dump "$work/fifo"
+    [ ! -e "$work/trace" ] || fail "dump into a FIFO without a reader: the board was touched"
+
     # The plain C locale shows the source texts (a console of Windows may not
     # show them).
     (
