@@ -117,8 +117,7 @@ bool TOutputFile::Check(const QString& name, TForm form) {
         // instead of holding the program until someone comes.
         const int fd = ::open(QFile::encodeName(name).constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) {
-            return errno == ENXIO ? Fail(QCoreApplication::translate("desktop", "его никто не читает"))
-                                  : Fail(errno);
+            return errno == ENXIO ? Fail(QCoreApplication::translate("desktop", "его никто не читает")) : Fail(errno);
         }
         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
         kind_ = TKind::Special;

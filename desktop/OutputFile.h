@@ -77,9 +77,9 @@ private:
     QString name_;
     TForm form_ = TForm::Whole;
     TKind kind_ = TKind::Unknown;
-    int fd_ = -1;  // a stream's, a device's or a FIFO's descriptor
+    int fd_ = -1;                       // a stream's, a device's or a FIFO's descriptor
     std::unique_ptr<QSaveFile> whole_;  // a whole product's new content beside a regular file
-    QByteArray held_;  // the whole product, kept
+    QByteArray held_;                   // the whole product, kept
     bool open_ = false;
     TOutputState state_ = TOutputState::Good;
     QString reason_;

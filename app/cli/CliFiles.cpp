@@ -53,6 +53,10 @@ bool OpenNamed(QFile& file, const std::string& name) {
 
 }  // namespace
 
+QString FileFault(const QString& name, const QString& reason) {
+    return QCoreApplication::translate("cli", "«%1»: %2").arg(name, reason);
+}
+
 std::optional<QByteArray> ReadInputHead(const std::string& name, qint64 size) {
     QFile file;
     std::optional<QByteArray> bytes;
@@ -68,7 +72,7 @@ std::unique_ptr<QIODevice> OpenInput(const std::string& name) {
     const std::optional<QByteArray> bytes = ReadUpTo(*file, PictureInputLimit + 1);
     if (!bytes) return std::make_unique<QFile>();
     if (bytes->size() > PictureInputLimit) {
-        TConsoleSeams::Tell(QCoreApplication::translate("cli", "%1: more than %2 bytes; a picture is at most that")
+        TConsoleSeams::Tell(QCoreApplication::translate("cli", "%1: больше %2 байт, а рисунок не больше этого")
                                 .arg(name == "-" ? QStringLiteral("-") : Local(name))
                                 .arg(PictureInputLimit));
         return nullptr;
@@ -85,7 +89,7 @@ std::optional<graphics::TPicture> ImportForLcd(QIODevice& input, int threshold, 
     switch (imported.Error) {
         case TImportError::None: return imported.Picture;
         case TImportError::WrongSize:
-            TConsoleSeams::Tell(QCoreApplication::translate("cli", "%1: %2 x %3 pixels; the LCD's pictures are 96 x 68")
+            TConsoleSeams::Tell(QCoreApplication::translate("cli", "%1: %2 x %3 точек; рисунки ЖКИ — 96 x 68")
                                     .arg(shown)
                                     .arg(imported.Width)
                                     .arg(imported.Height));

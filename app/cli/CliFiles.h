@@ -18,6 +18,9 @@ namespace lumidra::cli {
 // The most a picture read from standard input, a FIFO or a device may hold.
 inline constexpr qint64 PictureInputLimit = 1 << 20;
 
+// What is told of a file that failed: its name and the system's reason.
+QString FileFault(const QString& name, const QString& reason);
+
 // The first `size` bytes of `name` ("-": standard input), or fewer when it
 // ends first; the rest is left unread. Nothing (told) when it cannot be read.
 std::optional<QByteArray> ReadInputHead(const std::string& name, qint64 size);

@@ -59,15 +59,15 @@ bool StderrIsTerminal() {
 
 QString JobName(TJob job) {
     switch (job) {
-        case TJob::LcdCommand: return QCoreApplication::translate("cli", "the LCD command");
-        case TJob::LcdText: return QCoreApplication::translate("cli", "the LCD text");
-        case TJob::Splash: return QCoreApplication::translate("cli", "the splash screen");
-        case TJob::Image: return QCoreApplication::translate("cli", "the picture");
-        case TJob::FlashRead: return QCoreApplication::translate("cli", "the Flash-ROM read");
-        case TJob::FlashErase: return QCoreApplication::translate("cli", "the Flash-ROM erase");
-        case TJob::FlashWrite: return QCoreApplication::translate("cli", "the Flash-ROM write");
-        case TJob::Dump: return QCoreApplication::translate("cli", "the memory dump");
-        case TJob::Plot: return QCoreApplication::translate("cli", "the plot");
+        case TJob::LcdCommand: return QCoreApplication::translate("cli", "команда ЖКИ");
+        case TJob::LcdText: return QCoreApplication::translate("cli", "текст ЖКИ");
+        case TJob::Splash: return QCoreApplication::translate("cli", "заставка");
+        case TJob::Image: return QCoreApplication::translate("cli", "рисунок");
+        case TJob::FlashRead: return QCoreApplication::translate("cli", "чтение FLASH");
+        case TJob::FlashErase: return QCoreApplication::translate("cli", "стирание FLASH");
+        case TJob::FlashWrite: return QCoreApplication::translate("cli", "запись FLASH");
+        case TJob::Dump: return QCoreApplication::translate("cli", "дамп памяти");
+        case TJob::Plot: return QCoreApplication::translate("cli", "график");
     }
     return {};
 }
@@ -106,7 +106,7 @@ TCliRun::TCliRun(const TCliOptions& options, hid::THidPlatform& platform, hid::T
     silence_.setSingleShot(true);
     silence_.setInterval(options_.TimeoutMs);
     QObject::connect(&silence_, &QTimer::timeout, [this] {
-        Cut(QCoreApplication::translate("cli", "the board sent nothing for %1 s").arg(options_.TimeoutMs / 1000),
+        Cut(QCoreApplication::translate("cli", "плата ничего не присылала %1 с").arg(options_.TimeoutMs / 1000),
             ExitFailed);
     });
     deadline_.setSingleShot(true);
@@ -131,7 +131,7 @@ TCliRun::~TCliRun() {
 
 bool TCliRun::CheckOutput(desktop::TOutputFile& file, const std::string& name, TForm form) {
     if (file.Check(Local(name), form)) return true;
-    Tell(QCoreApplication::translate("cli", "'%1': %2").arg(Local(name), file.Reason()));
+    Tell(FileFault(Local(name), file.Reason()));
     return false;
 }
 
@@ -151,17 +151,19 @@ void TCliRun::OutputFailed(const desktop::TOutputFile& file) {
 }
 
 void TCliRun::WriteFailed(const QString& name, bool readerGone, const QString& reason) {
-    FailWrite(QCoreApplication::translate("cli", "'%1': %2").arg(name, reason), readerGone);
+    FailWrite(FileFault(name, reason), readerGone);
 }
 
 void TCliRun::FailWrite(const QString& text, bool readerGone) {
-    if (failing_ || finished_) return;
+    if (failing_) return;
     failing_ = true;
+    failedExit_ = readerGone ? ExitClosedPipe : ExitFailed;
     // A reader that has seen enough is no fault: no word, as pipelines expect.
     if (!readerGone) Tell(text);
+    if (finished_) return;
     // Not inside the step in hand: the cut sends the job's end itself.
     QMetaObject::invokeMethod(
-        &loop_, [this, readerGone] { Cut(QString(), readerGone ? ExitClosedPipe : ExitFailed); }, Qt::QueuedConnection);
+        &loop_, [this] { Cut(QString(), failedExit_); }, Qt::QueuedConnection);
 }
 
 int TCliRun::FailedWriteExit(const desktop::TOutputFile& file) {
@@ -230,7 +232,7 @@ int TCliRun::PrepareLcdText() {
 
 int TCliRun::PrepareLcdCommand() {
     if (!controls::CommandLineBytes(Local(Operand(0)).toStdU16String()).empty()) return ExitDone;
-    Tell(QCoreApplication::translate("cli", "lcd command: no complete pair of hexadecimal digits in '%1'")
+    Tell(QCoreApplication::translate("cli", "lcd command: в «%1» нет ни одной полной пары шестнадцатеричных цифр")
              .arg(Local(Operand(0))));
     return ExitUsage;
 }
@@ -252,7 +254,8 @@ int TCliRun::PrepareOutput() {
     fileAnswer_ = Local(Operand(0));
     if (!CheckOutput(transfers::TransferFile.Output(), Operand(0), TForm::Whole)) return ExitFailed;
     if (options_.Has("--expect") && !keybase::ReadWholeFile(Local(options_.Value("--expect")))) {
-        Tell(QCoreApplication::translate("cli", "--expect: cannot read '%1'").arg(Local(options_.Value("--expect"))));
+        Tell(QCoreApplication::translate("cli", "--expect: файл «%1» не прочитан")
+                 .arg(Local(options_.Value("--expect"))));
         return ExitFailed;
     }
     return ExitDone;
@@ -314,7 +317,7 @@ void TCliRun::DeviceChange(hid::TObject*) {
                        "cli",
                        "no board: nothing with vendor ID C04E, product ID 2014 and serial 01.01 that "
                        "this user may open ('lumidra-cli list' tells more)")
-                 : QCoreApplication::translate("cli", "no board at %1 ('lumidra-cli list' tells more)")
+                 : QCoreApplication::translate("cli", "нет платы по адресу %1 (подробнее — «lumidra-cli list»)")
                        .arg(Local(options_.Device)));
         Finish(ExitNoBoard);
         return;
@@ -365,7 +368,7 @@ void TCliRun::DeviceUnplug(hid::THidDevice* HidDev) {
     graphics::EndPlot(false);
     ClearJobFlags();
     Tell(job ? QCoreApplication::translate("protocol", JobCutEnd(*job, JobAcknowledged, false).Text.data())
-             : QCoreApplication::translate("cli", "the board went away"));
+             : QCoreApplication::translate("cli", "плата отключена"));
     Finish(ExitFailed);
 }
 
@@ -397,8 +400,8 @@ void TCliRun::DeviceData(hid::THidDevice*, std::uint8_t, const std::uint8_t* Dat
 int TCliRun::PrintList() {
     const bool json = options_.Has("--json");
     if (listed_.empty() && unusable_.empty()) {
-        Tell(QCoreApplication::translate("cli",
-                                         "no board: nothing with vendor ID C04E, product ID 2014 and serial 01.01"));
+        Tell(QCoreApplication::translate(
+            "cli", "нет платы: нет ничего с кодом производителя C04E, кодом изделия 2014 и серийным номером 01.01"));
         return ExitNoBoard;
     }
     bool usable = false;
@@ -407,8 +410,8 @@ int TCliRun::PrintList() {
         usable = usable || board.Usable;
         if (board.Usable) continue;
         Tell(QCoreApplication::translate("cli",
-                                         "%1: this user may not read and write it; install the udev rule "
-                                         "(70-lumidra.rules, see 'man lumidra') or ask for group plugdev")
+                                         "%1: этому пользователю нельзя её читать и писать; установите правило udev "
+                                         "(70-lumidra.rules, см. «man lumidra») или попросите группу plugdev")
                  .arg(Local(board.Path)));
     }
     for (const std::string& path : unusable_) {
@@ -457,7 +460,7 @@ void TCliRun::StartWatch() {
     if (!until_) return;
     deadline_.setInterval(options_.TimeoutMs);
     QObject::connect(&deadline_, &QTimer::timeout, [this] {
-        Tell(QCoreApplication::translate("cli", "--until %1: did not hold within %2 s")
+        Tell(QCoreApplication::translate("cli", "--until %1: не выполнилось за %2 с")
                  .arg(Local(options_.Value("--until")))
                  .arg(options_.TimeoutMs / 1000));
         Finish(ExitFailed);
@@ -504,10 +507,10 @@ void TCliRun::StartImage() {
 
 void TCliRun::StartSplash() {
     seams_.WaitText = QCoreApplication::translate("graphics", graphics::SplashShownText);
-    seams_.WaitTold = options_.Has("--seconds")
-                          ? QCoreApplication::translate("cli", "the splash screen is shown for %1 s")
-                                .arg(options_.Number("--seconds", 1))
-                          : QCoreApplication::translate("cli", "the splash screen is shown; press Enter to end it");
+    seams_.WaitTold =
+        options_.Has("--seconds")
+            ? QCoreApplication::translate("cli", "заставка показана на %1 с").arg(options_.Number("--seconds", 1))
+            : QCoreApplication::translate("cli", "заставка показана; Enter убирает её");
     seams_.WaitForOperator = [this] { WaitForOperator(); };
     graphics::Zast_OutClick();
     StartJob({});
@@ -608,18 +611,17 @@ void TCliRun::JobEnded() {
         seams_.Quiet = options_.Quiet;
         const QByteArray& read = transfers::TransferFile.Output().Kept();
         if (read != QByteArray(reinterpret_cast<const char*>(flashBlock_.data()), qsizetype(flashBlock_.size()))) {
-            Tell(QCoreApplication::translate("cli",
-                                             "--verify: the Flash-ROM holds other bytes than the first 64 of '%1'")
+            Tell(QCoreApplication::translate("cli", "--verify: во FLASH не те байты, что первые 64 байта «%1»")
                      .arg(fileAnswer_));
             Finish(ExitFailed);
             return;
         }
-        if (!options_.Quiet) Tell(QCoreApplication::translate("cli", "--verify: the Flash-ROM holds what was written"));
+        if (!options_.Quiet) Tell(QCoreApplication::translate("cli", "--verify: во FLASH то, что записано"));
     }
     if (command == "dump" && options_.Has("--expect")) {
         const std::optional<QByteArray> expected = keybase::ReadWholeFile(Local(options_.Value("--expect")));
         if (!expected || *expected != transfers::TransferFile.Output().Kept()) {
-            Tell(QCoreApplication::translate("cli", "--expect: the dump differs from '%1'")
+            Tell(QCoreApplication::translate("cli", "--expect: дамп отличается от «%1»")
                      .arg(Local(options_.Value("--expect"))));
             Finish(ExitFailed);
             return;
@@ -638,7 +640,7 @@ void TCliRun::Cut(const QString& why, int exitCode) {
         graphics::EndPlot(false);
         ClearJobFlags();
         SendJobCutEnd(end);
-        if (!why.isEmpty()) Tell(QCoreApplication::translate("cli", "%1: %2 was cut").arg(why, JobName(*job)));
+        if (!why.isEmpty()) Tell(QCoreApplication::translate("cli", "%1: прервано — %2").arg(why, JobName(*job)));
     } else if (exitCode == ExitFailed && !why.isEmpty()) {
         Tell(why);
     }
@@ -646,9 +648,9 @@ void TCliRun::Cut(const QString& why, int exitCode) {
 }
 
 void TCliRun::Interrupt(int exitCode) {
-    Cut(exitCode == ExitInterrupted ? QCoreApplication::translate("cli", "interrupted")
-        : exitCode == ExitHangUp    ? QCoreApplication::translate("cli", "hung up")
-                                    : QCoreApplication::translate("cli", "terminated"),
+    Cut(exitCode == ExitInterrupted ? QCoreApplication::translate("cli", "прервано")
+        : exitCode == ExitHangUp    ? QCoreApplication::translate("cli", "терминал закрыт")
+                                    : QCoreApplication::translate("cli", "завершено"),
         exitCode);
 }
 
@@ -668,6 +670,8 @@ void TCliRun::Finish(int exitCode) {
     }
     // The keys read so far, also after Ctrl+C.
     if (keyBase_ && !SaveKeyBase() && exitCode == ExitDone) exitCode = ExitFailed;
+    // A write that failed on the way, the closing report's trace line too.
+    if (failing_ && exitCode == ExitDone) exitCode = failedExit_;
     if (desktop::ClosedPipeSeen()) exitCode = ExitClosedPipe;
     exitCode_ = exitCode;
     loop_.exit(exitCode);

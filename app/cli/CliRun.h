@@ -167,6 +167,7 @@ private:
     desktop::TOutputFile stdout_;  // status, keys and list lines
     desktop::TOutputFile csv_;
     bool failing_ = false;  // a write failed: its cut is on its way
+    int failedExit_ = ExitFailed;
     std::int64_t plotReports_ = 0;
     std::int64_t plotPoint_ = 0;
     bool verifying_ = false;

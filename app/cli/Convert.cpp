@@ -51,7 +51,7 @@ int RunConvert(const TCliOptions& options, TConsoleSeams& seams) {
             return ExitDone;
         }
         if (output.State() == desktop::TOutputState::ClosedPipe) return ExitClosedPipe;
-        TConsoleSeams::Tell(QCoreApplication::translate("cli", "'%1': %2").arg(QStringLiteral("-"), output.Reason()));
+        TConsoleSeams::Tell(FileFault(QStringLiteral("-"), output.Reason()));
         return ExitFailed;
     }
     const QString file = ArgumentText(out);

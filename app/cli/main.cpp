@@ -64,16 +64,17 @@ int main(int argc, char* argv[]) {
     // A reader of standard output that goes away is a failed write here,
     // seen and answered (the job ended on the board), not the process's end.
     desktop::KeepRunningOnClosedPipe();
-    const cli::TCliParse parse = cli::ParseCliArguments(cli::ProcessArguments(argc, argv));
+    const std::vector<std::string> arguments = cli::ProcessArguments(argc, argv);
+    QCoreApplication application(argc, argv);
+    application.setApplicationName(QStringLiteral("lumidra-cli"));
+    const app::TTranslations translations(app::RunLanguage(cli::LanguageOption(arguments)));
+
+    const cli::TCliParse parse = cli::ParseCliArguments(arguments);
     std::fputs(parse.Out.c_str(), stdout);
     std::fputs(parse.Err.c_str(), stderr);
     if (std::fflush(stdout) != 0) return errno == EPIPE ? cli::ExitClosedPipe : cli::ExitFailed;
     if (parse.Exit) return parse.ExitCode;
     const cli::TCliOptions& options = parse.Options;
-
-    QCoreApplication application(argc, argv);
-    application.setApplicationName(QStringLiteral("lumidra-cli"));
-    const app::TTranslations translations(app::RunLanguage(options.Lang));
     cli::TConsoleSeams seams;
     desktop::SetDefaultSeams(&seams);
     app::InitialiseRunState();
@@ -102,7 +103,8 @@ int main(int argc, char* argv[]) {
         run.OpenTrace = [&trace, &run, &options] {
             const QString name = cli::ArgumentText(options.Trace);
             if (!trace.Open(options.Trace)) {
-                cli::TConsoleSeams::Tell(QCoreApplication::translate("cli", "--trace: cannot write '%1'").arg(name));
+                cli::TConsoleSeams::Tell(
+                    QCoreApplication::translate("cli", "--trace: не удаётся записать «%1»").arg(name));
                 return false;
             }
             trace.Trace()->OnFailure = [&run, name](int error) {

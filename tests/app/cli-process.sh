@@ -28,12 +28,13 @@ expect() {
     done
 }
 
-expect 0 '^Usage: lumidra-cli' - --help
+expect 0 '^Usage: lumidra-cli' - --lang en --help
 expect 0 '^lumidra-cli [0-9][0-9.]*$' - --version
-expect 0 'Usage: lumidra-cli .* dump FILE' - dump --help
-expect 2 - "unknown command 'blink'" blink
-expect 2 - '0 to 31' --demo lcd contrast 40
-expect 2 - 'no complete pair' --demo lcd command zz
+expect 0 'Usage: lumidra-cli .* dump FILE' - --lang en dump --help
+expect 2 - "unknown command 'blink'" --lang en blink
+expect 2 - "неизвестная команда «blink»" --lang ru blink
+expect 2 - '0 to 31' --lang=en --demo lcd contrast 40
+expect 2 - 'no complete pair' --lang en --demo lcd command zz
 expect 1 - . --demo image "$work/none.bmp"
 expect 1 - '^lumidra-cli: The picture file could not be read.$' --lang en --demo image "$work/none.bmp"
 expect 0 '^ch1 [0-9]*% ch2' - --demo --quiet status --count 2
@@ -59,6 +60,8 @@ for command in "dump -" "status --count 2" "plot --csv --out - --reports 2"; do
     [ "$got" -eq 1 ] && [ -s "$work/err" ] || fail "$command >/dev/full: exit $got"
 done
 
+expect 1 - 'No space left' --lang en --demo --trace /dev/full led 12
+
 # A key base keeps its lines, comments and CR LF, and gains the new key.
 printf '0123456789ABCDEF  door\r\n' >"$work/kb.txt"
 expect 0 . - --demo --quiet keys --count 1 --base "$work/kb.txt"
@@ -67,7 +70,7 @@ expect 0 . - --demo --quiet keys --count 1 --base "$work/kb.txt"
 
 # No board: an existing output is left as it was.
 echo keep >"$work/keep.csv"
-expect 3 - 'no board' --device /nonexistent plot --csv --out "$work/keep.csv" --reports 2
+expect 3 - 'нет платы' --lang ru --device /nonexistent plot --csv --out "$work/keep.csv" --reports 2
 [ "$(cat "$work/keep.csv")" = keep ] || fail "plot with no board changed its --out"
 
 if [ -z "$runner" ]; then
@@ -105,7 +108,7 @@ if [ -z "$runner" ]; then
     ) || failed=1
     # Signals end a run as its own end would: the closing report (byte 4 = 2)
     # goes out, the exit code says which signal.
-    for signal in INT:130 TERM:143; do
+    for signal in INT:130 TERM:143 HUP:129; do
         "$program" --demo --trace "$work/trace" keys >"$work/out" 2>"$work/err" &
         pid=$!
         sleep 1
