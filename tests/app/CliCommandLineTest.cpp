@@ -128,6 +128,8 @@ TEST(CliProgress, BarOrCount) {
     EXPECT_EQ(ProgressLine("dump", 2048, 4096, "bytes"), "dump [##########          ] 2048 of 4096 bytes");
     EXPECT_EQ(ProgressLine("dump", 4160, 4096, "bytes"), "dump [####################] 4096 of 4096 bytes");
     EXPECT_EQ(ProgressLine("plot", 17, 0, "reports"), "plot 17 reports");
+    EXPECT_EQ(ProgressLine("plot", 3'000'000'000, 6'000'000'000, "reports"),
+              "plot [##########          ] 3000000000 of 6000000000 reports");  // past 2^31
 }
 
 TEST(CliList, LinesForPeopleAndJson) {

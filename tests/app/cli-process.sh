@@ -62,6 +62,12 @@ done
 
 expect 1 - 'No space left' --lang en --demo --trace /dev/full led 12
 
+# Standard input is read only as far as the job needs: one block for the
+# Flash-ROM, a picture of at most 1 MiB.
+head -c 300000000 /dev/zero | $runner "$program" --demo --quiet flash write - --verify >/dev/null 2>&1 ||
+    fail "flash write - from a long input"
+expect 1 - 'more than 1048576' --lang en --demo image - </dev/zero
+
 # A key base keeps its lines, comments and CR LF, and gains the new key.
 printf '0123456789ABCDEF  door\r\n' >"$work/kb.txt"
 expect 0 . - --demo --quiet keys --count 1 --base "$work/kb.txt"
