@@ -33,6 +33,9 @@ public:
     bool IsOpen() const { return file_.IsOpen(); }
     // Full name of the file in hand, or of the last one.
     QString FileName() const { return file_.Name(); }
+    // The file itself, to be checked before the plot starts (a FIFO checked
+    // stays open for the record).
+    desktop::TOutputFile& Output() { return file_; }
     // Whether the last write found its reader gone.
     bool ReaderGone() const { return file_.State() == desktop::TOutputState::ClosedPipe; }
 

@@ -199,7 +199,7 @@ const TCliRun::TCommandSteps* TCliRun::StepsOf(const std::string& command) {
 
 int TCliRun::Prepare() {
     // The trace's folder is checked here; the trace is made once the board is found.
-    if (desktop::TOutputFile trace; !options_.Trace.empty() && !CheckOutput(trace, options_.Trace, TForm::Stream)) {
+    if (!options_.Trace.empty() && !CheckOutput(traceCheck_, options_.Trace, TForm::Stream)) {
         return ExitFailed;
     }
     const TCommandSteps* steps = StepsOf(options_.Command);
@@ -283,9 +283,8 @@ int TCliRun::PrepareKeys() {
 int TCliRun::PreparePlot() {
     // Made once the board is found: a run that finds none leaves it alone.
     plotRecord_ = Local(options_.Value("--out"));
-    if (options_.Has("--csv")) return CheckOutput(csv_, options_.Value("--out"), TForm::Stream) ? ExitDone : ExitFailed;
-    desktop::TOutputFile record;
-    return CheckOutput(record, options_.Value("--out"), TForm::Stream) ? ExitDone : ExitFailed;
+    desktop::TOutputFile& out = options_.Has("--csv") ? csv_ : graphics::PlotFile.Output();
+    return CheckOutput(out, options_.Value("--out"), TForm::Stream) ? ExitDone : ExitFailed;
 }
 
 int TCliRun::PrepareStatus() {

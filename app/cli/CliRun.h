@@ -165,6 +165,8 @@ private:
     std::optional<std::u16string> keyBase_;
     bool keyBaseChanged_ = false;
     desktop::TOutputFile stdout_;  // status, keys and list lines
+    // The trace's name checked, held to the end: a FIFO's reader stays.
+    desktop::TOutputFile traceCheck_;
     desktop::TOutputFile csv_;
     bool failing_ = false;  // a write failed: its cut is on its way
     int failedExit_ = ExitFailed;
