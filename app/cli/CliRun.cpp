@@ -141,7 +141,8 @@ bool TCliRun::Emit(const std::string& line) {
         OutputFailed(stdout_);
         return false;
     }
-    if (stdout_.Write((line + '\n').c_str(), qint64(line.size() + 1))) return true;
+    const std::string out = line + '\n';
+    if (stdout_.Write(out.data(), qint64(out.size()))) return true;
     OutputFailed(stdout_);
     return false;
 }

@@ -29,7 +29,7 @@ std::optional<TTableLines> Table(const std::string& kind, const TPicture& pictur
 }  // namespace
 
 int RunConvert(const TCliOptions& options, TConsoleSeams& seams) {
-    seams.Quiet = options.Quiet;
+    seams.Quiet = seams.Quiet || options.Quiet;
     const std::string kind = options.Command.substr(std::string("convert ").size());
     const QString shown = ArgumentText(options.Operands.front());
     const std::unique_ptr<QIODevice> input = OpenInput(options.Operands.front());
