@@ -13,7 +13,8 @@ std::string Usage() {
            "  --demo        run against a built-in model of the board, no board needed\n"
            "                (implies --all-panels and --chart)\n"
            "  --trace FILE  write every report to and from the board to FILE, one line\n"
-           "                each: time in microseconds, direction, 64 bytes in hex\n"
+           "                each: time in microseconds, direction, 64 bytes in hex; a FILE\n"
+           "                ending in .pcapng gets a capture that Wireshark opens; may be repeated\n"
            "  --lang ru|en  show the window in Russian or English, not the system's language\n"
            "  --help        print this help and exit\n"
            "  --version     print the version and exit\n";
@@ -39,7 +40,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             result.Options.AllPanels = true;
             result.Options.Chart = true;
         } else if (argument == "--trace" && at + 1 != arguments.end()) {
-            result.Options.Trace = *++at;
+            result.Options.Traces.push_back(*++at);
         } else if (argument == "--lang" && at + 1 != arguments.end()) {
             result.Options.Lang = *++at;
             if (!IsLanguageOption(result.Options.Lang)) {

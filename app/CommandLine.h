@@ -9,11 +9,11 @@
 namespace lumidra::app {
 
 struct TOptions {
-    bool AllPanels = false;  // every panel and menu shown, laid out to fit them
-    bool Demo = false;       // the built-in board model instead of the platform's HID devices
-    bool Chart = false;      // the chart window opened beside the main window
-    std::string Trace;       // the report trace's file, or empty for none
-    std::string Lang;        // "ru", "en", or empty: the system's language
+    bool AllPanels = false;           // every panel and menu shown, laid out to fit them
+    bool Demo = false;                // the built-in board model instead of the platform's HID devices
+    bool Chart = false;               // the chart window opened beside the main window
+    std::vector<std::string> Traces;  // the report traces' files, none by default
+    std::string Lang;                 // "ru", "en", or empty: the system's language
 };
 
 struct TCommandLine {

@@ -19,6 +19,7 @@
 #include <QIcon>
 
 #include <cstdio>
+#include <list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -66,11 +67,12 @@ int main(int argc, char* argv[]) {
     if (app::TakeSingleInstanceLock(lock) != app::TLockResult::Acquired) return app::ExitRefused;
     // Opened once the lock is held (a refused start leaves the running
     // program's trace alone); one that cannot be written ends the start.
-    protocol::TTraceFile trace;
-    if (!commandLine.Options.Trace.empty() && !trace.Open(commandLine.Options.Trace)) {
-        std::fprintf(ConsoleStreams().Err, "lumidra: cannot write the trace file '%s'\n",
-                     commandLine.Options.Trace.c_str());
-        return app::ExitUsage;
+    std::list<protocol::TTraceFile> traces;
+    for (const std::string& name : commandLine.Options.Traces) {
+        if (!traces.emplace_back().Open(name, "lumidra")) {
+            std::fprintf(ConsoleStreams().Err, "lumidra: cannot write the trace file '%s'\n", name.c_str());
+            return app::ExitUsage;
+        }
     }
 
     app::InitialiseRunState();

@@ -4,6 +4,8 @@
 // defined there too.
 #pragma once
 
+#include "hid/Pcapng.h"
+
 #include <string>
 
 namespace lumidra::hid {
@@ -12,5 +14,11 @@ namespace lumidra::hid {
 // what the system keeps (15 bytes on Linux); nothing where no tool of this
 // program reads the name (Windows).
 void NameCurrentThread(std::string name);
+
+// Where the USB device behind the HID node `interfacePath` sits: its bus and
+// device number and its interrupt endpoints, as sysfs under `sysRoot` tells
+// them (Linux); the defaults for what the system does not tell (Windows, a
+// HID device that is not on USB, the virtual bus's devices).
+TUsbPlace UsbPlaceOf(const std::string& interfacePath, const std::string& sysRoot = "/sys");
 
 }  // namespace lumidra::hid

@@ -2,8 +2,10 @@
 
 #include "hid/HidDevice.h"
 #include "hid/HidDeviceController.h"
+#include "hid/SystemCalls.h"
 #include "protocol/Hex.h"
 #include "protocol/ProtocolState.h"
+#include "protocol/Trace.h"
 
 namespace lumidra::protocol {
 
@@ -26,7 +28,13 @@ bool TakeBoard(hid::THidDeviceController& controller, hid::THidDevice& device, s
     hid::THidDevice* claimed = nullptr;
     if (!controller.ClaimByIndex(claimed, index)) return false;
     AttachedDevice = hid::THidCheckout(claimed);
+    TraceBoardPlace();
     return true;
+}
+
+void TraceBoardPlace() {
+    if (ReportTrace != nullptr && AttachedDevice != nullptr && AttachedDevice->PnPInfo() != nullptr)
+        ReportTrace->Attached(hid::UsbPlaceOf(AttachedDevice->PnPInfo()->InterfacePath));
 }
 
 }  // namespace lumidra::protocol

@@ -31,8 +31,13 @@ bool IsBoard(hid::THidDevice& device);
 // its owner and mode, is not taken: it would get no reader and every report
 // to it would be lost. The device layer offers it again once it can be opened
 // (the main handle, closed after each offer, is opened afresh here, which
-// tells). True when the board was taken now.
+// tells). A board taken is announced to the run's traces with its place on
+// the bus. True when the board was taken now.
 bool TakeBoard(hid::THidDeviceController& controller, hid::THidDevice& device, std::int32_t index);
+
+// Tells the run's traces where the attached board sits on the bus (done by
+// TakeBoard; again by a run that opens its traces once the board is found).
+void TraceBoardPlace();
 
 // The attach line: "<product>, VID=C04E, PID=2014, Ver=<serial>, ID=<manufacturer>",
 // from the device's USB strings 2 (product) and 1 (manufacturer).

@@ -16,15 +16,23 @@ InputReport CopyInputReport(const std::uint8_t* data, std::size_t size) {
 
 int TJobFlagsView::Raised() const {
     int raised = 0;
-#define LUMIDRA_COUNT_FLAG(name) raised += name;
+#define LUMIDRA_COUNT_FLAG(name, job, holdsStatus) raised += name;
     LUMIDRA_JOB_FLAGS(LUMIDRA_COUNT_FLAG)
 #undef LUMIDRA_COUNT_FLAG
     return raised;
 }
 
+int TJobFlagsView::HoldingStatus() const {
+    int holding = 0;
+#define LUMIDRA_COUNT_HOLDING(name, job, holdsStatus) holding += (holdsStatus) && name;
+    LUMIDRA_JOB_FLAGS(LUMIDRA_COUNT_HOLDING)
+#undef LUMIDRA_COUNT_HOLDING
+    return holding;
+}
+
 TJobFlagsView CurrentJobFlags() {
     TJobFlagsView flags;
-#define LUMIDRA_COPY_FLAG(name) flags.name = name;
+#define LUMIDRA_COPY_FLAG(name, job, holdsStatus) flags.name = name;
     LUMIDRA_JOB_FLAGS(LUMIDRA_COPY_FLAG)
 #undef LUMIDRA_COPY_FLAG
     flags.JobMode = JobReport[2];
@@ -33,12 +41,7 @@ TJobFlagsView CurrentJobFlags() {
 
 TInputRoute DecideInputRoute(std::uint8_t jobAck, const TJobFlagsView& f) {
     const bool acknowledged = jobAck != 0;
-    // A Flash-ROM read not yet acknowledged lets status through, so it is not
-    // part of this test.
-    if (!acknowledged && !f.JobActive && !f.ImageSendPending && !f.LcdCommandPending && !f.LcdTextPending &&
-        !f.FlashErasePending && !f.FlashWritePending && !f.PlotPending) {
-        return TInputRoute::Status;
-    }
+    if (!acknowledged && f.HoldingStatus() == 0) return TInputRoute::Status;
     auto needsAck = [&](TInputRoute step) { return acknowledged ? step : TInputRoute::Drop; };
     if (f.ImageSendPending) return needsAck(TInputRoute::ImageStep);
     if (f.LcdCommandPending) return needsAck(TInputRoute::LcdCommandStep);

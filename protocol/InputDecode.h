@@ -43,13 +43,15 @@ enum class TInputRoute {
 // The job flags at one moment, as values: the decisions below read these,
 // never the run-wide state.
 struct TJobFlagsView {
-#define LUMIDRA_VIEW_FLAG(name) bool name = false;
+#define LUMIDRA_VIEW_FLAG(name, job, holdsStatus) bool name = false;
     LUMIDRA_JOB_FLAGS(LUMIDRA_VIEW_FLAG)
 #undef LUMIDRA_VIEW_FLAG
     std::uint8_t JobMode = 0;  // JobReport byte 2: 2 marks the splash screen
 
     // How many flags are up.
     int Raised() const;
+    // How many of the flags that keep status reports unshown are up.
+    int HoldingStatus() const;
 };
 
 // The job flags as they stand now.

@@ -7,15 +7,16 @@ namespace lumidra::protocol {
 
 std::optional<TJob> JobInHand(const TJobFlagsView& f) {
     constexpr std::uint8_t SplashMode = 2;
-    if (f.ImageSendPending) return TJob::Image;
-    if (f.LcdCommandPending) return TJob::LcdCommand;
-    if (f.LcdTextPending) return f.JobMode == SplashMode ? TJob::Splash : TJob::LcdText;
-    if (f.FlashReadPending) return TJob::FlashRead;
-    if (f.FlashErasePending) return TJob::FlashErase;
-    if (f.FlashWritePending) return TJob::FlashWrite;
-    if (f.PlotPending) return TJob::Plot;
-    if (f.DumpRequested || f.JobActive) return TJob::Dump;
-    return std::nullopt;
+    std::optional<TJob> job;
+#define LUMIDRA_FIRST_JOB(name, flagJob, holdsStatus) \
+    if (!job && f.name) job = flagJob;
+    LUMIDRA_JOB_FLAGS(LUMIDRA_FIRST_JOB)
+#undef LUMIDRA_FIRST_JOB
+    // The splash and the text share one flag, told apart by the text mode.
+    if (job == TJob::LcdText && f.JobMode == SplashMode) return TJob::Splash;
+    // A job under way with no request of its own left up is the dump.
+    if (!job && f.JobActive) return TJob::Dump;
+    return job;
 }
 
 TJobCutEnd JobCutEnd(TJob job, bool acknowledged, bool sameBoard) {

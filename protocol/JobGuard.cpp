@@ -2,40 +2,21 @@
 
 #include "desktop/Seams.h"
 #include "protocol/InputDecode.h"
+#include "protocol/JobCut.h"
 #include "protocol/ProtocolState.h"
 
 #include <QCoreApplication>
 
 namespace lumidra::protocol {
 
-namespace {
-
-// The flag a job raises while it waits for the board, and whether it is
-// raised now for this job (the splash and the text share one flag, told
-// apart by the text mode).
-bool OwnFlagRaised(TJob job) {
-    constexpr int SplashMode = 2;
-    switch (job) {
-        case TJob::LcdCommand: return LcdCommandPending;
-        case TJob::LcdText: return LcdTextPending && JobReport[2] != SplashMode;
-        case TJob::Splash: return LcdTextPending && JobReport[2] == SplashMode;
-        case TJob::Image: return ImageSendPending;
-        case TJob::FlashRead: return FlashReadPending && !JobActive;
-        case TJob::FlashErase: return FlashErasePending;
-        case TJob::FlashWrite: return FlashWritePending;
-        case TJob::Dump: return DumpRequested && !JobActive;
-        case TJob::Plot: return false;
-    }
-    return false;
-}
-
-}  // namespace
-
 bool BoardBusy(TJob job) {
-    const int raised = CurrentJobFlags().Raised();
+    const TJobFlagsView flags = CurrentJobFlags();
+    const int raised = flags.Raised();
     if (raised == 0) return false;
-    // Only the job's own request, still unanswered, is up.
-    return !(raised == 1 && OwnFlagRaised(job));
+    // Only the job's own request, still unanswered, is up. A plot is never
+    // asked for twice: its start opens the plot and its record.
+    const bool ownRequestOnly = raised == 1 && !flags.JobActive && JobInHand(flags) == job;
+    return !(ownRequestOnly && job != TJob::Plot);
 }
 
 bool RefuseWhenBusy(TJob job) {

@@ -5,12 +5,9 @@
 #pragma once
 
 #include "desktop/UserText.h"
+#include "protocol/JobFlags.h"
 
 namespace lumidra::protocol {
-
-// The jobs a starter can ask for. Contrast and the command line share one
-// job, as do the two text sizes.
-enum class TJob { LcdCommand, LcdText, Splash, Image, FlashRead, FlashErase, FlashWrite, Dump, Plot };
 
 // The operator's message when a starter refuses.
 inline constexpr const char* BoardBusyText =

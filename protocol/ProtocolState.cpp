@@ -8,7 +8,7 @@ OutputReport DataReport{};
 
 hid::THidCheckout AttachedDevice;
 
-#define LUMIDRA_DEFINE_FLAG(name) bool name = false;
+#define LUMIDRA_DEFINE_FLAG(name, job, holdsStatus) bool name = false;
 LUMIDRA_JOB_FLAGS(LUMIDRA_DEFINE_FLAG)
 #undef LUMIDRA_DEFINE_FLAG
 bool KeySoundArmed = false;
@@ -21,7 +21,7 @@ QString StartFolder;
 bool KeyBaseSaved = true;
 
 void ClearJobFlags() {
-#define LUMIDRA_CLEAR_FLAG(name) name = false;
+#define LUMIDRA_CLEAR_FLAG(name, job, holdsStatus) name = false;
     LUMIDRA_JOB_FLAGS(LUMIDRA_CLEAR_FLAG)
 #undef LUMIDRA_CLEAR_FLAG
     JobAcknowledged = false;

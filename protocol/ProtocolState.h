@@ -42,7 +42,7 @@ inline constexpr std::uint8_t CommandLightOff = 5;
 extern hid::THidCheckout AttachedDevice;
 
 // The job flags (JobFlags.h).
-#define LUMIDRA_DECLARE_FLAG(name) extern bool name;
+#define LUMIDRA_DECLARE_FLAG(name, job, holdsStatus) extern bool name;
 LUMIDRA_JOB_FLAGS(LUMIDRA_DECLARE_FLAG)
 #undef LUMIDRA_DECLARE_FLAG
 // Whether a presented key may sound again (it did not since the board last

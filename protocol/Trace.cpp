@@ -1,10 +1,27 @@
 #include "protocol/Trace.h"
 
+#include "protocol/Board.h"
 #include "protocol/Hex.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 
 namespace lumidra::protocol {
+
+namespace {
+
+constexpr std::string_view PcapngSuffix = ".pcapng";
+constexpr std::uint16_t BoardRelease = 0x0100;  // the device descriptor's bcdDevice
+constexpr std::string_view WrittenNotCaptured =
+    "Written by the program, not captured: the device's descriptors stand for its enumeration.";
+
+std::int64_t WallClockMicros() {
+    using namespace std::chrono;
+    return duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+}  // namespace
 
 TReportTrace* ReportTrace = nullptr;
 
@@ -16,36 +33,76 @@ std::string TraceLine(std::int64_t micros, bool out, std::span<const std::uint8_
     return line;
 }
 
-TReportTrace::TReportTrace(std::FILE* file) : file_(file), start_(std::chrono::steady_clock::now()) {}
+TTraceFormat TraceFormatFor(std::string_view fileName) {
+    const bool pcapng = fileName.size() >= PcapngSuffix.size() &&
+                        std::equal(PcapngSuffix.rbegin(), PcapngSuffix.rend(), fileName.rbegin(),
+                                   [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
+    return pcapng ? TTraceFormat::Pcapng : TTraceFormat::Text;
+}
+
+TReportTrace::TReportTrace(std::FILE* file, TTraceFormat format, std::string_view application)
+    : file_(file),
+      format_(format),
+      start_(std::chrono::steady_clock::now()),
+      startMicros_(WallClockMicros()),
+      pcapng_({.VendorId = BoardVendorID, .ProductId = BoardProductID, .Release = BoardRelease}) {
+    if (format_ == TTraceFormat::Pcapng) Put(pcapng_.Begin(application));
+}
 
 void TReportTrace::Out(std::span<const std::uint8_t> report) {
     Write(true, report.subspan(1));
+    if (next_ != nullptr) next_->Out(report);
 }
 
 void TReportTrace::In(std::span<const std::uint8_t> report) {
     Write(false, report);
+    if (next_ != nullptr) next_->In(report);
+}
+
+void TReportTrace::Attached(const hid::TUsbPlace& place) {
+    if (format_ == TTraceFormat::Pcapng) Put(pcapng_.Enumeration(place, startMicros_ + Micros(), WrittenNotCaptured));
+    if (next_ != nullptr) next_->Attached(place);
+}
+
+std::int64_t TReportTrace::Micros() const {
+    using namespace std::chrono;
+    return duration_cast<microseconds>(steady_clock::now() - start_).count();
 }
 
 void TReportTrace::Write(bool out, std::span<const std::uint8_t> payload) {
-    using namespace std::chrono;
-    const auto micros = duration_cast<microseconds>(steady_clock::now() - start_).count();
-    if (failed_) return;
+    const std::int64_t micros = Micros();
+    if (format_ == TTraceFormat::Pcapng) {
+        Put(pcapng_.Report(startMicros_ + micros, out, payload));
+        return;
+    }
     const std::string line = TraceLine(micros, out, payload);
-    if (std::fwrite(line.data(), 1, line.size(), file_) != line.size() || std::fflush(file_) != 0) {
+    Put({reinterpret_cast<const std::uint8_t*>(line.data()), line.size()});
+}
+
+void TReportTrace::Put(std::span<const std::uint8_t> bytes) {
+    if (failed_) return;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size() || std::fflush(file_) != 0) {
         failed_ = true;
         if (OnFailure) OnFailure(errno);
     }
 }
 
 TTraceFile::~TTraceFile() {
-    if (ReportTrace == trace_.get()) ReportTrace = nullptr;
+    for (TReportTrace** link = &ReportTrace; *link != nullptr; link = &(*link)->next_) {
+        if (*link == trace_.get()) {
+            *link = trace_->next_;
+            break;
+        }
+    }
     if (file_ != nullptr) std::fclose(file_);
 }
 
-bool TTraceFile::Open(const std::string& fileName) {
-    file_ = std::fopen(fileName.c_str(), "w");
+bool TTraceFile::Open(const std::string& fileName, std::string_view program) {
+    const TTraceFormat format = TraceFormatFor(fileName);
+    file_ = std::fopen(fileName.c_str(), format == TTraceFormat::Pcapng ? "wb" : "w");
     if (file_ == nullptr) return false;
-    trace_ = std::make_unique<TReportTrace>(file_);
+    trace_ = std::make_unique<TReportTrace>(file_, format, std::string(program) + " " LUMIDRA_VERSION);
+    trace_->next_ = ReportTrace;
     ReportTrace = trace_.get();
     return true;
 }

@@ -1,6 +1,9 @@
 // The report trace: every report that goes to the board or comes from it,
-// one line each, written as it goes (`--trace FILE` of both programs).
+// written as it goes (`--trace FILE` of both programs): one text line each,
+// or, for a file named *.pcapng, a capture the common capture tools open.
 #pragma once
+
+#include "hid/Pcapng.h"
 
 #include <chrono>
 #include <cstddef>
@@ -10,6 +13,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace lumidra::protocol {
 
@@ -18,35 +22,55 @@ namespace lumidra::protocol {
 // (the report ID of an output report is left out: it is always 0).
 std::string TraceLine(std::int64_t micros, bool out, std::span<const std::uint8_t> payload);
 
+enum class TTraceFormat { Text, Pcapng };
+
+// Pcapng for a name ending in ".pcapng" (any case), else text.
+TTraceFormat TraceFormatFor(std::string_view fileName);
+
 class TReportTrace {
 public:
     // Writes to `file`, which stays the caller's (it is flushed after every
-    // line, so a killed run leaves every line written so far).
-    explicit TReportTrace(std::FILE* file);
+    // record, so a killed run, or a reader at the end of a FIFO, has every
+    // record written so far). A pcapng trace begins with its section header,
+    // naming `application`.
+    TReportTrace(std::FILE* file, TTraceFormat format = TTraceFormat::Text, std::string_view application = {});
     TReportTrace(const TReportTrace&) = delete;
     TReportTrace& operator=(const TReportTrace&) = delete;
 
-    // `report`: 65 bytes with the report ID first.
+    // `report`: 65 bytes with the report ID first. The run's other traces
+    // get it too.
     void Out(std::span<const std::uint8_t> report);
     // `report`: the 64 bytes of an input report.
     void In(std::span<const std::uint8_t> report);
+    // The board is attached at `place`: a pcapng trace gets the descriptor
+    // exchange that identifies it there, as an enumeration would show it.
+    void Attached(const hid::TUsbPlace& place);
 
     // Called once, with the system's error number, when a line could not be
     // written whole; nothing more is traced then.
     std::function<void(int)> OnFailure;
 
 private:
+    friend class TTraceFile;
+
+    std::int64_t Micros() const;  // since the trace began
     void Write(bool out, std::span<const std::uint8_t> payload);
+    void Put(std::span<const std::uint8_t> bytes);
 
     std::FILE* file_;
+    TTraceFormat format_;
     bool failed_ = false;
     std::chrono::steady_clock::time_point start_;
+    std::int64_t startMicros_;  // the wall clock at the start, for pcapng's times
+    hid::TPcapngStream pcapng_;
+    TReportTrace* next_ = nullptr;  // the trace opened before this one
 };
 
-// The trace of the run, or null when none is kept (the default).
+// The trace of the run opened last, or null when none is kept (the default);
+// it hands each report on to the ones opened before it.
 extern TReportTrace* ReportTrace;
 
-// The run's trace file: while one is open, it is the run's ReportTrace.
+// One of the run's trace files: while it is open, it gets every report.
 class TTraceFile {
 public:
     TTraceFile() = default;
@@ -54,9 +78,10 @@ public:
     TTraceFile(const TTraceFile&) = delete;
     TTraceFile& operator=(const TTraceFile&) = delete;
 
-    // Creates or empties `fileName` and traces into it; false when it cannot
-    // be written (nothing is traced then).
-    bool Open(const std::string& fileName);
+    // Creates or empties `fileName` and traces into it in the format its name
+    // asks for, naming `program` and its version where the format has room;
+    // false when it cannot be written (nothing is traced then).
+    bool Open(const std::string& fileName, std::string_view program);
     // The trace in hand, or null.
     TReportTrace* Trace() const { return trace_.get(); }
 

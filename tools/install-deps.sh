@@ -11,6 +11,7 @@ packages=(
   libudev-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   appstream desktop-file-utils dpkg-dev
+  tshark  # reads the pcapng traces with the board's dissector (its capture question answered no)
 )
 packages+=("$@")
 

@@ -289,7 +289,9 @@ std::string CliUsage() {
                         "  --timeout S     плата, молчащая столько секунд посреди задания, прерывает его "
                         "(по умолчанию 5)\n"
                         "  --trace FILE    все отчёты в обе стороны в FILE: время в микросекундах, "
-                        "направление, 64 байта\n"
+                        "направление, 64 байта;\n"
+                        "                  FILE с окончанием .pcapng получает запись, которую открывает "
+                        "Wireshark; можно повторять\n"
                         "  --quiet         на стандартный поток ошибок только ошибки\n"
                         "  --stay          уйти, не сказав плате (без закрывающего отчёта)\n"
                         "  --lang ru|en    сообщения по-русски или по-английски, а не на языке системы\n"
@@ -413,7 +415,7 @@ private:
             if (*value == "-") {
                 return Fail(Tr(LUMIDRA_TEXT("cli", "--trace: нужен файл, не «-» (стандартный вывод — для команды)")));
             }
-            options.Trace = *value;
+            options.Traces.push_back(*value);
         }
         if (argument == "--lang") {
             if (!app::IsLanguageOption(*value)) return Fail(WrongValue(argument, "ru|en", *value));

@@ -29,7 +29,7 @@ struct TCliOptions {
     bool Demo = false;
     std::string Device;  // the board's node (interface path); empty: the first board
     int TimeoutMs = 5000;
-    std::string Trace;
+    std::vector<std::string> Traces;
     bool Quiet = false;
     bool Stay = false;
     std::string Lang;  // "ru", "en", or empty: the system's language

@@ -200,8 +200,8 @@ const TCliRun::TCommandSteps* TCliRun::StepsOf(const std::string& command) {
 
 int TCliRun::Prepare() {
     // The trace's folder is checked here; the trace is made once the board is found.
-    if (!options_.Trace.empty() && !CheckOutput(traceCheck_, options_.Trace, TForm::Stream)) {
-        return ExitFailed;
+    for (const std::string& trace : options_.Traces) {
+        if (!CheckOutput(traceChecks_.emplace_back(), trace, TForm::Stream)) return ExitFailed;
     }
     const TCommandSteps* steps = StepsOf(options_.Command);
     return steps == nullptr || steps->Prepare == nullptr ? ExitDone : (this->*steps->Prepare)();
@@ -322,9 +322,12 @@ void TCliRun::DeviceChange(hid::TObject*) {
         Finish(ExitNoBoard);
         return;
     }
-    if (OpenTrace && !OpenTrace()) {
-        Finish(ExitFailed);
-        return;
+    if (OpenTrace) {
+        if (!OpenTrace()) {
+            Finish(ExitFailed);
+            return;
+        }
+        TraceBoardPlace();
     }
     Attach();
     StartCommand();

@@ -18,6 +18,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -165,8 +166,8 @@ private:
     std::optional<std::u16string> keyBase_;
     bool keyBaseChanged_ = false;
     desktop::TOutputFile stdout_;  // status, keys and list lines
-    // The trace's name checked, held to the end: a FIFO's reader stays.
-    desktop::TOutputFile traceCheck_;
+    // The traces' names checked, held to the end: a FIFO's reader stays.
+    std::list<desktop::TOutputFile> traceChecks_;
     desktop::TOutputFile csv_;
     bool failing_ = false;  // a write failed: its cut is on its way
     int failedExit_ = ExitFailed;

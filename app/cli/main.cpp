@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -97,19 +98,22 @@ int main(int argc, char* argv[]) {
     cli::TCliRun run(options, boards.Platform(), gui, seams);
     if (const int code = run.Prepare(); code != cli::ExitDone) return code;
     // Opened once the board is found: a refused run, or one that finds no
-    // board, leaves the trace file (perhaps the running program's) alone.
-    protocol::TTraceFile trace;
-    if (!options.Trace.empty()) {
-        run.OpenTrace = [&trace, &run, &options] {
-            const QString name = cli::ArgumentText(options.Trace);
-            if (!trace.Open(options.Trace)) {
-                cli::TConsoleSeams::Tell(
-                    QCoreApplication::translate("cli", "--trace: не удаётся записать «%1»").arg(name));
-                return false;
+    // board, leaves the trace files (perhaps the running program's) alone.
+    std::list<protocol::TTraceFile> traces;
+    if (!options.Traces.empty()) {
+        run.OpenTrace = [&traces, &run, &options] {
+            for (const std::string& fileName : options.Traces) {
+                const QString name = cli::ArgumentText(fileName);
+                protocol::TTraceFile& trace = traces.emplace_back();
+                if (!trace.Open(fileName, "lumidra-cli")) {
+                    cli::TConsoleSeams::Tell(
+                        QCoreApplication::translate("cli", "--trace: не удаётся записать «%1»").arg(name));
+                    return false;
+                }
+                trace.Trace()->OnFailure = [&run, name](int error) {
+                    run.WriteFailed(name, error == EPIPE, qt_error_string(error));
+                };
             }
-            trace.Trace()->OnFailure = [&run, name](int error) {
-                run.WriteFailed(name, error == EPIPE, qt_error_string(error));
-            };
             return true;
         };
     }

@@ -544,44 +544,6 @@
         <translation>Try &apos;lumidra-cli %1 --help&apos;.</translation>
     </message>
     <message>
-        <source>Запуск: lumidra-cli [--demo] [--device PATH] [--timeout S] [--trace FILE] [--quiet] [--stay]
-                   [--lang ru|en] КОМАНДА ...
-Все задания демонстрационной платы USB C04E:2014 из командной строки, байт в байт как их выполняет окно.
-
-Параметры:
-  --demo          работать со встроенной моделью платы (без платы, без блокировки)
-  --device PATH   плата по этому адресу (как его показывает list), а не первая
-  --timeout S     плата, молчащая столько секунд посреди задания, прерывает его (по умолчанию 5)
-  --trace FILE    все отчёты в обе стороны в FILE: время в микросекундах, направление, 64 байта
-  --quiet         на стандартный поток ошибок только ошибки
-  --stay          уйти, не сказав плате (без закрывающего отчёта)
-  --lang ru|en    сообщения по-русски или по-английски, а не на языке системы
-  --help          эта справка; КОМАНДА --help: справка команды
-  --version       версия
---параметр=значение равно «--параметр значение»; после -- всё — аргументы.
-
-Команды:
-</source>
-        <translation>Usage: lumidra-cli [--demo] [--device PATH] [--timeout S] [--trace FILE] [--quiet] [--stay]
-                   [--lang ru|en] COMMAND ...
-Every job of the USB demonstration board C04E:2014 from a command line, byte for byte as the window does it.
-
-Options:
-  --demo          run against the built-in model of the board (no board, no lock)
-  --device PATH   use the board at this node (as &apos;list&apos; shows it), not the first one
-  --timeout S     a board silent this long mid-job ends the job (default 5)
-  --trace FILE    every report both ways into FILE: time in microseconds, direction, 64 bytes
-  --quiet         only errors on standard error
-  --stay          leave without telling the board (no closing report)
-  --lang ru|en    the messages in Russian or English, not the system&apos;s language
-  --help          this help; COMMAND --help: the command&apos;s
-  --version       the version
---option=value is &apos;--option value&apos;; after -- everything is an operand.
-
-Commands:
-</translation>
-    </message>
-    <message>
         <source>
 Каждая команда, которая говорит с платой, принимает также --led HEX, --ind1 on|off, --ind2 on|off и
 --backlight on|off. Каждый запуск подключается так же, как окно, и заново задаёт постоянное состояние
@@ -774,6 +736,46 @@ attach sets afresh: LED 0000, indicators off, backlight on).
     <message>
         <source>--trace: не удаётся записать «%1»</source>
         <translation>--trace: cannot write &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>Запуск: lumidra-cli [--demo] [--device PATH] [--timeout S] [--trace FILE] [--quiet] [--stay]
+                   [--lang ru|en] КОМАНДА ...
+Все задания демонстрационной платы USB C04E:2014 из командной строки, байт в байт как их выполняет окно.
+
+Параметры:
+  --demo          работать со встроенной моделью платы (без платы, без блокировки)
+  --device PATH   плата по этому адресу (как его показывает list), а не первая
+  --timeout S     плата, молчащая столько секунд посреди задания, прерывает его (по умолчанию 5)
+  --trace FILE    все отчёты в обе стороны в FILE: время в микросекундах, направление, 64 байта;
+                  FILE с окончанием .pcapng получает запись, которую открывает Wireshark; можно повторять
+  --quiet         на стандартный поток ошибок только ошибки
+  --stay          уйти, не сказав плате (без закрывающего отчёта)
+  --lang ru|en    сообщения по-русски или по-английски, а не на языке системы
+  --help          эта справка; КОМАНДА --help: справка команды
+  --version       версия
+--параметр=значение равно «--параметр значение»; после -- всё — аргументы.
+
+Команды:
+</source>
+        <translation>Usage: lumidra-cli [--demo] [--device PATH] [--timeout S] [--trace FILE] [--quiet] [--stay]
+                   [--lang ru|en] COMMAND ...
+Every job of the USB demonstration board C04E:2014 from a command line, byte for byte as the window does it.
+
+Options:
+  --demo          run against the built-in model of the board (no board, no lock)
+  --device PATH   use the board at this node (as &apos;list&apos; shows it), not the first one
+  --timeout S     a board silent this long mid-job ends the job (default 5)
+  --trace FILE    every report both ways into FILE: time in microseconds, direction, 64 bytes;
+                  a FILE ending in .pcapng gets a capture that Wireshark opens; may be repeated
+  --quiet         only errors on standard error
+  --stay          leave without telling the board (no closing report)
+  --lang ru|en    the messages in Russian or English, not the system&apos;s language
+  --help          this help; COMMAND --help: the command&apos;s
+  --version       the version
+--option=value is &apos;--option value&apos;; after -- everything is an operand.
+
+Commands:
+</translation>
     </message>
 </context>
 <context>

@@ -18,4 +18,8 @@ std::string WideToAnsi(const std::u16string& Text) {
 
 void NameCurrentThread(std::string) {}
 
+TUsbPlace UsbPlaceOf(const std::string&, const std::string&) {
+    return {};
+}
+
 }  // namespace lumidra::hid

@@ -8,6 +8,7 @@
 #            windows platform and style, the picture formats, the runtime)
 #   <folder>\bin\lumidra-cli.exe and only what it needs, so that adding this
 #            folder to PATH puts no other program and no window's DLL there
+#   <folder>\wireshark\lumidra.lua, the board's dissector for Wireshark
 # A cross build with the runtime linked in statically has Qt's DLLs needing
 # a runtime of their own: no package is made of it.
 if(CMAKE_CROSSCOMPILING AND NOT LUMIDRA_MINGW_SHARED_RUNTIME)
@@ -48,6 +49,9 @@ install(FILES $<TARGET_FILE:Qt6::Widgets> DESTINATION .)
 install(FILES $<TARGET_FILE:Qt6::QWindowsIntegrationPlugin> DESTINATION platforms)
 install(FILES $<TARGET_FILE:Qt6::QWindowsVistaStylePlugin> DESTINATION styles)
 install(FILES "${PROJECT_SOURCE_DIR}/LICENSE" DESTINATION . RENAME LICENSE.txt)
+# The board's dissector, to be copied into Wireshark's plugin folder
+# (%APPDATA%\Wireshark\plugins).
+install(FILES "${PROJECT_SOURCE_DIR}/packaging/wireshark/lumidra.lua" DESTINATION wireshark)
 
 set(CPACK_GENERATOR NSIS ZIP)
 set(CPACK_PACKAGE_NAME Lumidra)

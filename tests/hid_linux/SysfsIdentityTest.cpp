@@ -3,6 +3,7 @@
 // number the fake tree maps to a hidraw node; ioctls on it fail as on a
 // non-hidraw node, so everything is answered from sysfs, as for query-only
 // handles on a real node.
+#include "hid/SystemCalls.h"
 #include "hid/linux/HidSysfs.h"
 #include "hid/linux/LinuxHidPlatform.h"
 #include "tests/hid_linux/FakeSysfs.h"
@@ -238,6 +239,29 @@ TEST_F(SysfsIdentity, OverlappedReadOfAnEndedStreamCompletesWithAnError) {
     EXPECT_EQ(outcome.error, ERROR_DEVICE_NOT_CONNECTED_CODE);
     EXPECT_EQ(outcome.count, 0u);
     platform.Close(handle);
+}
+
+// A pcapng trace places the board where sysfs says: bus, device number and
+// its interrupt endpoints; a board that is not on USB keeps the defaults.
+TEST_F(SysfsIdentity, UsbPlaceComesFromTheUsbDeviceAndInterface) {
+    AddUsbBoard();
+    const std::filesystem::path device = sysfs_.Root() + "/devices/pci0000:00/0000:00:14.0/usb1/1-2";
+    FakeSysfs::Write(device / "busnum", "1\n");
+    FakeSysfs::Write(device / "devnum", "7\n");
+    for (const char* endpoint : {"81", "02"}) {
+        FakeSysfs::Write(device / "1-2:1.0" / (std::string("ep_") + endpoint) / "bEndpointAddress",
+                         std::string(endpoint) + "\n");
+        FakeSysfs::Write(device / "1-2:1.0" / (std::string("ep_") + endpoint) / "type", "Interrupt\n");
+    }
+    const TUsbPlace place = UsbPlaceOf(NullDevice, sysfs_.Root());
+    EXPECT_EQ(std::vector<int>({place.Bus, place.Device, place.EndpointOut, place.EndpointIn}),
+              std::vector<int>({1, 7, 0x02, 0x81}));
+
+    FakeSysfs other;
+    other.AddVirtualNode("0003:C04E:2014.0002", BoardUhidUevent, fx::BoardReportDescriptor, number_, "hidraw1");
+    const TUsbPlace defaults = UsbPlaceOf(NullDevice, other.Root());
+    EXPECT_EQ(std::vector<int>({defaults.Bus, defaults.Device, defaults.EndpointOut, defaults.EndpointIn}),
+              std::vector<int>({0, 1, 0x01, 0x81}));
 }
 
 }  // namespace

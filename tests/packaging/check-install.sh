@@ -1,8 +1,8 @@
 #!/bin/sh
 # check-install.sh BUILD VERSION -- what `cmake --install` lays down for a
 # Linux desktop: the program, the console program and its bash completion,
-# the udev rule, the desktop entry naming the installed program and icon, the
-# icon, the metainfo for this version, manual pages naming every option and
+# the udev rule, the Wireshark dissector, the desktop entry naming the
+# installed program and icon, the icon, the metainfo for this version, manual pages naming every option and
 # command the programs' help lists (the completion offering each too), the
 # copyright file and the changelog whose newest entry is this version; the
 # entry and the metainfo pass their validators where those are installed
@@ -25,6 +25,7 @@ for f in bin/lumidra bin/lumidra-cli share/bash-completion/completions/lumidra-c
          share/man/man1/lumidra.1.gz share/doc/lumidra/copyright share/doc/lumidra/changelog.gz; do
     [ -f "$u/$f" ] || fail "not installed: /usr/$f"
 done
+find "$u/lib" -path '*/wireshark/plugins/lumidra.lua' | grep -q . || fail "the Wireshark dissector is not installed"
 [ -x "$u/bin/lumidra" ] || fail "/usr/bin/lumidra is not executable"
 [ -x "$u/bin/lumidra-cli" ] || fail "/usr/bin/lumidra-cli is not executable"
 

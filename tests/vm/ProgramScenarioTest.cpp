@@ -1,8 +1,12 @@
 // The whole program on a real kernel: the main window with the Linux platform
-// and the program's Qt GUI thread, against uhid virtual boards, asserting on
-// what each board received (64 bytes a report: the report-ID byte 0 does not
+// and the program's Qt GUI thread, against virtual boards, asserting on what
+// each board received (64 bytes a report: the report-ID byte 0 does not
 // travel, so StateReport byte n arrives at index n - 1). Runs in the VM as an
 // ordinary user with udevd; skips where the kernel has no uhid.
+//
+// The board under test is a uhid device, or with LUMIDRA_VM_BUS=gadget a USB
+// device on the VM's software bus (the configfs HID gadget that usbhid
+// enumerates); decoys stay uhid devices beside it.
 #include "app/AppState.h"
 #include "app/QtGuiThread.h"
 #include "app/SignalClose.h"
@@ -78,10 +82,22 @@ int OpenOn(const std::string& node) {
     return n;
 }
 
+// The bus of the board under test: "uhid" or "gadget".
+std::string BoardBus() {
+    const char* bus = std::getenv("LUMIDRA_VM_BUS");
+    return bus != nullptr && *bus != '\0' ? bus : "uhid";
+}
+
+// The board under test, on its bus, with these arguments.
+TBoardProcess::TOptions OnBus(std::vector<std::string> arguments = {}) {
+    return {.ExtraArguments = std::move(arguments), .Bus = BoardBus()};
+}
+
 class ProgramOnKernel : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!UhidAvailable()) GTEST_SKIP() << "no /dev/uhid: runs inside the VM only";
+        if (BoardBus() == "gadget" && !GadgetAvailable()) GTEST_SKIP() << "no USB gadget and device controller";
         app::ResetRunState();
     }
     void TearDown() override {
@@ -148,7 +164,7 @@ private:
 // another serial, unplugged, plugged in again, told that the host leaves.
 TEST_F(ProgramOnKernel, BoardPresentAtStartIsAttachedLostRegainedAndToldWhenTheWindowCloses) {
     TBoardProcess decoy({.Serial = "01.02", .ExtraArguments = {}});
-    TBoardProcess board({.ExtraArguments = {"--name", "Demo Board"}});
+    TBoardProcess board(OnBus({"--name", "Demo Board"}));
     ASSERT_FALSE(decoy.WaitNode().empty());
     ASSERT_FALSE(board.WaitNode().empty());
 
@@ -156,8 +172,9 @@ TEST_F(ProgramOnKernel, BoardPresentAtStartIsAttachedLostRegainedAndToldWhenTheW
     EXPECT_EQ(Form->Label1->text(), DetachedText) << "shown detached before the first device change";
     ASSERT_TRUE(QTest::qWaitFor([] { return BoardAttached; }, WaitMs));
     EXPECT_EQ(Form->Label1->text(), AttachedText);
-    // No string 1 on a board that is not on USB: the ID part stays empty.
-    EXPECT_EQ(Form->Label2->text(), QStringLiteral("Demo Board, VID=C04E, PID=2014, Ver=01.01, ID="));
+    // String 1 is the USB manufacturer: a board that is not on USB has none.
+    const QString maker = BoardBus() == "gadget" ? QStringLiteral("Lumidra Lab") : QString();
+    EXPECT_EQ(Form->Label2->text(), QStringLiteral("Demo Board, VID=C04E, PID=2014, Ver=01.01, ID=") + maker);
     ExpectReceived(board, {LightOn, LightOn}, "attach: twice, and no contrast command");
 
     board.Command("unplug");
@@ -187,7 +204,7 @@ TEST_F(ProgramOnKernel, BoardPresentAtStartIsAttachedLostRegainedAndToldWhenTheW
 // Input reports through the real reader: the status display and a key read,
 // which lands in the key base once however often the board repeats it.
 TEST_F(ProgramOnKernel, StatusAndKeyReportsReachTheWindowAndTheKeyBase) {
-    TBoardProcess board;
+    TBoardProcess board(OnBus());
     ASSERT_FALSE(board.WaitNode().empty());
     Start();
     ASSERT_TRUE(QTest::qWaitFor([] { return BoardAttached; }, WaitMs));
@@ -236,7 +253,7 @@ TEST_F(ProgramOnKernel, PluggedWhileRunningAndUnpluggedWhileStreaming) {
     QTest::qWait(500);
     EXPECT_FALSE(BoardAttached) << "a decoy is not the board";
 
-    TBoardProcess board;
+    TBoardProcess board(OnBus());
     ASSERT_FALSE(board.WaitNode().empty());
     ASSERT_TRUE(QTest::qWaitFor([] { return BoardAttached; }, WaitMs));
     // Channel 1 at 512, inputs 1 and 3 on.
@@ -263,7 +280,7 @@ TEST_F(ProgramOnKernel, PluggedWhileRunningAndUnpluggedWhileStreaming) {
 // window shows what the model is told without any input report being asked
 // for, and its state file tells what the window sent it.
 TEST_F(ProgramOnKernel, ModelBoardReportsByItselfAndKeepsWhatTheHostSent) {
-    TBoardProcess board({.ExtraArguments = {"--model"}});
+    TBoardProcess board(OnBus({"--model"}));
     ASSERT_FALSE(board.WaitNode().empty());
     Start();
     ASSERT_TRUE(QTest::qWaitFor([] { return BoardAttached; }, WaitMs));
@@ -685,7 +702,7 @@ class ProgramEnds : public ProgramOnKernel, public ::testing::WithParamInterface
 
 TEST_P(ProgramEnds, TellsTheBoardTheHostLeaves) {
     const TEnding& ending = GetParam();
-    TBoardProcess board({.ExtraArguments = {"--model"}});
+    TBoardProcess board(OnBus({"--model"}));
     ASSERT_FALSE(board.WaitNode().empty());
     std::vector<Bytes> expected{LightOn, LightOn};
     if (ending.Signal != 0 && !ending.DumpUnderWay) {

@@ -7,6 +7,7 @@
 # result.
 #
 # usage: tests/vm/run.sh [--build-dir DIR] [--no-build] [--timeout SECS] [--smp N]
+#                        [--only gadget]
 #
 #   --build-dir  build folder to use (default: the default preset's build/,
 #                configured with the preset when it is not configured yet)
@@ -14,6 +15,9 @@
 #   --timeout    limit for the guest's whole run (default 1200 s)
 #   --smp        emulated CPUs (default 1); each takes a host core of its own
 #                while the guest is busy
+#   --only gadget  only the cases on the USB gadget board (the whole-program
+#                cases, the console program's jobs and the usbmon capture):
+#                under a minute; LUMIDRA_VM_ONLY=gadget does the same
 #
 # On a fresh Debian 12 machine it installs what it needs first (build tools
 # through tools/install-deps.sh; qemu, busybox-static and udev through
@@ -22,6 +26,8 @@
 # rates, is printed as it comes; a copy of the guest's result files is left in
 # ${TMPDIR:-/tmp}/lumidra-vm/out.
 set -uo pipefail
+# shellcheck source=tools/script-help.sh
+. "$(dirname "$0")/../../tools/script-help.sh"
 
 HERE=$(cd "$(dirname "$0")" && pwd)
 ROOT=$(cd "$HERE/../.." && pwd)
@@ -29,12 +35,14 @@ BUILD=
 DO_BUILD=1
 TIMEOUT=1200
 SMP=1
+ONLY=${LUMIDRA_VM_ONLY:-}
 while [ $# -gt 0 ]; do
     case "$1" in
     --build-dir) BUILD=$2; shift 2 ;;
     --no-build) DO_BUILD=0; shift ;;
     --timeout) TIMEOUT=$2; shift 2 ;;
     --smp) SMP=$2; shift 2 ;;
+    --only) ONLY=$2; shift 2 ;;
     *) echo "run.sh: unknown option $1" >&2; exit 2 ;;
     esac
 done
@@ -76,7 +84,11 @@ BUILD=$(cd "$BUILD" && pwd)
 
 # The guest finds everything through the shared root, by the host's paths.
 # The plug storm's settings go with it (see tests/vm/README.md).
-GUEST_ENV=
+case "$ONLY" in
+'' | gadget) ;;
+*) echo "run.sh: --only takes gadget" >&2; exit 2 ;;
+esac
+GUEST_ENV=${ONLY:+LUMIDRA_VM_ONLY=$ONLY }
 for v in LUMIDRA_STORM_CYCLES LUMIDRA_STORM_SEED LUMIDRA_STORM_LIMIT LUMIDRA_STORM_VERBOSE; do
     [ -n "${!v:-}" ] && GUEST_ENV+="$v='${!v}' "
 done
@@ -84,6 +96,23 @@ GUEST_CMD="${GUEST_ENV}sh '$HERE/guest/guest-main.sh' '$ROOT' '$BUILD'"
 echo "== booting the VM"
 "$HERE/vm-boot.sh" --work "$WORK" --out "$OUT" --timeout "$TIMEOUT" --smp "$SMP" --cmd "$GUEST_CMD"
 rc=$?
+
+# The usbmon capture of the USB gadget board, read here with the dissector
+# beside the program's traces of the same run (tshark is slow under emulation).
+if [ -s "$OUT/usb-capture.pcapng" ] && [ -f "$OUT/results" ]; then
+    if ! command -v tshark >/dev/null; then
+        echo "== no tshark: the usbmon capture is not read (tools/install-deps.sh installs it)"
+    else
+        "$HERE/capture-compare.sh" "$ROOT/packaging/wireshark/lumidra.lua" "$OUT/usb-capture.pcapng" \
+            "$OUT/usb-dump-trace.pcapng" "$OUT/usb-status-trace.pcapng" >"$OUT/capture" 2>&1
+        verdict=$([ $? -eq 0 ] && echo ok || echo "not ok")
+        echo "== the usbmon capture with the dissector"
+        cat "$OUT/capture"
+        # Before the guest's closing line, so that it counts as one of its checks.
+        sed -i "\$i$verdict the dissector reads the usbmon capture as the program's traces of a dump and a status stream" \
+            "$OUT/results"
+    fi
+fi
 
 passed=0
 failed=0

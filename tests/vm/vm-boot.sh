@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # vm-boot.sh -- boots Debian's stock kernel under qemu (software emulation, no
-# KVM needed) with uhid and hid-generic loaded, shares this machine's root
+# KVM needed) with uhid, hid-generic and a software USB bus (dummy_hcd with
+# the configfs HID gadget, usbhid, usbmon) loaded, shares this machine's root
 # file system into the guest read-only with a throw-away overlay on top, and
 # runs one shell command there as root. The kernel of the machines we build
 # on has neither USB nor uhid, so this is the only way to get a real
@@ -128,10 +129,15 @@ fi
 [ -s "$VMLINUX" ] && KERNEL=$VMLINUX
 
 # ---- initramfs: busybox, the modules, and an /init that mounts the host root -------
-MODS="uhid hid-generic virtio_pci 9pnet_virtio 9p overlay"
+# Besides uhid: a USB bus made in software (dummy_hcd, a host and a device
+# controller wired together, kept at full speed as the board is), the gadget
+# side's HID function through configfs, the host side's usbhid, and usbmon to
+# capture that bus.
+MODS="uhid hid-generic virtio_pci 9pnet_virtio 9p overlay usbhid dummy_hcd libcomposite usb_f_hid usbmon"
+MOD_OPTIONS="dummy_hcd is_high_speed=0"
 IR=$WORK/initramfs
 INITRD=$WORK/initramfs.cpio.gz
-STAMP="$KV $MODS $(sha1sum "$0" | cut -c1-12)"
+STAMP="$KV $MODS $MOD_OPTIONS $(sha1sum "$0" | cut -c1-12)"
 if [ ! -s "$INITRD" ] || [ "$(cat "$WORK/initramfs.stamp" 2>/dev/null)" != "$STAMP" ]; then
     rm -rf "$IR"
     mkdir -p "$IR"/{bin,dev,proc,sys,lower,upper,newroot,etc} "$IR/lib/modules/$KV"
@@ -157,7 +163,10 @@ if [ ! -s "$INITRD" ] || [ "$(cat "$WORK/initramfs.stamp" 2>/dev/null)" != "$STA
         cp "$KROOT/lib/modules/$KV/$rel" "$IR/lib/modules/$KV/$rel"
     done
     busybox depmod -b "$IR" "$KV"
-    echo "$MODS" >"$IR/etc/modules"
+    # One module a line, with its options.
+    for m in $MODS; do
+        echo "$m $(echo "$MOD_OPTIONS" | awk -v m="$m" '$1 == m { $1 = ""; print }')"
+    done >"$IR/etc/modules"
     cat >"$IR/init" <<'EOF'
 #!/bin/busybox sh
 /bin/busybox --install -s /bin
@@ -167,12 +176,13 @@ mount -t sysfs sysfs /sys
 mount -t devtmpfs devtmpfs /dev
 echo "VMTEST-BOOTED uptime=$(cut -d' ' -f1 /proc/uptime)"
 T=$(sed -n 's/.*vmtest.timeout=\([0-9]*\).*/\1/p' /proc/cmdline)
-for m in $(cat /etc/modules); do modprobe "$m" || echo "VMTEST: modprobe $m failed"; done
+while read -r m options; do modprobe "$m" $options || echo "VMTEST: modprobe $m failed"; done </etc/modules
 rc=125
 if mount -t 9p -o trans=virtio,version=9p2000.L,ro,cache=loose,msize=512000 hostroot /lower &&
    mount -t tmpfs -o mode=0755 tmpfs /upper && mkdir /upper/u /upper/w &&
    mount -t overlay -o lowerdir=/lower,upperdir=/upper/u,workdir=/upper/w overlay /newroot &&
    mount -t proc proc /newroot/proc && mount -t sysfs sysfs /newroot/sys &&
+   mount -t configfs configfs /newroot/sys/kernel/config && mount -t debugfs debugfs /newroot/sys/kernel/debug &&
    mount -t devtmpfs devtmpfs /newroot/dev && mount -t tmpfs tmpfs /newroot/run &&
    mkdir -p /newroot/dev/pts /newroot/dev/shm && mount -t devpts devpts /newroot/dev/pts &&
    mount -t tmpfs tmpfs /newroot/dev/shm &&

@@ -4,11 +4,8 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
-#include <fstream>
 #include <linux/uhid.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace lumidra::vboard {
@@ -30,15 +27,6 @@ void CopyText(std::uint8_t* to, std::size_t capacity, const std::string& text) {
     const std::size_t n = std::min(text.size(), capacity - 1);
     std::memcpy(to, text.data(), n);
     to[n] = 0;
-}
-
-std::string UeventValue(const std::string& path, const std::string& key) {
-    std::ifstream file(path);
-    std::string line;
-    while (std::getline(file, line))
-        if (line.size() > key.size() && line.compare(0, key.size(), key) == 0 && line[key.size()] == '=')
-            return line.substr(key.size() + 1);
-    return {};
 }
 
 }  // namespace
@@ -80,6 +68,7 @@ bool TUhidBoard::Plug() {
     create.product = identity_.Product;
     create.version = identity_.Version;
     plugged_ = WriteEvent(fd_, event, sizeof event);
+    started_ = false;
     return plugged_;
 }
 
@@ -88,6 +77,7 @@ bool TUhidBoard::Unplug() {
     uhid_event event{};
     event.type = UHID_DESTROY;
     plugged_ = false;
+    started_ = false;
     return WriteEvent(fd_, event, offsetof(uhid_event, u));
 }
 
@@ -101,7 +91,7 @@ bool TUhidBoard::SendInput(const TReport& report) {
     return WriteEvent(fd_, event, offsetof(uhid_event, u.input2.data) + report.size());
 }
 
-TUhidBoard::TEvent TUhidBoard::ReadEvent() {
+TBoardDevice::TEvent TUhidBoard::Handle(short /*revents*/) {
     static uhid_event event;
     std::memset(&event, 0, sizeof event);
     const ssize_t n = ::read(fd_, &event, sizeof event);
@@ -110,14 +100,14 @@ TUhidBoard::TEvent TUhidBoard::ReadEvent() {
         return {TEvent::TKind::Failed, {}};
     }
     switch (event.type) {
-        case UHID_START: return {TEvent::TKind::Started, {}};
+        case UHID_START: started_ = true; return {TEvent::TKind::Started, {}};
         case UHID_STOP: return {TEvent::TKind::Stopped, {}};
         case UHID_OPEN: return {TEvent::TKind::Opened, {}};
         case UHID_CLOSE: return {TEvent::TKind::Closed, {}};
         case UHID_OUTPUT: {
             const auto& output = event.u.output;
             const std::size_t size = std::min<std::size_t>(output.size, sizeof output.data);
-            return {TEvent::TKind::Output, std::vector<std::uint8_t>(output.data, output.data + size)};
+            return {TEvent::TKind::Output, boardmodel::OutputAsReceived(std::span(output.data, size))};
         }
         case UHID_GET_REPORT: {
             const auto id = event.u.get_report.id;
@@ -141,21 +131,8 @@ TUhidBoard::TEvent TUhidBoard::ReadEvent() {
     }
 }
 
-std::string FindHidrawNode(const std::string& phys, const std::string& serial) {
-    DIR* dir = ::opendir("/sys/class/hidraw");
-    if (!dir) return {};
-    std::string node;
-    while (dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name.rfind("hidraw", 0) != 0) continue;
-        const std::string uevent = "/sys/class/hidraw/" + name + "/device/uevent";
-        if (UeventValue(uevent, "HID_PHYS") != phys || UeventValue(uevent, "HID_UNIQ") != serial) continue;
-        struct stat st {};
-        if (::stat(("/dev/" + name).c_str(), &st) == 0 && S_ISCHR(st.st_mode)) node = "/dev/" + name;
-        break;
-    }
-    ::closedir(dir);
-    return node;
+std::string TUhidBoard::FindNode() const {
+    return FindHidrawNode(identity_.Phys, identity_.Serial);
 }
 
 }  // namespace lumidra::vboard

@@ -3,24 +3,13 @@
 // the USB board. Linux only.
 #pragma once
 
-#include "tools/virtual-board/BoardRunner.h"
+#include "tools/virtual-board/BoardDevice.h"
 
-#include <cstdint>
 #include <string>
-#include <vector>
 
 namespace lumidra::vboard {
 
-struct TBoardIdentity {
-    std::string Name = "Lumidra virtual board";
-    std::string Phys;  // empty: "virtual-board-<pid>/input0"
-    std::string Serial{boardmodel::BoardSerial};
-    std::uint16_t Vendor = boardmodel::BoardVendorId;
-    std::uint16_t Product = boardmodel::BoardProductId;
-    std::uint16_t Version = boardmodel::BoardVersion;
-};
-
-class TUhidBoard final : public TBoardPort {
+class TUhidBoard final : public TBoardDevice {
 public:
     explicit TUhidBoard(TBoardIdentity identity);
     ~TUhidBoard() override;  // unplugs and closes
@@ -28,32 +17,28 @@ public:
     TUhidBoard& operator=(const TUhidBoard&) = delete;
 
     // Opens /dev/uhid; false with `error` set when it cannot.
-    bool Open(std::string& error);
-    int Fd() const { return fd_; }
-    const TBoardIdentity& Identity() const { return identity_; }
-    bool Plugged() const { return plugged_; }
+    bool Open(std::string& error) override;
+    int Fd() const override { return fd_; }
+    const TBoardIdentity& Identity() const override { return identity_; }
+    bool Plugged() const override { return plugged_; }
+    bool Started() const override { return started_; }
 
     bool Plug() override;
     bool Unplug() override;
     bool SendInput(const TReport& report) override;
 
-    struct TEvent {
-        enum class TKind { None, Started, Stopped, Opened, Closed, Output, Failed } Kind = TKind::None;
-        std::vector<std::uint8_t> Written;  // Output: the bytes as the host wrote them
-    };
-    // Reads and handles one event from the kernel (the descriptor is
-    // readable). Get/set-report requests are answered here: the board has
-    // no feature reports.
-    TEvent ReadEvent();
+    // Reads and handles one event from the kernel. Get/set-report requests
+    // are answered here: the board has no feature reports. An output report
+    // arrives as the host wrote it and is handed on as a USB board receives it.
+    TEvent Handle(short revents) override;
+    std::string FindNode() const override;
+    std::string Where() const override { return identity_.Phys; }
 
 private:
     TBoardIdentity identity_;
     int fd_ = -1;
     bool plugged_ = false;
+    bool started_ = false;
 };
-
-// The /dev/hidrawN node of the hidraw device with this phys and serial, once
-// its device node exists; empty when there is none (yet).
-std::string FindHidrawNode(const std::string& phys, const std::string& serial);
 
 }  // namespace lumidra::vboard

@@ -1,5 +1,6 @@
 // lumidra-virtual-board: the demonstration board as a kernel HID device over
-// /dev/uhid, for tests of the real Linux HID stack (in a VM or on a desktop).
+// /dev/uhid, or as a USB device through the kernel's HID gadget (--bus
+// gadget), for tests of the real Linux HID stack (in a VM or on a desktop).
 //
 // It logs every output report it receives, as the board's firmware would see
 // it (64 bytes, no report-ID byte), one hex line each, and sends the input
@@ -9,6 +10,7 @@
 // and takes the commands of ModelCommands.h on the control pipe.
 #include "tools/virtual-board/BoardHex.h"
 #include "tools/virtual-board/BoardRunner.h"
+#include "tools/virtual-board/GadgetBoard.h"
 #include "tools/virtual-board/ModelCommands.h"
 #include "tools/virtual-board/UhidBoard.h"
 
@@ -21,6 +23,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <poll.h>
 #include <sstream>
@@ -36,10 +39,16 @@ using Clock = TBoardRunner::Clock;
 namespace {
 
 constexpr const char* Usage =
-    "usage: lumidra-virtual-board [--serial S] [--name N] [--phys P] [--vid N] [--pid N]\n"
+    "usage: lumidra-virtual-board [--bus uhid|gadget] [--udc NAME] [--serial S] [--name N]\n"
+    "                             [--maker M] [--phys P] [--vid N] [--pid N]\n"
     "                             [--log FILE] [--script FILE] [--control FIFO]\n"
     "                             [--ready FILE] [--model] [--rate N] [--verbose]\n"
+    "  --bus      uhid (default): a HID device made through /dev/uhid;\n"
+    "             gadget: a USB device, the kernel's configfs HID gadget bound to a\n"
+    "             device controller (--udc, default the first free one), which the\n"
+    "             host enumerates; unplug and plug unbind and bind it\n"
     "  --serial   serial-number string (default 01.01); another one makes a decoy\n"
+    "  --name     product string; --maker: manufacturer string (USB only)\n"
     "  --log      where each output report goes as a hex line (default stdout)\n"
     "  --script   commands run once the device node exists\n"
     "  --control  a FIFO (made if missing) that takes the same commands, one a line\n"
@@ -52,6 +61,8 @@ constexpr const char* Usage =
 
 struct TOptions {
     TBoardIdentity Identity;
+    bool Gadget = false;
+    std::string Udc;
     std::string Log, Script, Control, Ready;
     bool Verbose = false;
     bool Model = false;
@@ -82,7 +93,14 @@ bool ParseOptions(int argc, char** argv, TOptions& o) {
         if (a == "--help") return false;
         if (i + 1 >= argc) return false;
         const char* v = argv[++i];
-        if (a == "--serial")
+        if (a == "--bus") {
+            if (std::string_view(v) != "uhid" && std::string_view(v) != "gadget") return false;
+            o.Gadget = std::string_view(v) == "gadget";
+        } else if (a == "--udc")
+            o.Udc = v;
+        else if (a == "--maker")
+            o.Identity.Maker = v;
+        else if (a == "--serial")
             o.Identity.Serial = v;
         else if (a == "--name")
             o.Identity.Name = v;
@@ -220,7 +238,12 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
 
     std::string error;
-    TUhidBoard board(options.Identity);
+    std::unique_ptr<TBoardDevice> device;
+    if (options.Gadget)
+        device = std::make_unique<TGadgetBoard>(options.Identity, options.Udc);
+    else
+        device = std::make_unique<TUhidBoard>(options.Identity);
+    TBoardDevice& board = *device;
     TControlPipe control;
     if (!board.Open(error) || (!options.Control.empty() && !control.Open(options.Control, error))) {
         std::fprintf(stderr, "virtual-board: %s\n", error.c_str());
@@ -257,12 +280,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "virtual-board: creating the device failed: %s\n", std::strerror(errno));
         return 1;
     }
-    say("created " + board.Identity().Phys);
+    say("created " + board.Where());
 
     // Commands run only while the device node exists, or while the board is
     // unplugged (so that a plug can run); between the kernel's start and the
     // node's appearance the runner waits.
-    bool started = false;
+    bool started = false;  // since the last plug
     std::string node;
     int rc = 0;
     bool quit = false;
@@ -286,6 +309,7 @@ int main(int argc, char** argv) {
                 say("unplugged");
             }
         }
+        started = started || board.Started();
         int timeout = -1;
         if (board.Plugged() && started && node.empty())
             timeout = 10;  // looking for the node
@@ -302,7 +326,7 @@ int main(int argc, char** argv) {
             timeout = timeout < 0 ? untilSlot : std::min(timeout, untilSlot);
         }
 
-        pollfd fds[3] = {{board.Fd(), POLLIN, 0}, {signalFd, POLLIN, 0}, {control.Fd(), POLLIN, 0}};
+        pollfd fds[3] = {{board.Fd(), board.PollEvents(), 0}, {signalFd, POLLIN, 0}, {control.Fd(), POLLIN, 0}};
         const int n = ::poll(fds, control.Fd() >= 0 ? 3 : 2, timeout);
         if (n < 0 && errno != EINTR) {
             rc = 1;
@@ -313,9 +337,9 @@ int main(int argc, char** argv) {
             break;
         }
         if (control.Fd() >= 0 && (fds[2].revents & POLLIN)) control.Drain(runner, modelCommand);
-        if (fds[0].revents & (POLLIN | POLLERR | POLLHUP)) {
-            const auto event = board.ReadEvent();
-            using K = TUhidBoard::TEvent::TKind;
+        if (fds[0].revents != 0) {
+            const auto event = board.Handle(fds[0].revents);
+            using K = TBoardDevice::TEvent::TKind;
             switch (event.Kind) {
                 case K::Started:
                     started = true;
@@ -325,13 +349,13 @@ int main(int argc, char** argv) {
                 case K::Opened: say("opened by the host"); break;
                 case K::Closed: say("closed by the host"); break;
                 case K::Output:
-                    std::fprintf(log, "%s\n", FormatHex(boardmodel::OutputAsReceived(event.Written)).c_str());
+                    std::fprintf(log, "%s\n", FormatHex(event.Received).c_str());
                     std::fflush(log);
                     runner.OutputReceived();
-                    if (model) model->Receive(boardmodel::OutputAsReceived(event.Written));
+                    if (model) model->Receive(event.Received);
                     break;
                 case K::Failed:
-                    std::fprintf(stderr, "virtual-board: reading /dev/uhid failed: %s\n", std::strerror(errno));
+                    std::fprintf(stderr, "virtual-board: reading the device failed: %s\n", std::strerror(errno));
                     rc = 1;
                     quit = true;
                     break;
@@ -339,7 +363,7 @@ int main(int argc, char** argv) {
             }
         }
         if (board.Plugged() && started && node.empty()) {
-            node = FindHidrawNode(board.Identity().Phys, serial);
+            node = board.FindNode();
             if (!node.empty()) {
                 say("node " + node);
                 if (!options.Ready.empty()) {
@@ -356,8 +380,11 @@ int main(int argc, char** argv) {
         if (model && board.Plugged() && !node.empty()) {
             const auto now = Clock::now();
             if (now >= nextSlot) {
-                if (const auto report = model->NextReport(); report && !board.SendInput(*report))
-                    std::fprintf(stderr, "virtual-board %s: sending a report failed\n", serial.c_str());
+                // A board whose last report still waits for the host skips the slot.
+                if (board.ReadyForInput()) {
+                    if (const auto report = model->NextReport(); report && !board.SendInput(*report))
+                        std::fprintf(stderr, "virtual-board %s: sending a report failed\n", serial.c_str());
+                }
                 nextSlot += period;
                 if (nextSlot < now) nextSlot = now + period;  // fell behind: no catching up in a burst
             }
@@ -374,7 +401,8 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "virtual-board %s: violation: %s\n", serial.c_str(), v.c_str());
     }
     if (!options.Ready.empty()) ::unlink(options.Ready.c_str());
-    say("outputs=" + std::to_string(runner.Outputs()) + " inputs=" + std::to_string(runner.InputsSent()));
+    say("outputs=" + std::to_string(runner.Outputs()) + " inputs=" + std::to_string(runner.InputsSent()) +
+        " dropped=" + std::to_string(board.Dropped()));
     if (log != stdout) std::fclose(log);
     return rc;
 }

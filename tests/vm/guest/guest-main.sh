@@ -8,9 +8,14 @@
 #   the rule's effect on the board's node, then the Linux platform's tests as
 #   an ordinary user in group plugdev (monitors on the udev source), then the
 #   whole-program scenario as that user once it is built.
+# Phase 2 on a USB bus: the board as a USB gadget on the kernel's software
+#   bus (dummy_hcd), enumerated by usbhid: the whole-program cases and the
+#   console program's jobs again, with the bus captured by usbmon.
 # Phase 3, the Debian package (tests/vm/run.sh makes it): installed with
 #   dpkg into the guest's throw-away overlay, its udev rule in force alone, the
 #   installed program started as that user against a uhid board.
+#
+# LUMIDRA_VM_ONLY=gadget runs only what runs on the USB gadget.
 #
 # Each result goes to /vmtest-out/results as "ok NAME" or "not ok NAME"; the
 # last line is "done" when the run got to its end.
@@ -22,6 +27,7 @@ VM_BIN=$BUILD/tests/vm
 BOARD=$BUILD/tools/virtual-board/lumidra-virtual-board
 USER_OK=lumidra-vm      # in plugdev: the rule lets it open the board
 USER_OTHER=lumidra-nobody  # not in plugdev: the rule must not let it in
+ONLY=${LUMIDRA_VM_ONLY:-}
 : >"$RESULTS"
 export QT_QPA_PLATFORM=offscreen
 up() { cut -d' ' -f1 /proc/uptime; }
@@ -38,7 +44,8 @@ check() { # check RC TEXT
 # tests/vm, every test case a result of its own; a crash or timeout that
 # leaves no failed case behind is a failure of the program. It may take
 # GTEST_LIMIT seconds (default 240); its log is $OUT/GTEST_LOG.log (default
-# named after the program and the user).
+# named after the program, the user and the bus). GTEST_BUS=gadget puts the
+# board under test on the USB gadget (GTEST_BOARD: the board tool to use).
 run_gtest() {
     name=$1
     user=$2
@@ -54,9 +61,12 @@ run_gtest() {
         tag="$name (as $user)"
         as="setpriv --reuid=$user --regid=users --init-groups env HOME=/tmp TMPDIR=/tmp USER=$user"
     fi
-    log=$OUT/${GTEST_LOG:-$name${user:+.$user}}.log
+    bus=${GTEST_BUS:-}
+    [ -n "$bus" ] && tag="$tag on the $bus"
+    log=$OUT/${GTEST_LOG:-$name${user:+.$user}${bus:+.$bus}}.log
     echo "# $tag: start at $(up) s"
-    { timeout "${GTEST_LIMIT:-240}" $as "$bin" --gtest_color=no "$@" 2>&1; echo $? >"$log.rc"; } | tee "$log"
+    { timeout "${GTEST_LIMIT:-240}" $as env LUMIDRA_VM_BUS="$bus" ${GTEST_BOARD:+LUMIDRA_VIRTUAL_BOARD=$GTEST_BOARD} \
+          "$bin" --gtest_color=no "$@" 2>&1; echo $? >"$log.rc"; } | tee "$log"
     rc=$(cat "$log.rc")
     sed -n 's/^\[       OK \] \([^ ]*\) (.*/\1/p' "$log" | while read -r t; do echo "ok $tag: $t" >>"$RESULTS"; done
     sed -n 's/^\[  FAILED  \] \([^ ]*\) ([0-9]* ms)$/\1/p' "$log" | while read -r t; do echo "not ok $tag: $t" >>"$RESULTS"; done
@@ -73,13 +83,15 @@ check $? "/dev/uhid exists (uhid loaded)"
 check $? "the virtual board is built ($BOARD)"
 
 # ---- phase 1: no udevd ------------------------------------------------------------
-run_gtest vm_kernel_facts_test ""
-run_gtest vm_linux_hid_test ""
-if [ -x "$VM_BIN/vm_read_rate" ]; then
-    echo "# read rates: start at $(up) s"
-    { timeout 240 "$VM_BIN/vm_read_rate" --benchmark_min_time=1 2>&1; echo $? >"$OUT/rates.rc"; } | tee "$OUT/rates.log"
-    check "$(cat "$OUT/rates.rc")" "read-rate measurement ran to its end"
-    grep -E '^(BM_|read-rate)' "$OUT/rates.log" >"$OUT/rates"
+if [ "$ONLY" != gadget ]; then
+    run_gtest vm_kernel_facts_test ""
+    run_gtest vm_linux_hid_test ""
+    if [ -x "$VM_BIN/vm_read_rate" ]; then
+        echo "# read rates: start at $(up) s"
+        { timeout 240 "$VM_BIN/vm_read_rate" --benchmark_min_time=1 2>&1; echo $? >"$OUT/rates.rc"; } | tee "$OUT/rates.log"
+        check "$(cat "$OUT/rates.rc")" "read-rate measurement ran to its end"
+        grep -E '^(BM_|read-rate)' "$OUT/rates.log" >"$OUT/rates"
+    fi
 fi
 
 # ---- phase 2: udevd with the project's rule ---------------------------------------
@@ -96,79 +108,84 @@ chmod 0666 /dev/uhid
 /lib/systemd/systemd-udevd --daemon 2>"$OUT/udevd.err"
 udevadm control --ping -t 5
 check $? "systemd-udevd runs in the guest"
-W=$(mktemp -d /tmp/udev.XXXXXX)
-"$BOARD" --ready "$W/ready" --log "$W/outputs" &
-BOARD_PID=$!
-n=0
-while [ ! -s "$W/ready" ] && [ $n -lt 100 ]; do sleep 0.1; n=$((n + 1)); done
-node=$(cat "$W/ready" 2>/dev/null)
-[ -n "$node" ]
-check $? "the board's node appears with udevd running (${node:-none})"
-udevadm settle -t 10
-if [ -n "$node" ]; then
-    perm=$(stat -c '%a %U %G' "$node")
-    [ "$perm" = "660 root plugdev" ]
-    check $? "the rule gives $node mode 660, group plugdev (got '$perm')"
-    udevadm info -q property -n "$node" >"$W/props" 2>&1
-    grep -q '^TAGS=.*:uaccess:' "$W/props"
-    check $? "the rule tags $node for uaccess (the logged-in user's ACL)"
-    udevadm test --action=add "/sys/class/hidraw/${node##*/}" >"$W/udevtest" 2>&1
-    ! grep -i '70-lumidra.rules' "$W/udevtest" | grep -qiE 'invalid|error|unknown|fail'
-    check $? "udevadm finds nothing wrong in 70-lumidra.rules"
-    setpriv --reuid="$USER_OK" --regid=users --init-groups sh -c "exec 3<>'$node'" 2>"$W/open.err"
-    check $? "$USER_OK (in plugdev) opens $node read-write"
-    ! setpriv --reuid="$USER_OTHER" --regid=users --init-groups sh -c "exec 3<>'$node'" 2>/dev/null
-    check $? "$USER_OTHER (not in plugdev) cannot open $node"
-    sed 's/^/# props: /' "$W/props"
-fi
-kill -TERM "$BOARD_PID" 2>/dev/null
-wait "$BOARD_PID"
-check $? "the board ends cleanly on SIGTERM"
-rm -rf "$W"
+if [ "$ONLY" != gadget ]; then
+    W=$(mktemp -d /tmp/udev.XXXXXX)
+    "$BOARD" --ready "$W/ready" --log "$W/outputs" &
+    BOARD_PID=$!
+    n=0
+    while [ ! -s "$W/ready" ] && [ $n -lt 100 ]; do sleep 0.1; n=$((n + 1)); done
+    node=$(cat "$W/ready" 2>/dev/null)
+    [ -n "$node" ]
+    check $? "the board's node appears with udevd running (${node:-none})"
+    udevadm settle -t 10
+    if [ -n "$node" ]; then
+        perm=$(stat -c '%a %U %G' "$node")
+        [ "$perm" = "660 root plugdev" ]
+        check $? "the rule gives $node mode 660, group plugdev (got '$perm')"
+        udevadm info -q property -n "$node" >"$W/props" 2>&1
+        grep -q '^TAGS=.*:uaccess:' "$W/props"
+        check $? "the rule tags $node for uaccess (the logged-in user's ACL)"
+        udevadm test --action=add "/sys/class/hidraw/${node##*/}" >"$W/udevtest" 2>&1
+        ! grep -i '70-lumidra.rules' "$W/udevtest" | grep -qiE 'invalid|error|unknown|fail'
+        check $? "udevadm finds nothing wrong in 70-lumidra.rules"
+        setpriv --reuid="$USER_OK" --regid=users --init-groups sh -c "exec 3<>'$node'" 2>"$W/open.err"
+        check $? "$USER_OK (in plugdev) opens $node read-write"
+        ! setpriv --reuid="$USER_OTHER" --regid=users --init-groups sh -c "exec 3<>'$node'" 2>/dev/null
+        check $? "$USER_OTHER (not in plugdev) cannot open $node"
+        sed 's/^/# props: /' "$W/props"
+    fi
+    kill -TERM "$BOARD_PID" 2>/dev/null
+    wait "$BOARD_PID"
+    check $? "the board ends cleanly on SIGTERM"
+    rm -rf "$W"
 
-run_gtest vm_linux_hid_test "$USER_OK"
-# The whole program against the virtual board, as an ordinary user; the plug
-# storm on its own, with the time a thousand plugs take under emulation
-# (LUMIDRA_STORM_CYCLES and LUMIDRA_STORM_SEED, passed on by run.sh, change
-# the count and repeat a run). Its figures go to $OUT/storm.
-run_gtest vm_program_scenario_test "$USER_OK" --gtest_filter=-ProgramInAPlugStorm.*
-GTEST_LIMIT=${LUMIDRA_STORM_LIMIT:-720}
-GTEST_LOG=storm
-run_gtest vm_program_scenario_test "$USER_OK" --gtest_filter=ProgramInAPlugStorm.*
-GTEST_LIMIT=
-GTEST_LOG=
-grep '^storm: ' "$OUT/storm.log" >"$OUT/storm" 2>/dev/null
+    run_gtest vm_linux_hid_test "$USER_OK"
+    # The whole program against the virtual board, as an ordinary user; the plug
+    # storm on its own, with the time a thousand plugs take under emulation
+    # (LUMIDRA_STORM_CYCLES and LUMIDRA_STORM_SEED, passed on by run.sh, change
+    # the count and repeat a run). Its figures go to $OUT/storm.
+    run_gtest vm_program_scenario_test "$USER_OK" --gtest_filter=-ProgramInAPlugStorm.*
+    GTEST_LIMIT=${LUMIDRA_STORM_LIMIT:-720}
+    GTEST_LOG=storm
+    run_gtest vm_program_scenario_test "$USER_OK" --gtest_filter=ProgramInAPlugStorm.*
+    GTEST_LIMIT=
+    GTEST_LOG=
+    grep '^storm: ' "$OUT/storm.log" >"$OUT/storm" 2>/dev/null
+fi
 
 # ---- phase 2, lumidra-cli: the console program as an ordinary user -----------------
 CLI=$BUILD/app/lumidra-cli
-if [ ! -x "$CLI" ]; then
-    echo "# lumidra-cli is not built: its cases skipped"
-else
-    echo "# lumidra-cli at $(up) s"
+# start_model_board [BUS]: the board model, reporting by itself as the board
+# does, in a fresh $W that the ordinary user may write (its node in $node).
+start_model_board() {
     W=$(mktemp -d /tmp/cli.XXXXXX)
     chmod 0777 "$W"
     as_ok="setpriv --reuid=$USER_OK --regid=users --init-groups env HOME=$W TMPDIR=$W USER=$USER_OK"
-    # The board model, reporting by itself as the board does.
-    "$BOARD" --model --ready "$W/ready" --log "$W/outputs" &
+    "$BOARD" --model --bus "${1:-uhid}" --ready "$W/ready" --log "$W/outputs" --control "$W/control" &
     BOARD_PID=$!
-    # A check of a run, with what the run said on standard error when it failed.
-    cli_check() {
-        check "$1" "$2"
-        [ "$1" -eq 0 ] || sed 's/^/# stderr: /' "$W/err"
-    }
     n=0
     while [ ! -s "$W/ready" ] && [ $n -lt 100 ]; do sleep 0.1; n=$((n + 1)); done
     udevadm settle -t 10
     node=$(cat "$W/ready" 2>/dev/null)
-
-    $as_ok "$CLI" --quiet dump "$W/dump.bin" 2>"$W/err"
+}
+# A check of a run, with what the run said on standard error when it failed.
+cli_check() {
+    check "$1" "$2"
+    [ "$1" -eq 0 ] || sed 's/^/# stderr: /' "$W/err"
+}
+# cli_jobs [ON]: the board's jobs through lumidra-cli, each check named with
+# ON (" on the gadget"); DUMP_TRACE and STATUS_TRACE name the dump's and the
+# status stream's traces.
+cli_jobs() {
+    on=${1:-}
+    $as_ok "$CLI" ${DUMP_TRACE:+--trace "$DUMP_TRACE"} --quiet dump "$W/dump.bin" 2>"$W/err"
     rc=$?
     [ $rc -eq 0 ] && [ "$(wc -c <"$W/dump.bin")" -eq 4096 ]
-    cli_check $? "lumidra-cli dump: exit $rc, 4096 bytes written"
+    cli_check $? "lumidra-cli dump$on: exit $rc, 4096 bytes written"
 
     head -c 64 /dev/urandom >"$W/block.bin" && chmod 0644 "$W/block.bin"
     $as_ok "$CLI" --quiet flash write "$W/block.bin" --verify 2>"$W/err"
-    cli_check $? "lumidra-cli flash write --verify: the board's Flash-ROM holds the block"
+    cli_check $? "lumidra-cli flash write --verify$on: the board's Flash-ROM holds the block"
 
     # A 96 x 68 one-bit picture: the header, two colours, 816 bytes of pixels.
     printf 'BM\156\003\000\000\000\000\000\000\076\000\000\000\050\000\000\000\140\000\000\000\104\000\000\000\001\000\001\000' >"$W/p.bmp"
@@ -176,12 +193,33 @@ else
     printf '\000\000\000\000\377\377\377\000' >>"$W/p.bmp"
     head -c 816 /dev/zero >>"$W/p.bmp"
     $as_ok "$CLI" --quiet image "$W/p.bmp" 2>"$W/err"
-    cli_check $? "lumidra-cli image: the picture job ends"
+    cli_check $? "lumidra-cli image$on: the picture job ends"
 
-    $as_ok "$CLI" status --json --count 50 >"$W/status" 2>"$W/err"
+    # Channel 1 climbs meanwhile: no stretch of the stream looks like another.
+    (i=0; while [ $i -lt 1024 ]; do echo "channel 1 $i"; i=$((i + 1)); sleep 0.02; done) >"$W/control" &
+    RAMP_PID=$!
+    $as_ok "$CLI" ${STATUS_TRACE:+--trace "$STATUS_TRACE"} status --json --count 50 >"$W/status" 2>"$W/err"
     rc=$?
+    kill "$RAMP_PID" 2>/dev/null
+    wait "$RAMP_PID" 2>/dev/null
     [ $rc -eq 0 ] && [ "$(grep -c '^{"ch1":[0-9]*,"ch1_pct":' "$W/status")" -eq 50 ]
-    cli_check $? "lumidra-cli status --json --count 50: exit $rc, 50 records"
+    cli_check $? "lumidra-cli status --json --count 50$on: exit $rc, 50 records"
+
+    # The plot: 32 points a report.
+    $as_ok "$CLI" --quiet plot --out "$W/plot.csv" --csv --reports 20 2>"$W/err"
+    rc=$?
+    [ $rc -eq 0 ] && [ "$(wc -l <"$W/plot.csv")" -eq 641 ]
+    cli_check $? "lumidra-cli plot --reports 20$on: exit $rc, 640 points"
+}
+
+if [ "$ONLY" = gadget ]; then
+    echo "# lumidra-cli on uhid: skipped (only the gadget's cases)"
+elif [ ! -x "$CLI" ]; then
+    echo "# lumidra-cli is not built: its cases skipped"
+else
+    echo "# lumidra-cli at $(up) s"
+    start_model_board
+    cli_jobs
 
     setpriv --reuid="$USER_OTHER" --regid=users --init-groups env HOME=$W TMPDIR=$W USER=$USER_OTHER \
         "$CLI" list >"$W/list" 2>"$W/list.err"
@@ -210,64 +248,121 @@ else
     rm -rf "$W"
 fi
 
-# ---- phase 3: the Debian package, installed and started ---------------------------
-DEB=$(ls "$BUILD"/packages/lumidra_*.deb 2>/dev/null | head -n 1)
-if [ -z "$DEB" ]; then
-    echo "# no package in $BUILD/packages: phase 3 skipped"
+# ---- phase 2 on a USB bus: the board as a USB gadget -------------------------------
+# The board on the kernel's software USB bus (dummy_hcd): a configfs HID
+# gadget that usbhid enumerates as it does the real board. The whole-program
+# cases that need one board of a kind, then the console program's jobs with
+# the bus captured by usbmon from before the board is plugged.
+if [ ! -d /sys/kernel/config/usb_gadget ] || [ -z "$(ls /sys/class/udc 2>/dev/null)" ]; then
+    record "not ok" "the guest makes USB gadgets (configfs, a device controller)"
 else
-    echo "# phase 3 (${DEB##*/}) at $(up) s"
-    W=$(mktemp -d /tmp/package.XXXXXX)
-    chmod 0755 "$W"
-    dpkg -i "$DEB" >"$OUT/dpkg.log" 2>&1
-    check $? "dpkg installs ${DEB##*/}: its dependencies are there"
-    installed=ok
-    for f in /usr/bin/lumidra /usr/lib/udev/rules.d/70-lumidra.rules \
-             /usr/share/applications/org.lumidra.Lumidra.desktop \
-             /usr/share/icons/hicolor/scalable/apps/org.lumidra.Lumidra.svg \
-             /usr/share/metainfo/org.lumidra.Lumidra.metainfo.xml; do
-        [ -f "$f" ] || { echo "# not installed: $f"; installed=; }
-    done
-    [ -n "$installed" ]
-    check $? "the package installs the program, the udev rule, the desktop entry, the icon and the metainfo"
-    ! readelf -d /usr/bin/lumidra 2>/dev/null | grep -qE 'R(UN)?PATH'
-    check $? "the installed program carries no library path into the build tree"
-    [ "$(/usr/bin/lumidra --version)" = "lumidra $(dpkg-deb -f "$DEB" Version)" ]
-    check $? "the installed program's --version is the package's"
+    echo "# phase 2 on the USB gadget at $(up) s"
+    # Test scaffolding, as /dev/uhid's mode is: the ordinary user's tests
+    # start gadget boards, and configfs and /dev/hidgN are root's.
+    GTEST_BOARD=/usr/local/bin/lumidra-virtual-board-as-root
+    cp "$BOARD" "$GTEST_BOARD" && chmod 4755 "$GTEST_BOARD"
+    GTEST_BUS=gadget
+    run_gtest vm_program_scenario_test "$USER_OK" --gtest_filter='ProgramOnKernel.*'
+    GTEST_BUS=
+    GTEST_BOARD=
 
-    # The packaged rule alone decides who opens the board now.
-    rm -f /etc/udev/rules.d/70-lumidra.rules
-    udevadm control --reload
-    "$BOARD" --ready "$W/ready" --log "$W/outputs" &
-    BOARD_PID=$!
-    n=0
-    while [ ! -s "$W/ready" ] && [ $n -lt 100 ]; do sleep 0.1; n=$((n + 1)); done
-    udevadm settle -t 10
-    node=$(cat "$W/ready" 2>/dev/null)
-    perm=$(stat -c '%a %U %G' "$node" 2>/dev/null)
-    [ "$perm" = "660 root plugdev" ]
-    check $? "the packaged rule gives the board's node mode 660, group plugdev (got '$perm')"
+    if [ -x "$CLI" ]; then
+        echo "# lumidra-cli on the USB gadget at $(up) s"
+        # usbmon on the software bus's host side, before the board is there.
+        busnum=$(cat /sys/bus/platform/devices/dummy_hcd.0/usb*/busnum 2>/dev/null)
+        C=$(mktemp -d /tmp/capture.XXXXXX)
+        chmod 0777 "$C"
+        dumpcap -q -i "usbmon$busnum" -w "$C/bus.pcapng" 2>"$C/dumpcap.err" &
+        CAPTURE_PID=$!
+        n=0
+        while [ ! -s "$C/bus.pcapng" ] && [ $n -lt 100 ]; do sleep 0.1; n=$((n + 1)); done
+        [ -s "$C/bus.pcapng" ]
+        check $? "usbmon captures bus $busnum (the software bus) before the board is plugged"
 
-    # The installed program, as the ordinary user, with every panel shown:
-    # it attaches, and the board receives the state report with the light on.
-    # A home and temp folder of its own: the single-instance lock lives there,
-    # away from whatever the shared /tmp holds.
-    mkdir "$W/home" && chown "$USER_OK" "$W/home"
-    setpriv --reuid="$USER_OK" --regid=users --init-groups env HOME="$W/home" TMPDIR="$W/home" USER="$USER_OK" \
-        /usr/bin/lumidra --all-panels >"$OUT/lumidra.log" 2>&1 &
-    PROGRAM_PID=$!
-    light_on="00 00 00 01$(printf ' 00%.0s' $(seq 60))"
-    n=0
-    until grep -qx "$light_on" "$W/outputs" 2>/dev/null || [ $n -ge 300 ]; do sleep 0.1; n=$((n + 1)); done
-    grep -qx "$light_on" "$W/outputs"
-    check $? "the installed program attaches to the board (state report, light on, after $((n / 10)) s)"
-    kill -0 "$PROGRAM_PID" 2>/dev/null
-    check $? "the installed program keeps running with the board attached"
-    kill -TERM "$PROGRAM_PID" 2>/dev/null
-    wait "$PROGRAM_PID" 2>/dev/null
-    kill -TERM "$BOARD_PID" 2>/dev/null
-    wait "$BOARD_PID"
-    sed 's/^/# lumidra: /' "$OUT/lumidra.log" | grep -v propagateSizeHints | head -n 20
-    rm -rf "$W"
+        start_model_board gadget
+        perm=$(stat -c '%a %U %G' "$node" 2>/dev/null)
+        [ "$perm" = "660 root plugdev" ]
+        check $? "the rule gives the USB board's node $node mode 660, group plugdev (got '$perm')"
+        DUMP_TRACE=$C/dump.pcapng
+        STATUS_TRACE=$C/status.pcapng
+        cli_jobs " on the gadget"
+        DUMP_TRACE=
+        STATUS_TRACE=
+        kill -TERM "$BOARD_PID" 2>/dev/null
+        wait "$BOARD_PID"
+        check $? "the USB board ends cleanly on SIGTERM"
+        kill -INT "$CAPTURE_PID" 2>/dev/null
+        wait "$CAPTURE_PID"
+        sed 's/^/# dumpcap: /' "$C/dumpcap.err"
+        # The capture and the program's traces of the dump and the status
+        # stream, for tests/vm/run.sh to read with the dissector.
+        cp "$C/bus.pcapng" "$OUT/usb-capture.pcapng"
+        cp "$C/dump.pcapng" "$OUT/usb-dump-trace.pcapng"
+        cp "$C/status.pcapng" "$OUT/usb-status-trace.pcapng"
+        rm -rf "$W" "$C"
+    fi
+fi
+
+# ---- phase 3: the Debian package, installed and started ---------------------------
+if [ "$ONLY" != gadget ]; then
+    DEB=$(ls "$BUILD"/packages/lumidra_*.deb 2>/dev/null | head -n 1)
+    if [ -z "$DEB" ]; then
+        echo "# no package in $BUILD/packages: phase 3 skipped"
+    else
+        echo "# phase 3 (${DEB##*/}) at $(up) s"
+        W=$(mktemp -d /tmp/package.XXXXXX)
+        chmod 0755 "$W"
+        dpkg -i "$DEB" >"$OUT/dpkg.log" 2>&1
+        check $? "dpkg installs ${DEB##*/}: its dependencies are there"
+        installed=ok
+        for f in /usr/bin/lumidra /usr/lib/udev/rules.d/70-lumidra.rules \
+                 /usr/share/applications/org.lumidra.Lumidra.desktop \
+                 /usr/share/icons/hicolor/scalable/apps/org.lumidra.Lumidra.svg \
+                 /usr/share/metainfo/org.lumidra.Lumidra.metainfo.xml; do
+            [ -f "$f" ] || { echo "# not installed: $f"; installed=; }
+        done
+        [ -n "$installed" ]
+        check $? "the package installs the program, the udev rule, the desktop entry, the icon and the metainfo"
+        ! readelf -d /usr/bin/lumidra 2>/dev/null | grep -qE 'R(UN)?PATH'
+        check $? "the installed program carries no library path into the build tree"
+        [ "$(/usr/bin/lumidra --version)" = "lumidra $(dpkg-deb -f "$DEB" Version)" ]
+        check $? "the installed program's --version is the package's"
+
+        # The packaged rule alone decides who opens the board now.
+        rm -f /etc/udev/rules.d/70-lumidra.rules
+        udevadm control --reload
+        "$BOARD" --ready "$W/ready" --log "$W/outputs" &
+        BOARD_PID=$!
+        n=0
+        while [ ! -s "$W/ready" ] && [ $n -lt 100 ]; do sleep 0.1; n=$((n + 1)); done
+        udevadm settle -t 10
+        node=$(cat "$W/ready" 2>/dev/null)
+        perm=$(stat -c '%a %U %G' "$node" 2>/dev/null)
+        [ "$perm" = "660 root plugdev" ]
+        check $? "the packaged rule gives the board's node mode 660, group plugdev (got '$perm')"
+
+        # The installed program, as the ordinary user, with every panel shown:
+        # it attaches, and the board receives the state report with the light on.
+        # A home and temp folder of its own: the single-instance lock lives there,
+        # away from whatever the shared /tmp holds.
+        mkdir "$W/home" && chown "$USER_OK" "$W/home"
+        setpriv --reuid="$USER_OK" --regid=users --init-groups env HOME="$W/home" TMPDIR="$W/home" USER="$USER_OK" \
+            /usr/bin/lumidra --all-panels >"$OUT/lumidra.log" 2>&1 &
+        PROGRAM_PID=$!
+        light_on="00 00 00 01$(printf ' 00%.0s' $(seq 60))"
+        n=0
+        until grep -qx "$light_on" "$W/outputs" 2>/dev/null || [ $n -ge 300 ]; do sleep 0.1; n=$((n + 1)); done
+        grep -qx "$light_on" "$W/outputs"
+        check $? "the installed program attaches to the board (state report, light on, after $((n / 10)) s)"
+        kill -0 "$PROGRAM_PID" 2>/dev/null
+        check $? "the installed program keeps running with the board attached"
+        kill -TERM "$PROGRAM_PID" 2>/dev/null
+        wait "$PROGRAM_PID" 2>/dev/null
+        kill -TERM "$BOARD_PID" 2>/dev/null
+        wait "$BOARD_PID"
+        sed 's/^/# lumidra: /' "$OUT/lumidra.log" | grep -v propagateSizeHints | head -n 20
+        rm -rf "$W"
+    fi
 fi
 
 udevadm control --exit 2>/dev/null

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -46,18 +47,17 @@ bool UhidAvailable() {
     return ::stat("/dev/uhid", &st) == 0 && S_ISCHR(st.st_mode);
 }
 
+bool GadgetAvailable() {
+    struct stat st {};
+    if (::stat("/sys/kernel/config/usb_gadget", &st) != 0) return false;
+    std::error_code error;
+    return std::filesystem::exists("/sys/class/udc", error) && !std::filesystem::is_empty("/sys/class/udc", error) &&
+           !error;
+}
+
 std::string VirtualBoardPath() {
     if (const char* path = std::getenv("LUMIDRA_VIRTUAL_BOARD"); path && *path) return path;
     return LUMIDRA_VIRTUAL_BOARD_PATH;
-}
-
-std::string UeventValue(const std::string& path, const std::string& key) {
-    std::ifstream file(path);
-    std::string line;
-    while (std::getline(file, line))
-        if (line.size() > key.size() && line.compare(0, key.size(), key) == 0 && line[key.size()] == '=')
-            return line.substr(key.size() + 1);
-    return {};
 }
 
 TBoardProcess::TBoardProcess() : TBoardProcess(TOptions{}) {}
@@ -77,6 +77,7 @@ TBoardProcess::TBoardProcess(TOptions options) : options_(std::move(options)) {
     const std::string program = VirtualBoardPath();
     std::vector<std::string> args{program,     "--serial", options_.Serial, "--log", log_,
                                   "--control", fifo_,      "--ready",       ready_};
+    if (options_.Bus != "uhid") args.insert(args.end(), {"--bus", options_.Bus});
     args.insert(args.end(), options_.ExtraArguments.begin(), options_.ExtraArguments.end());
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());

@@ -1,7 +1,10 @@
-// The uhid virtual board as a child process, for the tests that run inside the
-// VM: starts lumidra-virtual-board with a private folder for its control pipe,
-// output log and ready file, and reads back what it received.
+// The virtual board (uhid, or a USB gadget) as a child process, for the tests
+// that run inside the VM: starts lumidra-virtual-board with a private folder
+// for its control pipe, output log and ready file, and reads back what it
+// received.
 #pragma once
+
+#include "tools/virtual-board/BoardDevice.h"
 
 #include <sys/types.h>
 
@@ -17,6 +20,8 @@ using Bytes = std::vector<std::uint8_t>;
 
 // Whether this kernel can make virtual HID devices (false on the build host).
 bool UhidAvailable();
+// Whether it can make USB gadgets and has a device controller to bind them to.
+bool GadgetAvailable();
 
 // What the board tool's path is: $LUMIDRA_VIRTUAL_BOARD, else the one built
 // beside the tests.
@@ -27,6 +32,7 @@ public:
     struct TOptions {
         std::string Serial = "01.01";
         std::vector<std::string> ExtraArguments;
+        std::string Bus = "uhid";  // or "gadget": the board's --bus
     };
     TBoardProcess();
     explicit TBoardProcess(TOptions options);
@@ -66,7 +72,6 @@ private:
     std::string node_;
 };
 
-// Reads KEY=value from a sysfs uevent file; empty when absent.
-std::string UeventValue(const std::string& path, const std::string& key);
+using vboard::UeventValue;
 
 }  // namespace lumidra::vmtest

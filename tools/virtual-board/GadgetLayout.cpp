@@ -1,0 +1,54 @@
+#include "tools/virtual-board/GadgetLayout.h"
+
+#include <cstdio>
+
+namespace lumidra::vboard {
+
+namespace {
+
+std::string Word(std::uint16_t value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%04x", value);
+    return text;
+}
+
+}  // namespace
+
+std::vector<TGadgetEntry> GadgetLayout(const TBoardIdentity& identity, std::span<const std::uint8_t> reportDescriptor) {
+    using K = TGadgetEntry::TKind;
+    const std::string function = GadgetFunction;
+    return {
+        {K::Directory, "", ""},
+        {K::File, "idVendor", Word(identity.Vendor)},
+        {K::File, "idProduct", Word(identity.Product)},
+        {K::File, "bcdDevice", Word(identity.Version)},
+        {K::Directory, "strings/0x409", ""},
+        {K::File, "strings/0x409/manufacturer", identity.Maker},
+        {K::File, "strings/0x409/product", identity.Name},
+        {K::File, "strings/0x409/serialnumber", identity.Serial},
+        {K::Directory, function, ""},
+        {K::File, function + "/protocol", "0"},
+        {K::File, function + "/subclass", "0"},
+        {K::File, function + "/report_length", std::to_string(boardmodel::ReportSize)},
+        {K::File, function + "/report_desc", std::string(reportDescriptor.begin(), reportDescriptor.end())},
+        {K::Directory, "configs/c.1", ""},
+        {K::File, "configs/c.1/MaxPower", "100"},
+        {K::Link, "configs/c.1/hid.board", function},
+    };
+}
+
+std::vector<TGadgetEntry> GadgetTeardown(const std::vector<TGadgetEntry>& layout) {
+    std::vector<TGadgetEntry> teardown;
+    for (auto entry = layout.rbegin(); entry != layout.rend(); ++entry)
+        if (entry->Kind != TGadgetEntry::TKind::File) teardown.push_back(*entry);
+    return teardown;
+}
+
+std::string HostPhysPrefix(const std::string& udc) {
+    const std::string device = "dummy_udc.";
+    if (udc.rfind(device, 0) == 0 && udc.size() > device.size())
+        return "usb-dummy_hcd." + udc.substr(device.size()) + "-";
+    return "usb-";
+}
+
+}  // namespace lumidra::vboard

@@ -1,0 +1,42 @@
+// The board as a USB gadget, on paper: what goes into the kernel's configfs
+// to make a device that enumerates as the board does, and how it is taken
+// apart again. Plain C++, no kernel needed, so that it is tested anywhere.
+#pragma once
+
+#include "tools/virtual-board/BoardIdentity.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace lumidra::vboard {
+
+// The gadget's one function: the HID function, its device node /dev/hidgN.
+inline constexpr const char* GadgetFunction = "functions/hid.board";
+
+struct TGadgetEntry {
+    enum class TKind { Directory, File, Link } Kind = TKind::File;
+    std::string Path;     // under the gadget's own folder; "" is that folder
+    std::string Content;  // File: the bytes written in one go; Link: the target, also under the gadget's folder
+    bool operator==(const TGadgetEntry&) const = default;
+};
+
+// What makes the gadget, in the order it must be made: the gadget's folder,
+// the device descriptor's IDs (VID, PID, the version as bcdDevice), the
+// strings (manufacturer, product, serial: the host numbers them 1, 2, 3),
+// the HID function with 64-byte reports and `reportDescriptor`, one
+// configuration with the function linked into it. Nothing is bound to a
+// controller yet: that is the plug.
+std::vector<TGadgetEntry> GadgetLayout(const TBoardIdentity& identity, std::span<const std::uint8_t> reportDescriptor);
+
+// What takes it apart: the links and folders of `layout` in the opposite
+// order (configfs drops a folder's files with the folder).
+std::vector<TGadgetEntry> GadgetTeardown(const std::vector<TGadgetEntry>& layout);
+
+// The start of HID_PHYS that the host's HID devices behind device controller
+// `udc` have: the software bus pairs "dummy_udc.N" with host controller
+// "dummy_hcd.N" ("usb-dummy_hcd.N-"); for any other controller only "usb-".
+std::string HostPhysPrefix(const std::string& udc);
+
+}  // namespace lumidra::vboard
