@@ -98,6 +98,8 @@ void ShowAllPanels(TForm1& form) {
     for (QMenu* menu : {form.MenuN1, form.Menu_Trans, form.Menu_Flash}) menu->menuAction()->setVisible(true);
     QAction* chart = form.MenuN1->addAction(graphics::ChartMenuText(), [] { graphics::ShowChartWindow(); });
     chart->setObjectName(QStringLiteral("Chart"));
+    // The arrangement's size limits replaced some of the captions' fixed sizes.
+    form.FixStatusCaptions();
     // The layouts' minimum holds now, not the stored layout's.
     form.setMinimumSize(0, 0);
     form.resize(form.sizeHint());

@@ -102,7 +102,9 @@ TForm1::TForm1(hid::THidPlatform& Platform, hid::TGuiThread& Gui, QWidget* paren
     HidDeviceController1->EndLoading();
 
     Wire();
-    new TFramePacer(*this);
+    pacer_ = new TFramePacer(*this);
+    pacer_->SetBeforeFrame([this] { ShowPendingStatus(); });
+    FixStatusCaptions();
     new desktop::TCursorBlinkRest(this);
     Timer1->start();
 }
@@ -359,8 +361,7 @@ void TForm1::FormShow() {
     Timer1Timer();
     SetCaption(*Label1, QCoreApplication::translate("app", "Устройство отключено."));
     SetCaption(*Label2, QString());
-    // Channels, inputs and key as an all-zero status report shows them.
-    ShowStatus(DecodeStatus(InputReport{}.data()));
+    ResetStatus();
     Edit1->setText(QStringLiteral("0"));
     // Clearing a ticked box runs its handler; with no board nothing goes out,
     // and the buffer is zeroed below.
@@ -417,6 +418,8 @@ bool TForm1::HidDeviceController1Enumerate(THidDevice* HidDev, std::int32_t Idx)
     // Ticking the backlight box sends StateReport with the light on at once:
     // the first of the attach's two reports.
     SetBoardControls(true);
+    // What the last board's reports left for a frame is not this board's.
+    status_.Reset(status_.Shown());
     KeySoundArmed = true;
     graphics::BlankPreview(*Image1);
     SendReport(StateReport);

@@ -10,6 +10,7 @@
 #include "app/ui_Unit1.h"
 #include "hid/HidDeviceController.h"
 #include "protocol/InputDecode.h"
+#include "protocol/StatusDisplay.h"
 #include "desktop/Seams.h"
 
 #include <QMainWindow>
@@ -18,6 +19,10 @@
 #include <functional>
 #include <memory>
 #include <vector>
+
+namespace lumidra::desktop {
+class TFramePacer;
+}  // namespace lumidra::desktop
 
 namespace lumidra::hid {
 class TGuiThread;
@@ -74,6 +79,13 @@ public:
     void HidDeviceController1DeviceData(hid::THidDevice* HidDev, std::uint8_t ReportID, const std::uint8_t* Data,
                                         std::uint16_t Size);
     void KeyTimerTimer();
+    // Sets the status widgets to what the reports so far lead to, now rather
+    // than at the next frame (the frame's own hook; tests that read the
+    // widgets right after a report).
+    void ShowPendingStatus();
+    // Holds the status captions to the size of the widest text each can
+    // take, so that a new text never lays the window out again.
+    void FixStatusCaptions();
 
     // --- key base --------------------------------------------------------------
     void LoadBaseClick();
@@ -131,14 +143,21 @@ private:
     void SetBoardControls(bool attached);
     void SetBoardMenusEnabled(bool enabled);
     void EndCutJob();
-    void ShowStatus(const protocol::TStatusView& status);
+    // The status widgets from `was` to `now`: only those that differ, or
+    // every one when `all`.
+    void ShowStatus(const protocol::TStatusShown& was, const protocol::TStatusShown& now, bool all = false);
+    // The status group as an all-zero report shows it, at once; nothing of
+    // the reports before is shown later.
+    void ResetStatus();
     // What the job steps read from the window's widgets.
     TJobInputs JobInputs();
     void SoundKey();
     // An input label's text and colour: " ON  " on pure green, " Off " on pale green.
     static void ShowInput(QLabel& label, bool on);
 
-    QSize frameExtra_{0, 0};  // outer minus inner size, once the platform tells it
+    desktop::TFramePacer* pacer_ = nullptr;
+    protocol::TStatusFrames status_;  // what the status widgets show and what waits
+    QSize frameExtra_{0, 0};          // outer minus inner size, once the platform tells it
     bool centred_ = false;
     bool closing_ = false;
     bool unattended_ = false;

@@ -21,6 +21,9 @@ TFramePacer::TFramePacer(QWidget& window, int frameMs) : QObject(&window), windo
 
 bool TFramePacer::eventFilter(QObject* watched, QEvent* event) {
     if (watched != &window_ || event->type() != QEvent::UpdateRequest) return false;
+    // A widget the hook sets may ask for a paint at once (a progress bar
+    // does): the paint under way takes it along.
+    if (inFrame_) return true;
     if (pending_) {
         ++heldBack_;
         return true;
@@ -36,7 +39,25 @@ bool TFramePacer::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     lastPaint_.start();
+    if (beforeFrame_) {
+        inFrame_ = true;
+        beforeFrame_();
+        inFrame_ = false;
+    }
     return false;
+}
+
+void TFramePacer::RequestFrame() {
+    // A pixel marked dirty is the way into the repaint manager: it asks for
+    // the paint and sets what it paints, whatever the hook changes then
+    // included. Within the hook that paint is already under way and would
+    // take the pixel along, so the request waits for the loop.
+    if (inFrame_) {
+        QMetaObject::invokeMethod(
+            this, [this] { window_.update(0, 0, 1, 1); }, Qt::QueuedConnection);
+        return;
+    }
+    window_.update(0, 0, 1, 1);
 }
 
 }  // namespace lumidra::desktop

@@ -5,6 +5,9 @@
 #include <QObject>
 #include <QTimer>
 
+#include <functional>
+#include <utility>
+
 class QWidget;
 
 namespace lumidra::desktop {
@@ -16,12 +19,24 @@ namespace lumidra::desktop {
 // widgets' state is always current, and what they show is at most one frame
 // old. The held-back paint runs when the frame is over; a paint that comes
 // more than a frame after the last one goes through at once, with no timer.
+//
+// Setting a widget costs too (a text is laid out, a size hint asked for):
+// what changes often can wait for the frame instead, kept as a value and set
+// by the frame's hook right before the paint, once a frame.
 class TFramePacer : public QObject {
 public:
     static constexpr int FrameMs = 16;
 
     // `frameMs`: the shortest time between two paints.
     explicit TFramePacer(QWidget& window, int frameMs = FrameMs);
+
+    // Runs `beforeFrame` right before each paint let through, while what it
+    // sets can still go into that paint.
+    void SetBeforeFrame(std::function<void()> beforeFrame) { beforeFrame_ = std::move(beforeFrame); }
+    // Asks for a frame (and so for the hook) though no widget may have
+    // changed yet: the next paint the pacer lets through, at once or at the
+    // frame's end. Asked from the hook, it is the frame after this one.
+    void RequestFrame();
 
     // Paints held back so far (for tests and benchmarks).
     int HeldBack() const { return heldBack_; }
@@ -38,6 +53,8 @@ private:
     QElapsedTimer lastPaint_;  // since the last paint let through
     bool pending_ = false;
     int heldBack_ = 0;
+    std::function<void()> beforeFrame_;
+    bool inFrame_ = false;  // the hook runs
 };
 
 }  // namespace lumidra::desktop

@@ -35,6 +35,18 @@ void SetCaption(QLabel& label, const QString& text) {
     if (label.property(AutoSizeProperty).toBool()) label.resize(FittedSize(label));
 }
 
+void FixCaptionSize(QLabel& label, const QStringList& texts) {
+    const QString shown = label.text();
+    QSize size = label.size();
+    for (const QString& text : texts) {
+        label.setText(text);
+        size = size.expandedTo(label.sizeHint());
+    }
+    label.setText(shown);
+    label.setFixedSize(size);
+    label.setProperty(AutoSizeProperty, false);
+}
+
 void SetBackground(QWidget& widget, const QColor& color) {
     if (widget.autoFillBackground() && widget.palette().color(QPalette::Window) == color) return;
     QPalette palette = widget.palette();

@@ -6,6 +6,7 @@
 #include <QRect>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 class QLabel;
 class QWidget;
@@ -18,6 +19,11 @@ inline constexpr const char* AutoSizeProperty = "autoSize";
 // Sets a label's text; a label marked auto-size (AutoSizeProperty true) is
 // resized to fit it, the way the layout's auto-size labels behave.
 void SetCaption(QLabel& label, const QString& text);
+// Holds a label to a size that fits the widest and the tallest of `texts`,
+// and no smaller than it is: setting any of them then never asks the window
+// for room again (a caption that changes a thousand times a second would
+// lay the window out as often). An auto-size label stops following its text.
+void FixCaptionSize(QLabel& label, const QStringList& texts);
 
 // Fills the widget's background with `color`.
 void SetBackground(QWidget& widget, const QColor& color);

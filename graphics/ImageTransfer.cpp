@@ -32,10 +32,7 @@ void TellUnreadable(TPictureFileError error) {
                        TMsgButtons::Ok);
 }
 
-}  // namespace
-
-std::optional<TPicture> TakePictureFile(const QString& fileName) {
-    const TPictureFile file = LoadPictureFile(fileName);
+std::optional<TPicture> TakePicture(const TPictureFile& file) {
     if (file.Header) std::copy(file.Header->begin(), file.Header->end(), DataReport.begin() + 1);
     if (file.Error == TPictureFileError::NotLcdPicture) {
         Seams().ShowMessage(QCoreApplication::translate("graphics", NotLcdPictureText));
@@ -46,6 +43,16 @@ std::optional<TPicture> TakePictureFile(const QString& fileName) {
         return std::nullopt;
     }
     return file.Picture;
+}
+
+}  // namespace
+
+std::optional<TPicture> TakePictureFile(const QString& fileName) {
+    return TakePicture(LoadPictureFile(fileName));
+}
+
+std::optional<TPicture> TakePictureFile(QIODevice& file) {
+    return TakePicture(LoadPictureFile(file));
 }
 
 void RequestImageJob() {

@@ -7,6 +7,7 @@
 #include "graphics/Picture.h"
 #include "protocol/InputDecode.h"
 
+#include <QIODevice>
 #include <QString>
 
 #include <optional>
@@ -18,6 +19,9 @@ namespace lumidra::graphics {
 // 64 bytes sends them along). A file the LCD cannot show, or one that cannot
 // be read whole, is told in a box and gives nothing.
 std::optional<TPicture> TakePictureFile(const QString& fileName);
+// The same from an open device that can be positioned in (standard input
+// held in memory).
+std::optional<TPicture> TakePictureFile(QIODevice& file);
 
 // With a board attached, asks it for the image job; nothing otherwise.
 void RequestImageJob();

@@ -8,9 +8,12 @@ namespace lumidra::graphics {
 TPictureFile LoadPictureFile(const QString& fileName) {
     QFile file(fileName);
     // A folder opens on some systems and then reads as empty or fails oddly.
-    if (QFileInfo(fileName).isDir() || !file.open(QIODevice::ReadOnly) || file.isSequential()) {
-        return TPictureFile{};
-    }
+    if (QFileInfo(fileName).isDir() || !file.open(QIODevice::ReadOnly)) return TPictureFile{};
+    return LoadPictureFile(file);
+}
+
+TPictureFile LoadPictureFile(QIODevice& file) {
+    if (!file.isOpen() || file.isSequential()) return TPictureFile{};
     return ReadPictureFile([&file](std::uint64_t offset, std::span<std::uint8_t> out) -> std::optional<std::size_t> {
         // Past the end there is nothing to read; seek() would allow it.
         if (offset >= std::uint64_t(file.size())) return 0;

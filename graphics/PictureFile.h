@@ -3,6 +3,7 @@
 
 #include "graphics/Picture.h"
 
+#include <QIODevice>
 #include <QString>
 
 namespace lumidra::graphics {
@@ -11,5 +12,8 @@ namespace lumidra::graphics {
 // and its pixel rows are read, whatever its size. A folder, a file that cannot
 // be opened and one that cannot be positioned in count as Unreadable.
 TPictureFile LoadPictureFile(const QString& fileName);
+// The same from an open device that can be positioned in (a picture held in
+// memory).
+TPictureFile LoadPictureFile(QIODevice& file);
 
 }  // namespace lumidra::graphics

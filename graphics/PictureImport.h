@@ -5,6 +5,7 @@
 
 #include "graphics/Picture.h"
 
+#include <QIODevice>
 #include <QImage>
 #include <QRgb>
 #include <QString>
@@ -53,5 +54,7 @@ struct TImportedPicture {
 // it too. Anything else is read by QImage and, when it is 96 x 68, becomes
 // ThresholdPicture(image, threshold).
 TImportedPicture ImportPicture(const QString& fileName, int threshold = DefaultImportThreshold);
+// The same from an open device that can be positioned in.
+TImportedPicture ImportPicture(QIODevice& device, int threshold = DefaultImportThreshold);
 
 }  // namespace lumidra::graphics

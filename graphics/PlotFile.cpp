@@ -23,11 +23,10 @@ void TPlotFile::Begin() {
 
 bool TPlotFile::CreateAt(const QString& fileName) {
     Begin();
-    file_.setFileName(fileName);
-    if (file_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) return true;
+    if (file_.Open(fileName, desktop::TOutputFile::TForm::Stream)) return true;
     Fail(QCoreApplication::translate("graphics",
                                      "Не удалось создать файл записи %1 (%2). Точки рисуются, но не сохраняются.")
-             .arg(QDir::toNativeSeparators(fileName), file_.errorString()));
+             .arg(QDir::toNativeSeparators(fileName), file_.Reason()));
     return false;
 }
 
@@ -36,40 +35,39 @@ bool TPlotFile::Create(const QString& folder, const TPlotStamp& start) {
     const QDir dir(folder);
     for (int attempt = 0; attempt < MaxAttempts; ++attempt) {
         const QString name = dir.filePath(QString::fromStdString(PlotFileName(start, attempt)));
-        file_.setFileName(name);
-        // NewOnly: created here and now, so no earlier plot is ever overwritten,
-        // not even one that appeared since the check for its name.
-        if (file_.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) return true;
+        // New only: created here and now, so no earlier plot is ever
+        // overwritten, not even one that appeared since the check for its name.
+        if (file_.Open(name, desktop::TOutputFile::TForm::Stream, true)) return true;
         if (!QFile::exists(name)) break;
     }
     Fail(QCoreApplication::translate(
              "graphics", "Не удалось создать файл записи в папке %1 (%2). Точки рисуются, но не сохраняются.")
-             .arg(QDir::toNativeSeparators(folder), file_.errorString()));
+             .arg(QDir::toNativeSeparators(folder), file_.Reason()));
     return false;
 }
 
 void TPlotFile::Append(const TPlotRecord& record) {
-    if (!file_.isOpen() || failed_) return;
+    if (!file_.IsOpen() || failed_) return;
     buffer_.insert(buffer_.end(), record.begin(), record.end());
     if (buffer_.size() >= BufferSize) Flush();
 }
 
 void TPlotFile::Flush() {
-    if (!file_.isOpen() || failed_ || buffer_.empty()) return;
-    const auto size = static_cast<qint64>(buffer_.size());
-    const qint64 written = file_.write(reinterpret_cast<const char*>(buffer_.data()), size);
+    if (!file_.IsOpen() || failed_ || buffer_.empty()) return;
+    const bool written =
+        file_.Write(reinterpret_cast<const char*>(buffer_.data()), static_cast<qint64>(buffer_.size()));
     buffer_.clear();
-    if (written != size) {
+    if (!written) {
         Fail(QCoreApplication::translate("graphics",
                                          "Ошибка записи в файл %1 (%2). Точки рисуются, но больше не сохраняются.")
-                 .arg(QDir::toNativeSeparators(file_.fileName()), file_.errorString()));
+                 .arg(QDir::toNativeSeparators(file_.Name()), file_.Reason()));
     }
 }
 
 void TPlotFile::Close() {
-    if (!file_.isOpen()) return;
+    if (!file_.IsOpen()) return;
     Flush();
-    file_.close();
+    file_.Discard();
 }
 
 QString TPlotFile::TakeTrouble() {

@@ -2,9 +2,9 @@
 // the painted points appended through a buffer.
 #pragma once
 
+#include "desktop/OutputFile.h"
 #include "graphics/PlotLogic.h"
 
-#include <QFile>
 #include <QString>
 
 #include <cstdint>
@@ -26,12 +26,18 @@ public:
     // `start`, with a suffix when that name is taken. False when none could
     // be created: Trouble() then says why.
     bool Create(const QString& folder, const TPlotStamp& start);
-    // The same for the file `fileName`, which is replaced when it exists (the
-    // console program's --out).
+    // The same for the file `fileName` (the console program's --out: "-" is
+    // standard output), which is emptied when it exists; a device or FIFO is
+    // written into.
     bool CreateAt(const QString& fileName);
-    bool IsOpen() const { return file_.isOpen(); }
+    bool IsOpen() const { return file_.IsOpen(); }
     // Full name of the file in hand, or of the last one.
-    QString FileName() const { return file_.fileName(); }
+    QString FileName() const { return file_.Name(); }
+    // The file itself, to be checked before the plot starts (a FIFO checked
+    // stays open for the record).
+    desktop::TOutputFile& Output() { return file_; }
+    // Whether the last write found its reader gone.
+    bool ReaderGone() const { return file_.State() == desktop::TOutputState::ClosedPipe; }
 
     // Appends `record` to the file. After a failed write nothing more is
     // written: the plot goes on without its record.
@@ -49,7 +55,7 @@ private:
     void Begin();
     void Fail(const QString& text);
 
-    QFile file_;
+    desktop::TOutputFile file_;
     std::vector<std::uint8_t> buffer_;
     bool failed_ = false;
     QString trouble_;

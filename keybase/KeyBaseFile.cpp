@@ -1,9 +1,10 @@
 #include "keybase/KeyBaseFile.h"
 
+#include "desktop/OutputFile.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 #include <memory>
 
@@ -22,18 +23,15 @@ bool WriteKeyBaseFile(const QString& fileName, const QByteArray& bytes) {
 }
 
 std::optional<QString> WriteFilesWhole(const std::vector<std::pair<QString, QByteArray>>& files) {
-    std::vector<std::unique_ptr<QSaveFile>> written;
+    std::vector<std::unique_ptr<desktop::TOutputFile>> written;
     for (const auto& [name, bytes] : files) {
-        auto file = std::make_unique<QSaveFile>(name);
-        // Flushed here, not left to commit(): commit() does not see an error
-        // of its own final flush, and would put a cut-off file in the old
-        // one's place. Not committed, the temporary files go away with
-        // `written`.
-        if (!file->open(QIODevice::WriteOnly) || file->write(bytes) != bytes.size() || !file->flush()) return name;
+        auto file = std::make_unique<desktop::TOutputFile>();
+        // Not committed, the new contents go away with `written`.
+        if (!file->Open(name, desktop::TOutputFile::TForm::Whole) || !file->Write(bytes)) return name;
         written.push_back(std::move(file));
     }
     for (const auto& file : written) {
-        if (!file->commit()) return file->fileName();
+        if (!file->Commit()) return file->Name();
     }
     return std::nullopt;
 }

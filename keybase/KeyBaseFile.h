@@ -19,7 +19,8 @@ namespace lumidra::keybase {
 std::optional<QByteArray> ReadWholeFile(const QString& fileName);
 // Creates or replaces `fileName` with `bytes`. The new content goes to a
 // temporary file beside it that takes the old one's place only once it is
-// complete, so a write that fails half-way leaves the old file as it was.
+// complete, so a write that fails half-way leaves the old file as it was; a
+// device or FIFO is written into, never replaced.
 bool WriteKeyBaseFile(const QString& fileName, const QByteArray& bytes);
 // The same for files that belong together (a table and its data): each goes
 // to a temporary file beside its own first, and only when all are complete

@@ -28,9 +28,13 @@ bool TakeBoard(hid::THidDeviceController& controller, hid::THidDevice& device, s
     hid::THidDevice* claimed = nullptr;
     if (!controller.ClaimByIndex(claimed, index)) return false;
     AttachedDevice = hid::THidCheckout(claimed);
-    if (ReportTrace != nullptr && claimed->PnPInfo() != nullptr)
-        ReportTrace->Attached(hid::UsbPlaceOf(claimed->PnPInfo()->InterfacePath));
+    TraceBoardPlace();
     return true;
+}
+
+void TraceBoardPlace() {
+    if (ReportTrace != nullptr && AttachedDevice != nullptr && AttachedDevice->PnPInfo() != nullptr)
+        ReportTrace->Attached(hid::UsbPlaceOf(AttachedDevice->PnPInfo()->InterfacePath));
 }
 
 }  // namespace lumidra::protocol

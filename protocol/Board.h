@@ -35,6 +35,10 @@ bool IsBoard(hid::THidDevice& device);
 // the bus. True when the board was taken now.
 bool TakeBoard(hid::THidDeviceController& controller, hid::THidDevice& device, std::int32_t index);
 
+// Tells the run's traces where the attached board sits on the bus (done by
+// TakeBoard; again by a run that opens its traces once the board is found).
+void TraceBoardPlace();
+
 // The attach line: "<product>, VID=C04E, PID=2014, Ver=<serial>, ID=<manufacturer>",
 // from the device's USB strings 2 (product) and 1 (manufacturer).
 QString DeviceIdentityLine(const QString& product, std::uint16_t vendorID, std::uint16_t productID,

@@ -62,13 +62,17 @@ int ChannelPercent(int value) {
 }
 
 std::string ChannelText(std::string_view format, int channel, int value) {
+    return ChannelTextWithPercent(format, channel, std::to_string(ChannelPercent(value)));
+}
+
+std::string ChannelTextWithPercent(std::string_view format, int channel, const std::string& percent) {
     std::string text;
     for (std::size_t at = 0; at < format.size(); ++at) {
         const bool mark = format[at] == '%' && at + 1 < format.size();
         if (mark && format[at + 1] == '1') {
             text += std::to_string(channel);
         } else if (mark && format[at + 1] == '2') {
-            text += std::to_string(ChannelPercent(value));
+            text += percent;
         } else {
             text += format[at];
             continue;
@@ -87,7 +91,7 @@ TStatusView DecodeStatus(const std::uint8_t* r) {
     v.KeyStatus = r[InputKeyStatus];
     switch (v.KeyStatus) {
         case 0:
-            v.KeyText = " no key";
+            v.KeyText = NoKeyText;
             v.KeyStatusText = KeyInactiveText;
             break;
         case 1: {
@@ -106,7 +110,7 @@ TStatusView DecodeStatus(const std::uint8_t* r) {
         case 2: v.KeyStatusText = KeyReadText; break;
         case 5:
         case 8:
-            v.KeyText = " no key";
+            v.KeyText = NoKeyText;
             v.KeyStatusText = KeyReadErrorText;
             break;
         default: break;

@@ -86,6 +86,9 @@ int ChannelPercent(int value);
 // (ChannelTextFormat or its translation) with %1 the channel and %2 the
 // whole percent, "Канал 1 : 100%" for 1023.
 std::string ChannelText(std::string_view format, int channel, int value);
+// The same with the percentage's digits given (no '%'): the texts a label
+// must have room for.
+std::string ChannelTextWithPercent(std::string_view format, int channel, const std::string& percent);
 
 // The user's texts of the status display; the key status texts keep their
 // leading blanks, which place them in the label.
@@ -94,6 +97,9 @@ inline constexpr const char* KeyInactiveText = LUMIDRA_TEXT("protocol", "    К�
 inline constexpr const char* KeyHeldText = LUMIDRA_TEXT("protocol", "Ключ удерживается");
 inline constexpr const char* KeyReadText = LUMIDRA_TEXT("protocol", "        Ключ прочитан");
 inline constexpr const char* KeyReadErrorText = LUMIDRA_TEXT("protocol", "        Ошибка чтения");
+
+// The key text when no key is held.
+inline constexpr const char* NoKeyText = " no key";
 
 // Texts of the input labels.
 inline constexpr const char* InputOnText = " ON  ";

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 
 namespace lumidra::protocol {
 
@@ -79,8 +80,11 @@ void TReportTrace::Write(bool out, std::span<const std::uint8_t> payload) {
 }
 
 void TReportTrace::Put(std::span<const std::uint8_t> bytes) {
-    std::fwrite(bytes.data(), 1, bytes.size(), file_);
-    std::fflush(file_);
+    if (failed_) return;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size() || std::fflush(file_) != 0) {
+        failed_ = true;
+        if (OnFailure) OnFailure(errno);
+    }
 }
 
 TTraceFile::~TTraceFile() {

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -45,6 +46,10 @@ public:
     // exchange that identifies it there, as an enumeration would show it.
     void Attached(const hid::TUsbPlace& place);
 
+    // Called once, with the system's error number, when a line could not be
+    // written whole; nothing more is traced then.
+    std::function<void(int)> OnFailure;
+
 private:
     friend class TTraceFile;
 
@@ -54,6 +59,7 @@ private:
 
     std::FILE* file_;
     TTraceFormat format_;
+    bool failed_ = false;
     std::chrono::steady_clock::time_point start_;
     std::int64_t startMicros_;  // the wall clock at the start, for pcapng's times
     hid::TPcapngStream pcapng_;
@@ -76,6 +82,8 @@ public:
     // asks for, naming `program` and its version where the format has room;
     // false when it cannot be written (nothing is traced then).
     bool Open(const std::string& fileName, std::string_view program);
+    // The trace in hand, or null.
+    TReportTrace* Trace() const { return trace_.get(); }
 
 private:
     std::FILE* file_ = nullptr;

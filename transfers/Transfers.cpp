@@ -7,7 +7,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <array>
@@ -62,21 +61,23 @@ bool ChooseFile(TFileDialog& dialog) {
 
 // The end of a read or a dump, also of one whose file failed: code 0 ends the
 // job on the board (bytes 2 to 4 as the caller left them). The new content
-// takes the chosen file's place only when every block reached the disk;
+// then takes the chosen file's place, only when every block reached the disk;
 // otherwise the request flag also goes back to the board at once and the
 // operator learns which file and why.
 void EndTransfer(bool fileOk, const char* doneText) {
-    if (fileOk) {
-        fileOk = TransferFile.Commit();
-    }
-    const QString error = TransferWriteErrorText(TransferFile.Name, TransferFile.ErrorString());
-    TransferFile.Discard();
     JobReport[1] = JobEnd;
     StateReport[JobRequestByte] = 0;
     JobActive = false;
     FlashReadPending = false;
     DumpRequested = false;
     SendReport(JobReport);
+    // After the job's end: a device or FIFO that takes its time to take the
+    // content never holds the board mid-job.
+    if (fileOk) {
+        fileOk = TransferFile.Commit();
+    }
+    const QString error = TransferWriteErrorText(TransferFile.Name, TransferFile.ErrorString());
+    TransferFile.Discard();
     if (!fileOk) {
         SendReport(StateReport);
         ShowFileError(error);
@@ -101,44 +102,6 @@ QString ReadSourceBlock(const QString& fileName, std::array<std::uint8_t, FlashB
 }
 
 }  // namespace
-
-// --- the transfer file -----------------------------------------------------------
-
-TTransferFile::TTransferFile() = default;
-TTransferFile::~TTransferFile() = default;
-
-bool TTransferFile::Fail() {
-    error_ = file_ ? file_->errorString() : error_;
-    file_.reset();
-    return false;
-}
-
-bool TTransferFile::Create() {
-    file_ = std::make_unique<QSaveFile>(Name);
-    error_.clear();
-    if (!file_->open(QIODevice::WriteOnly)) return Fail();
-    return true;
-}
-
-bool TTransferFile::Write(const std::uint8_t* data, std::size_t size) {
-    if (!file_) return false;
-    const auto wanted = static_cast<qint64>(size);
-    if (file_->write(reinterpret_cast<const char*>(data), wanted) != wanted || !file_->flush()) return Fail();
-    return true;
-}
-
-bool TTransferFile::Commit() {
-    if (!file_) return false;
-    // commit() would not see an error of its own final flush.
-    if (!file_->flush() || !file_->commit()) return Fail();
-    file_.reset();
-    return true;
-}
-
-void TTransferFile::Discard() {
-    // Never committed, the new content goes away with the object.
-    file_.reset();
-}
 
 void ResetTransfers() {
     TransferFile.Discard();
@@ -170,7 +133,11 @@ void Write_FlashClick(TFileDialog& OpenDialog1) {
         ShowFileError(problem);
         return;
     }
-    TransferFile.Name = OpenDialog1.FileName;
+    StartFlashWrite(OpenDialog1.FileName, block);
+}
+
+void StartFlashWrite(const QString& fileName, const std::array<std::uint8_t, FlashBlockSize>& block) {
+    TransferFile.Name = fileName;
     std::copy(block.begin(), block.end(), DataReport.begin() + 1);
     FlashWritePending = true;
     RequestJob();

@@ -3,16 +3,15 @@
 #pragma once
 
 #include "desktop/UserText.h"
+#include "desktop/OutputFile.h"
 #include "desktop/Seams.h"
 #include "protocol/InputDecode.h"
 
 #include <QString>
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
-
-class QSaveFile;
 
 namespace lumidra::transfers {
 
@@ -24,36 +23,33 @@ inline constexpr std::uint16_t DumpSize = 4096;
 // content beside the chosen file and puts it in the chosen file's place only
 // after the last block: a transfer cut short (file error, unplug, window
 // closed) leaves the chosen file as it was instead of a partial one that
-// looks complete.
+// looks complete. A device or FIFO chosen gets the whole content only then.
 class TTransferFile {
 public:
-    TTransferFile();
-    ~TTransferFile();
-    TTransferFile(const TTransferFile&) = delete;
-    TTransferFile& operator=(const TTransferFile&) = delete;
-
     // The chosen file, named by the starter.
     QString Name;
 
     // Starts empty new content for Name; false (and ErrorString) when it
     // cannot be created.
-    bool Create();
+    bool Create() { return file_.Open(Name, desktop::TOutputFile::TForm::Whole); }
     // Appends `size` bytes and pushes them to the disk at once, so a full
     // disk ends the transfer at the block that did not fit.
-    bool Write(const std::uint8_t* data, std::size_t size);
+    bool Write(const std::uint8_t* data, std::size_t size) {
+        return file_.Write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
+    }
     // Puts the new content in the chosen file's place and closes it.
-    bool Commit();
+    bool Commit() { return file_.Commit(); }
     // Drops the new content, if any; the chosen file stays as it was.
-    void Discard();
-    bool IsOpen() const { return file_ != nullptr; }
+    void Discard() { file_.Discard(); }
+    bool IsOpen() const { return file_.IsOpen(); }
     // The system's reason of the last failure.
-    QString ErrorString() const { return error_; }
+    QString ErrorString() const { return file_.Reason(); }
+    // The file itself: checked before a transfer starts, how it failed, what
+    // a transfer kept in memory.
+    desktop::TOutputFile& Output() { return file_; }
 
 private:
-    bool Fail();
-
-    std::unique_ptr<QSaveFile> file_;
-    QString error_;
+    desktop::TOutputFile file_;
 };
 
 extern TTransferFile TransferFile;
@@ -69,6 +65,9 @@ void Read_FlashClick(desktop::TFileDialog& SaveDialog1);
 void Erase_FlashClick();
 void Write_FlashClick(desktop::TFileDialog& OpenDialog1);
 void ReadDUMP1Click(desktop::TFileDialog& SaveDialog1);
+// The Flash-ROM write of `block`, read from `fileName`, as Write_FlashClick
+// starts it once the file is read (no refusal here).
+void StartFlashWrite(const QString& fileName, const std::array<std::uint8_t, FlashBlockSize>& block);
 
 // Job steps, run by the input handler on the report that reaches them in the
 // dispatch order.

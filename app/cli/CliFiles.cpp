@@ -1,11 +1,15 @@
 #include "app/cli/CliFiles.h"
 
+#include "app/cli/CliOptions.h"
 #include "app/cli/ConsoleSeams.h"
 #include "graphics/ImageTransfer.h"
 #include "graphics/PictureImport.h"
+#include "transfers/Transfers.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cstdio>
 
@@ -16,30 +20,76 @@
 
 namespace lumidra::cli {
 
-QString InputFileName(const std::string& name, const QTemporaryDir& scratch) {
-    if (name != "-") return QString::fromLocal8Bit(name.c_str());
-    QString copy = scratch.filePath(QStringLiteral("stdin"));
-    QFile file(copy);
-    QFile in;
-    if (file.open(QIODevice::WriteOnly) && in.open(stdin, QIODevice::ReadOnly)) file.write(in.readAll());
-    return copy;
+namespace {
+
+QString Local(const std::string& text) {
+    return ArgumentText(text);
 }
 
-void WriteStdout(const QByteArray& bytes) {
+// Up to `size` bytes of `file`, read as they come.
+std::optional<QByteArray> ReadUpTo(QFile& file, qint64 size) {
+    QByteArray bytes;
+    while (bytes.size() < size) {
+        const QByteArray got = file.read(size - bytes.size());
+        if (got.isEmpty()) {
+            if (file.error() != QFileDevice::NoError) return std::nullopt;
+            break;
+        }
+        bytes += got;
+    }
+    return bytes;
+}
+
+bool OpenNamed(QFile& file, const std::string& name) {
+    if (name != "-") {
+        file.setFileName(Local(name));
+        return !QFileInfo(file.fileName()).isDir() && file.open(QIODevice::ReadOnly);
+    }
 #if defined(_WIN32)
-    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stdin), _O_BINARY);
 #endif
-    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
-    std::fflush(stdout);
+    return file.open(stdin, QIODevice::ReadOnly | QIODevice::Unbuffered);
 }
 
-std::optional<graphics::TPicture> ImportForLcd(const QString& fileName, int threshold, const QString& shown) {
+}  // namespace
+
+QString FileFault(const QString& name, const QString& reason) {
+    return QCoreApplication::translate("cli", "«%1»: %2").arg(name, reason);
+}
+
+std::optional<QByteArray> ReadInputHead(const std::string& name, qint64 size) {
+    QFile file;
+    std::optional<QByteArray> bytes;
+    if (OpenNamed(file, name)) bytes = ReadUpTo(file, size);
+    if (!bytes) TConsoleSeams::Tell(transfers::SourceReadErrorText(Local(name), file.errorString()));
+    return bytes;
+}
+
+std::unique_ptr<QIODevice> OpenInput(const std::string& name) {
+    auto file = std::make_unique<QFile>();
+    if (!OpenNamed(*file, name) || !file->isSequential()) return file;
+    // One byte more than allowed tells a picture too large from one that fits.
+    const std::optional<QByteArray> bytes = ReadUpTo(*file, PictureInputLimit + 1);
+    if (!bytes) return std::make_unique<QFile>();
+    if (bytes->size() > PictureInputLimit) {
+        TConsoleSeams::Tell(QCoreApplication::translate("cli", "%1: больше %2 байт, а рисунок не больше этого")
+                                .arg(name == "-" ? QStringLiteral("-") : Local(name))
+                                .arg(PictureInputLimit));
+        return nullptr;
+    }
+    auto buffer = std::make_unique<QBuffer>();
+    buffer->setData(*bytes);
+    buffer->open(QIODevice::ReadOnly);
+    return buffer;
+}
+
+std::optional<graphics::TPicture> ImportForLcd(QIODevice& input, int threshold, const QString& shown) {
     using graphics::TImportError;
-    const graphics::TImportedPicture imported = graphics::ImportPicture(fileName, threshold);
+    const graphics::TImportedPicture imported = graphics::ImportPicture(input, threshold);
     switch (imported.Error) {
         case TImportError::None: return imported.Picture;
         case TImportError::WrongSize:
-            TConsoleSeams::Tell(QCoreApplication::translate("cli", "%1: %2 x %3 pixels; the LCD's pictures are 96 x 68")
+            TConsoleSeams::Tell(QCoreApplication::translate("cli", "%1: %2 x %3 точек; рисунки ЖКИ — 96 x 68")
                                     .arg(shown)
                                     .arg(imported.Width)
                                     .arg(imported.Height));

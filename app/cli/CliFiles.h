@@ -1,28 +1,39 @@
-// The files of lumidra-cli's commands: "-" for standard input or output, and
-// a picture of any kind made the LCD's.
+// The files of lumidra-cli's commands: "-" for standard input, read as it
+// comes and only as far as the job needs, and a picture of any kind made the
+// LCD's.
 #pragma once
 
 #include "graphics/Picture.h"
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QString>
-#include <QTemporaryDir>
 
+#include <memory>
 #include <optional>
 #include <string>
 
 namespace lumidra::cli {
 
-// `name` as a file name; "-" is standard input, copied whole into `scratch`
-// first (the jobs read their files by name, some more than once).
-QString InputFileName(const std::string& name, const QTemporaryDir& scratch);
+// The most a picture read from standard input, a FIFO or a device may hold.
+inline constexpr qint64 PictureInputLimit = 1 << 20;
 
-// Writes `bytes` to standard output as they are (binary mode on Windows).
-void WriteStdout(const QByteArray& bytes);
+// What is told of a file that failed: its name and the system's reason.
+QString FileFault(const QString& name, const QString& reason);
 
-// The picture in `fileName` as the LCD's: the LCD's own picture file, or any
+// The first `size` bytes of `name` ("-": standard input), or fewer when it
+// ends first; the rest is left unread. Nothing (told) when it cannot be read.
+std::optional<QByteArray> ReadInputHead(const std::string& name, qint64 size);
+
+// `name` opened for reading, in a form that can be positioned in: a file as
+// it is, standard input ("-"), a FIFO or a device held in memory, at most
+// PictureInputLimit bytes. Nothing (told) when it holds more; a file that
+// cannot be opened comes back closed, for the reader to say so.
+std::unique_ptr<QIODevice> OpenInput(const std::string& name);
+
+// The picture in `input` as the LCD's: the LCD's own picture file, or any
 // picture Qt reads of 96 x 68, made one-bit at `threshold`. A fault is told
 // (`shown` names the file) and gives nothing.
-std::optional<graphics::TPicture> ImportForLcd(const QString& fileName, int threshold, const QString& shown);
+std::optional<graphics::TPicture> ImportForLcd(QIODevice& input, int threshold, const QString& shown);
 
 }  // namespace lumidra::cli

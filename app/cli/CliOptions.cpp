@@ -1,16 +1,56 @@
 #include "app/cli/CliOptions.h"
 
 #include "app/Language.h"
+#include "desktop/UserText.h"
 
 #include "app/cli/StatusText.h"
+
+#include <QCoreApplication>
 
 #include <algorithm>
 #include <cctype>
 #include <charconv>
 
+#if defined(_WIN32)
+#include <windows.h>
+
+#include <shellapi.h>
+#endif
+
 namespace lumidra::cli {
 
 namespace {
+
+// A text of the command line in the run's language, %1 to %3 filled in
+// one pass (a value that holds "%2" stays as it is).
+std::string Tr(const char* text, std::initializer_list<std::string> values = {}) {
+    QString out = QCoreApplication::translate("cli", text);
+    std::vector<QString> args;
+    for (const std::string& value : values) args.push_back(QString::fromStdString(value));
+    switch (args.size()) {
+        case 1: out = out.arg(args[0]); break;
+        case 2: out = out.arg(args[0], args[1]); break;
+        case 3: out = out.arg(args[0], args[1], args[2]); break;
+        default: break;
+    }
+    return out.toStdString();
+}
+
+std::string UnknownCommand(const std::string& name) {
+    return Tr(LUMIDRA_TEXT("cli", "неизвестная команда «%1»"), {name});
+}
+
+std::string NoOption(const std::string& command, const std::string& option) {
+    return Tr(LUMIDRA_TEXT("cli", "у «%1» нет параметра «%2»"), {command, option});
+}
+
+std::string NeedsValue(const std::string& option) {
+    return Tr(LUMIDRA_TEXT("cli", "параметру «%1» нужно значение"), {option});
+}
+
+std::string WrongValue(const std::string& what, const std::string& wanted, const std::string& given) {
+    return Tr(LUMIDRA_TEXT("cli", "%1: %2, не «%3»"), {what, wanted, given});
+}
 
 // What an option's value, or an operand, must be.
 enum class TKind { Flag, Text, Count, Seconds, OnOff, Contrast, Threshold, Hex, Size, Format, Until };
@@ -51,7 +91,7 @@ const std::vector<TCommandEntry>& Commands() {
     static const std::vector<TCommandEntry> commands = {
         {"list",
          "[--json]",
-         "the boards of the identity, and boards seen but not usable, with why",
+         LUMIDRA_TEXT("cli", "платы с этим опознанием и видимые, но недоступные платы, с причиной"),
          0,
          0,
          TKind::Text,
@@ -59,75 +99,82 @@ const std::vector<TCommandEntry>& Commands() {
          false},
         {"status",
          "[--watch] [--count N] [--until COND] [--json]",
-         "decoded status: channels in %, inputs, key status, key id",
+         LUMIDRA_TEXT("cli", "состояние платы: каналы в %, входы, состояние ключа, код ключа"),
          0,
          0,
          TKind::Text,
          {{"--watch", TKind::Flag}, {"--count", TKind::Count}, {"--until", TKind::Until}, {"--json", TKind::Flag}}},
         {"keys",
          "[--count N] [--base FILE]",
-         "one line per key presented; --base adds new keys to FILE",
+         LUMIDRA_TEXT("cli", "по строке на каждый приложенный ключ; --base добавляет новые ключи в FILE"),
          0,
          0,
          TKind::Text,
          {{"--count", TKind::Count}, {"--base", TKind::Text}}},
         {"led",
          "HEX | --time | --date",
-         "the LED display: a value of up to 4 hex digits, the time or the date",
+         LUMIDRA_TEXT("cli", "светодиодный индикатор: до 4 шестнадцатеричных цифр, время или дата"),
          0,
          1,
          TKind::Hex,
          {{"--time", TKind::Flag}, {"--date", TKind::Flag}}},
         {"lcd text",
          "TEXT [--size 1x|1.5x] [--no-wrap]",
-         "the LCD text screen",
+         LUMIDRA_TEXT("cli", "текст на ЖКИ"),
          1,
          1,
          TKind::Text,
          {{"--size", TKind::Size}, {"--no-wrap", TKind::Flag}}},
-        {"lcd command", "\"AE 2F\"", "LCD command bytes in hex", 1, 1, TKind::Text, {}},
-        {"lcd contrast", "0..31", "the LCD contrast", 1, 1, TKind::Contrast, {}},
-        {"lcd backlight", "on|off", "the LCD backlight", 1, 1, TKind::OnOff, {}},
+        {"lcd command",
+         "\"AE 2F\"",
+         LUMIDRA_TEXT("cli", "байты команд ЖКИ в шестнадцатеричном виде"),
+         1,
+         1,
+         TKind::Text,
+         {}},
+        {"lcd contrast", "0..31", LUMIDRA_TEXT("cli", "контрастность ЖКИ"), 1, 1, TKind::Contrast, {}},
+        {"lcd backlight", "on|off", LUMIDRA_TEXT("cli", "подсветка ЖКИ"), 1, 1, TKind::OnOff, {}},
         {"image",
          "PICTURE [--threshold 0..255]",
-         "the picture job",
+         LUMIDRA_TEXT("cli", "вывод рисунка"),
          1,
          1,
          TKind::Text,
          {{"--threshold", TKind::Threshold}}},
         {"splash",
          "[--seconds N]",
-         "the splash job; ends on Enter or end of input, or after N s",
+         LUMIDRA_TEXT("cli", "вывод заставки; кончается по Enter или концу ввода, или через N с"),
          0,
          0,
          TKind::Text,
          {{"--seconds", TKind::Seconds}}},
-        {"flash read", "FILE", "the Flash-ROM block into FILE", 1, 1, TKind::Text, {}},
-        {"flash erase", "", "erases the Flash-ROM", 0, 0, TKind::Text, {}},
+        {"flash read", "FILE", LUMIDRA_TEXT("cli", "блок FLASH в FILE"), 1, 1, TKind::Text, {}},
+        {"flash erase", "", LUMIDRA_TEXT("cli", "стирает FLASH"), 0, 0, TKind::Text, {}},
         {"flash write",
          "FILE [--verify]",
-         "FILE's first block into the Flash-ROM; --verify reads it back",
+         LUMIDRA_TEXT("cli", "первый блок FILE во FLASH; --verify читает его обратно"),
          1,
          1,
          TKind::Text,
          {{"--verify", TKind::Flag}}},
         {"dump",
          "FILE [--expect FILE]",
-         "the 4096-byte memory dump; --expect: exit 1 if it differs",
+         LUMIDRA_TEXT("cli", "дамп памяти, 4096 байт; --expect: код 1, если он отличается"),
          1,
          1,
          TKind::Text,
          {{"--expect", TKind::Text}}},
         {"plot",
          "--out FILE [--reports N | --seconds S] [--csv]",
-         "the plot job's points into FILE (the record, or CSV: point, x, y)",
+         LUMIDRA_TEXT("cli", "точки графика в FILE (запись или CSV: point, x, y)"),
          0,
          0,
          TKind::Text,
          {{"--out", TKind::Text}, {"--reports", TKind::Count}, {"--seconds", TKind::Seconds}, {"--csv", TKind::Flag}}},
-        ConvertEntry("convert strip", "the 12-row strip table of a picture; no board needed"),
-        ConvertEntry("convert font", "the 5x7 font table of a picture; no board needed"),
-        ConvertEntry("convert splash", "the splash table of a picture (and its .bin beside -o FILE); no board needed"),
+        ConvertEntry("convert strip", LUMIDRA_TEXT("cli", "таблица полосы в 12 строк из рисунка; плата не нужна")),
+        ConvertEntry("convert font", LUMIDRA_TEXT("cli", "таблица шрифта 5x7 из рисунка; плата не нужна")),
+        ConvertEntry("convert splash",
+                     LUMIDRA_TEXT("cli", "таблица заставки из рисунка (и её .bin рядом с -o FILE); плата не нужна")),
     };
     return commands;
 }
@@ -156,27 +203,36 @@ std::string CheckValue(TKind kind, const std::string& value) {
     switch (kind) {
         case TKind::Flag:
         case TKind::Text: return {};
-        case TKind::Count: return InRange(value, 1, 1'000'000'000) ? "" : "a whole number of at least 1";
-        case TKind::Seconds: return InRange(value, 1, 86'400) ? "" : "whole seconds, 1 to 86400";
-        case TKind::OnOff: return value == "on" || value == "off" ? "" : "on or off";
-        case TKind::Contrast: return InRange(value, 0, 31) ? "" : "0 to 31";
-        case TKind::Threshold: return InRange(value, 0, 255) ? "" : "0 to 255";
+        case TKind::Count:
+            return InRange(value, 1, 1'000'000'000) ? std::string()
+                                                    : Tr(LUMIDRA_TEXT("cli", "целое число от 1 до 1000000000"));
+        case TKind::Seconds:
+            return InRange(value, 1, 86'400) ? std::string()
+                                             : Tr(LUMIDRA_TEXT("cli", "целое число секунд от 1 до 86400"));
+        case TKind::OnOff:
+            return value == "on" || value == "off" ? std::string() : Tr(LUMIDRA_TEXT("cli", "on или off"));
+        case TKind::Contrast: return InRange(value, 0, 31) ? std::string() : Tr(LUMIDRA_TEXT("cli", "от 0 до 31"));
+        case TKind::Threshold: return InRange(value, 0, 255) ? std::string() : Tr(LUMIDRA_TEXT("cli", "от 0 до 255"));
         case TKind::Hex: {
             const bool hex = !value.empty() && value.size() <= 4 && std::all_of(value.begin(), value.end(), [](char c) {
                 return std::isxdigit(static_cast<unsigned char>(c));
             });
-            return hex ? "" : "1 to 4 hexadecimal digits";
+            return hex ? std::string() : Tr(LUMIDRA_TEXT("cli", "от 1 до 4 шестнадцатеричных цифр"));
         }
-        case TKind::Size: return value == "1x" || value == "1.5x" ? "" : "1x or 1.5x";
-        case TKind::Format: return value == "db" || value == "c" ? "" : "db or c";
-        case TKind::Until: return ParseUntil(value) ? "" : "key, inN=on|off or chN>P / chN<P (N 1 to 4 or 1 to 2)";
+        case TKind::Size:
+            return value == "1x" || value == "1.5x" ? std::string() : Tr(LUMIDRA_TEXT("cli", "1x или 1.5x"));
+        case TKind::Format: return value == "db" || value == "c" ? std::string() : Tr(LUMIDRA_TEXT("cli", "db или c"));
+        case TKind::Until:
+            return ParseUntil(value)
+                       ? std::string()
+                       : Tr(LUMIDRA_TEXT("cli", "key, inN=on|off или chN>P / chN<P (N от 1 до 4 или от 1 до 2)"));
     }
     return {};
 }
 
 std::string CommandLines(const TCommandEntry& entry) {
     std::string line = "  " + std::string(entry.Name) + (*entry.Synopsis != '\0' ? " " : "") + entry.Synopsis;
-    return line + "\n      " + entry.Summary + "\n";
+    return line + "\n      " + Tr(entry.Summary) + "\n";
 }
 
 TCliParse Fail(const std::string& message, const std::string& command = {}) {
@@ -184,7 +240,9 @@ TCliParse Fail(const std::string& message, const std::string& command = {}) {
     parse.Exit = true;
     parse.ExitCode = ExitUsage;
     parse.Err = "lumidra-cli: " + message + "\n" +
-                (command.empty() ? "Try 'lumidra-cli --help'.\n" : "Try 'lumidra-cli " + command + " --help'.\n");
+                (command.empty() ? Tr(LUMIDRA_TEXT("cli", "Подробнее: «lumidra-cli --help»."))
+                                 : Tr(LUMIDRA_TEXT("cli", "Подробнее: «lumidra-cli %1 --help»."), {command})) +
+                "\n";
     return parse;
 }
 
@@ -218,50 +276,62 @@ bool TCliOptions::NeedsBoard() const {
 
 std::string CliUsage() {
     std::string text =
-        "Usage: lumidra-cli [--demo] [--device PATH] [--timeout S] [--trace FILE] [--quiet] [--stay]\n"
-        "                   [--lang ru|en] COMMAND ...\n"
-        "Every job of the USB demonstration board C04E:2014 from a command line, byte for byte as the\n"
-        "window does it.\n"
-        "\n"
-        "Options:\n"
-        "  --demo          run against the built-in model of the board (no board, no lock)\n"
-        "  --device PATH   use the board at this node (as 'list' shows it), not the first one\n"
-        "  --timeout S     a board silent this long mid-job ends the job (default 5)\n"
-        "  --trace FILE    every report both ways into FILE: time in microseconds, direction, 64 bytes;\n"
-        "                  a FILE ending in .pcapng gets a capture that Wireshark opens; may be repeated\n"
-        "  --quiet         only errors on standard error\n"
-        "  --stay          leave without telling the board (no closing report)\n"
-        "  --lang ru|en    the messages in Russian or English, not the system's language\n"
-        "  --help          this help; COMMAND --help: the command's\n"
-        "  --version       the version\n"
-        "\n"
-        "Commands:\n";
+        Tr(LUMIDRA_TEXT("cli",
+                        "Запуск: lumidra-cli [--demo] [--device PATH] [--timeout S] [--trace FILE] [--quiet] "
+                        "[--stay]\n"
+                        "                   [--lang ru|en] КОМАНДА ...\n"
+                        "Все задания демонстрационной платы USB C04E:2014 из командной строки, байт в байт "
+                        "как их выполняет окно.\n"
+                        "\n"
+                        "Параметры:\n"
+                        "  --demo          работать со встроенной моделью платы (без платы, без блокировки)\n"
+                        "  --device PATH   плата по этому адресу (как его показывает list), а не первая\n"
+                        "  --timeout S     плата, молчащая столько секунд посреди задания, прерывает его "
+                        "(по умолчанию 5)\n"
+                        "  --trace FILE    все отчёты в обе стороны в FILE: время в микросекундах, "
+                        "направление, 64 байта;\n"
+                        "                  FILE с окончанием .pcapng получает запись, которую открывает "
+                        "Wireshark; можно повторять\n"
+                        "  --quiet         на стандартный поток ошибок только ошибки\n"
+                        "  --stay          уйти, не сказав плате (без закрывающего отчёта)\n"
+                        "  --lang ru|en    сообщения по-русски или по-английски, а не на языке системы\n"
+                        "  --help          эта справка; КОМАНДА --help: справка команды\n"
+                        "  --version       версия\n"
+                        "--параметр=значение равно «--параметр значение»; после -- всё — аргументы.\n"
+                        "\n"
+                        "Команды:\n"));
     for (const TCommandEntry& entry : Commands()) text += CommandLines(entry);
-    text +=
+    text += Tr(LUMIDRA_TEXT(
+        "cli",
         "\n"
-        "Every command that talks to a board also takes --led HEX, --ind1 on|off, --ind2 on|off and\n"
-        "--backlight on|off. Each run attaches as the window does, which sets the board's standing state\n"
-        "afresh (LED 0000, indicators off, backlight on): one run does not keep another's LED value, so\n"
-        "give the whole standing state in each run.\n"
-        "FILE may be '-' for standard input or output; output to '-' is written only when the job\n"
-        "succeeded.\n"
+        "Каждая команда, которая говорит с платой, принимает также --led HEX, --ind1 on|off, --ind2 on|off и\n"
+        "--backlight on|off. Каждый запуск подключается так же, как окно, и заново задаёт постоянное состояние\n"
+        "платы (LED 0000, индикаторы выключены, подсветка включена): запуск не сохраняет значение LED другого\n"
+        "запуска, поэтому задавайте всё постоянное состояние в каждом запуске.\n"
+        "FILE может быть «-»: стандартный ввод или вывод. Целое изделие (дамп, блок FLASH) попадает в «-», в\n"
+        "устройство или FIFO после конца задания на плате, а файл заменяет только тогда; поток (status, keys,\n"
+        "CSV, запись графика) пишется по мере поступления. До того как плата найдена, ничего не создаётся и не\n"
+        "очищается.\n"
         "\n"
-        "Exit codes: 0 done; 1 the job could not be done (a file unreadable or of the wrong kind, an I/O\n"
-        "error, the board stopped answering or went away, --verify or --expect found a difference, --until\n"
-        "timed out); 2 the command line is wrong; 3 no board; 4 the board is in use by another Lumidra;\n"
-        "130 Ctrl+C; 143 SIGTERM.\n";
+        "Коды выхода: 0 выполнено; 1 задание не выполнено (файл не читается или не того вида, ошибка\n"
+        "ввода-вывода или записи, плата перестала отвечать или отключена, --verify или --expect нашли отличие,\n"
+        "--until не дождался); 2 неверная командная строка; 3 нет платы; 4 плата занята другой программой\n"
+        "Lumidra; 129 SIGHUP; 130 Ctrl+C; 141 читатель стандартного вывода ушёл; 143 SIGTERM.\n"
+        "Каждый из них сначала завершает задание на плате и посылает закрывающий отчёт.\n"));
     return text;
 }
 
 std::string CommandUsage(const std::string& command) {
     const TCommandEntry* entry = FindCommand(command);
     if (entry == nullptr) return CliUsage();
-    std::string text = "Usage: lumidra-cli [OPTION]... " + std::string(entry->Name) +
-                       (*entry->Synopsis != '\0' ? " " : "") + entry->Synopsis + "\n" + entry->Summary + ".\n";
+    std::string text = Tr(LUMIDRA_TEXT("cli", "Запуск: lumidra-cli [ПАРАМЕТР]... %1"),
+                          {std::string(entry->Name) + (*entry->Synopsis != '\0' ? " " : "") + entry->Synopsis}) +
+                       "\n" + Tr(entry->Summary) + ".\n";
     if (entry->Board) {
-        text +=
-            "Also: --led HEX, --ind1 on|off, --ind2 on|off, --backlight on|off (the standing state the\n"
-            "attach sets afresh: LED 0000, indicators off, backlight on).\n";
+        text += Tr(LUMIDRA_TEXT("cli",
+                                "Также: --led HEX, --ind1 on|off, --ind2 on|off, --backlight on|off (постоянное "
+                                "состояние, которое подключение\n"
+                                "задаёт заново: LED 0000, индикаторы выключены, подсветка включена).\n"));
     }
     return text;
 }
@@ -272,7 +342,20 @@ namespace {
 // gives back the parse's end when the argument ends it (a fault, --version).
 class TParser {
 public:
-    explicit TParser(const std::vector<std::string>& arguments) : arguments_(arguments) {}
+    explicit TParser(const std::vector<std::string>& arguments) {
+        // "--option=value" is "--option value"; nothing after "--" is an option.
+        bool options = true;
+        for (const std::string& argument : arguments) {
+            const std::size_t equals = argument.find('=');
+            if (options && argument.starts_with("--") && equals != std::string::npos) {
+                arguments_.push_back(argument.substr(0, equals));
+                arguments_.push_back(argument.substr(equals + 1));
+            } else {
+                arguments_.push_back(argument);
+            }
+            if (argument == "--") options = false;
+        }
+    }
 
     TCliParse Run() {
         for (at_ = 0; at_ < arguments_.size(); ++at_) {
@@ -293,6 +376,11 @@ private:
     }
 
     TEnd Step(const std::string& argument) {
+        if (operandsOnly_) return entry_ == nullptr ? BeforeTheCommand(argument) : Operand(argument);
+        if (argument == "--") {
+            operandsOnly_ = true;
+            return std::nullopt;
+        }
         if (argument == "--help" || argument == "-h") {
             help_ = true;
             return std::nullopt;
@@ -320,15 +408,23 @@ private:
             return std::nullopt;
         }
         const std::optional<std::string> value = Next();
-        if (!value) return Fail("option '" + argument + "' needs a value");
+        if (!value) return Fail(NeedsValue(argument));
         if (argument == "--device") options.Device = *value;
-        if (argument == "--trace") options.Traces.push_back(*value);
+        if (argument == "--trace") {
+            // Standard output is the command's: a trace there would mix with it.
+            if (*value == "-") {
+                return Fail(Tr(LUMIDRA_TEXT("cli", "--trace: нужен файл, не «-» (стандартный вывод — для команды)")));
+            }
+            options.Traces.push_back(*value);
+        }
         if (argument == "--lang") {
-            if (!app::IsLanguageOption(*value)) return Fail("--lang: ru or en, not '" + *value + "'");
+            if (!app::IsLanguageOption(*value)) return Fail(WrongValue(argument, "ru|en", *value));
             options.Lang = *value;
         }
         if (argument == "--timeout") {
-            if (!InRange(*value, 1, 3600)) return Fail("--timeout: whole seconds, 1 to 3600, not '" + *value + "'");
+            if (!InRange(*value, 1, 3600)) {
+                return Fail(WrongValue(argument, Tr(LUMIDRA_TEXT("cli", "целое число секунд от 1 до 3600")), *value));
+            }
             options.TimeoutMs = *ToInt(*value) * 1000;
         }
         return TEnd();
@@ -336,11 +432,11 @@ private:
 
     // A word of the command's name, or the standing state given first.
     TEnd BeforeTheCommand(const std::string& argument) {
-        if (argument.starts_with('-')) {
+        if (argument.starts_with('-') && !operandsOnly_) {
             const TOptionEntry* standing = FindOption(StandingOptions, argument);
             if (standing == nullptr) {
-                return Fail(words_.empty() ? "unknown option '" + argument + "'"
-                                           : "unknown command '" + words_.front() + "'");
+                return Fail(words_.empty() ? Tr(LUMIDRA_TEXT("cli", "неизвестный параметр «%1»"), {argument})
+                                           : UnknownCommand(words_.front()));
             }
             // Checked against the command at the end.
             return Value(*standing, argument, {});
@@ -357,14 +453,14 @@ private:
         const bool prefix = std::any_of(Commands().begin(), Commands().end(), [&](const TCommandEntry& command) {
             return std::string(command.Name).starts_with(name + " ");
         });
-        if (!prefix) return Fail("unknown command '" + name + "'");
+        if (!prefix) return Fail(UnknownCommand(name));
         return std::nullopt;
     }
 
     TEnd CommandOption(const std::string& argument) {
         const TOptionEntry* option = FindOption(entry_->Options, argument);
         if (option == nullptr && entry_->Board) option = FindOption(StandingOptions, argument);
-        if (option == nullptr) return Fail(Quoted(Options().Command) + " has no option '" + argument + "'");
+        if (option == nullptr) return Fail(NoOption(Options().Command, argument));
         return Value(*option, argument, Options().Command);
     }
 
@@ -373,10 +469,10 @@ private:
         std::string value;
         if (option.Kind != TKind::Flag) {
             const std::optional<std::string> given = Next();
-            if (!given) return Fail("option '" + argument + "' needs a value", command);
+            if (!given) return Fail(NeedsValue(argument), command);
             value = *given;
             if (const std::string wrong = CheckValue(option.Kind, value); !wrong.empty()) {
-                return Fail(argument + ": " + wrong + ", not '" + value + "'", command);
+                return Fail(WrongValue(argument, wrong, value), command);
             }
         }
         Options().Values[argument] = value;
@@ -386,10 +482,10 @@ private:
     TEnd Operand(const std::string& argument) {
         TCliOptions& options = Options();
         if (static_cast<int>(options.Operands.size()) >= entry_->MaxOperands) {
-            return Fail(Quoted(options.Command) + " takes no further argument '" + argument + "'");
+            return Fail(Tr(LUMIDRA_TEXT("cli", "«%1» не принимает ещё аргумент «%2»"), {options.Command, argument}));
         }
         if (const std::string wrong = CheckValue(entry_->OperandKind, argument); !wrong.empty()) {
-            return Fail(options.Command + ": " + wrong + ", not '" + argument + "'");
+            return Fail(WrongValue(options.Command, wrong, argument));
         }
         options.Operands.push_back(argument);
         return std::nullopt;
@@ -403,8 +499,8 @@ private:
             return help;
         }
         if (entry_ == nullptr) {
-            return *Fail(words_.empty() ? std::string("no command given")
-                                        : "incomplete command '" + words_.front() + "'");
+            return *Fail(words_.empty() ? Tr(LUMIDRA_TEXT("cli", "команда не указана"))
+                                        : Tr(LUMIDRA_TEXT("cli", "неполная команда «%1»"), {words_.front()}));
         }
         if (std::optional<TCliParse> fault = WholeCommandFault()) return *fault;
         return parse_;
@@ -415,31 +511,32 @@ private:
         const TCliOptions& options = Options();
         for (const TOptionEntry& standing : StandingOptions) {
             if (!entry_->Board && options.Has(standing.Name)) {
-                return Fail(Quoted(options.Command) + " has no option '" + standing.Name + "'");
+                return Fail(NoOption(options.Command, standing.Name));
             }
         }
         if (static_cast<int>(options.Operands.size()) < entry_->MinOperands) {
-            return Fail(Quoted(options.Command) + " needs " + entry_->Synopsis);
+            return Fail(Tr(LUMIDRA_TEXT("cli", "«%1» требует %2"), {options.Command, entry_->Synopsis}));
         }
         if (options.Command == "led" &&
             int(options.Operands.size()) + int(options.Has("--time")) + int(options.Has("--date")) != 1) {
-            return Fail("led: give one of HEX, --time or --date");
+            return Fail(Tr(LUMIDRA_TEXT("cli", "led: укажите одно из HEX, --time или --date")));
         }
-        if (options.Command == "plot" && !options.Has("--out")) return Fail("plot: --out FILE is needed");
+        if (options.Command == "plot" && !options.Has("--out")) {
+            return Fail(Tr(LUMIDRA_TEXT("cli", "plot: нужен --out FILE")));
+        }
         if (options.Command == "plot" && options.Has("--reports") && options.Has("--seconds")) {
-            return Fail("plot: --reports and --seconds exclude each other");
+            return Fail(Tr(LUMIDRA_TEXT("cli", "plot: --reports и --seconds исключают друг друга")));
         }
         return std::nullopt;
     }
-
-    static std::string Quoted(const std::string& text) { return "'" + text + "'"; }
 
     // A fault; its help hint names the command once it is known.
     TEnd Fail(const std::string& message) { return Fail(message, Options().Command); }
     static TEnd Fail(const std::string& message, const std::string& command) { return cli::Fail(message, command); }
 
-    const std::vector<std::string>& arguments_;
+    std::vector<std::string> arguments_;
     std::size_t at_ = 0;
+    bool operandsOnly_ = false;  // after "--"
     TCliParse parse_;
     const TCommandEntry* entry_ = nullptr;
     std::vector<std::string> words_;  // the command's name so far, before it is known
@@ -450,6 +547,39 @@ private:
 
 TCliParse ParseCliArguments(const std::vector<std::string>& arguments) {
     return TParser(arguments).Run();
+}
+
+std::string LanguageOption(const std::vector<std::string>& arguments) {
+    std::string language;
+    for (std::size_t i = 0; i < arguments.size() && arguments[i] != "--"; ++i) {
+        if (arguments[i] == "--lang" && i + 1 < arguments.size()) language = arguments[i + 1];
+        if (arguments[i].starts_with("--lang=")) language = arguments[i].substr(7);
+    }
+    return app::IsLanguageOption(language) ? language : std::string();
+}
+
+std::vector<std::string> ProcessArguments(int argc, char* argv[]) {
+#if defined(_WIN32)
+    int count = 0;
+    wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    if (wide != nullptr) {
+        std::vector<std::string> arguments;
+        for (int i = 1; i < count; ++i) {
+            arguments.push_back(QString::fromWCharArray(wide[i]).toStdString());
+        }
+        ::LocalFree(wide);
+        return arguments;
+    }
+#endif
+    return std::vector<std::string>(argv + std::min(argc, 1), argv + argc);
+}
+
+QString ArgumentText(const std::string& argument) {
+#if defined(_WIN32)
+    return QString::fromStdString(argument);
+#else
+    return QString::fromLocal8Bit(argument.c_str());
+#endif
 }
 
 }  // namespace lumidra::cli

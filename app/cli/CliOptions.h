@@ -2,6 +2,8 @@
 // options, checked before anything starts (exit code 2 on a fault).
 #pragma once
 
+#include <QString>
+
 #include <map>
 #include <optional>
 #include <string>
@@ -16,7 +18,9 @@ enum TExit : int {
     ExitUsage = 2,   // the command line is wrong
     ExitNoBoard = 3,
     ExitInUse = 4,  // another Lumidra holds the board
+    ExitHangUp = 129,
     ExitInterrupted = 130,
+    ExitClosedPipe = 141,  // the reader of an output went away
     ExitTerminated = 143,
 };
 
@@ -44,7 +48,7 @@ struct TCliOptions {
     bool Has(const std::string& option) const { return Values.contains(option); }
     // The value of `option`, or `fallback` when it was not given.
     std::string Value(const std::string& option, const std::string& fallback = {}) const;
-    int Number(const std::string& option, int fallback) const;
+    int Number(const std::string& option, int fallback) const;  // at most 10^9
     // "on" -> true, "off" -> false, not given -> nothing.
     std::optional<bool> OnOff(const std::string& option) const;
     // Whether the command talks to a board (and so takes the lock).
@@ -61,6 +65,17 @@ struct TCliParse {
 
 // `arguments` without the program's name.
 TCliParse ParseCliArguments(const std::vector<std::string>& arguments);
+
+// --lang's value among `arguments` when it is one the program knows, else
+// empty: the language is chosen before the command line is checked, so the
+// command line's own faults are told in it.
+std::string LanguageOption(const std::vector<std::string>& arguments);
+
+// The process's arguments without the program's name: on Windows read as
+// Unicode (UTF-8 here), so a name outside the ANSI code page stays itself.
+std::vector<std::string> ProcessArguments(int argc, char* argv[]);
+// An argument as text (a file's name, an LCD text).
+QString ArgumentText(const std::string& argument);
 
 // The whole help, and one command's.
 std::string CliUsage();

@@ -42,17 +42,11 @@ namespace {
 QEventLoop* operatorWait = nullptr;
 
 QString Local(const std::string& text) {
-    return QString::fromLocal8Bit(text.c_str());
+    return ArgumentText(text);
 }
 
 void Tell(const QString& text) {
     TConsoleSeams::Tell(text);
-}
-
-void Print(const std::string& line) {
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
 }
 
 bool StderrIsTerminal() {
@@ -65,30 +59,20 @@ bool StderrIsTerminal() {
 
 QString JobName(TJob job) {
     switch (job) {
-        case TJob::LcdCommand: return QCoreApplication::translate("cli", "the LCD command");
-        case TJob::LcdText: return QCoreApplication::translate("cli", "the LCD text");
-        case TJob::Splash: return QCoreApplication::translate("cli", "the splash screen");
-        case TJob::Image: return QCoreApplication::translate("cli", "the picture");
-        case TJob::FlashRead: return QCoreApplication::translate("cli", "the Flash-ROM read");
-        case TJob::FlashErase: return QCoreApplication::translate("cli", "the Flash-ROM erase");
-        case TJob::FlashWrite: return QCoreApplication::translate("cli", "the Flash-ROM write");
-        case TJob::Dump: return QCoreApplication::translate("cli", "the memory dump");
-        case TJob::Plot: return QCoreApplication::translate("cli", "the plot");
+        case TJob::LcdCommand: return QCoreApplication::translate("cli", "команда ЖКИ");
+        case TJob::LcdText: return QCoreApplication::translate("cli", "текст ЖКИ");
+        case TJob::Splash: return QCoreApplication::translate("cli", "заставка");
+        case TJob::Image: return QCoreApplication::translate("cli", "рисунок");
+        case TJob::FlashRead: return QCoreApplication::translate("cli", "чтение FLASH");
+        case TJob::FlashErase: return QCoreApplication::translate("cli", "стирание FLASH");
+        case TJob::FlashWrite: return QCoreApplication::translate("cli", "запись FLASH");
+        case TJob::Dump: return QCoreApplication::translate("cli", "дамп памяти");
+        case TJob::Plot: return QCoreApplication::translate("cli", "график");
     }
     return {};
 }
 
-// Whether `fileName` can be created or replaced, tried without touching it.
-bool Writable(const QString& fileName, QString& reason) {
-    transfers::TTransferFile probe;
-    probe.Name = fileName;
-    if (!probe.Create()) {
-        reason = probe.ErrorString();
-        return false;
-    }
-    probe.Discard();
-    return true;
-}
+using TForm = desktop::TOutputFile::TForm;
 
 std::string JsonText(const std::string& text) {
     std::string out = "\"";
@@ -122,7 +106,7 @@ TCliRun::TCliRun(const TCliOptions& options, hid::THidPlatform& platform, hid::T
     silence_.setSingleShot(true);
     silence_.setInterval(options_.TimeoutMs);
     QObject::connect(&silence_, &QTimer::timeout, [this] {
-        Cut(QCoreApplication::translate("cli", "the board sent nothing for %1 s").arg(options_.TimeoutMs / 1000),
+        Cut(QCoreApplication::translate("cli", "плата ничего не присылала %1 с").arg(options_.TimeoutMs / 1000),
             ExitFailed);
     });
     deadline_.setSingleShot(true);
@@ -143,13 +127,48 @@ TCliRun::~TCliRun() {
     ReleaseAttachedDevice();
     controller_.reset();
     transfers::ResetTransfers();
-    if (csv_ != nullptr) std::fclose(csv_);
 }
 
-QString TCliRun::OutputFile(const std::string& name) {
-    if (name != "-") return Local(name);
-    stdoutFile_ = scratch_.filePath(QStringLiteral("stdout"));
-    return stdoutFile_;
+bool TCliRun::CheckOutput(desktop::TOutputFile& file, const std::string& name, TForm form) {
+    if (file.Check(Local(name), form)) return true;
+    Tell(FileFault(Local(name), file.Reason()));
+    return false;
+}
+
+bool TCliRun::Emit(const std::string& line) {
+    if (failing_) return false;
+    if (!stdout_.IsOpen() && !stdout_.Open(QString::fromLatin1(desktop::StandardOutputName), TForm::Stream)) {
+        OutputFailed(stdout_);
+        return false;
+    }
+    const std::string out = line + '\n';
+    if (stdout_.Write(out.data(), qint64(out.size()))) return true;
+    OutputFailed(stdout_);
+    return false;
+}
+
+void TCliRun::OutputFailed(const desktop::TOutputFile& file) {
+    WriteFailed(file.Name(), file.State() == desktop::TOutputState::ClosedPipe, file.Reason());
+}
+
+void TCliRun::WriteFailed(const QString& name, bool readerGone, const QString& reason) {
+    FailWrite(FileFault(name, reason), readerGone);
+}
+
+void TCliRun::FailWrite(const QString& text, bool readerGone) {
+    if (failing_) return;
+    failing_ = true;
+    failedExit_ = readerGone ? ExitClosedPipe : ExitFailed;
+    // A reader that has seen enough is no fault: no word, as pipelines expect.
+    if (!readerGone) Tell(text);
+    if (finished_) return;
+    // Not inside the step in hand: the cut sends the job's end itself.
+    QMetaObject::invokeMethod(
+        &loop_, [this] { Cut(QString(), failedExit_); }, Qt::QueuedConnection);
+}
+
+int TCliRun::FailedWriteExit(const desktop::TOutputFile& file) {
+    return file.State() == desktop::TOutputState::ClosedPipe ? ExitClosedPipe : ExitFailed;
 }
 
 std::string TCliRun::Operand(std::size_t index) const {
@@ -180,20 +199,25 @@ const TCliRun::TCommandSteps* TCliRun::StepsOf(const std::string& command) {
 }
 
 int TCliRun::Prepare() {
+    // The trace's folder is checked here; the trace is made once the board is found.
+    for (const std::string& trace : options_.Traces) {
+        if (!CheckOutput(traceChecks_.emplace_back(), trace, TForm::Stream)) return ExitFailed;
+    }
     const TCommandSteps* steps = StepsOf(options_.Command);
     return steps == nullptr || steps->Prepare == nullptr ? ExitDone : (this->*steps->Prepare)();
 }
 
 int TCliRun::PrepareImage() {
-    const QString name = InputFileName(Operand(0), scratch_);
+    const std::unique_ptr<QIODevice> input = OpenInput(Operand(0));
+    if (!input) return ExitFailed;
     // The window's own picture file first (its header goes to DataReport as
     // the window's does), else any picture made one-bit.
     seams_.Silent = true;
-    picture_ = graphics::TakePictureFile(name);
+    picture_ = graphics::TakePictureFile(*input);
     seams_.Silent = false;
     if (!picture_) {
         picture_ =
-            ImportForLcd(name, options_.Number("--threshold", graphics::DefaultImportThreshold), Local(Operand(0)));
+            ImportForLcd(*input, options_.Number("--threshold", graphics::DefaultImportThreshold), Local(Operand(0)));
     }
     if (!picture_) return ExitFailed;
     inputs_.Picture = [this] { return *picture_; };
@@ -209,33 +233,30 @@ int TCliRun::PrepareLcdText() {
 
 int TCliRun::PrepareLcdCommand() {
     if (!controls::CommandLineBytes(Local(Operand(0)).toStdU16String()).empty()) return ExitDone;
-    Tell(QCoreApplication::translate("cli", "lcd command: no complete pair of hexadecimal digits in '%1'")
+    Tell(QCoreApplication::translate("cli", "lcd command: в «%1» нет ни одной полной пары шестнадцатеричных цифр")
              .arg(Local(Operand(0))));
     return ExitUsage;
 }
 
 int TCliRun::PrepareFlashWrite() {
-    fileAnswer_ = InputFileName(Operand(0), scratch_);
-    QFile file(fileAnswer_);
-    if (!file.open(QIODevice::ReadOnly)) {
-        Tell(transfers::SourceReadErrorText(fileAnswer_, file.errorString()));
-        return ExitFailed;
-    }
-    if (file.read(qint64(transfers::FlashBlockSize)).size() != qint64(transfers::FlashBlockSize)) {
+    // One block: standard input is read no further.
+    fileAnswer_ = Local(Operand(0));
+    const std::optional<QByteArray> block = ReadInputHead(Operand(0), qint64(flashBlock_.size()));
+    if (!block) return ExitFailed;
+    if (block->size() != qint64(flashBlock_.size())) {
         Tell(transfers::ShortSourceText(fileAnswer_));
         return ExitFailed;
     }
+    std::copy(block->begin(), block->end(), flashBlock_.begin());
     return ExitDone;
 }
 
 int TCliRun::PrepareOutput() {
-    fileAnswer_ = OutputFile(Operand(0));
-    if (QString reason; !Writable(fileAnswer_, reason)) {
-        Tell(transfers::TransferWriteErrorText(fileAnswer_, reason));
-        return ExitFailed;
-    }
+    fileAnswer_ = Local(Operand(0));
+    if (!CheckOutput(transfers::TransferFile.Output(), Operand(0), TForm::Whole)) return ExitFailed;
     if (options_.Has("--expect") && !keybase::ReadWholeFile(Local(options_.Value("--expect")))) {
-        Tell(QCoreApplication::translate("cli", "--expect: cannot read '%1'").arg(Local(options_.Value("--expect"))));
+        Tell(QCoreApplication::translate("cli", "--expect: файл «%1» не прочитан")
+                 .arg(Local(options_.Value("--expect"))));
         return ExitFailed;
     }
     return ExitDone;
@@ -245,6 +266,7 @@ int TCliRun::PrepareKeys() {
     keysLeft_ = options_.Number("--count", 0);
     if (!options_.Has("--base")) return ExitDone;
     const QString base = Local(options_.Value("--base"));
+    if (desktop::TOutputFile save; !CheckOutput(save, options_.Value("--base"), TForm::Whole)) return ExitFailed;
     // A base that does not exist yet starts empty.
     if (!QFile::exists(base)) {
         keyBase_.emplace();
@@ -260,22 +282,10 @@ int TCliRun::PrepareKeys() {
 }
 
 int TCliRun::PreparePlot() {
-    const QString out = Local(options_.Value("--out"));
-    if (!options_.Has("--csv")) {
-        plotRecord_ = OutputFile(options_.Value("--out"));
-        if (QString reason; !Writable(plotRecord_, reason)) {
-            Tell(QCoreApplication::translate("cli", "--out: cannot write '%1' (%2)").arg(out, reason));
-            return ExitFailed;
-        }
-        return ExitDone;
-    }
-    csv_ = out == QStringLiteral("-") ? stdout : std::fopen(out.toLocal8Bit().constData(), "w");
-    if (csv_ == nullptr) {
-        Tell(QCoreApplication::translate("cli", "--out: cannot write '%1'").arg(out));
-        return ExitFailed;
-    }
-    std::fputs("point,x,y\n", csv_);
-    return ExitDone;
+    // Made once the board is found: a run that finds none leaves it alone.
+    plotRecord_ = Local(options_.Value("--out"));
+    desktop::TOutputFile& out = options_.Has("--csv") ? csv_ : graphics::PlotFile.Output();
+    return CheckOutput(out, options_.Value("--out"), TForm::Stream) ? ExitDone : ExitFailed;
 }
 
 int TCliRun::PrepareStatus() {
@@ -296,8 +306,7 @@ void TCliRun::DeviceChange(hid::TObject*) {
     if (finished_) return;
     controller_->RunEnumeration();
     if (options_.Command == "list") {
-        PrintList();
-        Finish(ExitDone);
+        Finish(PrintList());
         return;
     }
     if (started_) return;
@@ -308,10 +317,17 @@ void TCliRun::DeviceChange(hid::TObject*) {
                        "cli",
                        "no board: nothing with vendor ID C04E, product ID 2014 and serial 01.01 that "
                        "this user may open ('lumidra-cli list' tells more)")
-                 : QCoreApplication::translate("cli", "no board at %1 ('lumidra-cli list' tells more)")
+                 : QCoreApplication::translate("cli", "нет платы по адресу %1 (подробнее — «lumidra-cli list»)")
                        .arg(Local(options_.Device)));
         Finish(ExitNoBoard);
         return;
+    }
+    if (OpenTrace) {
+        if (!OpenTrace()) {
+            Finish(ExitFailed);
+            return;
+        }
+        TraceBoardPlace();
     }
     Attach();
     StartCommand();
@@ -355,7 +371,7 @@ void TCliRun::DeviceUnplug(hid::THidDevice* HidDev) {
     graphics::EndPlot(false);
     ClearJobFlags();
     Tell(job ? QCoreApplication::translate("protocol", JobCutEnd(*job, JobAcknowledged, false).Text.data())
-             : QCoreApplication::translate("cli", "the board went away"));
+             : QCoreApplication::translate("cli", "плата отключена"));
     Finish(ExitFailed);
 }
 
@@ -384,24 +400,33 @@ void TCliRun::DeviceData(hid::THidDevice*, std::uint8_t, const std::uint8_t* Dat
 
 // --- list ---------------------------------------------------------------------------
 
-void TCliRun::PrintList() {
+int TCliRun::PrintList() {
     const bool json = options_.Has("--json");
+    if (listed_.empty() && unusable_.empty()) {
+        Tell(QCoreApplication::translate(
+            "cli", "нет платы: нет ничего с кодом производителя C04E, кодом изделия 2014 и серийным номером 01.01"));
+        return ExitNoBoard;
+    }
+    bool usable = false;
     for (const TListedBoard& board : listed_) {
-        Print(ListLine(board, json));
+        if (!Emit(ListLine(board, json))) return FailedWriteExit(stdout_);
+        usable = usable || board.Usable;
         if (board.Usable) continue;
         Tell(QCoreApplication::translate("cli",
-                                         "%1: this user may not read and write it; install the udev rule "
-                                         "(70-lumidra.rules, see 'man lumidra') or ask for group plugdev")
+                                         "%1: этому пользователю нельзя её читать и писать; установите правило udev "
+                                         "(70-lumidra.rules, см. «man lumidra») или попросите группу plugdev")
                  .arg(Local(board.Path)));
     }
     for (const std::string& path : unusable_) {
         TListedBoard seen;
         seen.Path = path;
-        Print(ListLine(seen, json));
+        if (!Emit(ListLine(seen, json))) return FailedWriteExit(stdout_);
         Tell(QCoreApplication::translate(
                  "cli", "%1: cannot be opened; install the udev rule (70-lumidra.rules, see 'man lumidra')")
                  .arg(Local(path)));
     }
+    // Seen but none usable: as good as no board for the script that asked.
+    return usable ? ExitDone : ExitNoBoard;
 }
 
 // --- the run ------------------------------------------------------------------------
@@ -438,7 +463,7 @@ void TCliRun::StartWatch() {
     if (!until_) return;
     deadline_.setInterval(options_.TimeoutMs);
     QObject::connect(&deadline_, &QTimer::timeout, [this] {
-        Tell(QCoreApplication::translate("cli", "--until %1: did not hold within %2 s")
+        Tell(QCoreApplication::translate("cli", "--until %1: не выполнилось за %2 с")
                  .arg(Local(options_.Value("--until")))
                  .arg(options_.TimeoutMs / 1000));
         Finish(ExitFailed);
@@ -485,6 +510,10 @@ void TCliRun::StartImage() {
 
 void TCliRun::StartSplash() {
     seams_.WaitText = QCoreApplication::translate("graphics", graphics::SplashShownText);
+    seams_.WaitTold =
+        options_.Has("--seconds")
+            ? QCoreApplication::translate("cli", "заставка показана на %1 с").arg(options_.Number("--seconds", 1))
+            : QCoreApplication::translate("cli", "заставка показана; Enter убирает её");
     seams_.WaitForOperator = [this] { WaitForOperator(); };
     graphics::Zast_OutClick();
     StartJob({});
@@ -502,8 +531,7 @@ void TCliRun::StartFlashErase() {
 }
 
 void TCliRun::StartFlashWrite() {
-    desktop::TFileDialog dialog(desktop::TFileDialogKind::Open);
-    transfers::Write_FlashClick(dialog);
+    transfers::StartFlashWrite(fileAnswer_, flashBlock_);
     StartJob(QCoreApplication::translate("transfers", transfers::FlashWriteDoneText));
 }
 
@@ -514,7 +542,12 @@ void TCliRun::StartDump() {
 }
 
 void TCliRun::StartPlot() {
-    graphics::StartPlot(*this, csv_ != nullptr ? scratch_.filePath(QStringLiteral("record")) : plotRecord_);
+    if (options_.Has("--csv") && (!csv_.Open(plotRecord_, TForm::Stream) || !csv_.Write("point,x,y\n", 10))) {
+        OutputFailed(csv_);
+        return;
+    }
+    // With --csv the CSV is the record: the window's goes nowhere.
+    graphics::StartPlot(*this, options_.Has("--csv") ? desktop::KeptInMemory : plotRecord_);
     if (options_.Has("--seconds")) {
         deadline_.setInterval(options_.Number("--seconds", 1) * 1000);
         QObject::connect(&deadline_, &QTimer::timeout, [this] { graphics::StopPlot(*this); });
@@ -525,7 +558,7 @@ void TCliRun::StartPlot() {
 
 void TCliRun::Status(const TStatusView& status) {
     if (options_.Command == "status") {
-        Print(options_.Has("--json") ? StatusJson(status) : StatusLine(status));
+        if (!Emit(options_.Has("--json") ? StatusJson(status) : StatusLine(status))) return;
         if (until_ && UntilHolds(*until_, status)) {
             Finish(ExitDone);
         } else if (statusLeft_ > 0 && --statusLeft_ == 0) {
@@ -544,12 +577,12 @@ void TCliRun::Status(const TStatusView& status) {
     if (keyBase_) {
         const std::u16string id(key.begin(), key.end());
         if (!keybase::KeyBaseContains(*keyBase_, id)) {
-            *keyBase_ = keybase::KeyBaseAppendText(*keyBase_, id);
+            *keyBase_ += keybase::KeyBaseAppendText(*keyBase_, id);
             keyBaseChanged_ = true;
             line += " new";
         }
     }
-    Print(line);
+    if (!Emit(line)) return;
     if (keysLeft_ > 0 && --keysLeft_ == 0) Finish(ExitDone);
 }
 
@@ -567,11 +600,11 @@ void TCliRun::JobEnded() {
     }
     const std::string& command = options_.Command;
     if (command == "flash write" && options_.Has("--verify") && !verifying_) {
-        // Read the block back into a scratch file; compared when that job ends.
+        // Read the block back, kept in memory; compared when that job ends.
         verifying_ = true;
         seams_.Done = false;
         seams_.Quiet = true;
-        seams_.FileAnswer = scratch_.filePath(QStringLiteral("verify"));
+        seams_.FileAnswer = desktop::KeptInMemory;
         desktop::TFileDialog dialog(desktop::TFileDialogKind::Save);
         transfers::Read_FlashClick(dialog);
         StartJob(QCoreApplication::translate("transfers", transfers::FlashReadDoneText));
@@ -579,23 +612,19 @@ void TCliRun::JobEnded() {
     }
     if (verifying_) {
         seams_.Quiet = options_.Quiet;
-        const std::optional<QByteArray> written = keybase::ReadWholeFile(fileAnswer_);
-        const std::optional<QByteArray> read = keybase::ReadWholeFile(scratch_.filePath(QStringLiteral("verify")));
-        const qsizetype block = qsizetype(transfers::FlashBlockSize);
-        if (!written || !read || written->left(block) != read->left(block)) {
-            Tell(QCoreApplication::translate("cli",
-                                             "--verify: the Flash-ROM holds other bytes than the first 64 of '%1'")
+        const QByteArray& read = transfers::TransferFile.Output().Kept();
+        if (read != QByteArray(reinterpret_cast<const char*>(flashBlock_.data()), qsizetype(flashBlock_.size()))) {
+            Tell(QCoreApplication::translate("cli", "--verify: во FLASH не те байты, что первые 64 байта «%1»")
                      .arg(fileAnswer_));
             Finish(ExitFailed);
             return;
         }
-        if (!options_.Quiet) Tell(QCoreApplication::translate("cli", "--verify: the Flash-ROM holds what was written"));
+        if (!options_.Quiet) Tell(QCoreApplication::translate("cli", "--verify: во FLASH то, что записано"));
     }
     if (command == "dump" && options_.Has("--expect")) {
         const std::optional<QByteArray> expected = keybase::ReadWholeFile(Local(options_.Value("--expect")));
-        const std::optional<QByteArray> dumped = keybase::ReadWholeFile(fileAnswer_);
-        if (!expected || !dumped || *expected != *dumped) {
-            Tell(QCoreApplication::translate("cli", "--expect: the dump differs from '%1'")
+        if (!expected || *expected != transfers::TransferFile.Output().Kept()) {
+            Tell(QCoreApplication::translate("cli", "--expect: дамп отличается от «%1»")
                      .arg(Local(options_.Value("--expect"))));
             Finish(ExitFailed);
             return;
@@ -614,15 +643,18 @@ void TCliRun::Cut(const QString& why, int exitCode) {
         graphics::EndPlot(false);
         ClearJobFlags();
         SendJobCutEnd(end);
-        Tell(QCoreApplication::translate("cli", "%1: %2 was cut").arg(why, JobName(*job)));
-    } else if (exitCode == ExitFailed) {
+        if (!why.isEmpty()) Tell(QCoreApplication::translate("cli", "%1: прервано — %2").arg(why, JobName(*job)));
+    } else if (exitCode == ExitFailed && !why.isEmpty()) {
         Tell(why);
     }
     Finish(exitCode);
 }
 
 void TCliRun::Interrupt(int exitCode) {
-    Cut(exitCode == ExitInterrupted ? QStringLiteral("interrupted") : QStringLiteral("terminated"), exitCode);
+    Cut(exitCode == ExitInterrupted ? QCoreApplication::translate("cli", "прервано")
+        : exitCode == ExitHangUp    ? QCoreApplication::translate("cli", "терминал закрыт")
+                                    : QCoreApplication::translate("cli", "завершено"),
+        exitCode);
 }
 
 void TCliRun::Finish(int exitCode) {
@@ -632,14 +664,6 @@ void TCliRun::Finish(int exitCode) {
     deadline_.stop();
     if (operatorWait != nullptr) operatorWait->quit();
     TConsoleSeams::EndProgress();
-    if (keyBase_ && !SaveKeyBase() && exitCode == ExitDone) exitCode = ExitFailed;
-    if (!stdoutFile_.isEmpty() && exitCode == ExitDone) {
-        if (const std::optional<QByteArray> bytes = keybase::ReadWholeFile(stdoutFile_)) WriteStdout(*bytes);
-    }
-    if (csv_ != nullptr && csv_ != stdout) {
-        std::fclose(csv_);
-        csv_ = nullptr;
-    }
     if (AttachedDevice != nullptr) {
         if (options_.Stay) {
             ReleaseAttachedDevice();
@@ -647,6 +671,11 @@ void TCliRun::Finish(int exitCode) {
             TellHostLeaves();
         }
     }
+    // The keys read so far, also after Ctrl+C.
+    if (keyBase_ && !SaveKeyBase() && exitCode == ExitDone) exitCode = ExitFailed;
+    // A write that failed on the way, the closing report's trace line too.
+    if (failing_ && exitCode == ExitDone) exitCode = failedExit_;
+    if (desktop::ClosedPipeSeen()) exitCode = ExitClosedPipe;
     exitCode_ = exitCode;
     loop_.exit(exitCode);
 }
@@ -702,8 +731,8 @@ void TCliRun::Progress() {
     if (options_.Quiet || !StderrIsTerminal()) return;
     const std::string& command = options_.Command;
     const bool pending = CurrentJobFlags().Raised() != 0;
-    int done = 0;
-    int total = 0;
+    std::int64_t done = 0;
+    std::int64_t total = 0;
     if (command == "dump") {
         done = DumpOffset, total = transfers::DumpSize;
     } else if (command == "flash read" || command == "flash write") {
@@ -722,20 +751,20 @@ void TCliRun::Progress() {
 
 void TCliRun::PaintPoints(const graphics::TPointReport& points) {
     ++plotReports_;
-    if (csv_ != nullptr) {
-        for (int i = 0; i < graphics::PlotPointsPerReport; ++i) {
-            const auto at = 2 * std::size_t(i);
-            const graphics::TPlotPixel pixel = graphics::PlotPixel(i, points[at], points[at + 1]);
-            std::fprintf(csv_, "%d,%d,%d\n", plotPoint_++, pixel.X, pixel.Y);
-        }
-        std::fflush(csv_);
+    if (!csv_.IsOpen() || failing_) return;
+    std::string lines;
+    for (int i = 0; i < graphics::PlotPointsPerReport; ++i) {
+        const auto at = 2 * std::size_t(i);
+        const graphics::TPlotPixel pixel = graphics::PlotPixel(i, points[at], points[at + 1]);
+        lines += std::to_string(plotPoint_++) + ',' + std::to_string(pixel.X) + ',' + std::to_string(pixel.Y) + '\n';
     }
+    if (!csv_.Write(lines.data(), qint64(lines.size()))) OutputFailed(csv_);
 }
 
 void TCliRun::ShowNote(const QString& text) {
+    // Only the record's failures come here: a failed write as any other.
     if (text.isEmpty()) return;
-    seams_.Failed = true;
-    Tell(text);
+    FailWrite(text, graphics::PlotFile.ReaderGone());
 }
 
 }  // namespace lumidra::cli

@@ -7,15 +7,18 @@
 #include "app/cli/CliOptions.h"
 #include "app/cli/ConsoleSeams.h"
 #include "app/cli/StatusText.h"
+#include "desktop/OutputFile.h"
 #include "graphics/PlotJob.h"
 #include "hid/HidDeviceController.h"
 #include "protocol/InputDecode.h"
 
 #include <QEventLoop>
-#include <QTemporaryDir>
 #include <QTimer>
 
-#include <cstdio>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -51,9 +54,19 @@ public:
     int Prepare();
     // Runs until the command is done; the exit code.
     int Exec();
-    // Ctrl+C or SIGTERM: the job in hand ends on the board as its own last
-    // step ends it, and the run ends with `exitCode`.
+    // Ctrl+C, SIGTERM or SIGHUP: the job in hand ends on the board as its
+    // own last step ends it, and the run ends with `exitCode`.
     void Interrupt(int exitCode);
+    // Whether the run has ended (the board told), for a caller that waits.
+    bool Ended() const { return finished_; }
+
+    // Opens the run's trace once the board is found, before anything is
+    // sent; false ends the run (the opener tells why).
+    std::function<bool()> OpenTrace;
+    // A write to `name` failed (the trace's too): the job is cut as Ctrl+C
+    // cuts it, once the event in hand is done; quiet with 141 for a reader
+    // gone, else told with the system's `reason`, exit 1.
+    void WriteFailed(const QString& name, bool readerGone, const QString& reason);
 
     // --- the plot's view: points as CSV, or only counted ---------------------------
     void Clear() override {}
@@ -71,7 +84,8 @@ private:
     void DeviceCreateError(hid::THidDeviceController* Controller, hid::THidPnPInfo* PnPInfo, bool& Handled,
                            bool& RetryCreate);
 
-    void PrintList();
+    // The exit code.
+    int PrintList();
     void Attach();
     std::string Operand(std::size_t index) const;
 
@@ -115,9 +129,16 @@ private:
     bool SaveKeyBase();
     void WaitForOperator();
     void Progress();
-    // A file named "-": the scratch file that goes to standard output once
-    // the job succeeded.
-    QString OutputFile(const std::string& name);
+    // A line of the command's output on standard output; false once it failed.
+    bool Emit(const std::string& line);
+    // `file`'s failed write: the job is cut as Ctrl+C cuts it, once the
+    // event in hand is done.
+    void OutputFailed(const desktop::TOutputFile& file);
+    // The same with what is told (nothing for a reader gone).
+    void FailWrite(const QString& text, bool readerGone);
+    static int FailedWriteExit(const desktop::TOutputFile& file);
+    // Checks `name` as the command's output, told when refused.
+    bool CheckOutput(desktop::TOutputFile& file, const std::string& name, desktop::TOutputFile::TForm form);
 
     const TCliOptions& options_;
     TConsoleSeams& seams_;
@@ -126,7 +147,6 @@ private:
     QEventLoop loop_;
     QTimer silence_;   // --timeout: a board silent mid-job
     QTimer deadline_;  // --until, --seconds
-    QTemporaryDir scratch_;
     bool started_ = false;
     bool jobStarted_ = false;
     bool finished_ = false;
@@ -137,17 +157,22 @@ private:
     // What the command works with.
     std::optional<graphics::TPicture> picture_;
     QString fileAnswer_;
-    QString stdoutFile_;  // the scratch file that goes to standard output
+    std::array<std::uint8_t, 64> flashBlock_{};  // what `flash write` writes
     QString plotRecord_;
     std::optional<TUntil> until_;
-    int statusLeft_ = 0;  // status reports still to print; 0: no limit
-    int keysLeft_ = 0;
+    std::int64_t statusLeft_ = 0;  // status reports still to print; 0: no limit
+    std::int64_t keysLeft_ = 0;
     std::string lastKey_;
     std::optional<std::u16string> keyBase_;
     bool keyBaseChanged_ = false;
-    std::FILE* csv_ = nullptr;
-    int plotReports_ = 0;
-    int plotPoint_ = 0;
+    desktop::TOutputFile stdout_;  // status, keys and list lines
+    // The traces' names checked, held to the end: a FIFO's reader stays.
+    std::list<desktop::TOutputFile> traceChecks_;
+    desktop::TOutputFile csv_;
+    bool failing_ = false;  // a write failed: its cut is on its way
+    int failedExit_ = ExitFailed;
+    std::int64_t plotReports_ = 0;
+    std::int64_t plotPoint_ = 0;
     bool verifying_ = false;
 };
 

@@ -1,5 +1,7 @@
 #include "app/cli/ConsoleSeams.h"
 
+#include "desktop/OutputFile.h"
+
 #include <cstdio>
 #include <thread>
 
@@ -24,6 +26,8 @@ void TConsoleSeams::EndProgress() {
 }
 
 void TConsoleSeams::Tell(const QString& text) {
+    // A pipeline whose reader has seen enough ends without a word.
+    if (desktop::ClosedPipeSeen()) return;
     EndProgress();
     // A box's text may end in blanks and hold line breaks: one line here.
     const QString line = text.simplified();
@@ -50,7 +54,7 @@ void TConsoleSeams::ShowMessage(const QString& text) {
         return;
     }
     if (!WaitText.isEmpty() && text == WaitText) {
-        if (!Quiet) Tell(text);
+        if (!Quiet) Tell(WaitTold.isEmpty() ? text : WaitTold);
         if (WaitForOperator) WaitForOperator();
         Done = true;
         return;

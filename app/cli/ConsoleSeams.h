@@ -26,6 +26,8 @@ public:
     // A message that opens a box the operator closes (the splash screen's):
     // it is told, then `WaitForOperator` runs until the operator is done.
     QString WaitText;
+    // What is told for it here, where there is no box with a button.
+    QString WaitTold;
     std::function<void()> WaitForOperator;
 
     // --- what happened ----------------------------------------------------------

@@ -1,13 +1,13 @@
 #include "app/cli/Convert.h"
 
 #include "app/cli/CliFiles.h"
+#include "desktop/OutputFile.h"
 
 #include "graphics/ImageTransfer.h"
 #include "graphics/PictureImport.h"
 #include "graphics/TableFiles.h"
 
 #include <QCoreApplication>
-#include <QTemporaryDir>
 
 namespace lumidra::cli {
 
@@ -29,11 +29,13 @@ std::optional<TTableLines> Table(const std::string& kind, const TPicture& pictur
 }  // namespace
 
 int RunConvert(const TCliOptions& options, TConsoleSeams& seams) {
+    seams.Quiet = seams.Quiet || options.Quiet;
     const std::string kind = options.Command.substr(std::string("convert ").size());
-    QTemporaryDir scratch;
-    const QString shown = QString::fromLocal8Bit(options.Operands.front().c_str());
-    const std::optional<TPicture> picture = ImportForLcd(InputFileName(options.Operands.front(), scratch),
-                                                         options.Number("--threshold", DefaultImportThreshold), shown);
+    const QString shown = ArgumentText(options.Operands.front());
+    const std::unique_ptr<QIODevice> input = OpenInput(options.Operands.front());
+    if (!input) return ExitFailed;
+    const std::optional<TPicture> picture =
+        ImportForLcd(*input, options.Number("--threshold", DefaultImportThreshold), shown);
     if (!picture) return ExitFailed;
     const TTableForm form = options.Value("--format") == "c" ? TTableForm::C : TTableForm::Db;
     const std::string out = options.Value("-o", "-");
@@ -43,10 +45,16 @@ int RunConvert(const TCliOptions& options, TConsoleSeams& seams) {
             TConsoleSeams::Tell(QCoreApplication::translate("graphics", NoStripText));
             return ExitFailed;
         }
-        WriteStdout(TableFileBytes(*lines));
-        return ExitDone;
+        desktop::TOutputFile output;
+        if (output.Open(QString::fromLatin1(desktop::StandardOutputName), desktop::TOutputFile::TForm::Whole) &&
+            output.Write(TableFileBytes(*lines)) && output.Commit()) {
+            return ExitDone;
+        }
+        if (output.State() == desktop::TOutputState::ClosedPipe) return ExitClosedPipe;
+        TConsoleSeams::Tell(FileFault(QStringLiteral("-"), output.Reason()));
+        return ExitFailed;
     }
-    const QString file = QString::fromLocal8Bit(out.c_str());
+    const QString file = ArgumentText(out);
     seams.DoneText = QCoreApplication::translate("graphics", kind == "strip"  ? StripSavedText
                                                              : kind == "font" ? FontSavedText
                                                                               : SplashSavedText);

@@ -42,12 +42,12 @@ std::string StatusJson(const TStatusView& status) {
            ",\"key\":" + (status.KeyId ? "\"" + *status.KeyId + "\"" : std::string("null")) + "}";
 }
 
-std::string ProgressLine(const std::string& job, int done, int total, const std::string& unit) {
+std::string ProgressLine(const std::string& job, std::int64_t done, std::int64_t total, const std::string& unit) {
     if (total <= 0) return job + " " + std::to_string(done) + " " + unit;
-    constexpr int Width = 20;
+    constexpr std::int64_t Width = 20;
     // A job's last step may count past its end.
-    done = std::clamp(done, 0, total);
-    const int filled = done * Width / total;
+    done = std::clamp<std::int64_t>(done, 0, total);
+    const std::int64_t filled = done * Width / total;
     return job + " [" + std::string(std::size_t(filled), '#') + std::string(std::size_t(Width - filled), ' ') + "] " +
            std::to_string(done) + " of " + std::to_string(total) + " " + unit;
 }

@@ -4,6 +4,7 @@
 
 #include "protocol/InputDecode.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -21,7 +22,7 @@ std::string StatusJson(const protocol::TStatusView& status);
 
 // A job's progress on a terminal: "dump [########            ] 2048 of 4096
 // bytes"; with no total known (0) only the count: "plot 17 reports".
-std::string ProgressLine(const std::string& job, int done, int total, const std::string& unit);
+std::string ProgressLine(const std::string& job, std::int64_t done, std::int64_t total, const std::string& unit);
 
 // `status --until COND`: "key" (a key is held), "inN=on" / "inN=off" (N 1 to
 // 4), "chN>P" / "chN<P" (N 1 or 2, P whole percent).

@@ -7,10 +7,12 @@
 #include "app/cli/CliRun.h"
 #include "app/cli/ConsoleSeams.h"
 #include "app/cli/Convert.h"
+#include "desktop/OutputFile.h"
 #include "protocol/Trace.h"
 
 #include <QCoreApplication>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <list>
@@ -33,13 +35,24 @@ namespace {
 // Ctrl+C, Ctrl+Break and the console's close run on a thread of the system's:
 // the run ends on the GUI thread, as a signal's end does on Linux.
 std::atomic<lumidra::cli::TCliRun*> interrupted{nullptr};
+std::atomic<bool> runEnded{false};  // the job's end and the closing report are sent
+
+// How long the system gives a console's close, log-off or shutdown handler.
+constexpr int CloseWaitMs = 3000;
 
 BOOL WINAPI OnConsoleControl(DWORD type) {
     lumidra::cli::TCliRun* run = interrupted.load();
     if (run == nullptr) return FALSE;
-    const int code = type == CTRL_C_EVENT ? lumidra::cli::ExitInterrupted : lumidra::cli::ExitTerminated;
+    const int code = type == CTRL_C_EVENT       ? lumidra::cli::ExitInterrupted
+                     : type == CTRL_CLOSE_EVENT ? lumidra::cli::ExitHangUp
+                                                : lumidra::cli::ExitTerminated;
     QMetaObject::invokeMethod(
         QCoreApplication::instance(), [run, code] { run->Interrupt(code); }, Qt::QueuedConnection);
+    // On a close, log-off or shutdown the system ends the process once this
+    // returns: the board is told first.
+    if (type == CTRL_CLOSE_EVENT || type == CTRL_LOGOFF_EVENT || type == CTRL_SHUTDOWN_EVENT) {
+        for (int waited = 0; waited < CloseWaitMs && !runEnded; waited += 10) ::Sleep(10);
+    }
     return TRUE;
 }
 
@@ -49,15 +62,20 @@ BOOL WINAPI OnConsoleControl(DWORD type) {
 int main(int argc, char* argv[]) {
     using namespace lumidra;
 
-    const cli::TCliParse parse = cli::ParseCliArguments(std::vector<std::string>(argv + 1, argv + argc));
-    std::fputs(parse.Out.c_str(), stdout);
-    std::fputs(parse.Err.c_str(), stderr);
-    if (parse.Exit) return parse.ExitCode;
-    const cli::TCliOptions& options = parse.Options;
-
+    // A reader of standard output that goes away is a failed write here,
+    // seen and answered (the job ended on the board), not the process's end.
+    desktop::KeepRunningOnClosedPipe();
+    const std::vector<std::string> arguments = cli::ProcessArguments(argc, argv);
     QCoreApplication application(argc, argv);
     application.setApplicationName(QStringLiteral("lumidra-cli"));
-    const app::TTranslations translations(app::RunLanguage(options.Lang));
+    const app::TTranslations translations(app::RunLanguage(cli::LanguageOption(arguments)));
+
+    const cli::TCliParse parse = cli::ParseCliArguments(arguments);
+    std::fputs(parse.Out.c_str(), stdout);
+    std::fputs(parse.Err.c_str(), stderr);
+    if (std::fflush(stdout) != 0) return errno == EPIPE ? cli::ExitClosedPipe : cli::ExitFailed;
+    if (parse.Exit) return parse.ExitCode;
+    const cli::TCliOptions& options = parse.Options;
     cli::TConsoleSeams seams;
     desktop::SetDefaultSeams(&seams);
     app::InitialiseRunState();
@@ -76,30 +94,43 @@ int main(int argc, char* argv[]) {
         }
     }
 
-    // Opened once the lock is held: a refused run leaves the running
-    // program's trace alone.
-    std::list<protocol::TTraceFile> traces;
-    for (const std::string& name : options.Traces) {
-        if (!traces.emplace_back().Open(name, "lumidra-cli")) {
-            cli::TConsoleSeams::Tell(QCoreApplication::translate("cli", "--trace: cannot write '%1'")
-                                         .arg(QString::fromLocal8Bit(name.c_str())));
-            return cli::ExitFailed;
-        }
-    }
-
     app::QtGuiThread gui;
     cli::TCliRun run(options, boards.Platform(), gui, seams);
     if (const int code = run.Prepare(); code != cli::ExitDone) return code;
+    // Opened once the board is found: a refused run, or one that finds no
+    // board, leaves the trace files (perhaps the running program's) alone.
+    std::list<protocol::TTraceFile> traces;
+    if (!options.Traces.empty()) {
+        run.OpenTrace = [&traces, &run, &options] {
+            for (const std::string& fileName : options.Traces) {
+                const QString name = cli::ArgumentText(fileName);
+                protocol::TTraceFile& trace = traces.emplace_back();
+                if (!trace.Open(fileName, "lumidra-cli")) {
+                    cli::TConsoleSeams::Tell(
+                        QCoreApplication::translate("cli", "--trace: не удаётся записать «%1»").arg(name));
+                    return false;
+                }
+                trace.Trace()->OnFailure = [&run, name](int error) {
+                    run.WriteFailed(name, error == EPIPE, qt_error_string(error));
+                };
+            }
+            return true;
+        };
+    }
 #if defined(_WIN32)
     interrupted = &run;
     ::SetConsoleCtrlHandler(&OnConsoleControl, TRUE);
 #else
-    app::TSignalClose signalClose(
-        [&run](int signal) { run.Interrupt(signal == SIGINT ? cli::ExitInterrupted : cli::ExitTerminated); });
+    app::TSignalClose signalClose([&run](int signal) {
+        run.Interrupt(signal == SIGINT   ? cli::ExitInterrupted
+                      : signal == SIGHUP ? cli::ExitHangUp
+                                         : cli::ExitTerminated);
+    });
 #endif
     if (app::TDemoBoard* demo = boards.Demo()) demo->Start();
     const int code = run.Exec();
 #if defined(_WIN32)
+    runEnded = true;
     interrupted = nullptr;
 #endif
     return code;

@@ -445,108 +445,390 @@ The desktop program of the USB demonstration board C04E:2014.
 <context>
     <name>cli</name>
     <message>
-        <source>%1: %2 x %3 pixels; the LCD&apos;s pictures are 96 x 68</source>
-        <translation>%1: %2 x %3 pixels; the LCD&apos;s pictures are 96 x 68</translation>
-    </message>
-    <message>
-        <source>the LCD command</source>
-        <translation>the LCD command</translation>
-    </message>
-    <message>
-        <source>the LCD text</source>
-        <translation>the LCD text</translation>
-    </message>
-    <message>
-        <source>the splash screen</source>
-        <translation>the splash screen</translation>
-    </message>
-    <message>
-        <source>the picture</source>
-        <translation>the picture</translation>
-    </message>
-    <message>
-        <source>the Flash-ROM read</source>
-        <translation>the Flash-ROM read</translation>
-    </message>
-    <message>
-        <source>the Flash-ROM erase</source>
-        <translation>the Flash-ROM erase</translation>
-    </message>
-    <message>
-        <source>the Flash-ROM write</source>
-        <translation>the Flash-ROM write</translation>
-    </message>
-    <message>
-        <source>the memory dump</source>
-        <translation>the memory dump</translation>
-    </message>
-    <message>
-        <source>the plot</source>
-        <translation>the plot</translation>
-    </message>
-    <message>
-        <source>the board sent nothing for %1 s</source>
-        <translation>the board sent nothing for %1 s</translation>
-    </message>
-    <message>
-        <source>lcd command: no complete pair of hexadecimal digits in &apos;%1&apos;</source>
-        <translation>lcd command: no complete pair of hexadecimal digits in &apos;%1&apos;</translation>
-    </message>
-    <message>
-        <source>--expect: cannot read &apos;%1&apos;</source>
-        <translation>--expect: cannot read &apos;%1&apos;</translation>
-    </message>
-    <message>
-        <source>--out: cannot write &apos;%1&apos; (%2)</source>
-        <translation>--out: cannot write &apos;%1&apos; (%2)</translation>
-    </message>
-    <message>
-        <source>--out: cannot write &apos;%1&apos;</source>
-        <translation>--out: cannot write &apos;%1&apos;</translation>
-    </message>
-    <message>
         <source>no board: nothing with vendor ID C04E, product ID 2014 and serial 01.01 that this user may open (&apos;lumidra-cli list&apos; tells more)</source>
         <translation>no board: nothing with vendor ID C04E, product ID 2014 and serial 01.01 that this user may open (&apos;lumidra-cli list&apos; tells more)</translation>
-    </message>
-    <message>
-        <source>no board at %1 (&apos;lumidra-cli list&apos; tells more)</source>
-        <translation>no board at %1 (&apos;lumidra-cli list&apos; tells more)</translation>
-    </message>
-    <message>
-        <source>the board went away</source>
-        <translation>the board went away</translation>
-    </message>
-    <message>
-        <source>%1: this user may not read and write it; install the udev rule (70-lumidra.rules, see &apos;man lumidra&apos;) or ask for group plugdev</source>
-        <translation>%1: this user may not read and write it; install the udev rule (70-lumidra.rules, see &apos;man lumidra&apos;) or ask for group plugdev</translation>
     </message>
     <message>
         <source>%1: cannot be opened; install the udev rule (70-lumidra.rules, see &apos;man lumidra&apos;)</source>
         <translation>%1: cannot be opened; install the udev rule (70-lumidra.rules, see &apos;man lumidra&apos;)</translation>
     </message>
     <message>
-        <source>--until %1: did not hold within %2 s</source>
+        <source>«%1»: %2</source>
+        <translation>&apos;%1&apos;: %2</translation>
+    </message>
+    <message>
+        <source>%1: больше %2 байт, а рисунок не больше этого</source>
+        <translation>%1: more than %2 bytes; a picture is at most that</translation>
+    </message>
+    <message>
+        <source>%1: %2 x %3 точек; рисунки ЖКИ — 96 x 68</source>
+        <translation>%1: %2 x %3 pixels; the LCD&apos;s pictures are 96 x 68</translation>
+    </message>
+    <message>
+        <source>неизвестная команда «%1»</source>
+        <translation>unknown command &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>у «%1» нет параметра «%2»</source>
+        <translation>&apos;%1&apos; has no option &apos;%2&apos;</translation>
+    </message>
+    <message>
+        <source>параметру «%1» нужно значение</source>
+        <translation>option &apos;%1&apos; needs a value</translation>
+    </message>
+    <message>
+        <source>%1: %2, не «%3»</source>
+        <translation>%1: %2, not &apos;%3&apos;</translation>
+    </message>
+    <message>
+        <source>платы с этим опознанием и видимые, но недоступные платы, с причиной</source>
+        <translation>the boards of the identity, and boards seen but not usable, with why</translation>
+    </message>
+    <message>
+        <source>состояние платы: каналы в %, входы, состояние ключа, код ключа</source>
+        <translation>decoded status: channels in %, inputs, key status, key id</translation>
+    </message>
+    <message>
+        <source>по строке на каждый приложенный ключ; --base добавляет новые ключи в FILE</source>
+        <translation>one line per key presented; --base adds new keys to FILE</translation>
+    </message>
+    <message>
+        <source>светодиодный индикатор: до 4 шестнадцатеричных цифр, время или дата</source>
+        <translation>the LED display: a value of up to 4 hex digits, the time or the date</translation>
+    </message>
+    <message>
+        <source>текст на ЖКИ</source>
+        <translation>the LCD text screen</translation>
+    </message>
+    <message>
+        <source>байты команд ЖКИ в шестнадцатеричном виде</source>
+        <translation>LCD command bytes in hex</translation>
+    </message>
+    <message>
+        <source>контрастность ЖКИ</source>
+        <translation>the LCD contrast</translation>
+    </message>
+    <message>
+        <source>подсветка ЖКИ</source>
+        <translation>the LCD backlight</translation>
+    </message>
+    <message>
+        <source>вывод рисунка</source>
+        <translation>the picture job</translation>
+    </message>
+    <message>
+        <source>вывод заставки; кончается по Enter или концу ввода, или через N с</source>
+        <translation>the splash job; ends on Enter or the end of input, or after N s</translation>
+    </message>
+    <message>
+        <source>блок FLASH в FILE</source>
+        <translation>the Flash-ROM block into FILE</translation>
+    </message>
+    <message>
+        <source>стирает FLASH</source>
+        <translation>erases the Flash-ROM</translation>
+    </message>
+    <message>
+        <source>первый блок FILE во FLASH; --verify читает его обратно</source>
+        <translation>FILE&apos;s first block into the Flash-ROM; --verify reads it back</translation>
+    </message>
+    <message>
+        <source>дамп памяти, 4096 байт; --expect: код 1, если он отличается</source>
+        <translation>the 4096-byte memory dump; --expect: exit 1 if it differs</translation>
+    </message>
+    <message>
+        <source>точки графика в FILE (запись или CSV: point, x, y)</source>
+        <translation>the plot job&apos;s points into FILE (the record, or CSV: point, x, y)</translation>
+    </message>
+    <message>
+        <source>таблица полосы в 12 строк из рисунка; плата не нужна</source>
+        <translation>the 12-row strip table of a picture; no board needed</translation>
+    </message>
+    <message>
+        <source>таблица шрифта 5x7 из рисунка; плата не нужна</source>
+        <translation>the 5x7 font table of a picture; no board needed</translation>
+    </message>
+    <message>
+        <source>таблица заставки из рисунка (и её .bin рядом с -o FILE); плата не нужна</source>
+        <translation>the splash table of a picture (and its .bin beside -o FILE); no board needed</translation>
+    </message>
+    <message>
+        <source>целое число от 1 до 1000000000</source>
+        <translation>a whole number, 1 to 1000000000</translation>
+    </message>
+    <message>
+        <source>целое число секунд от 1 до 86400</source>
+        <translation>whole seconds, 1 to 86400</translation>
+    </message>
+    <message>
+        <source>on или off</source>
+        <translation>on or off</translation>
+    </message>
+    <message>
+        <source>от 0 до 31</source>
+        <translation>0 to 31</translation>
+    </message>
+    <message>
+        <source>от 0 до 255</source>
+        <translation>0 to 255</translation>
+    </message>
+    <message>
+        <source>от 1 до 4 шестнадцатеричных цифр</source>
+        <translation>1 to 4 hexadecimal digits</translation>
+    </message>
+    <message>
+        <source>1x или 1.5x</source>
+        <translation>1x or 1.5x</translation>
+    </message>
+    <message>
+        <source>db или c</source>
+        <translation>db or c</translation>
+    </message>
+    <message>
+        <source>key, inN=on|off или chN&gt;P / chN&lt;P (N от 1 до 4 или от 1 до 2)</source>
+        <translation>key, inN=on|off or chN&gt;P / chN&lt;P (N 1 to 4 or 1 to 2)</translation>
+    </message>
+    <message>
+        <source>Подробнее: «lumidra-cli --help».</source>
+        <translation>Try &apos;lumidra-cli --help&apos;.</translation>
+    </message>
+    <message>
+        <source>Подробнее: «lumidra-cli %1 --help».</source>
+        <translation>Try &apos;lumidra-cli %1 --help&apos;.</translation>
+    </message>
+    <message>
+        <source>
+Каждая команда, которая говорит с платой, принимает также --led HEX, --ind1 on|off, --ind2 on|off и
+--backlight on|off. Каждый запуск подключается так же, как окно, и заново задаёт постоянное состояние
+платы (LED 0000, индикаторы выключены, подсветка включена): запуск не сохраняет значение LED другого
+запуска, поэтому задавайте всё постоянное состояние в каждом запуске.
+FILE может быть «-»: стандартный ввод или вывод. Целое изделие (дамп, блок FLASH) попадает в «-», в
+устройство или FIFO после конца задания на плате, а файл заменяет только тогда; поток (status, keys,
+CSV, запись графика) пишется по мере поступления. До того как плата найдена, ничего не создаётся и не
+очищается.
+
+Коды выхода: 0 выполнено; 1 задание не выполнено (файл не читается или не того вида, ошибка
+ввода-вывода или записи, плата перестала отвечать или отключена, --verify или --expect нашли отличие,
+--until не дождался); 2 неверная командная строка; 3 нет платы; 4 плата занята другой программой
+Lumidra; 129 SIGHUP; 130 Ctrl+C; 141 читатель стандартного вывода ушёл; 143 SIGTERM.
+Каждый из них сначала завершает задание на плате и посылает закрывающий отчёт.
+</source>
+        <translation>
+Every command that talks to a board also takes --led HEX, --ind1 on|off, --ind2 on|off and
+--backlight on|off. Each run attaches as the window does, which sets the board&apos;s standing state
+afresh (LED 0000, indicators off, backlight on): one run does not keep another&apos;s LED value, so
+give the whole standing state in each run.
+FILE may be &apos;-&apos; for standard input or output. A whole product (the dump, the Flash-ROM block)
+goes to &apos;-&apos;, a device or a FIFO once the job has ended on the board, and replaces a file only
+then; a stream (status, keys, CSV, a plot&apos;s record) is written as it comes. Nothing is created
+or emptied before the board is found.
+
+Exit codes: 0 done; 1 the job could not be done (a file unreadable or of the wrong kind, an I/O
+error or a failed write, the board stopped answering or went away, --verify or --expect found a
+difference, --until timed out); 2 the command line is wrong; 3 no board; 4 the board is in use by
+another Lumidra; 129 SIGHUP; 130 Ctrl+C; 141 the reader of standard output went away; 143 SIGTERM.
+Each ends the job on the board and sends the closing report first.
+</translation>
+    </message>
+    <message>
+        <source>Запуск: lumidra-cli [ПАРАМЕТР]... %1</source>
+        <translation>Usage: lumidra-cli [OPTION]... %1</translation>
+    </message>
+    <message>
+        <source>Также: --led HEX, --ind1 on|off, --ind2 on|off, --backlight on|off (постоянное состояние, которое подключение
+задаёт заново: LED 0000, индикаторы выключены, подсветка включена).
+</source>
+        <translation>Also: --led HEX, --ind1 on|off, --ind2 on|off, --backlight on|off (the standing state the
+attach sets afresh: LED 0000, indicators off, backlight on).
+</translation>
+    </message>
+    <message>
+        <source>--trace: нужен файл, не «-» (стандартный вывод — для команды)</source>
+        <translation>--trace: a file, not &apos;-&apos; (standard output is the command&apos;s)</translation>
+    </message>
+    <message>
+        <source>целое число секунд от 1 до 3600</source>
+        <translation>whole seconds, 1 to 3600</translation>
+    </message>
+    <message>
+        <source>неизвестный параметр «%1»</source>
+        <translation>unknown option &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>«%1» не принимает ещё аргумент «%2»</source>
+        <translation>&apos;%1&apos; takes no further argument &apos;%2&apos;</translation>
+    </message>
+    <message>
+        <source>команда не указана</source>
+        <translation>no command given</translation>
+    </message>
+    <message>
+        <source>неполная команда «%1»</source>
+        <translation>incomplete command &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>«%1» требует %2</source>
+        <translation>&apos;%1&apos; needs %2</translation>
+    </message>
+    <message>
+        <source>led: укажите одно из HEX, --time или --date</source>
+        <translation>led: give one of HEX, --time or --date</translation>
+    </message>
+    <message>
+        <source>plot: нужен --out FILE</source>
+        <translation>plot: --out FILE is needed</translation>
+    </message>
+    <message>
+        <source>plot: --reports и --seconds исключают друг друга</source>
+        <translation>plot: --reports and --seconds exclude each other</translation>
+    </message>
+    <message>
+        <source>команда ЖКИ</source>
+        <translation>the LCD command</translation>
+    </message>
+    <message>
+        <source>текст ЖКИ</source>
+        <translation>the LCD text</translation>
+    </message>
+    <message>
+        <source>заставка</source>
+        <translation>the splash screen</translation>
+    </message>
+    <message>
+        <source>рисунок</source>
+        <translation>the picture</translation>
+    </message>
+    <message>
+        <source>чтение FLASH</source>
+        <translation>the Flash-ROM read</translation>
+    </message>
+    <message>
+        <source>стирание FLASH</source>
+        <translation>the Flash-ROM erase</translation>
+    </message>
+    <message>
+        <source>запись FLASH</source>
+        <translation>the Flash-ROM write</translation>
+    </message>
+    <message>
+        <source>дамп памяти</source>
+        <translation>the memory dump</translation>
+    </message>
+    <message>
+        <source>график</source>
+        <translation>the plot</translation>
+    </message>
+    <message>
+        <source>плата ничего не присылала %1 с</source>
+        <translation>the board sent nothing for %1 s</translation>
+    </message>
+    <message>
+        <source>lcd command: в «%1» нет ни одной полной пары шестнадцатеричных цифр</source>
+        <translation>lcd command: no complete pair of hexadecimal digits in &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>--expect: файл «%1» не прочитан</source>
+        <translation>--expect: cannot read &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>нет платы по адресу %1 (подробнее — «lumidra-cli list»)</source>
+        <translation>no board at %1 (&apos;lumidra-cli list&apos; tells more)</translation>
+    </message>
+    <message>
+        <source>плата отключена</source>
+        <translation>the board went away</translation>
+    </message>
+    <message>
+        <source>нет платы: нет ничего с кодом производителя C04E, кодом изделия 2014 и серийным номером 01.01</source>
+        <translation>no board: nothing with vendor ID C04E, product ID 2014 and serial 01.01</translation>
+    </message>
+    <message>
+        <source>%1: этому пользователю нельзя её читать и писать; установите правило udev (70-lumidra.rules, см. «man lumidra») или попросите группу plugdev</source>
+        <translation>%1: this user may not read and write it; install the udev rule (70-lumidra.rules, see &apos;man lumidra&apos;) or ask for group plugdev</translation>
+    </message>
+    <message>
+        <source>--until %1: не выполнилось за %2 с</source>
         <translation>--until %1: did not hold within %2 s</translation>
     </message>
     <message>
-        <source>--verify: the Flash-ROM holds other bytes than the first 64 of &apos;%1&apos;</source>
+        <source>заставка показана на %1 с</source>
+        <translation>the splash screen is shown for %1 s</translation>
+    </message>
+    <message>
+        <source>заставка показана; Enter убирает её</source>
+        <translation>the splash screen is shown; press Enter to end it</translation>
+    </message>
+    <message>
+        <source>--verify: во FLASH не те байты, что первые 64 байта «%1»</source>
         <translation>--verify: the Flash-ROM holds other bytes than the first 64 of &apos;%1&apos;</translation>
     </message>
     <message>
-        <source>--verify: the Flash-ROM holds what was written</source>
+        <source>--verify: во FLASH то, что записано</source>
         <translation>--verify: the Flash-ROM holds what was written</translation>
     </message>
     <message>
-        <source>--expect: the dump differs from &apos;%1&apos;</source>
+        <source>--expect: дамп отличается от «%1»</source>
         <translation>--expect: the dump differs from &apos;%1&apos;</translation>
     </message>
     <message>
-        <source>%1: %2 was cut</source>
+        <source>%1: прервано — %2</source>
         <translation>%1: %2 was cut</translation>
     </message>
     <message>
-        <source>--trace: cannot write &apos;%1&apos;</source>
+        <source>прервано</source>
+        <translation>interrupted</translation>
+    </message>
+    <message>
+        <source>терминал закрыт</source>
+        <translation>hung up</translation>
+    </message>
+    <message>
+        <source>завершено</source>
+        <translation>terminated</translation>
+    </message>
+    <message>
+        <source>--trace: не удаётся записать «%1»</source>
         <translation>--trace: cannot write &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>Запуск: lumidra-cli [--demo] [--device PATH] [--timeout S] [--trace FILE] [--quiet] [--stay]
+                   [--lang ru|en] КОМАНДА ...
+Все задания демонстрационной платы USB C04E:2014 из командной строки, байт в байт как их выполняет окно.
+
+Параметры:
+  --demo          работать со встроенной моделью платы (без платы, без блокировки)
+  --device PATH   плата по этому адресу (как его показывает list), а не первая
+  --timeout S     плата, молчащая столько секунд посреди задания, прерывает его (по умолчанию 5)
+  --trace FILE    все отчёты в обе стороны в FILE: время в микросекундах, направление, 64 байта;
+                  FILE с окончанием .pcapng получает запись, которую открывает Wireshark; можно повторять
+  --quiet         на стандартный поток ошибок только ошибки
+  --stay          уйти, не сказав плате (без закрывающего отчёта)
+  --lang ru|en    сообщения по-русски или по-английски, а не на языке системы
+  --help          эта справка; КОМАНДА --help: справка команды
+  --version       версия
+--параметр=значение равно «--параметр значение»; после -- всё — аргументы.
+
+Команды:
+</source>
+        <translation>Usage: lumidra-cli [--demo] [--device PATH] [--timeout S] [--trace FILE] [--quiet] [--stay]
+                   [--lang ru|en] COMMAND ...
+Every job of the USB demonstration board C04E:2014 from a command line, byte for byte as the window does it.
+
+Options:
+  --demo          run against the built-in model of the board (no board, no lock)
+  --device PATH   use the board at this node (as &apos;list&apos; shows it), not the first one
+  --timeout S     a board silent this long mid-job ends the job (default 5)
+  --trace FILE    every report both ways into FILE: time in microseconds, direction, 64 bytes;
+                  a FILE ending in .pcapng gets a capture that Wireshark opens; may be repeated
+  --quiet         only errors on standard error
+  --stay          leave without telling the board (no closing report)
+  --lang ru|en    the messages in Russian or English, not the system&apos;s language
+  --help          this help; COMMAND --help: the command&apos;s
+  --version       the version
+--option=value is &apos;--option value&apos;; after -- everything is an operand.
+
+Commands:
+</translation>
     </message>
 </context>
 <context>
@@ -567,6 +849,18 @@ The desktop program of the USB demonstration board C04E:2014.
 The file is read-only.</source>
         <translation>
 The file is read-only.</translation>
+    </message>
+    <message>
+        <source>это папка</source>
+        <translation>is a folder</translation>
+    </message>
+    <message>
+        <source>это сокет</source>
+        <translation>is a socket</translation>
+    </message>
+    <message>
+        <source>его никто не читает</source>
+        <translation>no one reads it</translation>
     </message>
 </context>
 <context>

@@ -1,8 +1,11 @@
 // lumidra-cli's command line and what it prints of the board's status: each
 // rule one table.
+#include "app/Language.h"
 #include "app/cli/CliOptions.h"
 #include "app/cli/CliRun.h"
 #include "app/cli/StatusText.h"
+
+#include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
@@ -20,6 +23,11 @@ struct TParseCase {
 };
 
 TEST(CliArguments, CommandsOptionsAndTheirFaults) {
+    int argc = 1;
+    char name[] = "lumidra-cli";
+    char* argv[] = {name, nullptr};
+    const QCoreApplication application(argc, argv);
+    const app::TTranslations english(app::TLanguage::English);
     const TParseCase cases[] = {
         {{"--demo", "lcd", "text", "Hi", "--size", "1.5x"}, -1, "lcd text", ""},
         {{"dump", "-", "--timeout", "2"}, -1, "dump", ""},  // a global option after the command
@@ -48,12 +56,16 @@ TEST(CliArguments, CommandsOptionsAndTheirFaults) {
         {{"convert", "strip", "p.bmp", "--led", "1"}, 2, "", "has no option '--led'"},  // no board, no standing state
         {{"plot", "--reports", "5"}, 2, "", "--out FILE is needed"},
         {{"plot", "--out", "p", "--reports", "5", "--seconds", "2"}, 2, "", "exclude each other"},
-        {{"status", "--count", "0"}, 2, "", "at least 1"},
+        {{"status", "--count", "0"}, 2, "", "1 to 1000000000"},
         {{"status", "--until", "ch3>5"}, 2, "", "--until"},
         {{"--timeout", "0", "status"}, 2, "", "--timeout"},
         {{"status", "--count"}, 2, "", "needs a value"},
         {{"--lang", "en", "status"}, -1, "status", ""},
-        {{"--lang", "de", "status"}, 2, "", "--lang: ru or en, not 'de'"},
+        {{"--lang", "de", "status"}, 2, "", "--lang: ru|en, not 'de'"},
+        {{"--count=2", "status"}, 2, "", "unknown option '--count'"},  // "=" splits as a blank does
+        {{"status", "--count=2", "--json"}, -1, "status", ""},
+        {{"lcd", "text", "--", "--no-wrap"}, -1, "lcd text", ""},  // after "--" an operand
+        {{"--trace", "-", "status"}, 2, "", "--trace: a file, not '-'"},
     };
     for (const TParseCase& c : cases) {
         std::string line;
@@ -116,6 +128,8 @@ TEST(CliProgress, BarOrCount) {
     EXPECT_EQ(ProgressLine("dump", 2048, 4096, "bytes"), "dump [##########          ] 2048 of 4096 bytes");
     EXPECT_EQ(ProgressLine("dump", 4160, 4096, "bytes"), "dump [####################] 4096 of 4096 bytes");
     EXPECT_EQ(ProgressLine("plot", 17, 0, "reports"), "plot 17 reports");
+    EXPECT_EQ(ProgressLine("plot", 3'000'000'000, 6'000'000'000, "reports"),
+              "plot [##########          ] 3000000000 of 6000000000 reports");  // past 2^31
 }
 
 TEST(CliList, LinesForPeopleAndJson) {

@@ -231,6 +231,18 @@ const TJobCase JobCases[] = {
          form.Edit1->setText(QStringLiteral("12AB"));
          form.Button1Click();
      }},
+    {"LedLowerCase",
+     {"led", "ab"},
+     [](app::TForm1& form, ScriptedSeams&, const QTemporaryDir&) {
+         form.Edit1->setText(QStringLiteral("ab"));  // pasted: not upper-cased by the field
+         form.Button1Click();
+     }},
+    {"LcdCommandLowerCase",
+     {"lcd", "command", "ae 2f"},
+     [](app::TForm1& form, ScriptedSeams&, const QTemporaryDir&) {
+         form.EditCmd->setText(QStringLiteral("ae 2f"));
+         form.Button7Click();
+     }},
     {"StandingStateBeforeTheJob",
      {"lcd", "contrast", "5", "--led", "00FF", "--ind2", "on", "--backlight", "off"},
      [](app::TForm1& form, ScriptedSeams&, const QTemporaryDir&) {

@@ -219,5 +219,47 @@ TEST_F(InputReports, KeySoundOncePerPresentation) {
     EXPECT_EQ(Form->MemoKey->toPlainText(), ExampleKeyId + "\n");
 }
 
+// The texts a label showed in its paints.
+class PaintedTexts final : public QObject {
+public:
+    explicit PaintedTexts(QLabel& label) : label_(label) { label.installEventFilter(this); }
+    std::vector<QString> Texts;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) Texts.push_back(label_.text());
+        return false;
+    }
+
+private:
+    QLabel& label_;
+};
+
+// A burst faster than the screen: the window shows the last report's meaning
+// once the frame is out, and a key presented for one report in the middle
+// was painted and sounded once.
+TEST_F(InputReports, ABurstShowsItsLastReportAndAKeyOfOneReport) {
+    PaintedTexts keyPaints(*Form->Key);
+    std::vector<InputReport> burst{Status(5, 5), Status(6, 6, 0, 1, ExampleKey)};
+    for (int i = 0; i < 30; ++i) burst.push_back(Status(i, 2 * i, static_cast<std::uint8_t>(i % 16)));
+    burst.push_back(Status(0x03FF, 0x0200, 0x05, 2));
+    const std::size_t reads = Bus.CallCount("ReadFileEx");
+    for (const InputReport& report : burst)
+        Bus.Feed(Board, AsRead(std::vector<std::uint8_t>(report.begin(), report.end())));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Bus.CallCount("ReadFileEx") >= reads + burst.size(); }, 5000));
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Form->Bar1->value() == 1023; }, 5000)) << "the frame after the burst";
+    EXPECT_EQ(Form->Label5->text(), QStringLiteral("Канал 1 : 100%"));
+    EXPECT_EQ(Form->Bar2->value(), 512);
+    EXPECT_EQ(Form->Label6->text(), QStringLiteral("Канал 2 : 50%"));
+    ExpectInputs(true, false, true, false);
+    EXPECT_EQ(Form->Key->text(), QStringLiteral(" no key")) << "the read leaves the key text as the last report before";
+    EXPECT_EQ(Form->Key_status->text(), QStringLiteral("        Ключ прочитан"));
+    EXPECT_NE(std::find(keyPaints.Texts.begin(), keyPaints.Texts.end(), ExampleKeyText), keyPaints.Texts.end());
+    EXPECT_EQ(Seams.KeySounds.size(), 1u);
+    EXPECT_EQ(Form->MemoKey->toPlainText(), ExampleKeyId + "\n");
+    ExpectNothingSent();
+}
+
 }  // namespace
 }  // namespace lumidra::testing

@@ -42,8 +42,8 @@ TEST_F(Layout, Fonts) {
 
 TEST_F(Layout, AutoSizeLabelsFollowTheirText) {
     Start();
-    QLabel& label = *Form->Key_status;
-    desktop::SetCaption(label, QStringLiteral("        Ошибка чтения"));
+    QLabel& label = *Form->Label1;
+    desktop::SetCaption(label, QStringLiteral("Устройство отключено."));
     const int wide = label.width();
     desktop::SetCaption(label, QStringLiteral("x"));
     EXPECT_LT(label.width(), wide);

@@ -84,11 +84,13 @@ protected:
 
     // Feeds one input report (report ID 0, then `payload`) and runs the loop
     // until the window's handler has returned from it: the reader starts its
-    // next read only after the handler has returned.
+    // next read only after the handler has returned. What the report shows
+    // is shown then, without waiting for the frame.
     void Deliver(int board, const std::vector<std::uint8_t>& payload) {
         const std::size_t reads = Bus.CallCount("ReadFileEx");
         Bus.Feed(board, AsRead(payload));
         ASSERT_TRUE(QTest::qWaitFor([&] { return Bus.CallCount("ReadFileEx") > reads; }, 5000));
+        Form->ShowPendingStatus();
     }
     void Deliver(int board, const protocol::InputReport& payload) {
         Deliver(board, std::vector<std::uint8_t>(payload.begin(), payload.end()));
@@ -126,6 +128,14 @@ protected:
         ASSERT_TRUE(folder.isValid());
         protocol::StartFolder = folder.path();
         StartWithModel();
+    }
+
+    // The model's next report through the window's handler, what it shows
+    // shown then, without waiting for the frame; false when none came.
+    bool StepShown() {
+        const bool stepped = Board->Step();
+        Form->ShowPendingStatus();
+        return stepped;
     }
 
     // Every report written since the last ClearWritten, all 65 bytes.

@@ -17,7 +17,7 @@ TEST_F(WindowOnModel, AttachTurnsTheBacklightOnAndStatusReportsAreShown) {
     model.SetChannel(2, 512);
     model.SetInputs(0x0A);
     model.PresentKey({0xEF, 0xCD, 0xAB, 0x89, 0x67, 0x45, 0x23, 0x01});
-    ASSERT_TRUE(Board->Step());
+    ASSERT_TRUE(StepShown());
     EXPECT_EQ(Form->Label5->text(), QStringLiteral("Канал 1 : 100%"));
     EXPECT_EQ(Form->Label6->text(), QStringLiteral("Канал 2 : 50%"));
     EXPECT_EQ(Form->Label8->text(), QStringLiteral(" ON  "));
@@ -25,7 +25,7 @@ TEST_F(WindowOnModel, AttachTurnsTheBacklightOnAndStatusReportsAreShown) {
     EXPECT_EQ(Form->MemoKey->toPlainText(), QStringLiteral("EFCDAB8967452301\n"));
 
     model.RemoveKey();
-    ASSERT_TRUE(Board->Step());
+    ASSERT_TRUE(StepShown());
     EXPECT_EQ(Form->Key_status->text(), QStringLiteral("    Ключ не активен"));
     EXPECT_TRUE(Board->RunJob()) << "no job was requested";
     ExpectNoViolations();

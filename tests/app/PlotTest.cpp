@@ -91,7 +91,7 @@ protected:
     }
     // One report slot of the board, and what the window answered.
     TWire Step() {
-        EXPECT_TRUE(Board->Step());
+        EXPECT_TRUE(StepShown());
         const TWire sent = Board->Written();
         Board->ClearWritten();
         return sent;

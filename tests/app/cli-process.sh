@@ -28,12 +28,13 @@ expect() {
     done
 }
 
-expect 0 '^Usage: lumidra-cli' - --help
+expect 0 '^Usage: lumidra-cli' - --lang en --help
 expect 0 '^lumidra-cli [0-9][0-9.]*$' - --version
-expect 0 'Usage: lumidra-cli .* dump FILE' - dump --help
-expect 2 - "unknown command 'blink'" blink
-expect 2 - '0 to 31' --demo lcd contrast 40
-expect 2 - 'no complete pair' --demo lcd command zz
+expect 0 'Usage: lumidra-cli .* dump FILE' - --lang en dump --help
+expect 2 - "unknown command 'blink'" --lang en blink
+expect 2 - "неизвестная команда «blink»" --lang ru blink
+expect 2 - '0 to 31' --lang=en --demo lcd contrast 40
+expect 2 - 'no complete pair' --lang en --demo lcd command zz
 expect 1 - . --demo image "$work/none.bmp"
 expect 1 - '^lumidra-cli: The picture file could not be read.$' --lang en --demo image "$work/none.bmp"
 expect 0 '^ch1 [0-9]*% ch2' - --demo --quiet status --count 2
@@ -44,7 +45,70 @@ $runner "$program" --demo --quiet dump - >"$work/dump" 2>"$work/err"
 size=$(wc -c <"$work/dump")
 [ "$size" -eq 4096 ] || fail "dump -: $size bytes on standard output"
 
+# Standard input is read only as far as the job needs: one block for the
+# Flash-ROM, a picture of at most 1 MiB.
+head -c 300000000 /dev/zero | $runner "$program" --demo --quiet flash write - --verify >/dev/null 2>&1 ||
+    fail "flash write - from a long input"
+expect 1 - 'more than 1048576' --lang en --demo image - </dev/zero
+
+# A key base keeps its lines, comments and CR LF, and gains the new key.
+printf '0123456789ABCDEF  door\r\n' >"$work/kb.txt"
+expect 0 . - --demo --quiet keys --count 1 --base "$work/kb.txt"
+[ "$(head -n 1 "$work/kb.txt")" = "$(printf '0123456789ABCDEF  door\r')" ] && [ "$(grep -c "$(printf '\r')\$" "$work/kb.txt")" -eq 2 ] ||
+    fail "keys --base: the base is now $(od -c "$work/kb.txt" | head -3)"
+
+# No board: an existing output is left as it was.
+echo keep >"$work/keep.csv"
+expect 3 - . --device /nonexistent plot --csv --out "$work/keep.csv" --reports 2
+[ "$(cat "$work/keep.csv")" = keep ] || fail "plot with no board changed its --out"
+
 if [ -z "$runner" ]; then
+    # Lower case is the same hex as upper case: the same wire.
+    for led in ab AB; do
+        "$program" --demo --trace "$work/led-$led" led $led >/dev/null 2>&1
+        cut -d' ' -f2- "$work/led-$led" >"$work/wire-$led"
+    done
+    cmp -s "$work/wire-ab" "$work/wire-AB" || fail "led ab: another wire than led AB"
+
+    # A failed write is a failure: exit 1 and a message (Wine's runner puts a
+    # pipe of its own before the file).
+    for command in "dump -" "status --count 2" "plot --csv --out - --reports 2"; do
+        # shellcheck disable=SC2086
+        "$program" --demo $command >/dev/full 2>"$work/err"
+        got=$?
+        [ "$got" -eq 1 ] && [ -s "$work/err" ] || fail "$command >/dev/full: exit $got"
+    done
+
+    expect 1 - 'No space left' --lang en --demo --trace /dev/full led 12
+    # The run's language throughout (a console of Windows may not show it).
+    expect 3 - 'нет платы' --lang ru --device /nonexistent led 1
+
+    # A reader that goes away: the job ends on the board (the plot's end, then
+    # the closing report), exit 141, no word, nothing left in the temporary folder.
+    mkdir "$work/tmp"
+    for command in "plot --out - --csv" "status --watch"; do
+        # shellcheck disable=SC2086
+        (TMPDIR=$work/tmp "$program" --demo --trace "$work/trace" $command 2>"$work/err"; echo $? >"$work/code") | head -2 >/dev/null
+        [ "$(cat "$work/code")" -eq 141 ] && [ ! -s "$work/err" ] || fail "$command | head: exit $(cat "$work/code")"
+        tail -n 1 "$work/trace" | grep -q '^[0-9]* out .. .. .. 02 ' || fail "$command | head: no closing report last"
+        [ -z "$(ls "$work/tmp")" ] || fail "$command | head: left $(ls "$work/tmp")"
+        case $command in plot*)
+            tail -n 3 "$work/trace" | grep -q ' out 00 04 ' || fail "plot | head: the plot's end is not sent" ;;
+        esac
+    done
+    # A FIFO is written into, never replaced; one that no one reads is refused
+    # before the board is touched.
+    mkfifo "$work/fifo"
+    # The reader holds it open before the run (the dump fits in its buffer).
+    exec 3<>"$work/fifo"
+    expect 0 - - --demo --quiet dump "$work/fifo"
+    head -c 4096 <&3 >"$work/from-fifo"
+    exec 3<&-
+    [ -p "$work/fifo" ] && [ "$(wc -c <"$work/from-fifo")" -eq 4096 ] || fail "dump into a FIFO"
+    rm -f "$work/trace"
+    expect 1 - 'no one reads\|никто не читает' --demo --trace "$work/trace" dump "$work/fifo"
+    [ ! -e "$work/trace" ] || fail "dump into a FIFO without a reader: the board was touched"
+
     # The plain C locale shows the source texts (a console of Windows may not
     # show them).
     (
@@ -55,7 +119,7 @@ if [ -z "$runner" ]; then
     ) || failed=1
     # Signals end a run as its own end would: the closing report (byte 4 = 2)
     # goes out, the exit code says which signal.
-    for signal in INT:130 TERM:143; do
+    for signal in INT:130 TERM:143 HUP:129; do
         "$program" --demo --trace "$work/trace" keys >"$work/out" 2>"$work/err" &
         pid=$!
         sleep 1

@@ -132,6 +132,7 @@ void Deliver(const std::uint8_t* bytes, std::size_t size) {
     const unsigned jobsBefore = RaisedJobs();
     const std::size_t before = World->Written.size();
     World->Form->HidDeviceController1DeviceData(nullptr, 0, bytes, static_cast<std::uint16_t>(size));
+    World->Form->ShowPendingStatus();
     CheckWrittenSince(before);
     const bool wrote = World->Written.size() != before;
     if (route == TInputRoute::Status || route == TInputRoute::Drop) FUZZ_CHECK(!wrote);

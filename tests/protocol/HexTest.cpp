@@ -40,6 +40,12 @@ TEST(HexPairToByte, UpperCaseHexDigits) {
     }
 }
 
+TEST(HexPairToByte, LowerCaseDigitsAreTheUpperCaseOnes) {
+    EXPECT_EQ(HexPairToByte('a', 'b'), 0xAB);
+    EXPECT_EQ(HexPairToByte('f', 'F'), 0xFF);
+    EXPECT_EQ(HexPairToByte('0', 'e'), 0x0E);
+}
+
 TEST(HexPairToByte, DecimalPairsComeOutAsPackedDecimal) {
     EXPECT_EQ(HexPairToByte('2', '3'), 0x23);
     EXPECT_EQ(HexPairToByte('5', '9'), 0x59);
@@ -47,9 +53,9 @@ TEST(HexPairToByte, DecimalPairsComeOutAsPackedDecimal) {
 
 // No validation: other characters go through the same byte arithmetic.
 TEST(HexPairToByte, OtherCharactersFollowTheArithmetic) {
-    // 'a' is 97: 97 - 48 = 49, above 9, so 42; 42 * 16 = 672 wraps to 160.
-    EXPECT_EQ(HexPairToByte('a', '0'), 160);
-    EXPECT_EQ(HexPairToByte('0', 'a'), 42);
+    // 'g' is 103: 103 - 48 = 55, above 9, so 48; 48 * 16 = 768 wraps to 0.
+    EXPECT_EQ(HexPairToByte('g', '0'), 0);
+    EXPECT_EQ(HexPairToByte('0', 'g'), 48);
     // 'G' is 71: 71 - 48 - 7 = 16, so the high nibble overflows into nothing.
     EXPECT_EQ(HexPairToByte('G', '0'), 0);
     EXPECT_EQ(HexPairToByte('0', 'G'), 16);
