@@ -38,14 +38,6 @@ std::string Usage() {
         .toStdString();
 }
 
-std::string LangArgument(const std::vector<std::string>& arguments) {
-    std::string lang;
-    for (auto at = arguments.begin(); at != arguments.end(); ++at) {
-        if (*at == "--lang" && at + 1 != arguments.end()) lang = *++at;
-    }
-    return lang;
-}
-
 TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     TCommandLine result;
     for (auto at = arguments.begin(); at != arguments.end(); ++at) {

@@ -31,11 +31,6 @@ inline constexpr int ExitUsage = 2;
 // written).
 TCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
-// The value of the last --lang given with one, whatever it is; empty when
-// none is: the language of the help and the messages, before they are
-// checked.
-std::string LangArgument(const std::vector<std::string>& arguments);
-
 // The help text, ending in a newline.
 std::string Usage();
 

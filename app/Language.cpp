@@ -57,4 +57,13 @@ bool IsLanguageOption(const std::string& value) {
     return value == "ru" || value == "en";
 }
 
+std::string LanguageOption(const std::vector<std::string>& arguments) {
+    std::string language;
+    for (std::size_t i = 0; i < arguments.size() && arguments[i] != "--"; ++i) {
+        if (arguments[i] == "--lang" && i + 1 < arguments.size()) language = arguments[i + 1];
+        if (arguments[i].starts_with("--lang=")) language = arguments[i].substr(7);
+    }
+    return IsLanguageOption(language) ? language : std::string();
+}
+
 }  // namespace lumidra::app

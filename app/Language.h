@@ -49,4 +49,10 @@ private:
 // What --lang accepts, for the two programs' checks and help.
 bool IsLanguageOption(const std::string& value);
 
+// --lang's value among a program's `arguments` ("--lang ru" or "--lang=ru",
+// the last before a "--") when IsLanguageOption accepts it, else empty: the
+// language is chosen before the command line is checked, so the command
+// line's own faults are told in it.
+std::string LanguageOption(const std::vector<std::string>& arguments);
+
 }  // namespace lumidra::app

@@ -56,7 +56,7 @@ int main(int argc, char* argv[]) {
         // Told in the run's language: the translations need an application
         // object, not a display.
         const QCoreApplication console(argc, argv);
-        const app::TTranslations translations(app::RunLanguage(app::LangArgument(arguments)));
+        const app::TTranslations translations(app::RunLanguage(app::LanguageOption(arguments)));
         const app::TCommandLine told = app::ParseCommandLine(arguments);
         const app::TConsoleStreams streams = ConsoleStreams();
         std::fputs(QString::fromStdString(told.Out).toLocal8Bit().constData(), streams.Out);
