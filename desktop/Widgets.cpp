@@ -1,9 +1,16 @@
 #include "desktop/Widgets.h"
 
+#include <QEvent>
 #include <QHash>
+#include <QImage>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QLabel>
 #include <QPalette>
 #include <QScreen>
+
+#include <optional>
+#include <vector>
 
 namespace lumidra::desktop {
 
@@ -23,7 +30,100 @@ QSize FittedSize(QLabel& label) {
     return label.size();
 }
 
+// Keeps the backdrop fills of FillWithBackdrop current. A child's palette
+// stays as it is (a style may draw with its background colour: a progress
+// bar's outline): the fill goes in before the child's own paint.
+class TBackdropFill final : public QObject {
+public:
+    TBackdropFill(QWidget& parent, const QList<QWidget*>& children) : QObject(&parent), parent_(parent) {
+        parent.installEventFilter(this);
+        for (QWidget* child : children) {
+            children_.push_back({child, std::nullopt});
+            child->installEventFilter(this);
+        }
+        Schedule();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::Paint:
+                if (watched != &parent_) PaintUnder(static_cast<QWidget&>(*watched), *static_cast<QPaintEvent*>(event));
+                break;
+            case QEvent::Show:
+            case QEvent::Resize:
+            case QEvent::Move:
+            case QEvent::StyleChange: Schedule(); break;
+            case QEvent::PaletteChange:
+                if (watched == &parent_) Schedule();
+                break;
+            default: break;
+        }
+        return false;
+    }
+
+private:
+    struct TChild {
+        QWidget* Widget;
+        std::optional<QRgb> Colour;  // none: over more than one colour
+    };
+
+    // Once the events of a layout or a show are over: the fill's own
+    // rendering delivers the parent's pending ones.
+    void Schedule() {
+        if (scheduled_ || filling_) return;
+        scheduled_ = true;
+        QMetaObject::invokeMethod(
+            this, [this] { Fill(); }, Qt::QueuedConnection);
+    }
+
+    void Fill() {
+        scheduled_ = false;
+        // What shows under the children: the parent's own paint over the
+        // background its window paints in its palette.
+        QImage under(parent_.size(), QImage::Format_ARGB32_Premultiplied);
+        if (under.isNull()) return;
+        under.fill(parent_.palette().color(parent_.backgroundRole()));
+        filling_ = true;
+        parent_.render(&under, QPoint(), QRegion(), QWidget::RenderFlags());
+        filling_ = false;
+        for (TChild& child : children_) {
+            child.Colour = OneColour(under, child.Widget->geometry());
+            child.Widget->setAttribute(Qt::WA_OpaquePaintEvent, child.Colour.has_value());
+        }
+    }
+
+    void PaintUnder(QWidget& widget, const QPaintEvent& event) const {
+        for (const TChild& child : children_) {
+            if (child.Widget != &widget || !child.Colour) continue;
+            QPainter painter(&widget);
+            painter.fillRect(event.rect(), QColor::fromRgba(*child.Colour));
+        }
+    }
+
+    static std::optional<QRgb> OneColour(const QImage& image, const QRect& area) {
+        if ((area & image.rect()) != area || area.isEmpty()) return std::nullopt;
+        const QRgb first = image.pixel(area.topLeft());
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+            for (int x = area.left(); x <= area.right(); ++x) {
+                if (line[x] != first) return std::nullopt;
+            }
+        }
+        return first;
+    }
+
+    QWidget& parent_;
+    std::vector<TChild> children_;
+    bool scheduled_ = false;
+    bool filling_ = false;
+};
+
 }  // namespace
+
+void FillWithBackdrop(QWidget& parent, const QList<QWidget*>& children) {
+    new TBackdropFill(parent, children);
+}
 
 void SetCaption(QLabel& label, const QString& text) {
     // An unchanged caption needs neither a new text nor a new size; the input

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QColor>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -29,6 +30,15 @@ void SetBackground(QWidget& widget, const QColor& color);
 // paints with, which costs far less than a new palette. The first shows now.
 void SetTwoBackgrounds(QWidget& widget, const QColor& first, const QColor& second);
 void ShowSecondBackground(QWidget& widget, bool second);
+// Makes each of `children` (direct children of `parent`) opaque where it can
+// be without a visible change: a child that `parent` paints one colour under
+// (a group box's plain inside) fills its background with that colour, so
+// that a change of it repaints it alone. A transparent child repaints
+// `parent` under it, and a group box draws its whole frame and title again
+// for every such repaint, sixty times a second for a status caption. A child
+// over more than one colour stays transparent. The colours follow `parent`'s
+// size, palette and style, and the children's places.
+void FillWithBackdrop(QWidget& parent, const QList<QWidget*>& children);
 // The background colour the widget shows.
 QColor Background(const QWidget& widget);
 
