@@ -142,6 +142,7 @@ void TForm1::ApplyLook() {
     for (QLabel* label : {Label7, Label8, Label9, Label10}) SetTwoBackgrounds(*label, PaleGreen, PureGreen);
     // What changes with the reports repaints itself alone, not the group box.
     FillWithBackdrop(*InputBox, {Label5, Label6, Key_status, Bar1, Bar2});
+    for (QProgressBar* bar : {Bar1, Bar2}) KeepBarLooks(*bar);
     SetBackground(*LabelTime, SkyBlue);
     SetBackground(*LabelDate, SkyBlue);
     SetBackground(*Key, QApplication::palette().color(QPalette::ToolTipBase));

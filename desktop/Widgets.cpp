@@ -1,5 +1,6 @@
 #include "desktop/Widgets.h"
 
+#include <QCache>
 #include <QEvent>
 #include <QHash>
 #include <QImage>
@@ -7,7 +8,10 @@
 #include <QPainter>
 #include <QLabel>
 #include <QPalette>
+#include <QPixmap>
+#include <QProgressBar>
 #include <QScreen>
+#include <QStringList>
 
 #include <optional>
 #include <vector>
@@ -119,7 +123,86 @@ private:
     bool filling_ = false;
 };
 
+// Keeps the looks of KeepBarLooks.
+class TBarLooks final : public QObject {
+public:
+    explicit TBarLooks(QProgressBar& bar) : QObject(&bar), bar_(bar), looks_(64) { bar.installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        // Only a bar that paints every pixel itself is copied exactly.
+        if (event->type() != QEvent::Paint || rendering_ || !bar_.testAttribute(Qt::WA_OpaquePaintEvent) ||
+            bar_.devicePixelRatioF() != 1.0)
+            return false;
+        const QString key = Look();
+        const QPixmap* look = looks_.object(key);
+        if (look == nullptr) {
+            // A bar renders only outside its own paint: this one paints as
+            // usual, and its look is copied once it is over.
+            if (!copyDue_) {
+                copyDue_ = true;
+                QMetaObject::invokeMethod(
+                    this, [this] { Copy(); }, Qt::QueuedConnection);
+            }
+            return false;
+        }
+        const QRect area = static_cast<QPaintEvent*>(event)->rect();
+        QPainter(&bar_).drawPixmap(area, *look, area);
+        return true;
+    }
+
+private:
+    // The look the bar has now, if it is not kept yet.
+    void Copy() {
+        copyDue_ = false;
+        const QString key = Look();
+        if (looks_.contains(key) || !bar_.testAttribute(Qt::WA_OpaquePaintEvent)) return;
+        auto* look = new QPixmap(bar_.size());
+        rendering_ = true;
+        bar_.render(look, QPoint(), QRegion(), QWidget::RenderFlags());
+        rendering_ = false;
+        looks_.insert(key, look);
+    }
+
+    // Everything the bar's paint, and the backdrop under it, follows.
+    QString Look() const {
+        const QWidget* parent = bar_.parentWidget();
+        const int flags = static_cast<int>(bar_.alignment()) | static_cast<int>(bar_.orientation()) << 16 |
+                          static_cast<int>(bar_.invertedAppearance()) << 20 |
+                          static_cast<int>(bar_.textDirection()) << 21 |
+                          static_cast<int>(bar_.layoutDirection()) << 22 | static_cast<int>(bar_.isEnabled()) << 24 |
+                          static_cast<int>(bar_.isActiveWindow()) << 25 | static_cast<int>(bar_.hasFocus()) << 26 |
+                          static_cast<int>(bar_.isTextVisible()) << 27 |
+                          static_cast<int>(bar_.testAttribute(Qt::WA_UnderMouse)) << 28;
+        return QStringList{QString::number(bar_.value()),
+                           QString::number(bar_.minimum()),
+                           QString::number(bar_.maximum()),
+                           bar_.text(),
+                           QString::number(flags),
+                           QString::number(bar_.x()),
+                           QString::number(bar_.y()),
+                           QString::number(bar_.width()),
+                           QString::number(bar_.height()),
+                           QString::number(bar_.palette().cacheKey()),
+                           bar_.font().key(),
+                           QString::number(reinterpret_cast<quintptr>(bar_.style())),
+                           QString::number(parent == nullptr ? 0 : parent->palette().cacheKey()),
+                           QString::number(parent == nullptr ? 0 : parent->width()),
+                           QString::number(parent == nullptr ? 0 : parent->height())}
+            .join(QLatin1Char('\n'));
+    }
+
+    QProgressBar& bar_;
+    QCache<QString, QPixmap> looks_;
+    bool rendering_ = false;
+    bool copyDue_ = false;
+};
+
 }  // namespace
+
+void KeepBarLooks(QProgressBar& bar) {
+    new TBarLooks(bar);
+}
 
 void FillWithBackdrop(QWidget& parent, const QList<QWidget*>& children) {
     new TBackdropFill(parent, children);

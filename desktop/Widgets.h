@@ -7,6 +7,7 @@
 #include <QStringList>
 
 class QLabel;
+class QProgressBar;
 class QWidget;
 
 namespace lumidra::desktop {
@@ -39,6 +40,11 @@ void ShowSecondBackground(QWidget& widget, bool second);
 // over more than one colour stays transparent. The colours follow `parent`'s
 // size, palette and style, and the children's places.
 void FillWithBackdrop(QWidget& parent, const QList<QWidget*>& children);
+// Paints `bar` from a copy of an earlier paint of the same look while it is
+// opaque (FillWithBackdrop made it so): a style's bar with stripes costs
+// far more to draw than to copy, and a board's channel keeps coming back to
+// the same few values. The copies of its last 64 looks are kept.
+void KeepBarLooks(QProgressBar& bar);
 // The background colour the widget shows.
 QColor Background(const QWidget& widget);
 

@@ -44,6 +44,16 @@ TEST(Backdrop, ChildrenOnThePlainInsideRepaintAloneAndLookTheSame) {
     for (QWidget* child : {static_cast<QWidget*>(caption), static_cast<QWidget*>(bar), static_cast<QWidget*>(across)})
         child->repaint();
     EXPECT_EQ(OnScreen(window), before);
+
+    // The bar's copy of a look it had is what painting it shows.
+    KeepBarLooks(*bar);
+    bar->setValue(80);
+    bar->repaint();
+    bar->setValue(50);
+    bar->repaint();
+    QTest::qWait(0);
+    bar->repaint();
+    EXPECT_EQ(OnScreen(window), before);
 }
 
 }  // namespace
