@@ -104,6 +104,8 @@ TForm1::TForm1(hid::THidPlatform& Platform, hid::TGuiThread& Gui, QWidget* paren
     Wire();
     pacer_ = new TFramePacer(*this);
     pacer_->SetBeforeFrame([this] { ShowPendingStatus(); });
+    // Its corner is bare background; the window's lies under the menu bar.
+    pacer_->SetFrameMark(*centralwidget);
     FixStatusCaptions();
     new desktop::TCursorBlinkRest(this);
     Timer1->start();
@@ -140,6 +142,9 @@ void TForm1::ApplyLook() {
     EditTxt->setFont(boldEdit);
 
     for (QLabel* label : {Label7, Label8, Label9, Label10}) SetTwoBackgrounds(*label, PaleGreen, PureGreen);
+    // What changes with the reports repaints itself alone, not the group box.
+    FillWithBackdrop(*InputBox, {Label5, Label6, Key_status, Bar1, Bar2});
+    for (QProgressBar* bar : {Bar1, Bar2}) KeepBarLooks(*bar);
     SetBackground(*LabelTime, SkyBlue);
     SetBackground(*LabelDate, SkyBlue);
     SetBackground(*Key, QApplication::palette().color(QPalette::ToolTipBase));

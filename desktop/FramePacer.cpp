@@ -39,6 +39,7 @@ bool TFramePacer::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     lastPaint_.start();
+    requested_ = false;
     if (beforeFrame_) {
         inFrame_ = true;
         beforeFrame_();
@@ -48,16 +49,18 @@ bool TFramePacer::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TFramePacer::RequestFrame() {
+    if (requested_) return;
+    requested_ = true;
     // A pixel marked dirty is the way into the repaint manager: it asks for
     // the paint and sets what it paints, whatever the hook changes then
     // included. Within the hook that paint is already under way and would
     // take the pixel along, so the request waits for the loop.
     if (inFrame_) {
         QMetaObject::invokeMethod(
-            this, [this] { window_.update(0, 0, 1, 1); }, Qt::QueuedConnection);
+            this, [this] { mark_->update(0, 0, 1, 1); }, Qt::QueuedConnection);
         return;
     }
-    window_.update(0, 0, 1, 1);
+    mark_->update(0, 0, 1, 1);
 }
 
 }  // namespace lumidra::desktop

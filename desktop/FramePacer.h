@@ -36,7 +36,14 @@ public:
     // Asks for a frame (and so for the hook) though no widget may have
     // changed yet: the next paint the pacer lets through, at once or at the
     // frame's end. Asked from the hook, it is the frame after this one.
+    // Asked again before that frame, it costs nothing: a board's reports ask
+    // for it a thousand times a second.
     void RequestFrame();
+    // The widget, the window or one inside it, one pixel of which a frame
+    // request marks dirty (the window by default). That pixel is painted with
+    // every frame: a window whose corner lies under a menu bar would paint
+    // the bar each frame; a bare background costs almost nothing.
+    void SetFrameMark(QWidget& widget) { mark_ = &widget; }
 
     // Paints held back so far (for tests and benchmarks).
     int HeldBack() const { return heldBack_; }
@@ -48,13 +55,15 @@ protected:
 
 private:
     QWidget& window_;
+    QWidget* mark_ = &window_;
     const int frameMs_;
     QTimer frame_;
     QElapsedTimer lastPaint_;  // since the last paint let through
     bool pending_ = false;
     int heldBack_ = 0;
     std::function<void()> beforeFrame_;
-    bool inFrame_ = false;  // the hook runs
+    bool inFrame_ = false;    // the hook runs
+    bool requested_ = false;  // a frame is asked for and its hook has not run
 };
 
 }  // namespace lumidra::desktop

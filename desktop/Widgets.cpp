@@ -1,9 +1,20 @@
 #include "desktop/Widgets.h"
 
+#include <QCache>
+#include <QEvent>
 #include <QHash>
+#include <QImage>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QLabel>
 #include <QPalette>
+#include <QPixmap>
+#include <QProgressBar>
 #include <QScreen>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
 
 #include <algorithm>
 
@@ -25,7 +36,179 @@ QSize FittedSize(QLabel& label) {
     return label.size();
 }
 
+// Keeps the backdrop fills of FillWithBackdrop current. A child's palette
+// stays as it is (a style may draw with its background colour: a progress
+// bar's outline): the fill goes in before the child's own paint.
+class TBackdropFill final : public QObject {
+public:
+    TBackdropFill(QWidget& parent, const QList<QWidget*>& children) : QObject(&parent), parent_(parent) {
+        parent.installEventFilter(this);
+        for (QWidget* child : children) {
+            children_.push_back({child, std::nullopt});
+            child->installEventFilter(this);
+        }
+        Schedule();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::Paint:
+                if (watched != &parent_) PaintUnder(static_cast<QWidget&>(*watched), *static_cast<QPaintEvent*>(event));
+                break;
+            case QEvent::Show:
+            case QEvent::Resize:
+            case QEvent::Move:
+            case QEvent::StyleChange: Schedule(); break;
+            case QEvent::PaletteChange:
+                if (watched == &parent_) Schedule();
+                break;
+            default: break;
+        }
+        return false;
+    }
+
+private:
+    struct TChild {
+        QWidget* Widget;
+        std::optional<QRgb> Colour;  // none: over more than one colour
+    };
+
+    // Once the events of a layout or a show are over: the fill's own
+    // rendering delivers the parent's pending ones.
+    void Schedule() {
+        if (scheduled_ || filling_) return;
+        scheduled_ = true;
+        QMetaObject::invokeMethod(
+            this, [this] { Fill(); }, Qt::QueuedConnection);
+    }
+
+    void Fill() {
+        scheduled_ = false;
+        // What shows under the children: the parent's own paint over the
+        // background its window paints in its palette.
+        QImage under(parent_.size(), QImage::Format_ARGB32_Premultiplied);
+        if (under.isNull()) return;
+        under.fill(parent_.palette().color(parent_.backgroundRole()));
+        filling_ = true;
+        parent_.render(&under, QPoint(), QRegion(), QWidget::RenderFlags());
+        filling_ = false;
+        for (TChild& child : children_) {
+            child.Colour = OneColour(under, child.Widget->geometry());
+            child.Widget->setAttribute(Qt::WA_OpaquePaintEvent, child.Colour.has_value());
+        }
+    }
+
+    void PaintUnder(QWidget& widget, const QPaintEvent& event) const {
+        for (const TChild& child : children_) {
+            if (child.Widget != &widget || !child.Colour) continue;
+            QPainter painter(&widget);
+            painter.fillRect(event.rect(), QColor::fromRgba(*child.Colour));
+        }
+    }
+
+    static std::optional<QRgb> OneColour(const QImage& image, const QRect& area) {
+        if ((area & image.rect()) != area || area.isEmpty()) return std::nullopt;
+        const QRgb first = image.pixel(area.topLeft());
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+            for (int x = area.left(); x <= area.right(); ++x) {
+                if (line[x] != first) return std::nullopt;
+            }
+        }
+        return first;
+    }
+
+    QWidget& parent_;
+    std::vector<TChild> children_;
+    bool scheduled_ = false;
+    bool filling_ = false;
+};
+
+// Keeps the looks of KeepBarLooks.
+class TBarLooks final : public QObject {
+public:
+    explicit TBarLooks(QProgressBar& bar) : QObject(&bar), bar_(bar), looks_(64) { bar.installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        // Only a bar that paints every pixel itself is copied exactly.
+        if (event->type() != QEvent::Paint || rendering_ || !bar_.testAttribute(Qt::WA_OpaquePaintEvent) ||
+            bar_.devicePixelRatioF() != 1.0)
+            return false;
+        const QString key = Look();
+        const QPixmap* look = looks_.object(key);
+        if (look == nullptr) {
+            // A bar renders only outside its own paint: this one paints as
+            // usual, and its look is copied once it is over.
+            if (!copyDue_) {
+                copyDue_ = true;
+                QMetaObject::invokeMethod(
+                    this, [this] { Copy(); }, Qt::QueuedConnection);
+            }
+            return false;
+        }
+        const QRect area = static_cast<QPaintEvent*>(event)->rect();
+        QPainter(&bar_).drawPixmap(area, *look, area);
+        return true;
+    }
+
+private:
+    // The look the bar has now, if it is not kept yet.
+    void Copy() {
+        copyDue_ = false;
+        const QString key = Look();
+        if (looks_.contains(key) || !bar_.testAttribute(Qt::WA_OpaquePaintEvent)) return;
+        auto* look = new QPixmap(bar_.size());
+        rendering_ = true;
+        bar_.render(look, QPoint(), QRegion(), QWidget::RenderFlags());
+        rendering_ = false;
+        looks_.insert(key, look);
+    }
+
+    // Everything the bar's paint, and the backdrop under it, follows.
+    QString Look() const {
+        const QWidget* parent = bar_.parentWidget();
+        const int flags = static_cast<int>(bar_.alignment()) | static_cast<int>(bar_.orientation()) << 16 |
+                          static_cast<int>(bar_.invertedAppearance()) << 20 |
+                          static_cast<int>(bar_.textDirection()) << 21 |
+                          static_cast<int>(bar_.layoutDirection()) << 22 | static_cast<int>(bar_.isEnabled()) << 24 |
+                          static_cast<int>(bar_.isActiveWindow()) << 25 | static_cast<int>(bar_.hasFocus()) << 26 |
+                          static_cast<int>(bar_.isTextVisible()) << 27 |
+                          static_cast<int>(bar_.testAttribute(Qt::WA_UnderMouse)) << 28;
+        return QStringList{QString::number(bar_.value()),
+                           QString::number(bar_.minimum()),
+                           QString::number(bar_.maximum()),
+                           bar_.text(),
+                           QString::number(flags),
+                           QString::number(bar_.x()),
+                           QString::number(bar_.y()),
+                           QString::number(bar_.width()),
+                           QString::number(bar_.height()),
+                           QString::number(bar_.palette().cacheKey()),
+                           bar_.font().key(),
+                           QString::number(reinterpret_cast<quintptr>(bar_.style())),
+                           QString::number(parent == nullptr ? 0 : parent->palette().cacheKey()),
+                           QString::number(parent == nullptr ? 0 : parent->width()),
+                           QString::number(parent == nullptr ? 0 : parent->height())}
+            .join(QLatin1Char('\n'));
+    }
+
+    QProgressBar& bar_;
+    QCache<QString, QPixmap> looks_;
+    bool rendering_ = false;
+    bool copyDue_ = false;
+};
+
 }  // namespace
+
+void KeepBarLooks(QProgressBar& bar) {
+    new TBarLooks(bar);
+}
+
+void FillWithBackdrop(QWidget& parent, const QList<QWidget*>& children) {
+    new TBackdropFill(parent, children);
+}
 
 void SetCaption(QLabel& label, const QString& text) {
     // An unchanged caption needs neither a new text nor a new size; the input

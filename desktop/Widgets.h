@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QColor>
+#include <QList>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
@@ -9,6 +10,7 @@
 #include <QStringList>
 
 class QLabel;
+class QProgressBar;
 class QWidget;
 
 namespace lumidra::desktop {
@@ -32,6 +34,20 @@ void SetBackground(QWidget& widget, const QColor& color);
 // paints with, which costs far less than a new palette. The first shows now.
 void SetTwoBackgrounds(QWidget& widget, const QColor& first, const QColor& second);
 void ShowSecondBackground(QWidget& widget, bool second);
+// Makes each of `children` (direct children of `parent`) opaque where it can
+// be without a visible change: a child that `parent` paints one colour under
+// (a group box's plain inside) fills its background with that colour, so
+// that a change of it repaints it alone. A transparent child repaints
+// `parent` under it, and a group box draws its whole frame and title again
+// for every such repaint, sixty times a second for a status caption. A child
+// over more than one colour stays transparent. The colours follow `parent`'s
+// size, palette and style, and the children's places.
+void FillWithBackdrop(QWidget& parent, const QList<QWidget*>& children);
+// Paints `bar` from a copy of an earlier paint of the same look while it is
+// opaque (FillWithBackdrop made it so): a style's bar with stripes costs
+// far more to draw than to copy, and a board's channel keeps coming back to
+// the same few values. The copies of its last 64 looks are kept.
+void KeepBarLooks(QProgressBar& bar);
 // The background colour the widget shows.
 QColor Background(const QWidget& widget);
 
