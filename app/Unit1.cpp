@@ -10,6 +10,7 @@
 #include "keybase/KeyBaseRecovery.h"
 #include "protocol/Board.h"
 #include "protocol/JobCut.h"
+#include "protocol/JobOutcome.h"
 #include "protocol/KeySound.h"
 #include "protocol/ProtocolState.h"
 #include "protocol/Report.h"
@@ -394,7 +395,8 @@ void TForm1::EndCutJob() {
     // Whichever board is attached now has no job asked of it.
     SendJobCutEnd(end);
     // The text is one of the module's marked constants, whole.
-    Seams().ShowMessage(QCoreApplication::translate("protocol", end.Text.data()));
+    ReportJobOutcome(TJobOutcome::CutOff(QCoreApplication::translate("protocol", end.Text.data()),
+                                         sameBoard ? TCut::BoardBack : TCut::BoardGone));
 }
 
 bool TForm1::HidDeviceController1Enumerate(THidDevice* HidDev, std::int32_t Idx) {

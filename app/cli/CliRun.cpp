@@ -445,8 +445,7 @@ void TCliRun::Attach() {
     if (const std::optional<bool> on = options_.OnOff("--backlight")) controls::CheckLightClick(*on);
 }
 
-void TCliRun::StartJob(const QString& doneText) {
-    seams_.DoneText = doneText;
+void TCliRun::StartJob() {
     jobStarted_ = true;
     silence_.start();
     if (CurrentJobFlags().Raised() != 0) Progress();
@@ -490,55 +489,53 @@ void TCliRun::StartBacklight() {
 
 void TCliRun::StartContrast() {
     controls::ContrastBarChange(std::stoi(Operand(0)), true);
-    StartJob({});
+    StartJob();
 }
 
 void TCliRun::StartLcdCommand() {
     controls::Button7Click(Local(Operand(0)));
-    StartJob({});
+    StartJob();
 }
 
 void TCliRun::StartLcdText() {
     controls::SendTextClick(options_.Value("--size") == "1.5x" ? controls::TextModeLarge : controls::TextModeNormal);
-    StartJob({});
+    StartJob();
 }
 
 void TCliRun::StartImage() {
     graphics::RequestImageJob();
-    StartJob({});
+    StartJob();
 }
 
 void TCliRun::StartSplash() {
-    seams_.WaitText = QCoreApplication::translate("graphics", graphics::SplashShownText);
-    seams_.WaitTold =
+    waitTold_ =
         options_.Has("--seconds")
             ? QCoreApplication::translate("cli", "заставка показана на %1 с").arg(options_.Number("--seconds", 1))
             : QCoreApplication::translate("cli", "заставка показана; Enter убирает её");
-    seams_.WaitForOperator = [this] { WaitForOperator(); };
     graphics::Zast_OutClick();
-    StartJob({});
+    StartJob();
 }
 
 void TCliRun::StartFlashRead() {
     desktop::TFileDialog dialog(desktop::TFileDialogKind::Save);
     transfers::Read_FlashClick(dialog);
-    StartJob(QCoreApplication::translate("transfers", transfers::FlashReadDoneText));
+    StartJob();
 }
 
 void TCliRun::StartFlashErase() {
     transfers::Erase_FlashClick();
-    StartJob(QCoreApplication::translate("transfers", transfers::FlashEraseDoneText));
+    StartJob();
 }
 
 void TCliRun::StartFlashWrite() {
     transfers::StartFlashWrite(fileAnswer_, flashBlock_);
-    StartJob(QCoreApplication::translate("transfers", transfers::FlashWriteDoneText));
+    StartJob();
 }
 
 void TCliRun::StartDump() {
     desktop::TFileDialog dialog(desktop::TFileDialogKind::Save);
     transfers::ReadDUMP1Click(dialog);
-    StartJob(QCoreApplication::translate("transfers", transfers::DumpDoneText));
+    StartJob();
 }
 
 void TCliRun::StartPlot() {
@@ -553,7 +550,7 @@ void TCliRun::StartPlot() {
         QObject::connect(&deadline_, &QTimer::timeout, [this] { graphics::StopPlot(*this); });
         deadline_.start();
     }
-    StartJob({});
+    StartJob();
 }
 
 void TCliRun::Status(const TStatusView& status) {
@@ -593,21 +590,22 @@ void TCliRun::CheckJobEnd() {
 
 void TCliRun::JobEnded() {
     silence_.stop();
-    const bool failed = seams_.Failed || (!seams_.DoneText.isEmpty() && !seams_.Done);
-    if (failed) {
-        Finish(ExitFailed);
+    // A starter that had nothing to send reports nothing: nothing failed.
+    const int exitCode = outcome_ ? ExitCodeOf(*outcome_).value_or(ExitFailed) : int(ExitDone);
+    if (exitCode != ExitDone) {
+        Finish(exitCode);
         return;
     }
     const std::string& command = options_.Command;
     if (command == "flash write" && options_.Has("--verify") && !verifying_) {
         // Read the block back, kept in memory; compared when that job ends.
         verifying_ = true;
-        seams_.Done = false;
+        outcome_.reset();
         seams_.Quiet = true;
         seams_.FileAnswer = desktop::KeptInMemory;
         desktop::TFileDialog dialog(desktop::TFileDialogKind::Save);
         transfers::Read_FlashClick(dialog);
-        StartJob(QCoreApplication::translate("transfers", transfers::FlashReadDoneText));
+        StartJob();
         return;
     }
     if (verifying_) {
@@ -631,6 +629,16 @@ void TCliRun::JobEnded() {
         }
     }
     Finish(ExitDone);
+}
+
+void TCliRun::TakeOutcome(const TJobOutcome& outcome) {
+    if (Told(outcome, seams_.Quiet)) Tell(outcome.Text);
+    if (outcome.Kind == TOutcome::Waiting) {
+        if (!seams_.Quiet) Tell(waitTold_.isEmpty() ? outcome.Text : waitTold_);
+        WaitForOperator();
+        return;
+    }
+    outcome_ = outcome;
 }
 
 void TCliRun::Cut(const QString& why, int exitCode) {

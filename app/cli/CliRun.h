@@ -6,6 +6,7 @@
 #include "app/JobSteps.h"
 #include "app/cli/CliOptions.h"
 #include "app/cli/ConsoleSeams.h"
+#include "app/cli/JobExit.h"
 #include "app/cli/StatusText.h"
 #include "desktop/OutputFile.h"
 #include "graphics/PlotJob.h"
@@ -120,7 +121,9 @@ private:
     void StartFlashWrite();
     void StartDump();
     void StartPlot();
-    void StartJob(const QString& doneText);
+    void StartJob();
+    // The job's outcome as reported where it ended: told, kept for its end.
+    void TakeOutcome(const protocol::TJobOutcome& outcome);
     void Status(const protocol::TStatusView& status);
     void CheckJobEnd();
     void JobEnded();
@@ -174,6 +177,9 @@ private:
     std::int64_t plotReports_ = 0;
     std::int64_t plotPoint_ = 0;
     bool verifying_ = false;
+    std::optional<protocol::TJobOutcome> outcome_;
+    QString waitTold_;  // what is told for the splash box, which has no button here
+    TOutcomeTaker outcomes_{[this](const protocol::TJobOutcome& outcome) { TakeOutcome(outcome); }};
 };
 
 }  // namespace lumidra::cli
