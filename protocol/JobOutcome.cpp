@@ -12,10 +12,10 @@ void ReportJobOutcome(const TJobOutcome& outcome) {
         return;
     }
     if (outcome.Kind == TOutcome::Failed && outcome.Failure != TFailure::NotAsked) {
-        desktop::Seams().MessageBox(outcome.Text, QString::fromLatin1(desktop::AppTitle),
-                                    outcome.Failure == TFailure::Refused ? desktop::TMsgIcon::Warning
-                                                                         : desktop::TMsgIcon::Error,
-                                    desktop::TMsgButtons::Ok);
+        desktop::Seams().MessageBox(
+            outcome.Text, QString::fromLatin1(desktop::AppTitle),
+            outcome.Failure == TFailure::Refused ? desktop::TMsgIcon::Warning : desktop::TMsgIcon::Error,
+            desktop::TMsgButtons::Ok);
     } else if (!outcome.Text.isEmpty()) {
         desktop::Seams().ShowMessage(outcome.Text);
     }

@@ -10,10 +10,7 @@
 #include "hid/HidDevice.h"
 #include "keybase/KeyBaseFile.h"
 #include "protocol/Board.h"
-#include "protocol/JobCut.h"
 #include "protocol/ProtocolState.h"
-#include "protocol/Report.h"
-#include "protocol/Trace.h"
 #include "transfers/Transfers.h"
 
 #include <QCoreApplication>
@@ -119,12 +116,16 @@ TCliRun::TCliRun(const TCliOptions& options, hid::THidPlatform& platform, hid::T
     controller_->SetOnDeviceUnplug(hid::THidPlugEvent::Of<&TCliRun::DeviceUnplug>(this));
     controller_->SetOnDeviceCreateError(hid::THidDeviceCreateError::Of<&TCliRun::DeviceCreateError>(this));
     controller_->EndLoading();
+    // Only its own board's unplug ends the run's job: another board going
+    // away is none of its business.
+    session_ = std::make_unique<app::TBoardSession>(
+        *controller_, app::TSessionRules{options_.Device, false, false, graphics::TPlotWindow::Hide});
     graphics::PlotView = this;
 }
 
 TCliRun::~TCliRun() {
     if (graphics::PlotView == this) graphics::PlotView = nullptr;
-    ReleaseAttachedDevice();
+    app::TBoardSession::Close(true);
     controller_.reset();
     transfers::ResetTransfers();
 }
@@ -344,8 +345,7 @@ bool TCliRun::Enumerate(hid::THidDevice* HidDev, std::int32_t Idx) {
                            HidDev->OpenMain() && HidDev->ReadWriteGranted()});
         return true;
     }
-    if (!options_.Device.empty() && path != options_.Device) return true;
-    TakeBoard(*controller_, *HidDev, Idx);
+    session_->Offer(*HidDev, Idx);
     return true;
 }
 
@@ -364,30 +364,21 @@ void TCliRun::DeviceCreateError(hid::THidDeviceController*, hid::THidPnPInfo* Pn
 }
 
 void TCliRun::DeviceUnplug(hid::THidDevice* HidDev) {
-    if (finished_ || AttachedDevice == nullptr || HidDev != AttachedDevice.get()) return;
-    const std::optional<TJob> job = JobInHand(CurrentJobFlags());
-    ReleaseAttachedDevice();
-    transfers::BoardDetached();
-    graphics::EndPlot(false);
-    ClearJobFlags();
-    Tell(job ? QCoreApplication::translate("protocol", JobCutEnd(*job, JobAcknowledged, false).Text.data())
-             : QCoreApplication::translate("cli", "плата отключена"));
-    Finish(ExitFailed);
+    if (finished_ || !session_->Unplug(*HidDev)) return;
+    // No re-scan follows here: the job ends nowhere, and its outcome tells it.
+    if (!app::TBoardSession::EndCutJob()) Tell(QCoreApplication::translate("cli", "плата отключена"));
+    Finish(outcome_ ? ExitCodeOf(*outcome_).value_or(ExitFailed) : int(ExitFailed));
 }
 
 void TCliRun::DeviceData(hid::THidDevice*, std::uint8_t, const std::uint8_t* Data, std::uint16_t Size) {
-    const InputReport report = CopyInputReport(Data, Size);
-    if (ReportTrace != nullptr) ReportTrace->In(report);
-    if (finished_ || !started_) return;
-    const TInputRoute route = DecideInputRoute(report[InputJobAck], CurrentJobFlags());
-    if (route == TInputRoute::Status) {
+    const app::TSessionInput input = app::TBoardSession::Input(Data, Size, inputs_, !finished_ && started_);
+    if (input.Route == TInputRoute::Status) {
         if (!jobStarted_) silence_.start();
-        Status(DecodeStatus(report.data()));
+        Status(input.Status);
         return;
     }
-    if (route == TInputRoute::Drop) return;
+    if (input.Route == TInputRoute::Drop) return;
     silence_.start();
-    app::RunJobStep(route, report, inputs_);
     // Stopped after its step, as the window's close would: the board's answer
     // to the request in flight ends the job there.
     if (options_.Has("--reports") && plotReports_ >= options_.Number("--reports", 1) && PlotRunning) {
@@ -434,10 +425,8 @@ int TCliRun::PrintList() {
 void TCliRun::Attach() {
     // As the window's attach: the backlight box ticked sends StateReport with
     // the light on, then StateReport once more.
-    KeySoundArmed = true;
     controls::CheckLightClick(true);
-    SendReport(StateReport);
-    StateReport[4] = CommandLightOn;
+    app::TBoardSession::Greet();
     // The standing state the command line gives, as the window's controls set it.
     if (options_.Has("--led")) controls::Button1Click(options_.Value("--led"));
     if (const std::optional<bool> on = options_.OnOff("--ind1")) controls::CheckBox1Click(*on);
@@ -643,14 +632,7 @@ void TCliRun::TakeOutcome(const TJobOutcome& outcome) {
 
 void TCliRun::Cut(const QString& why, int exitCode) {
     if (finished_) return;
-    if (const std::optional<TJob> job = JobInHand(CurrentJobFlags())) {
-        const TJobCutEnd end = JobCutEnd(*job, JobAcknowledged, true);
-        // A read or dump leaves its file as it was; a plot's record keeps
-        // what it holds.
-        transfers::BoardDetached();
-        graphics::EndPlot(false);
-        ClearJobFlags();
-        SendJobCutEnd(end);
+    if (const std::optional<TJob> job = session_->StopJob()) {
         if (!why.isEmpty()) Tell(QCoreApplication::translate("cli", "%1: прервано — %2").arg(why, JobName(*job)));
     } else if (exitCode == ExitFailed && !why.isEmpty()) {
         Tell(why);
@@ -672,13 +654,7 @@ void TCliRun::Finish(int exitCode) {
     deadline_.stop();
     if (operatorWait != nullptr) operatorWait->quit();
     TConsoleSeams::EndProgress();
-    if (AttachedDevice != nullptr) {
-        if (options_.Stay) {
-            ReleaseAttachedDevice();
-        } else {
-            TellHostLeaves();
-        }
-    }
+    app::TBoardSession::Close(options_.Stay);
     // The keys read so far, also after Ctrl+C.
     if (keyBase_ && !SaveKeyBase() && exitCode == ExitDone) exitCode = ExitFailed;
     // A write that failed on the way, the closing report's trace line too.

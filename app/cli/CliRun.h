@@ -3,7 +3,7 @@
 // report. The job runs on the same starters and steps as the window's.
 #pragma once
 
-#include "app/JobSteps.h"
+#include "app/session/BoardSession.h"
 #include "app/cli/CliOptions.h"
 #include "app/cli/ConsoleSeams.h"
 #include "app/cli/JobExit.h"
@@ -146,6 +146,7 @@ private:
     const TCliOptions& options_;
     TConsoleSeams& seams_;
     std::unique_ptr<hid::THidDeviceController> controller_;
+    std::unique_ptr<app::TBoardSession> session_;
     app::TJobInputs inputs_;
     QEventLoop loop_;
     QTimer silence_;   // --timeout: a board silent mid-job

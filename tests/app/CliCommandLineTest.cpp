@@ -1,6 +1,6 @@
 // lumidra-cli's command line and what it prints of the board's status: each
 // rule one table.
-#include "app/Language.h"
+#include "app/session/Language.h"
 #include "app/cli/CliOptions.h"
 #include "app/cli/CliRun.h"
 #include "app/cli/JobExit.h"

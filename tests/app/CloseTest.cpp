@@ -9,13 +9,13 @@
 #include <QStandardPaths>
 
 #if defined(_WIN32)
-#include "app/SessionEnd.h"
+#include "app/session/SessionEnd.h"
 
 #include <QGuiApplication>
 
 #include <windows.h>
 #else
-#include "app/SignalClose.h"
+#include "app/session/SignalClose.h"
 
 #include <csignal>
 #include <unistd.h>
