@@ -179,24 +179,33 @@ std::string TCliRun::Operand(std::size_t index) const {
 // What each command does before the board is touched (nothing: null) and
 // once it is attached.
 const TCliRun::TCommandSteps* TCliRun::StepsOf(const std::string& command) {
+    using C = TCliRun;
     static const std::map<std::string, TCommandSteps> steps = {
-        {"status", {&TCliRun::PrepareStatus, &TCliRun::StartWatch}},
-        {"keys", {&TCliRun::PrepareKeys, &TCliRun::StartWatch}},
-        {"led", {nullptr, &TCliRun::StartLed}},
-        {"lcd backlight", {nullptr, &TCliRun::StartBacklight}},
-        {"lcd contrast", {nullptr, &TCliRun::StartContrast}},
-        {"lcd command", {&TCliRun::PrepareLcdCommand, &TCliRun::StartLcdCommand}},
-        {"lcd text", {&TCliRun::PrepareLcdText, &TCliRun::StartLcdText}},
-        {"image", {&TCliRun::PrepareImage, &TCliRun::StartImage}},
-        {"splash", {nullptr, &TCliRun::StartSplash}},
-        {"flash read", {&TCliRun::PrepareOutput, &TCliRun::StartFlashRead}},
-        {"flash erase", {nullptr, &TCliRun::StartFlashErase}},
-        {"flash write", {&TCliRun::PrepareFlashWrite, &TCliRun::StartFlashWrite}},
-        {"dump", {&TCliRun::PrepareOutput, &TCliRun::StartDump}},
-        {"plot", {&TCliRun::PreparePlot, &TCliRun::StartPlot}},
+        {"list", {nullptr, nullptr, nullptr, nullptr, nullptr}},
+        {"status", {&C::PrepareStatus, &C::StartWatch, &C::PrintStatus, nullptr, nullptr}},
+        {"keys", {&C::PrepareKeys, &C::StartWatch, &C::PrintKey, nullptr, nullptr}},
+        {"led", {nullptr, &C::StartLed, nullptr, nullptr, nullptr}},
+        {"lcd backlight", {nullptr, &C::StartBacklight, nullptr, nullptr, nullptr}},
+        {"lcd contrast", {nullptr, &C::StartContrast, nullptr, nullptr, nullptr}},
+        {"lcd command", {&C::PrepareLcdCommand, &C::StartLcdCommand, nullptr, nullptr, nullptr}},
+        {"lcd text", {&C::PrepareLcdText, &C::StartLcdText, nullptr, nullptr, nullptr}},
+        {"image", {&C::PrepareImage, &C::StartImage, nullptr, nullptr, &C::ImageProgress}},
+        {"splash", {nullptr, &C::StartSplash, nullptr, nullptr, nullptr}},
+        {"flash read", {&C::PrepareOutput, &C::StartFlashRead, nullptr, nullptr, &C::FlashProgress}},
+        {"flash erase", {nullptr, &C::StartFlashErase, nullptr, nullptr, nullptr}},
+        {"flash write", {&C::PrepareFlashWrite, &C::StartFlashWrite, nullptr, &C::VerifyFlashWrite, &C::FlashProgress}},
+        {"dump", {&C::PrepareOutput, &C::StartDump, nullptr, &C::ExpectDump, &C::DumpProgress}},
+        {"plot", {&C::PreparePlot, &C::StartPlot, nullptr, nullptr, &C::PlotProgress}},
     };
     const auto found = steps.find(command);
     return found == steps.end() ? nullptr : &found->second;
+}
+
+const TCliRun::TCommandSteps& TCliRun::Steps() const {
+    // The parse lets only the table's commands (and convert, which runs no board) through.
+    static const TCommandSteps none{nullptr, nullptr, nullptr, nullptr, nullptr};
+    const TCommandSteps* steps = StepsOf(options_.Command);
+    return steps != nullptr ? *steps : none;
 }
 
 int TCliRun::Prepare() {
@@ -204,8 +213,7 @@ int TCliRun::Prepare() {
     for (const std::string& trace : options_.Traces) {
         if (!CheckOutput(traceChecks_.emplace_back(), trace, TForm::Stream)) return ExitFailed;
     }
-    const TCommandSteps* steps = StepsOf(options_.Command);
-    return steps == nullptr || steps->Prepare == nullptr ? ExitDone : (this->*steps->Prepare)();
+    return Steps().Prepare == nullptr ? ExitDone : (this->*Steps().Prepare)();
 }
 
 int TCliRun::PrepareImage() {
@@ -306,7 +314,7 @@ int TCliRun::Exec() {
 void TCliRun::DeviceChange(hid::TObject*) {
     if (finished_) return;
     controller_->RunEnumeration();
-    if (options_.Command == "list") {
+    if (Steps().Start == nullptr) {
         Finish(PrintList());
         return;
     }
@@ -336,7 +344,7 @@ void TCliRun::DeviceChange(hid::TObject*) {
 
 bool TCliRun::Enumerate(hid::THidDevice* HidDev, std::int32_t Idx) {
     const std::string path = HidDev->PnPInfo() != nullptr ? HidDev->PnPInfo()->InterfacePath : std::string();
-    if (options_.Command == "list") {
+    if (Steps().Start == nullptr) {
         if (!IsBoard(*HidDev)) return true;
         const hid::THidAttributes& identity = HidDev->Identity();
         const auto narrow = [](const std::u16string& text) { return QString::fromStdU16String(text).toStdString(); };
@@ -374,7 +382,7 @@ void TCliRun::DeviceData(hid::THidDevice*, std::uint8_t, const std::uint8_t* Dat
     const app::TSessionInput input = app::TBoardSession::Input(Data, Size, inputs_, !finished_ && started_);
     if (input.Route == TInputRoute::Status) {
         if (!jobStarted_) silence_.start();
-        Status(input.Status);
+        if (Steps().Status != nullptr) (this->*Steps().Status)(input.Status);
         return;
     }
     if (input.Route == TInputRoute::Drop) return;
@@ -443,7 +451,7 @@ void TCliRun::StartJob() {
 
 void TCliRun::StartCommand() {
     seams_.FileAnswer = fileAnswer_;
-    if (const TCommandSteps* steps = StepsOf(options_.Command)) (this->*steps->Start)();
+    (this->*Steps().Start)();
 }
 
 void TCliRun::StartWatch() {
@@ -542,17 +550,16 @@ void TCliRun::StartPlot() {
     StartJob();
 }
 
-void TCliRun::Status(const TStatusView& status) {
-    if (options_.Command == "status") {
-        if (!Emit(options_.Has("--json") ? StatusJson(status) : StatusLine(status))) return;
-        if (until_ && UntilHolds(*until_, status)) {
-            Finish(ExitDone);
-        } else if (statusLeft_ > 0 && --statusLeft_ == 0) {
-            Finish(until_ ? ExitFailed : ExitDone);
-        }
-        return;
+void TCliRun::PrintStatus(const TStatusView& status) {
+    if (!Emit(options_.Has("--json") ? StatusJson(status) : StatusLine(status))) return;
+    if (until_ && UntilHolds(*until_, status)) {
+        Finish(ExitDone);
+    } else if (statusLeft_ > 0 && --statusLeft_ == 0) {
+        Finish(until_ ? ExitFailed : ExitDone);
     }
-    if (options_.Command != "keys") return;
+}
+
+void TCliRun::PrintKey(const TStatusView& status) {
     const std::string key = status.KeyId.value_or(std::string());
     if (key.empty() || key == lastKey_) {
         if (status.KeyStatus != 1) lastKey_.clear();
@@ -581,12 +588,16 @@ void TCliRun::JobEnded() {
     silence_.stop();
     // A starter that had nothing to send reports nothing: nothing failed.
     const int exitCode = outcome_ ? ExitCodeOf(*outcome_).value_or(ExitFailed) : int(ExitDone);
-    if (exitCode != ExitDone) {
+    if (exitCode != ExitDone || Steps().Ended == nullptr) {
         Finish(exitCode);
         return;
     }
-    const std::string& command = options_.Command;
-    if (command == "flash write" && options_.Has("--verify") && !verifying_) {
+    if (const std::optional<int> ended = (this->*Steps().Ended)()) Finish(*ended);
+}
+
+std::optional<int> TCliRun::VerifyFlashWrite() {
+    if (!options_.Has("--verify")) return ExitDone;
+    if (!verifying_) {
         // Read the block back, kept in memory; compared when that job ends.
         verifying_ = true;
         outcome_.reset();
@@ -595,29 +606,26 @@ void TCliRun::JobEnded() {
         desktop::TFileDialog dialog(desktop::TFileDialogKind::Save);
         transfers::Read_FlashClick(dialog);
         StartJob();
-        return;
+        return std::nullopt;
     }
-    if (verifying_) {
-        seams_.Quiet = options_.Quiet;
-        const QByteArray& read = transfers::TransferFile.Output().Kept();
-        if (read != QByteArray(reinterpret_cast<const char*>(flashBlock_.data()), qsizetype(flashBlock_.size()))) {
-            Tell(QCoreApplication::translate("cli", "--verify: во FLASH не те байты, что первые 64 байта «%1»")
-                     .arg(fileAnswer_));
-            Finish(ExitFailed);
-            return;
-        }
-        if (!options_.Quiet) Tell(QCoreApplication::translate("cli", "--verify: во FLASH то, что записано"));
+    seams_.Quiet = options_.Quiet;
+    const QByteArray& read = transfers::TransferFile.Output().Kept();
+    if (read != QByteArray(reinterpret_cast<const char*>(flashBlock_.data()), qsizetype(flashBlock_.size()))) {
+        Tell(QCoreApplication::translate("cli", "--verify: во FLASH не те байты, что первые 64 байта «%1»")
+                 .arg(fileAnswer_));
+        return ExitFailed;
     }
-    if (command == "dump" && options_.Has("--expect")) {
-        const std::optional<QByteArray> expected = keybase::ReadWholeFile(Local(options_.Value("--expect")));
-        if (!expected || *expected != transfers::TransferFile.Output().Kept()) {
-            Tell(QCoreApplication::translate("cli", "--expect: дамп отличается от «%1»")
-                     .arg(Local(options_.Value("--expect"))));
-            Finish(ExitFailed);
-            return;
-        }
-    }
-    Finish(ExitDone);
+    if (!options_.Quiet) Tell(QCoreApplication::translate("cli", "--verify: во FLASH то, что записано"));
+    return ExitDone;
+}
+
+std::optional<int> TCliRun::ExpectDump() {
+    if (!options_.Has("--expect")) return ExitDone;
+    const std::optional<QByteArray> expected = keybase::ReadWholeFile(Local(options_.Value("--expect")));
+    if (expected && *expected == transfers::TransferFile.Output().Kept()) return ExitDone;
+    Tell(
+        QCoreApplication::translate("cli", "--expect: дамп отличается от «%1»").arg(Local(options_.Value("--expect"))));
+    return ExitFailed;
 }
 
 void TCliRun::TakeOutcome(const TJobOutcome& outcome) {
@@ -712,23 +720,27 @@ void TCliRun::WaitForOperator() {
 }
 
 void TCliRun::Progress() {
-    if (options_.Quiet || !StderrIsTerminal()) return;
-    const std::string& command = options_.Command;
-    const bool pending = CurrentJobFlags().Raised() != 0;
-    std::int64_t done = 0;
-    std::int64_t total = 0;
-    if (command == "dump") {
-        done = DumpOffset, total = transfers::DumpSize;
-    } else if (command == "flash read" || command == "flash write") {
-        done = pending ? 0 : int(transfers::FlashBlockSize), total = int(transfers::FlashBlockSize);
-    } else if (command == "image") {
-        done = pending ? 0 : int(graphics::ImageBandByteCount), total = int(graphics::ImageBandByteCount);
-    } else if (command == "plot") {
-        done = plotReports_, total = options_.Number("--reports", 0);
-    } else {
-        return;
-    }
-    TConsoleSeams::ShowProgress(ProgressLine(command, done, total, command == "plot" ? "reports" : "bytes"));
+    if (options_.Quiet || !StderrIsTerminal() || Steps().Progress == nullptr) return;
+    const TProgress progress = (this->*Steps().Progress)();
+    TConsoleSeams::ShowProgress(ProgressLine(options_.Command, progress.Done, progress.Total, progress.Unit));
+}
+
+TCliRun::TProgress TCliRun::DumpProgress() const {
+    return {DumpOffset, transfers::DumpSize};
+}
+
+// A one-block job: nothing done while its request is unanswered, all after.
+TCliRun::TProgress TCliRun::FlashProgress() const {
+    return {CurrentJobFlags().Raised() != 0 ? 0 : int(transfers::FlashBlockSize), int(transfers::FlashBlockSize)};
+}
+
+TCliRun::TProgress TCliRun::ImageProgress() const {
+    const int total = int(graphics::ImageBandByteCount);
+    return {CurrentJobFlags().Raised() != 0 ? 0 : total, total};
+}
+
+TCliRun::TProgress TCliRun::PlotProgress() const {
+    return {plotReports_, options_.Number("--reports", 0), "reports"};
 }
 
 // --- the plot's view -------------------------------------------------------------

@@ -90,11 +90,22 @@ private:
     void Attach();
     std::string Operand(std::size_t index) const;
 
+    // A job's progress: done of total (0: not known) in its unit.
+    struct TProgress {
+        std::int64_t Done = 0, Total = 0;
+        const char* Unit = "bytes";
+    };
+    // What a command does; each null leaves that part out.
     struct TCommandSteps {
-        int (TCliRun::*Prepare)();  // null: nothing to read first
-        void (TCliRun::*Start)();
+        int (TCliRun::*Prepare)();  // what it reads before the board is touched
+        void (TCliRun::*Start)();   // its start once the board is attached; null: it lists the boards
+        void (TCliRun::*Status)(const protocol::TStatusView& status);  // what it prints of a status report
+        // Once its job is done: the exit code, or none while a job of its own goes on.
+        std::optional<int> (TCliRun::*Ended)();
+        TProgress (TCliRun::*Progress)() const;  // its progress line on a terminal
     };
     static const TCommandSteps* StepsOf(const std::string& command);
+    const TCommandSteps& Steps() const;
 
     // What each command reads before the board is touched.
     int PrepareImage();
@@ -124,7 +135,14 @@ private:
     void StartJob();
     // The job's outcome as reported where it ended: told, kept for its end.
     void TakeOutcome(const protocol::TJobOutcome& outcome);
-    void Status(const protocol::TStatusView& status);
+    void PrintStatus(const protocol::TStatusView& status);
+    void PrintKey(const protocol::TStatusView& status);
+    std::optional<int> VerifyFlashWrite();
+    std::optional<int> ExpectDump();
+    TProgress DumpProgress() const;
+    TProgress FlashProgress() const;
+    TProgress ImageProgress() const;
+    TProgress PlotProgress() const;
     void CheckJobEnd();
     void JobEnded();
     void Cut(const QString& why, int exitCode);
