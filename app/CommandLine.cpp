@@ -2,22 +2,40 @@
 
 #include "app/session/Language.h"
 
+#include <QCoreApplication>
+
 namespace lumidra::app {
 
+namespace {
+
+// A refusal: the message (`text` with `argument` for its %1) and the usage.
+TCommandLine Refused(const char* text, const std::string& argument) {
+    std::string message = "lumidra: ";
+    message.append(QCoreApplication::translate("app", text).arg(QString::fromStdString(argument)).toStdString());
+    return {{}, true, ExitUsage, {}, message.append("\n").append(Usage())};
+}
+
+}  // namespace
+
 std::string Usage() {
-    return "Usage: lumidra [OPTION]...\n"
-           "The desktop program of the USB demonstration board C04E:2014.\n"
-           "\n"
-           "  --all-panels  show every panel and menu of the window, laid out to fit\n"
-           "  --chart       open the chart of the channels and inputs over time\n"
-           "  --demo        run against a built-in model of the board, no board needed\n"
-           "                (implies --all-panels and --chart)\n"
-           "  --trace FILE  write every report to and from the board to FILE, one line\n"
-           "                each: time in microseconds, direction, 64 bytes in hex; a FILE\n"
-           "                ending in .pcapng gets a capture that Wireshark opens; may be repeated\n"
-           "  --lang ru|en  show the window in Russian or English, not the system's language\n"
-           "  --help        print this help and exit\n"
-           "  --version     print the version and exit\n";
+    return QCoreApplication::translate("app",
+                                       "Использование: lumidra [ПАРАМЕТР]...\n"
+                                       "Программа для демонстрационной платы USB C04E:2014.\n"
+                                       "\n"
+                                       "  --all-panels  показать все панели и меню окна, расположив их так, чтобы\n"
+                                       "                все поместились\n"
+                                       "  --chart       открыть график каналов и входов во времени\n"
+                                       "  --demo        работать со встроенной моделью платы, без платы\n"
+                                       "                (включает --all-panels и --chart)\n"
+                                       "  --trace ФАЙЛ  записывать в ФАЙЛ каждый отчёт платы и к плате, по строке:\n"
+                                       "                время в микросекундах, направление, 64 байта в hex; ФАЙЛ\n"
+                                       "                на .pcapng получает запись, которую открывает Wireshark;\n"
+                                       "                можно повторить\n"
+                                       "  --lang ru|en  показывать окно на русском или английском, а не на языке\n"
+                                       "                системы\n"
+                                       "  --help        вывести эту справку и выйти\n"
+                                       "  --version     вывести версию и выйти\n")
+        .toStdString();
 }
 
 TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
@@ -31,6 +49,10 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         if (argument == "--version") {
             return {{}, true, 0, "lumidra " LUMIDRA_VERSION "\n", {}};
         }
+        const bool takesValue = argument == "--trace" || argument == "--lang";
+        if (takesValue && at + 1 == arguments.end()) {
+            return Refused(QT_TRANSLATE_NOOP("app", "параметру '%1' нужно значение"), argument);
+        }
         if (argument == "--all-panels") {
             result.Options.AllPanels = true;
         } else if (argument == "--chart") {
@@ -39,23 +61,18 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             result.Options.Demo = true;
             result.Options.AllPanels = true;
             result.Options.Chart = true;
-        } else if (argument == "--trace" && at + 1 != arguments.end()) {
+        } else if (argument == "--trace") {
             result.Options.Traces.push_back(*++at);
-        } else if (argument == "--lang" && at + 1 != arguments.end()) {
+        } else if (argument == "--lang") {
             result.Options.Lang = *++at;
             if (!IsLanguageOption(result.Options.Lang)) {
-                return {{},
-                        true,
-                        ExitUsage,
-                        {},
-                        "lumidra: --lang: ru or en, not '" + result.Options.Lang + "'\n" + Usage()};
+                return Refused(QT_TRANSLATE_NOOP("app", "--lang: ru или en, не '%1'"), result.Options.Lang);
             }
+        } else if (argument.starts_with('-')) {
+            return Refused(QT_TRANSLATE_NOOP("app", "неизвестный параметр '%1'"), argument);
         } else {
             // Operands too: the program takes none.
-            const std::string what = argument.starts_with('-') ? "unrecognised option '" : "unexpected argument '";
-            std::string message = "lumidra: ";
-            message.append(what).append(argument).append("'\n").append(Usage());
-            return {{}, true, ExitUsage, {}, message};
+            return Refused(QT_TRANSLATE_NOOP("app", "лишний аргумент '%1'"), argument);
         }
     }
     return result;

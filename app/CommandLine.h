@@ -1,6 +1,6 @@
 // The program's command line: what to run, or what to print and end with.
-// Parsed before any window or toolkit exists, so help and version work
-// without a display.
+// Parsed before any window exists, so help and version work without a
+// display.
 #pragma once
 
 #include <string>
@@ -26,7 +26,9 @@ struct TCommandLine {
 
 inline constexpr int ExitUsage = 2;
 
-// `arguments` are the program's arguments without the program name.
+// `arguments` are the program's arguments without the program name. The
+// texts are in the language of the translations installed (none: as
+// written).
 TCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
 // The help text, ending in a newline.

@@ -19,6 +19,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QKeyEvent>
@@ -65,7 +66,8 @@ TForm1::TForm1(hid::THidPlatform& Platform, hid::TGuiThread& Gui, QWidget* paren
     : QMainWindow(parent),
       SaveDialog1(TFileDialogKind::Save, SaveDialogOptions),
       OpenDialog1(TFileDialogKind::Open),
-      OpenPictureDialog1(TFileDialogKind::OpenPicture) {
+      OpenPictureDialog1(TFileDialogKind::OpenPicture),
+      recoveryFolder_(keybase::RecoveryFolder(false)) {
     setupUi(this);
     ApplyLook();
     SaveDialog1.Filter = QCoreApplication::translate("transfers", transfers::BinaryFilter);
@@ -425,16 +427,22 @@ void TForm1::HidDeviceController1DeviceCreateError(hid::THidDeviceController*, h
 }
 
 void TForm1::FormClose(TCloseAction& Action) {
-    if (!KeyBaseSaved) {
-        if (unattended_) {
-            SaveKeyBaseAside();
-        } else if (Seams().MessageBox(
-                       QCoreApplication::translate("app", "Изменения в базе ключей будут потеряны! Всё равно выйти?  "),
-                       QString::fromLatin1(AppTitle), TMsgIcon::Warning, TMsgButtons::OkCancel) != TMsgResult::Ok) {
-            Action = TCloseAction::None;
-            return;
+    if (!KeyBaseSaved && !unattended_) {
+        const bool lose =
+            Seams().MessageBox(
+                QCoreApplication::translate("app", "Изменения в базе ключей будут потеряны! Всё равно выйти?  "),
+                QString::fromLatin1(AppTitle), TMsgIcon::Warning, TMsgButtons::OkCancel) == TMsgResult::Ok;
+        // The system may end the run while the question is open: its answer
+        // is then the unattended close's.
+        if (!unattended_) {
+            if (!lose) {
+                Action = TCloseAction::None;
+                return;
+            }
+            WithdrawRecovery();
         }
     }
+    if (!KeyBaseSaved && unattended_) SaveKeyBaseAside();
     // A plot ends with the run: its record is closed.
     graphics::EndPlot(!unattended_);
     // The board is handed back before the window and the controller go away.
@@ -447,6 +455,15 @@ void TForm1::Button6Click() {
 
 void TForm1::CloseUnattended() {
     unattended_ = true;
+    // A close under way (its question open) ignores a second one: the box
+    // is ended and that close goes on; otherwise this one runs now.
+    if (QWidget* box = QApplication::activeModalWidget()) {
+        if (auto* dialog = qobject_cast<QDialog*>(box)) {
+            dialog->reject();
+        } else {
+            box->close();
+        }
+    }
     close();
 }
 
@@ -459,16 +476,24 @@ void TForm1::SaveKeyBaseAside() {
     // Nobody can be asked: the text goes to a recovery file instead, once
     // for one text (a session end asks first and ends after).
     if (KeyBaseSaved || keyBaseAside_) return;
-    keybase::SaveKeyBaseRecovery(keybase::MemoText(*MemoKey), keybase::RecoveryFolder(), Seams().Now());
+    const QString file = keybase::SaveKeyBaseRecovery(keybase::MemoText(*MemoKey), recoveryFolder_, Seams().Now());
+    if (!file.isEmpty()) recoveryFiles_ << file;
     keyBaseAside_ = true;
+}
+
+void TForm1::WithdrawRecovery() {
+    keybase::WithdrawKeyBaseRecovery(recoveryFiles_, recoveryFolder_);
+    recoveryFiles_.clear();
 }
 
 void TForm1::LoadBaseClick() {
     keybase::LoadBaseClick(*MemoKey, OpenDialog1);
+    if (KeyBaseSaved) WithdrawRecovery();
 }
 
 void TForm1::SaveBaseClick() {
     keybase::SaveBaseClick(*MemoKey, SaveDialog1);
+    if (KeyBaseSaved) WithdrawRecovery();
 }
 
 void TForm1::CheckBox1Click() {

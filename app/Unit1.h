@@ -67,10 +67,16 @@ public:
     void MemoKeyChange();
     // The close when the system ends the program: nothing is asked, an
     // unsaved key base goes to a recovery file, the board is told as ever.
+    // A box that is open (the close's own question too) is ended first, and
+    // its answer is this close's.
     void CloseUnattended();
     // An unsaved key base to a recovery file now, without asking (the
-    // session is about to end); not again for the same text.
+    // session is about to end); not again for the same text. The files of
+    // this run go again once the base is saved or loaded, or the operator
+    // agrees to lose it (an end that was called off).
     void SaveKeyBaseAside();
+    // Where SaveKeyBaseAside writes (keybase::RecoveryFolder).
+    void SetRecoveryFolder(const QString& folder) { recoveryFolder_ = folder; }
 
     // --- the board's input reports (Unit1Input.cpp) --------------------------
     void HidDeviceController1DeviceData(hid::THidDevice* HidDev, std::uint8_t ReportID, const std::uint8_t* Data,
@@ -158,6 +164,9 @@ private:
     bool closing_ = false;
     bool unattended_ = false;
     bool keyBaseAside_ = false;
+    QString recoveryFolder_;
+    QStringList recoveryFiles_;  // this run's, until the base is saved, loaded or given up
+    void WithdrawRecovery();
 };
 
 }  // namespace lumidra::app

@@ -14,6 +14,7 @@
 #include "protocol/Trace.h"
 #include "desktop/QtSeams.h"
 #include "desktop/Seams.h"
+#include "desktop/Widgets.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -48,13 +49,19 @@ lumidra::app::TConsoleStreams ConsoleStreams() {
 int main(int argc, char* argv[]) {
     using namespace lumidra;
 
-    // Before the toolkit starts: help and version need no display.
-    const app::TCommandLine commandLine = app::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    // Before the window's toolkit starts: help and version need no display.
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const app::TCommandLine commandLine = app::ParseCommandLine(arguments);
     if (commandLine.Exit) {
-        const app::TConsoleStreams console = ConsoleStreams();
-        std::fputs(commandLine.Out.c_str(), console.Out);
-        std::fputs(commandLine.Err.c_str(), console.Err);
-        return commandLine.ExitCode;
+        // Told in the run's language: the translations need an application
+        // object, not a display.
+        const QCoreApplication console(argc, argv);
+        const app::TTranslations translations(app::RunLanguage(app::LanguageOption(arguments)));
+        const app::TCommandLine told = app::ParseCommandLine(arguments);
+        const app::TConsoleStreams streams = ConsoleStreams();
+        std::fputs(QString::fromStdString(told.Out).toLocal8Bit().constData(), streams.Out);
+        std::fputs(QString::fromStdString(told.Err).toLocal8Bit().constData(), streams.Err);
+        return told.ExitCode;
     }
 
     app::TApplication application(argc, argv);  // message boxes need it, even the lock's
@@ -70,21 +77,24 @@ int main(int argc, char* argv[]) {
     std::list<protocol::TTraceFile> traces;
     for (const std::string& name : commandLine.Options.Traces) {
         if (!traces.emplace_back().Open(name, "lumidra")) {
-            std::fprintf(ConsoleStreams().Err, "lumidra: cannot write the trace file '%s'\n", name.c_str());
+            const QString message = QCoreApplication::translate("app", "не удаётся записать файл трассировки '%1'")
+                                        .arg(QString::fromStdString(name));
+            std::fprintf(ConsoleStreams().Err, "lumidra: %s\n", message.toLocal8Bit().constData());
             return app::ExitUsage;
         }
     }
 
     app::InitialiseRunState();
     // An earlier run that the system ended left the unsaved key base aside.
-    if (const QString notice = keybase::TakeRecoveryNotice(keybase::RecoveryFolder()); !notice.isEmpty()) {
+    const QString recoveryFolder = keybase::RecoveryFolder(commandLine.Options.Demo);
+    if (const QString notice = keybase::TakeRecoveryNotice(recoveryFolder); !notice.isEmpty()) {
         desktop::Seams().MessageBox(notice, QString::fromLatin1(desktop::AppTitle), desktop::TMsgIcon::Warning,
                                     desktop::TMsgButtons::Ok);
     }
 
     application.setWindowIcon(QIcon(QStringLiteral(":/lumidra/lumidra.xpm")));
     // The desktop entry it is started from (its icon and name on Wayland).
-    QGuiApplication::setDesktopFileName(QStringLiteral("org.lumidra.Lumidra"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.lumidra.lumidra"));
 
     app::TBoardSource boards(commandLine.Options.Demo);
     app::TDemoBoard* const demo = boards.Demo();
@@ -93,6 +103,7 @@ int main(int argc, char* argv[]) {
     app::TForm1 Form1(boards.Platform(), gui);
     if (commandLine.Options.AllPanels) app::ShowAllPanels(Form1);
     if (demo) Form1.setWindowTitle(app::DemoTitle());
+    Form1.SetRecoveryFolder(recoveryFolder);
     graphics::TForm2 Form2;
     graphics::TChartWindow chart;
     // Log-out, shutdown, kill, Ctrl+C: a close that cannot ask, then the end.
@@ -105,10 +116,10 @@ int main(int argc, char* argv[]) {
 #else
     app::TSignalClose signalClose([&closeUnattended](int) { closeUnattended(); });
 #endif
-    // The chart first, so that the main window comes up last: in front and
-    // with the focus, where what the user types (Alt+F4 too) goes.
-    if (commandLine.Options.Chart) chart.show();
     Form1.show();
+    // The chart beside the main window, which stays in front with the focus:
+    // where what the user types (Alt+F4 too) goes.
+    if (commandLine.Options.Chart) desktop::ShowBeside(chart, Form1);
     if (demo) demo->Start();
     return application.exec();
 }

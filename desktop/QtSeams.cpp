@@ -6,8 +6,11 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QTreeView>
 
 #include <algorithm>
 #include <thread>
@@ -30,6 +33,25 @@ QMessageBox::Icon ToQtIcon(TMsgIcon icon) {
 QString DefaultPictureFilter() {
     return QCoreApplication::translate(
         "desktop", "Bitmaps (*.bmp)|*.bmp|All pictures|*.bmp;*.png;*.jpg;*.jpeg;*.gif|All files|*.*");
+}
+
+// The least size of a file dialog: its columns (name, size, type, date)
+// show whole in it, in either language.
+constexpr QSize FileDialogLeastSize{800, 500};
+
+// A file dialog (Qt's own; a native one keeps its own size) at least
+// FileDialogLeastSize, the screen's size where that is smaller, its detail
+// columns as wide as what they hold and the name taking the rest.
+void ShowColumnsWhole(QFileDialog& dialog) {
+    const QScreen* screen = dialog.screen();
+    const QSize area = screen != nullptr ? screen->availableGeometry().size() : FileDialogLeastSize;
+    dialog.resize(dialog.sizeHint().expandedTo(FileDialogLeastSize).boundedTo(area));
+    if (auto* details = dialog.findChild<QTreeView*>(); details != nullptr) {
+        QHeaderView* header = details->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(QHeaderView::ResizeToContents);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+    }
 }
 
 }  // namespace
@@ -78,6 +100,7 @@ bool QtSeams::ExecuteFileDialog(TFileDialog& dialog) {
     }
     qt.setDirectory(dialog.InitialDir.isEmpty() ? QDir::currentPath() : dialog.InitialDir);
     if (!dialog.FileName.isEmpty()) qt.selectFile(dialog.FileName);
+    ShowColumnsWhole(qt);
 
     for (;;) {
         if (qt.exec() != QDialog::Accepted || qt.selectedFiles().isEmpty()) return false;

@@ -5,6 +5,8 @@
 #include <QPalette>
 #include <QScreen>
 
+#include <algorithm>
+
 namespace lumidra::desktop {
 
 namespace {
@@ -85,6 +87,34 @@ void ShowInFront(QWidget* window) {
     window->show();
     window->raise();
     window->activateWindow();
+}
+
+QPoint BesidePosition(const QRect& area, const QRect& anchor, const QSize& size, int offset) {
+    const auto within = [](int at, int low, int high) { return std::max(low, std::min(at, high)); };
+    const int lowestTop = area.bottom() + 1 - size.height();
+    if (area.right() - anchor.right() >= size.width()) {
+        return {anchor.right() + 1, within(anchor.top(), area.top(), lowestTop)};
+    }
+    if (anchor.left() - area.left() >= size.width()) {
+        return {anchor.left() - size.width(), within(anchor.top(), area.top(), lowestTop)};
+    }
+    return {within(anchor.left() - offset, area.left(), area.right() + 1 - size.width()),
+            within(anchor.top() - offset, area.top(), lowestTop)};
+}
+
+void ShowBeside(QWidget& window, QWidget& anchor) {
+    const QScreen* screen = anchor.screen();
+    if (screen != nullptr) {
+        // The window has no frame before it is shown: it gets one like the anchor's.
+        const QRect frame = anchor.frameGeometry();
+        const QSize frameExtra = frame.size() - anchor.size();
+        const int titleHeight = anchor.geometry().top() - frame.top();
+        constexpr int LeastOffset = 32;  // a title bar, where the platform gives no frame
+        window.move(BesidePosition(screen->availableGeometry(), frame, window.size() + frameExtra,
+                                   std::max(titleHeight, LeastOffset)));
+    }
+    window.show();
+    ShowInFront(&anchor);
 }
 
 }  // namespace lumidra::desktop

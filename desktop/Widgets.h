@@ -2,6 +2,9 @@
 #pragma once
 
 #include <QColor>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -38,6 +41,17 @@ void CentreOnScreen(QWidget& window);
 // Shows a modeless window (null: nothing) in front of the others, with the
 // focus.
 void ShowInFront(QWidget* window);
+
+// Where a window of outer size `size` goes beside `anchor` (another window's
+// outer frame) within `area` (the available part of a screen): right of it
+// where the area has room, else left of it, the top edges level as far as the
+// area allows; where neither side has room, `offset` up and left of it (held
+// inside the area), so that with the anchor in front both title bars show.
+QPoint BesidePosition(const QRect& area, const QRect& anchor, const QSize& size, int offset);
+// Shows `window` (not yet shown) at BesidePosition on `anchor`'s screen, then
+// brings `anchor` back in front with the focus. A platform that places
+// windows itself (a Wayland compositor) may put it elsewhere.
+void ShowBeside(QWidget& window, QWidget& anchor);
 
 // Colours of the layout.
 inline const QColor PaleGreen{192, 220, 192};

@@ -171,6 +171,25 @@ void ReduceColumns(const TChartRing& ring, double startMs, double msPerColumn, s
     walk.Finish();
 }
 
+double FollowingEnd(double newestMs, double durationMs, double msPerColumn) {
+    return std::max(durationMs, (std::floor(newestMs / msPerColumn) + 1) * msPerColumn);
+}
+
+std::optional<std::size_t> SampleNear(const TChartRing& ring, double timeMs, double reachMs) {
+    std::optional<std::size_t> nearest;
+    double distance = reachMs;
+    const std::size_t after = ring.LowerBound(timeMs);
+    for (const std::size_t at : {after - 1, after}) {
+        if (at >= ring.Size()) continue;  // before the first (wrapped round) or after the last
+        const double away = std::abs(static_cast<double>(ring[at].TimeMs) - timeMs);
+        if (away <= distance) {
+            nearest = at;
+            distance = away;
+        }
+    }
+    return nearest;
+}
+
 TChartRange ZoomChart(TChartRange range, double pointerMs, double factor, double newestMs) {
     const double duration = std::clamp(range.DurationMs * factor, static_cast<double>(ChartShortestSpanMs),
                                        static_cast<double>(ChartLongestSpanMs));

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -100,6 +101,17 @@ struct TChartRange {
     bool Following = true;
     bool operator==(const TChartRange&) const = default;
 };
+
+// The end of a following span of `durationMs` drawn in columns of
+// `msPerColumn`: the end of the newest sample's column, so a column keeps its
+// place in time as the chart moves; `durationMs` until the recording is that
+// long, so the span starts at 0 and the lines grow to the right until a whole
+// span has passed.
+double FollowingEnd(double newestMs, double durationMs, double msPerColumn);
+
+// The index of the sample nearest `timeMs`, if one lies within `reachMs` of
+// it; nothing over a gap or beyond the recording's ends.
+std::optional<std::size_t> SampleNear(const TChartRing& ring, double timeMs, double reachMs);
 
 // `range` zoomed by `factor` (above 1 shows more time) around `pointerMs`,
 // which stays where it is on the screen; the span held between the shortest

@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -29,7 +30,7 @@ namespace {
 
 // Where the parts of the drawing go, in pixels.
 constexpr int LeftMargin = 44;   // the value axis's labels
-constexpr int RightMargin = 20;  // the time axis's unit
+constexpr int RightMargin = 20;  // half the last tick's number
 constexpr int TopMargin = 24;    // the legend
 constexpr int LaneHeight = 14;   // one input's step line
 constexpr int BandGap = 8;       // between the channels and the inputs
@@ -62,10 +63,17 @@ int Columns(int width) {
     return std::max(1, width - LeftMargin - RightMargin);
 }
 
-// A time in seconds with as many decimals as the tick step needs.
-QString Seconds(double ms, std::int64_t step) {
-    const int decimals = step >= 1000 ? 0 : step >= 100 ? 1 : step >= 10 ? 2 : 3;
-    return QString::number(ms / 1000.0, 'f', decimals);
+// A time in seconds with `decimals` decimals, as the UI's language writes
+// them (the CSV keeps its '.').
+QString Seconds(double ms, int decimals) {
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale.toString(ms / 1000.0, 'f', decimals);
+}
+
+// As many decimals as a tick step needs.
+int TickDecimals(std::int64_t step) {
+    return step >= 1000 ? 0 : step >= 100 ? 1 : step >= 10 ? 2 : 3;
 }
 
 // The file to write and whether it is the picture: the name's suffix
@@ -119,8 +127,7 @@ double TChartPlot::NewestMs() const {
 // not flicker from one paint to the next.
 double TChartPlot::ShownEnd() const {
     if (!range_.Following) return range_.EndMs;
-    const double msPerColumn = range_.DurationMs / Columns(width());
-    return (std::floor(NewestMs() / msPerColumn) + 1) * msPerColumn;
+    return FollowingEnd(NewestMs(), range_.DurationMs, range_.DurationMs / Columns(width()));
 }
 
 TChartPlot::TFrame TChartPlot::Frame() const {
@@ -164,17 +171,15 @@ QString TChartPlot::ValueAt(int x) const {
     const double time = frame.Time(x);
     const double end = frame.StartMs + range_.DurationMs;
     if (time < frame.StartMs || time >= end) return {};
-    // The sample nearest the pointer, within the span.
-    std::size_t at = ring.LowerBound(time);
-    const bool before = at > 0 && (at == ring.Size() || time - static_cast<double>(ring[at - 1].TimeMs) <
-                                                            static_cast<double>(ring[at].TimeMs) - time);
-    if (before) --at;
-    if (at == ring.Size()) return {};
-    const TChartSample& s = ring[at];
+    // The sample under the pointer: within its column, or across a gap short
+    // enough to be drawn joined; none beyond the ends of the lines.
+    const std::optional<std::size_t> at = SampleNear(ring, time, std::max(frame.MsPerColumn, HoldMs / 2));
+    if (!at) return {};
+    const TChartSample& s = ring[*at];
     const auto t = static_cast<double>(s.TimeMs);
     if (t < frame.StartMs || t >= end) return {};
     return QCoreApplication::translate("Chart", "%1 с · канал 1: %2 % · канал 2: %3 % · входы 1–4: %4")
-        .arg(QString::number(t / 1000.0, 'f', 3))
+        .arg(Seconds(t, 3))
         .arg(protocol::ChannelPercent(s.Channel1))
         .arg(protocol::ChannelPercent(s.Channel2))
         .arg(QString::fromStdString(InputBits(s.Inputs)));
@@ -218,10 +223,12 @@ void TChartPlot::PaintAxes(QPainter& painter, const TFrame& frame) {
         painter.drawLine(x, frame.Channels.top(), x, frame.Inputs.bottom());
         painter.setPen(Qt::black);
         const QRect label(x - TickSpacing / 2, frame.Inputs.bottom() + 2, TickSpacing, AxisHeight - 2);
-        painter.drawText(label, Qt::AlignHCenter | Qt::AlignTop, Seconds(static_cast<double>(t), step));
+        painter.drawText(label, Qt::AlignHCenter | Qt::AlignTop, Seconds(static_cast<double>(t), TickDecimals(step)));
     }
-    const QRect unit(frame.Channels.right() + 1, frame.Inputs.bottom() + 2, RightMargin, AxisHeight - 2);
-    painter.drawText(unit, Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, QCoreApplication::translate("Chart", "с"));
+    // The unit at the axis's far left, where no tick's number reaches: half
+    // of one spans a few digits, the margin is wider.
+    const QRect unit(2, frame.Inputs.bottom() + 2, LeftMargin / 2, AxisHeight - 2);
+    painter.drawText(unit, Qt::AlignLeft | Qt::AlignTop, QCoreApplication::translate("Chart", "с"));
     painter.drawRect(frame.Channels.adjusted(0, 0, -1, -1));
 }
 

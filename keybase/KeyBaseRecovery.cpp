@@ -13,6 +13,14 @@ namespace {
 
 const char* const NoticeName = "recovery-notice.txt";
 
+// The file names a notice holds, one a line; none when it cannot be read.
+QStringList NoticeLines(QFile& notice) {
+    if (!notice.open(QIODevice::ReadOnly)) return {};
+    QStringList lines = QString::fromUtf8(notice.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    notice.close();
+    return lines;
+}
+
 }  // namespace
 
 QString SaveKeyBaseRecovery(const QString& memoText, const QString& folder, const QDateTime& now) {
@@ -25,16 +33,17 @@ QString SaveKeyBaseRecovery(const QString& memoText, const QString& folder, cons
     const TEncodedKeyBase encoded = EncodeKeyBaseFile(memoText.toStdU16String());
     if (!WriteKeyBaseFile(name, encoded.ok() ? QByteArray::fromStdString(encoded.Bytes) : memoText.toUtf8())) return {};
 
+    // Without its notice the file would be found by chance only: it counts
+    // as written when both are.
     QFile notice(dir.filePath(QString::fromLatin1(NoticeName)));
-    if (notice.open(QIODevice::Append)) notice.write(name.toUtf8() + '\n');
+    const QByteArray line = name.toUtf8() + '\n';
+    if (!notice.open(QIODevice::Append) || notice.write(line) != line.size() || !notice.flush()) return {};
     return name;
 }
 
 QString TakeRecoveryNotice(const QString& folder) {
     QFile notice(QDir(folder).filePath(QString::fromLatin1(NoticeName)));
-    if (!notice.open(QIODevice::ReadOnly)) return {};
-    const QStringList files = QString::fromUtf8(notice.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    notice.close();
+    const QStringList files = NoticeLines(notice);
     notice.remove();
     if (files.isEmpty()) return {};
     return QCoreApplication::translate("keybase",
@@ -43,8 +52,24 @@ QString TakeRecoveryNotice(const QString& folder) {
            files.join(QLatin1Char('\n'));
 }
 
-QString RecoveryFolder() {
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+void WithdrawKeyBaseRecovery(const QStringList& files, const QString& folder) {
+    if (files.isEmpty()) return;
+    for (const QString& file : files) QFile::remove(file);
+    QFile notice(QDir(folder).filePath(QString::fromLatin1(NoticeName)));
+    QStringList lines = NoticeLines(notice);
+    for (const QString& file : files) lines.removeAll(file);
+    if (lines.isEmpty()) {
+        notice.remove();
+        return;
+    }
+    // Replaced whole or not at all: a notice that cannot be rewritten keeps
+    // its old lines (a name too many is better than a file nobody is told of).
+    WriteKeyBaseFile(notice.fileName(), lines.join(QLatin1Char('\n')).toUtf8() + '\n');
+}
+
+QString RecoveryFolder(bool demo) {
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    return demo ? folder + QStringLiteral("/demo") : folder;
 }
 
 }  // namespace lumidra::keybase

@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 namespace lumidra::keybase {
 
@@ -19,7 +20,15 @@ QString SaveKeyBaseRecovery(const QString& memoText, const QString& folder, cons
 // start, or empty; the notice is used up, the files stay.
 QString TakeRecoveryNotice(const QString& folder);
 
-// The folder of the recovery files: the program's data folder of this user.
-QString RecoveryFolder();
+// Removes `files` (written by SaveKeyBaseRecovery into `folder`) and their
+// lines from the notice, the notice itself once it names none: the text they
+// hold was saved, replaced or given up after all. Names that are gone are
+// passed over.
+void WithdrawKeyBaseRecovery(const QStringList& files, const QString& folder);
+
+// The folder of the recovery files: the program's data folder of this user;
+// for a demo run its own folder inside, so that the invented keys of a demo
+// are never named to a run with a real board.
+QString RecoveryFolder(bool demo);
 
 }  // namespace lumidra::keybase

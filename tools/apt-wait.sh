@@ -10,7 +10,9 @@ apt_get_waiting() {
     [ "$(id -u)" -eq 0 ] || sudo=sudo
     log=$(mktemp)
     while :; do
-        if $sudo env DEBIAN_FRONTEND=noninteractive apt-get "$@" >"$log" 2>&1; then
+        # apt's messages in English whatever the user's language (sudo keeps
+        # LANG): the lock is recognised by them.
+        if $sudo env DEBIAN_FRONTEND=noninteractive LC_ALL=C LANGUAGE= apt-get "$@" >"$log" 2>&1; then
             rm -f "$log"
             return 0
         fi

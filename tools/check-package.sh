@@ -9,8 +9,10 @@ Usage: tools/check-package.sh [BUILD_FOLDER]
 Builds BUILD_FOLDER (default: build/, configured with the preset `default`
 when it is not configured yet), makes its Debian package with `cpack -G DEB`
 and runs `lintian` on it, printing what lintian reports (errors, warnings and
-information). Exits 1 when lintian reports an error or a warning. Installs
-what is missing first, lintian included.
+information). Exits 1 when lintian reports an error or a warning, or the
+binaries lack Debian's hardening: RELRO and BIND_NOW (lintian's
+hardening-no-relro and hardening-no-bindnow), or a source compiled without
+_FORTIFY_SOURCE. Installs what is missing first, lintian included.
 USAGE
 }
 case ${1:-} in
@@ -35,4 +37,21 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 deb=$build/packages/lumidra_${version}_$(dpkg --print-architecture).deb
 [ -f "$deb" ] || { echo "cpack made no $deb" >&2; exit 1; }
 echo "lintian $(basename "$deb")"
-lintian --fail-on error,warning --display-info "$deb"
+status=0
+lintian --fail-on error,warning --display-info "$deb" >"$log" 2>&1 || status=1
+cat "$log"
+# Debian's hardening: lintian only informs on these two.
+if grep -qE '^[EWI]: [^ ]+: hardening-no-(bindnow|relro)' "$log"; then
+  echo "the binaries are not linked with RELRO and BIND_NOW (configure with LUMIDRA_DEBIAN_HARDENING=ON)" >&2
+  status=1
+fi
+# Fortify shows in how the sources were compiled: lintian's tag for it also
+# fires on binaries with nothing to fortify.
+compiled=$(grep -c '"command":' "$build/compile_commands.json" || true)
+fortified=$(grep '"command":' "$build/compile_commands.json" | grep -c -- '-D_FORTIFY_SOURCE=' || true)
+if [ "$compiled" -eq 0 ] || [ "$fortified" -ne "$compiled" ]; then
+  echo "$((compiled - fortified)) of $compiled sources in $build are compiled without _FORTIFY_SOURCE" \
+       "(configure with LUMIDRA_DEBIAN_HARDENING=ON)" >&2
+  status=1
+fi
+exit $status

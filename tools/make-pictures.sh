@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Remakes the guide's pictures (docs/images/) from the program itself: the
-# demo mode's window with every panel, each panel, each menu, the plot window
+# window without a board, the demo mode's window with every panel, each panel, each menu, the plot window
 # and a message box, in Russian and in English. They are drawn offscreen with
 # DejaVu Sans and DejaVu Sans Mono only (Debian's fonts-dejavu-core, which
 # tools/install-deps.sh installs), so they come out the same on every machine;

@@ -549,15 +549,6 @@ TCliParse ParseCliArguments(const std::vector<std::string>& arguments) {
     return TParser(arguments).Run();
 }
 
-std::string LanguageOption(const std::vector<std::string>& arguments) {
-    std::string language;
-    for (std::size_t i = 0; i < arguments.size() && arguments[i] != "--"; ++i) {
-        if (arguments[i] == "--lang" && i + 1 < arguments.size()) language = arguments[i + 1];
-        if (arguments[i].starts_with("--lang=")) language = arguments[i].substr(7);
-    }
-    return app::IsLanguageOption(language) ? language : std::string();
-}
-
 std::vector<std::string> ProcessArguments(int argc, char* argv[]) {
 #if defined(_WIN32)
     int count = 0;

@@ -66,11 +66,6 @@ struct TCliParse {
 // `arguments` without the program's name.
 TCliParse ParseCliArguments(const std::vector<std::string>& arguments);
 
-// --lang's value among `arguments` when it is one the program knows, else
-// empty: the language is chosen before the command line is checked, so the
-// command line's own faults are told in it.
-std::string LanguageOption(const std::vector<std::string>& arguments);
-
 // The process's arguments without the program's name: on Windows read as
 // Unicode (UTF-8 here), so a name outside the ANSI code page stays itself.
 std::vector<std::string> ProcessArguments(int argc, char* argv[]);

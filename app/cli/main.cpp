@@ -68,7 +68,7 @@ int main(int argc, char* argv[]) {
     const std::vector<std::string> arguments = cli::ProcessArguments(argc, argv);
     QCoreApplication application(argc, argv);
     application.setApplicationName(QStringLiteral("lumidra-cli"));
-    const app::TTranslations translations(app::RunLanguage(cli::LanguageOption(arguments)));
+    const app::TTranslations translations(app::RunLanguage(app::LanguageOption(arguments)));
 
     const cli::TCliParse parse = cli::ParseCliArguments(arguments);
     std::fputs(parse.Out.c_str(), stdout);

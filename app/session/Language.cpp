@@ -29,6 +29,8 @@ TLanguage RunLanguage(const std::string& option) {
 }
 
 TTranslations::TTranslations(TLanguage language) {
+    const QLocale::Language shown = language == TLanguage::English ? QLocale::English : QLocale::Russian;
+    if (QLocale::system().language() != shown) QLocale::setDefault(QLocale(shown));
     const auto install = [this](const QString& name, const QString& folder) {
         auto translator = std::make_unique<QTranslator>();
         if (!translator->load(name, folder)) return false;
@@ -47,11 +49,21 @@ TTranslations::TTranslations(TLanguage language) {
 }
 
 TTranslations::~TTranslations() {
+    QLocale::setDefault(previousLocale_);
     for (const auto& translator : installed_) QCoreApplication::removeTranslator(translator.get());
 }
 
 bool IsLanguageOption(const std::string& value) {
     return value == "ru" || value == "en";
+}
+
+std::string LanguageOption(const std::vector<std::string>& arguments) {
+    std::string language;
+    for (std::size_t i = 0; i < arguments.size() && arguments[i] != "--"; ++i) {
+        if (arguments[i] == "--lang" && i + 1 < arguments.size()) language = arguments[i + 1];
+        if (arguments[i].starts_with("--lang=")) language = arguments[i].substr(7);
+    }
+    return IsLanguageOption(language) ? language : std::string();
 }
 
 }  // namespace lumidra::app

@@ -3,6 +3,7 @@
 // captions; English comes on top of them from the embedded translation.
 #pragma once
 
+#include <QLocale>
 #include <QStringList>
 #include <QTranslator>
 
@@ -29,8 +30,10 @@ TLanguage ChooseLanguage(const QStringList& uiLanguages, const std::string& opti
 TLanguage RunLanguage(const std::string& option);
 
 // The translations of a language installed in the running application, the
-// program's own and Qt's, for as long as this lives: made before any text
-// is shown (a window's texts are looked up as it is made).
+// program's own and Qt's, and the numbers written as that language writes
+// them (the default QLocale: the system's where it is of that language), for
+// as long as this lives: made before any text is shown (a window's texts are
+// looked up as it is made).
 class TTranslations {
 public:
     explicit TTranslations(TLanguage language);
@@ -40,9 +43,16 @@ public:
 
 private:
     std::vector<std::unique_ptr<QTranslator>> installed_;
+    QLocale previousLocale_;
 };
 
 // What --lang accepts, for the two programs' checks and help.
 bool IsLanguageOption(const std::string& value);
+
+// --lang's value among a program's `arguments` ("--lang ru" or "--lang=ru",
+// the last before a "--") when IsLanguageOption accepts it, else empty: the
+// language is chosen before the command line is checked, so the command
+// line's own faults are told in it.
+std::string LanguageOption(const std::vector<std::string>& arguments);
 
 }  // namespace lumidra::app

@@ -388,6 +388,59 @@
         <source>Unknown error</source>
         <translation>Unknown error</translation>
     </message>
+    <message>
+        <source>параметру &apos;%1&apos; нужно значение</source>
+        <translation>option &apos;%1&apos; needs a value</translation>
+    </message>
+    <message>
+        <source>--lang: ru или en, не &apos;%1&apos;</source>
+        <translation>--lang: ru or en, not &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>неизвестный параметр &apos;%1&apos;</source>
+        <translation>unrecognised option &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>лишний аргумент &apos;%1&apos;</source>
+        <translation>unexpected argument &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>не удаётся записать файл трассировки &apos;%1&apos;</source>
+        <translation>cannot write the trace file &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>Использование: lumidra [ПАРАМЕТР]...
+Программа для демонстрационной платы USB C04E:2014.
+
+  --all-panels  показать все панели и меню окна, расположив их так, чтобы
+                все поместились
+  --chart       открыть график каналов и входов во времени
+  --demo        работать со встроенной моделью платы, без платы
+                (включает --all-panels и --chart)
+  --trace ФАЙЛ  записывать в ФАЙЛ каждый отчёт платы и к плате, по строке:
+                время в микросекундах, направление, 64 байта в hex; ФАЙЛ
+                на .pcapng получает запись, которую открывает Wireshark;
+                можно повторить
+  --lang ru|en  показывать окно на русском или английском, а не на языке
+                системы
+  --help        вывести эту справку и выйти
+  --version     вывести версию и выйти
+</source>
+        <translation>Usage: lumidra [OPTION]...
+The desktop program of the USB demonstration board C04E:2014.
+
+  --all-panels  show every panel and menu of the window, laid out to fit
+  --chart       open the chart of the channels and inputs over time
+  --demo        run against a built-in model of the board, no board needed
+                (implies --all-panels and --chart)
+  --trace FILE  write every report to and from the board to FILE, one line
+                each: time in microseconds, direction, 64 bytes in hex; a FILE
+                ending in .pcapng gets a capture that Wireshark opens; may be repeated
+  --lang ru|en  show the window in Russian or English, not the system&apos;s language
+  --help        print this help and exit
+  --version     print the version and exit
+</translation>
+    </message>
 </context>
 <context>
     <name>cli</name>

@@ -100,11 +100,13 @@ set(CPACK_NSIS_EXTRA_PREINSTALL_COMMANDS [[
 ]])
 
 # The Start menu: the program, and its all-panels arrangement. Both start in
-# the user's Documents (expanded by Windows when the entry is opened, for
+# the user's profile folder (expanded by Windows when the entry is opened, for
 # whoever opens it), where the key base dialogs and the plot records begin,
-# not in Program Files, where a user may not write.
+# not in Program Files, where a user may not write. Not in Documents: it may be
+# redirected (to a network or cloud folder) or missing, and Windows refuses an
+# entry whose start folder does not exist; the profile is there for every user.
 set(CPACK_NSIS_CREATE_ICONS_EXTRA [[
-  StrCpy $OUTDIR "%USERPROFILE%\Documents"
+  StrCpy $OUTDIR "%USERPROFILE%"
   CreateShortCut "$SMPROGRAMS\$STARTMENU_FOLDER\Lumidra.lnk" "$INSTDIR\lumidra.exe"
   CreateShortCut "$SMPROGRAMS\$STARTMENU_FOLDER\Lumidra (all panels).lnk" "$INSTDIR\lumidra.exe" "--all-panels"
   SetOutPath "$INSTDIR"

@@ -4,6 +4,8 @@
 #include "tests/app/MainWindowFixture.h"
 
 #include "app/AllPanels.h"
+#include "app/session/Language.h"
+#include "desktop/Widgets.h"
 #include "graphics/ChartWindow.h"
 #include "keybase/KeyBaseFile.h"
 
@@ -11,6 +13,7 @@
 #include <QDir>
 #include <QImage>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QWheelEvent>
 
@@ -108,6 +111,35 @@ TEST_F(ChartOnModel, SpansShowTheirTime) {
     EXPECT_EQ(last - first, 10u);
     Chart->Span->setCurrentIndex(2);
     EXPECT_EQ(Chart->Plot->ShownSamples(), std::make_pair(std::size_t{0}, std::size_t{30}));
+}
+
+// 40 s into a 10-minute span: the span starts at 0, the lines take its left
+// part, the rest shows nothing under the pointer; the time is written as the
+// UI's language writes numbers.
+TEST_F(ChartOnModel, UntilASpanHasPassedItStartsAtZero) {
+    const app::TTranslations russian(app::TLanguage::Russian);
+    Reports(40, 1000);
+    Chart->Span->setCurrentIndex(2);
+    EXPECT_EQ(Chart->Plot->ShownEnd(), 600'000);
+    EXPECT_EQ(Chart->Plot->ShownSamples(), std::make_pair(std::size_t{0}, std::size_t{40}));
+    const int width = Chart->Plot->width();
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^[1-3]?[0-9],000 с · канал 1: "))
+                    .match(Chart->Plot->ValueAt(width / 10))
+                    .hasMatch())
+        << Chart->Plot->ValueAt(width / 10).toStdString();
+    EXPECT_EQ(Chart->Plot->ValueAt(width / 2), QString()) << "no sample there";
+}
+
+// Opened with the main window: beside it, or where both title bars show; the
+// main window stays in front with the focus.
+TEST_F(ChartOnModel, OpensBesideTheMainWindowWhichKeepsTheFocus) {
+    Chart->hide();
+    desktop::ShowBeside(*Chart, *Form);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Form.get()));
+    EXPECT_EQ(QApplication::activeWindow(), Form.get());
+    const QRect main = Form->frameGeometry();
+    const QRect chart = Chart->frameGeometry();
+    EXPECT_TRUE(!chart.intersects(main) || chart.top() < main.top()) << "the chart's title bar shows";
 }
 
 TEST_F(ChartOnModel, WheelZoomsAroundThePointerAndDraggingScrollsBack) {

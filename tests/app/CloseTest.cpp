@@ -6,7 +6,9 @@
 #include "keybase/KeyBaseRecovery.h"
 
 #include <QDir>
+#include <QMessageBox>
 #include <QStandardPaths>
+#include <QTimer>
 
 #if defined(_WIN32)
 #include "app/session/SessionEnd.h"
@@ -43,6 +45,17 @@ protected:
         EXPECT_FALSE(protocol::KeyBaseSaved);
         EXPECT_EQ(Bus.Written(board).size(), 3u);
         return board;
+    }
+
+    // A fresh recovery folder of the test's own.
+    static QString EmptyRecoveryFolder() {
+        QStandardPaths::setTestModeEnabled(true);
+        const QString folder = keybase::RecoveryFolder(false);
+        QDir(folder).removeRecursively();
+        return folder;
+    }
+    static QStringList RecoveryFiles(const QString& folder) {
+        return QDir(folder).entryList({QStringLiteral("keybase-unsaved-*.txt")});
     }
 
     void ExpectAskedOnce() const {
@@ -157,9 +170,7 @@ TEST_F(CloseWindow, SignalClosesWithoutAskingAndKeepsTheUnsavedKeyBase) {
     GTEST_SKIP() << "Windows has no SIGTERM, SIGINT or SIGHUP: the system ends a window program "
                     "with messages to its windows, not with signals";
 #else
-    QStandardPaths::setTestModeEnabled(true);
-    const QString folder = keybase::RecoveryFolder();
-    QDir(folder).removeRecursively();
+    const QString folder = EmptyRecoveryFolder();
     const int board = StartAttachedWithUnsavedKeys();
     Form->MemoKey->appendPlainText(QStringLiteral("ключ"));
     const QString memo = keybase::MemoText(*Form->MemoKey);
@@ -174,7 +185,7 @@ TEST_F(CloseWindow, SignalClosesWithoutAskingAndKeepsTheUnsavedKeyBase) {
     EXPECT_EQ(Seams.Pauses.size(), 1u);
     EXPECT_EQ(AttachedDevice, nullptr);
 
-    const QStringList files = QDir(folder).entryList({QStringLiteral("keybase-unsaved-*.txt")});
+    const QStringList files = RecoveryFiles(folder);
     ASSERT_EQ(files.size(), 1);
     const auto bytes = keybase::ReadWholeFile(QDir(folder).filePath(files[0]));
     ASSERT_TRUE(bytes.has_value());
@@ -184,6 +195,53 @@ TEST_F(CloseWindow, SignalClosesWithoutAskingAndKeepsTheUnsavedKeyBase) {
     EXPECT_TRUE(keybase::TakeRecoveryNotice(folder).isEmpty()) << "told once";
     QDir(folder).removeRecursively();
 #endif
+}
+
+// The system ends the run while the close's own question is open (a log-out
+// after the operator chose to close): the box is ended, and the close goes on
+// as an unattended one, the key base set aside and the board told.
+TEST_F(CloseWindow, SignalWhileTheQuestionIsOpenEndsItAndClosesUnattended) {
+#if defined(_WIN32)
+    GTEST_SKIP() << "Windows ends a window program with messages, not signals";
+#else
+    const QString folder = EmptyRecoveryFolder();
+    const int board = StartAttachedWithUnsavedKeys();
+    app::TSignalClose closer([this](int) { Form->CloseUnattended(); });
+    Seams.BoxAnswers = {TMsgResult::Cancel};  // what an ended box answers
+    bool ended = false;
+    Seams.OnBox = [&](const QString&) {
+        QMessageBox box;
+        QTimer::singleShot(0, [] { ::kill(::getpid(), SIGTERM); });
+        QTimer::singleShot(5000, &box, &QMessageBox::accept);  // left open: the test fails below
+        ended = box.exec() == QDialog::Rejected;
+    };
+    EXPECT_TRUE(Form->close());
+    EXPECT_TRUE(ended) << "the open box is ended";
+    ExpectAskedOnce();
+    ASSERT_EQ(Bus.Written(board).size(), 4u);
+    EXPECT_EQ(Bus.Written(board)[3], Report({0, 0, 0x04, 2}));
+    EXPECT_EQ(AttachedDevice, nullptr);
+    EXPECT_EQ(RecoveryFiles(folder).size(), 1);
+    QDir(folder).removeRecursively();
+#endif
+}
+
+// An end of the session that was called off leaves the key base aside; once
+// the operator saves it, neither the file nor the next start's notice stays.
+TEST_F(CloseWindow, SavingTheBaseWithdrawsWhatWasSetAside) {
+    const QString folder = EmptyRecoveryFolder();
+    StartAttachedWithUnsavedKeys();
+    Form->SaveKeyBaseAside();  // the session asked, then the end was called off
+    ASSERT_EQ(RecoveryFiles(folder).size(), 1);
+
+    const QString saved = QDir(folder).filePath(QStringLiteral("saved.txt"));
+    Seams.DialogAnswers.push_back(saved);
+    Form->SaveBaseClick();
+    ASSERT_TRUE(protocol::KeyBaseSaved);
+    EXPECT_TRUE(Form->close());
+    EXPECT_TRUE(RecoveryFiles(folder).isEmpty());
+    EXPECT_TRUE(keybase::TakeRecoveryNotice(folder).isEmpty());
+    QDir(folder).removeRecursively();
 }
 
 // Windows ends a session with messages to the windows: asked, the program
@@ -197,14 +255,12 @@ TEST_F(CloseWindow, SessionEndAsksNobodyAndKeepsTheUnsavedKeyBase) {
     if (QGuiApplication::platformName() != QStringLiteral("windows")) {
         GTEST_SKIP() << "needs Qt's windows platform (run-tests.sh runs it on a display)";
     }
-    QStandardPaths::setTestModeEnabled(true);
-    const QString folder = keybase::RecoveryFolder();
-    QDir(folder).removeRecursively();
+    const QString folder = EmptyRecoveryFolder();
     const int board = StartAttachedWithUnsavedKeys();
     const QString memo = keybase::MemoText(*Form->MemoKey);
     app::TSessionEnd sessionEnd([this] { Form->SaveKeyBaseAside(); }, [this] { Form->CloseUnattended(); });
     const auto window = reinterpret_cast<HWND>(Form->winId());
-    const auto recoveryFiles = [&] { return QDir(folder).entryList({QStringLiteral("keybase-unsaved-*.txt")}); };
+    const auto recoveryFiles = [&] { return RecoveryFiles(folder); };
 
     EXPECT_EQ(SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
     EXPECT_EQ(recoveryFiles().size(), 1);

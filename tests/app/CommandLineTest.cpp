@@ -38,7 +38,9 @@ TEST_P(CommandLineTest, Parses) {
     EXPECT_EQ(line.Options.Lang, c.Lang);
 }
 
-const std::string Refused = "lumidra: unrecognised option '";
+// The texts as written: no translation is installed here.
+const std::string Refused = "lumidra: неизвестный параметр '";
+const std::string NeedsValue = "lumidra: параметру '";
 
 INSTANTIATE_TEST_SUITE_P(
     Arguments, CommandLineTest,
@@ -55,8 +57,23 @@ INSTANTIATE_TEST_SUITE_P(
                          false,
                          false,
                          "",
-                         "lumidra: --lang: ru or en, not 'de'\n" + Usage()},
-        TCommandLineCase{"LangWithoutValue", {"--lang"}, true, 2, false, false, "", Refused + "--lang'\n" + Usage()},
+                         "lumidra: --lang: ru или en, не 'de'\n" + Usage()},
+        TCommandLineCase{"LangWithoutValue",
+                         {"--lang"},
+                         true,
+                         2,
+                         false,
+                         false,
+                         "",
+                         NeedsValue + "--lang' нужно значение\n" + Usage()},
+        TCommandLineCase{"TraceWithoutValue",
+                         {"--demo", "--trace"},
+                         true,
+                         2,
+                         false,
+                         false,
+                         "",
+                         NeedsValue + "--trace' нужно значение\n" + Usage()},
         TCommandLineCase{"Help", {"--help"}, true, 0, false, false, Usage(), ""},
         TCommandLineCase{"HelpAfterOptions", {"--all-panels", "--help", "--bogus"}, true, 0, false, false, Usage(), ""},
         TCommandLineCase{"Version", {"--version"}, true, 0, false, false, "lumidra " LUMIDRA_EXPECTED_VERSION "\n", ""},
@@ -66,12 +83,12 @@ INSTANTIATE_TEST_SUITE_P(
             "SingleDashSpelling", {"-all-panels"}, true, 2, false, false, "", Refused + "-all-panels'\n" + Usage()},
         TCommandLineCase{"OptionWithValue", {"--demo=1"}, true, 2, false, false, "", Refused + "--demo=1'\n" + Usage()},
         TCommandLineCase{
-            "Operand", {"keys.txt"}, true, 2, false, false, "", "lumidra: unexpected argument 'keys.txt'\n" + Usage()}),
+            "Operand", {"keys.txt"}, true, 2, false, false, "", "lumidra: лишний аргумент 'keys.txt'\n" + Usage()}),
     [](const ::testing::TestParamInfo<TCommandLineCase>& test) { return std::string(test.param.Name); });
 
 TEST(CommandLineUsage, NamesEveryOption) {
     const std::string usage = Usage();
-    EXPECT_TRUE(usage.starts_with("Usage: lumidra "));
+    EXPECT_TRUE(usage.starts_with("Использование: lumidra "));
     for (const char* option : {"--all-panels", "--demo", "--help", "--version"}) {
         EXPECT_NE(usage.find(option), std::string::npos) << option;
     }

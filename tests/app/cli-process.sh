@@ -120,9 +120,15 @@ if [ -z "$runner" ]; then
     # Signals end a run as its own end would: the closing report (byte 4 = 2)
     # goes out, the exit code says which signal.
     for signal in INT:130 TERM:143 HUP:129; do
+        rm -f "$work/trace"
         "$program" --demo --trace "$work/trace" keys >"$work/out" 2>"$work/err" &
         pid=$!
-        sleep 1
+        # The signal waits for the board's first report in the trace: the
+        # handlers are in place before the board is taken.
+        for _ in $(seq 400); do
+            grep -q ' in ' "$work/trace" 2>/dev/null && break
+            sleep 0.05
+        done
         kill -"${signal%:*}" $pid
         wait $pid
         got=$?

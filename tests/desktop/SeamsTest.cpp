@@ -3,6 +3,11 @@
 #include "desktop/Seams.h"
 #include "tests/support/ScriptedSeams.h"
 
+#include <QApplication>
+#include <QFileDialog>
+#include <QScreen>
+#include <QTimer>
+
 #include <gtest/gtest.h>
 
 namespace lumidra::desktop {
@@ -24,6 +29,22 @@ TEST(QtNameFilters, PairsBecomeNameFilters) {
               QStringList{QStringLiteral("Pictures (*.bmp *.png)")});
     EXPECT_TRUE(QtNameFilters(QString()).isEmpty());
     EXPECT_EQ(QtNameFilters(QStringLiteral("Text|*.txt|Dangling")), QStringList{QStringLiteral("Text (*.txt)")});
+}
+
+TEST(QtSeams, FileDialogOpensWideEnoughForItsColumns) {
+    QtSeams seams;
+    TFileDialog dialog(TFileDialogKind::Open);
+    QSize shown;
+    QTimer::singleShot(0, [&] {
+        auto* open = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(open, nullptr);
+        shown = open->size();
+        open->reject();
+    });
+    EXPECT_FALSE(seams.ExecuteFileDialog(dialog));
+    const QSize least = QSize(800, 500).boundedTo(QGuiApplication::primaryScreen()->availableGeometry().size());
+    EXPECT_GE(shown.width(), least.width());
+    EXPECT_GE(shown.height(), least.height());
 }
 
 TEST(Seams, InstalledForItsLifetimeThenTheDefaultAgain) {

@@ -1,5 +1,5 @@
 // lumidra-pictures: the guide's pictures, made by the program itself. The
-// demo mode's window with every panel, each panel, each menu, the chart and
+// window without a board, the demo mode's window with every panel, each panel, each menu, the chart and
 // plot windows and a message box, in one language, as PNG files. tools/make-pictures.sh
 // runs it offscreen for both languages with the project's font.
 #include "app/AllPanels.h"
@@ -13,6 +13,7 @@
 #include "app/session/Startup.h"
 #include "app/Unit1.h"
 #include "graphics/Unit2.h"
+#include "hid/virtual/VirtualHidBus.h"
 #include "protocol/ProtocolState.h"
 #include "desktop/QtSeams.h"
 #include "desktop/Seams.h"
@@ -34,9 +35,10 @@ namespace {
 
 constexpr const char* Usage =
     "Usage: lumidra-pictures --lang ru|en --out FOLDER\n"
-    "Writes the guide's pictures of the program in the demo mode, in one language, into FOLDER:\n"
-    "window-LANG.png (every panel shown), panel-NAME-LANG.png for each panel, menu-NAME-LANG.png for\n"
-    "each menu, chart-LANG.png, plot-LANG.png and message-box-LANG.png. Run it through\n"
+    "Writes the guide's pictures of the program, in one language, into FOLDER: no-board-LANG.png\n"
+    "(the window as it opens, no board attached) and, in the demo mode, window-LANG.png (every panel\n"
+    "shown), panel-NAME-LANG.png for each panel, menu-NAME-LANG.png for each menu, chart-LANG.png,\n"
+    "plot-LANG.png and message-box-LANG.png. Run it through\n"
     "tools/make-pictures.sh, which gives it the project's font and Qt's offscreen platform.\n";
 
 // Lets the event loop run for `ms`: the demo board reports meanwhile.
@@ -109,12 +111,24 @@ int main(int argc, char* argv[]) {
     desktop::SetDefaultSeams(&toolkitSeams);
     application.setApplicationName(QString::fromLatin1(desktop::AppTitle));
     app::InitialiseRunState();
+
+    TPictures pictures(QString::fromLocal8Bit(out.c_str()), QString::fromStdString(lang));
+    app::QtGuiThread gui;
+    {
+        // Without a board: the window as it opens by default, nothing attached.
+        hid::VirtualHidBus noBoard;
+        app::TForm1 detached(noBoard, gui);
+        detached.show();
+        Run(300);
+        pictures.Save(detached, QStringLiteral("no-board"));
+        detached.close();
+    }
+    app::InitialiseRunState();
     // The plot's record goes to the start folder: a scratch one, not the tree.
     const QTemporaryDir scratch;
     protocol::StartFolder = scratch.path();
 
     app::TBoardSource boards(true);
-    app::QtGuiThread gui;
     app::TForm1 form(boards.Platform(), gui);
     app::ShowAllPanels(form);
     form.setWindowTitle(app::DemoTitle());
@@ -123,7 +137,6 @@ int main(int argc, char* argv[]) {
     boards.Demo()->Start();
     Run(2500);  // attached, and the channels and inputs have moved
 
-    TPictures pictures(QString::fromLocal8Bit(out.c_str()), QString::fromStdString(lang));
     pictures.Save(form, QStringLiteral("window"));
     for (QWidget* panel : std::vector<QWidget*>{form.InputBox, form.OutputBox, form.StatusBox, form.GroupBox2}) {
         pictures.Save(*panel, QStringLiteral("panel-") + panel->objectName());

@@ -12,6 +12,9 @@
 #
 #   tools/windows/build-qt.sh PREFIX
 #
+# PREFIX is replaced whole at the end: it must be new, empty, or a Qt this
+# recipe made before (it leaves PREFIX/.lumidra-build-qt); anything else is
+# refused at once, before the build.
 # Needs root on first use: it installs the packages it needs and, when apt
 # has no source entries, adds them in a file of its own,
 # /etc/apt/sources.list.d/lumidra-deb-src.sources (saying so). The sources
@@ -22,6 +25,16 @@ set -euo pipefail
 exec 3>&1 1>&2
 prefix=${1:?usage: build-qt.sh PREFIX}
 root=$(cd "$(dirname "$0")/../.." && pwd)
+# The install replaces PREFIX whole: it may be new, an empty folder, or a Qt
+# this recipe made (its stamp), never anything else.
+made_here=.lumidra-build-qt
+if [ -e "$prefix" ] || [ -L "$prefix" ]; then
+    if [ -L "$prefix" ] || [ ! -d "$prefix" ] ||
+       { [ -n "$(ls -A "$prefix")" ] && [ ! -f "$prefix/$made_here" ]; }; then
+        echo "build-qt: $prefix exists and is not a Qt this recipe made; give a new or empty folder" >&2
+        exit 2
+    fi
+fi
 # shellcheck source=tools/apt-wait.sh
 . "$root/tools/apt-wait.sh"
 export DEBIAN_FRONTEND=noninteractive
@@ -113,4 +126,5 @@ cmake --build "$work/build" -j"$(nproc)"
 rm -rf "$prefix"
 cmake --install "$work/build" >/dev/null
 find "$prefix" -name '*.dll' -exec x86_64-w64-mingw32-strip --strip-unneeded {} +
+echo "Qt $version for 64-bit Windows, made by tools/windows/build-qt.sh" >"$prefix/$made_here"
 echo "$prefix" >&3

@@ -3,7 +3,8 @@
 # leaves: the installer runs silently (/S, with bin\ put on every user's PATH:
 # /PATH=ALL); the installed files must be exactly the zip's, plus the
 # uninstaller; the entry in the list of installed programs, the Start menu
-# entries (both starting in the user's Documents) and PATH are checked; the
+# entries (both starting in the user's profile folder, which is there with
+# the prefix's Documents taken away) and PATH are checked; the
 # installed lumidra.exe --demo is started on a virtual display and closed
 # (run-program.sh); lumidra-cli.exe --demo dump - must write the board's 4096
 # bytes into a pipe, and be found on PATH by a new command prompt. Then the
@@ -48,7 +49,8 @@ environment_key='HKLM\System\CurrentControlSet\Control\Session Manager\Environme
 query() { wine reg query "$@" </dev/null 2>/dev/null | tr -d '\r'; }
 machine_path() { query "$environment_key" /v PATH | sed -n 's/^ *PATH *REG_[A-Z_]* *//p'; }
 
-user_file="$drive/users/$(whoami)/Documents/my-keys.txt"
+profile="$drive/users/$(whoami)"
+user_file="$profile/my-keys.txt"
 mkdir -p "$(dirname "$user_file")"
 echo "A1B2C3D4E5F6" >"$user_file"
 path_before=$(machine_path)
@@ -77,13 +79,20 @@ for value in 'DisplayName.*Lumidra' 'DisplayIcon.*Program Files\\Lumidra\\lumidr
 done
 echo "   entry in the installed programs: $(echo "$entry" | sed -n 's/^ *DisplayName *REG_SZ *//p')"
 
-# The Start menu: the program and its all-panels arrangement, both starting in Documents.
+# The Start menu: the program and its all-panels arrangement, both starting
+# in the profile folder of whoever opens them, a folder that exists.
 for link in "Lumidra.lnk" "Lumidra (all panels).lnk" "Uninstall.lnk"; do
     [ -f "$menu/$link" ] || fail "no Start menu entry $link"
 done
 for link in "Lumidra.lnk" "Lumidra (all panels).lnk"; do
-    strings -el "$menu/$link" | grep -qxF '%USERPROFILE%\Documents' || fail "$link does not start in Documents"
+    strings -el "$menu/$link" | grep -qxF '%USERPROFILE%' || fail "$link does not start in the user's profile folder"
 done
+# A user whose Documents is redirected or missing: none in this prefix.
+rm -rf "$profile/Documents"
+start_in=$(winepath -u "$(wine cmd /c 'echo %USERPROFILE%' </dev/null 2>/dev/null | tr -d '\r')" 2>/dev/null)
+[ -d "$start_in" ] && [ ! -e "$start_in/Documents" ] ||
+    fail "the entries' start folder '$start_in' does not exist, or Documents was not taken away"
+echo "   Start menu entries start in %USERPROFILE% ($start_in, which has no Documents)"
 strings -el "$menu/Lumidra (all panels).lnk" | grep -qxF -- '--all-panels' || fail "the all-panels entry has no --all-panels"
 
 # bin\ on PATH, found by a new command prompt.

@@ -316,9 +316,9 @@ if [ "$ONLY" != gadget ]; then
         check $? "dpkg installs ${DEB##*/}: its dependencies are there"
         installed=ok
         for f in /usr/bin/lumidra /usr/lib/udev/rules.d/70-lumidra.rules \
-                 /usr/share/applications/org.lumidra.Lumidra.desktop \
-                 /usr/share/icons/hicolor/scalable/apps/org.lumidra.Lumidra.svg \
-                 /usr/share/metainfo/org.lumidra.Lumidra.metainfo.xml; do
+                 /usr/share/applications/org.lumidra.lumidra.desktop \
+                 /usr/share/icons/hicolor/scalable/apps/org.lumidra.lumidra.svg \
+                 /usr/share/metainfo/org.lumidra.lumidra.metainfo.xml; do
             [ -f "$f" ] || { echo "# not installed: $f"; installed=; }
         done
         [ -n "$installed" ]
