@@ -1,6 +1,6 @@
 #include "app/CommandLine.h"
 
-#include "app/Language.h"
+#include "app/session/Language.h"
 
 #include <QCoreApplication>
 

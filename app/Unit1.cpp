@@ -1,6 +1,6 @@
 #include "app/Unit1.h"
 
-#include "app/AppState.h"
+#include "app/session/AppState.h"
 #include "controls/LcdPanel.h"
 #include "controls/LedDisplay.h"
 #include "graphics/PlotJob.h"
@@ -9,7 +9,6 @@
 #include "keybase/KeyBase.h"
 #include "keybase/KeyBaseRecovery.h"
 #include "protocol/Board.h"
-#include "protocol/JobCut.h"
 #include "protocol/KeySound.h"
 #include "protocol/ProtocolState.h"
 #include "protocol/Report.h"
@@ -28,7 +27,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <utility>
 
 namespace lumidra::app {
 
@@ -60,10 +58,6 @@ QFont FixedFont(int pixels) {
         if (fixed != families.end()) font.setFamily(*fixed);
     }
     return font;
-}
-
-std::string InterfacePath(const THidDevice* device) {
-    return device != nullptr && device->PnPInfo() != nullptr ? device->PnPInfo()->InterfacePath : std::string();
 }
 
 }  // namespace
@@ -100,6 +94,7 @@ TForm1::TForm1(hid::THidPlatform& Platform, hid::TGuiThread& Gui, QWidget* paren
     HidDeviceController1->SetOnDeviceCreateError(
         hid::THidDeviceCreateError::Of<&TForm1::HidDeviceController1DeviceCreateError>(this));
     HidDeviceController1->EndLoading();
+    session_ = std::make_unique<TBoardSession>(*HidDeviceController1, TSessionRules{});
 
     Wire();
     pacer_ = new TFramePacer(*this);
@@ -115,7 +110,7 @@ TForm1::~TForm1() {
     // Hand the board back and end the controller while every widget its
     // handlers touch still exists.
     Timer1->stop();
-    ReleaseAttachedDevice();
+    TBoardSession::Close(true);
     HidDeviceController1.reset();
     // A transfer cut by the close leaves the chosen file as it was.
     transfers::ResetTransfers();
@@ -388,24 +383,13 @@ void TForm1::HidDeviceController1DeviceChange(hid::TObject*) {
     if (closing_) return;
     HidDeviceController1->RunEnumeration();
     if (AttachedDevice == nullptr && BoardAttached) FormShow();
-    EndCutJob();
-}
-
-// The job its board's hand-back cut off ends on that board when this re-scan
-// took it again, and nowhere otherwise; the operator hears of it once.
-void TForm1::EndCutJob() {
-    if (!CutJob) return;
-    const TCutJob cut = *std::exchange(CutJob, std::nullopt);
-    const bool sameBoard = AttachedDevice != nullptr && InterfacePath(AttachedDevice.get()) == cut.BoardPath;
-    const TJobCutEnd end = JobCutEnd(cut.Job, cut.Acknowledged, sameBoard);
-    // Whichever board is attached now has no job asked of it.
-    SendJobCutEnd(end);
-    // The text is one of the module's marked constants, whole.
-    Seams().ShowMessage(QCoreApplication::translate("protocol", end.Text.data()));
+    // The job its board's hand-back cut off ends on that board when this
+    // re-scan took it again, and nowhere otherwise; the operator hears of it once.
+    session_->EndCutJob();
 }
 
 bool TForm1::HidDeviceController1Enumerate(THidDevice* HidDev, std::int32_t Idx) {
-    if (!TakeBoard(*HidDeviceController1, *HidDev, Idx)) return true;
+    if (!session_->Offer(*HidDev, Idx)) return true;
     // Still in the attached state (a board came back before the reset): the
     // window is left as it is.
     if (BoardAttached) return true;
@@ -425,28 +409,17 @@ bool TForm1::HidDeviceController1Enumerate(THidDevice* HidDev, std::int32_t Idx)
     SetBoardControls(true);
     // What the last board's reports left for a frame is not this board's.
     status_.Reset(status_.Shown());
-    KeySoundArmed = true;
     graphics::BlankPreview(*Image1);
-    SendReport(StateReport);
-    StateReport[4] = CommandLightOn;
+    TBoardSession::Greet();
     BoardAttached = true;
     return true;
 }
 
 void TForm1::HidDeviceController1DeviceUnplug(THidDevice* HidDev) {
     // Any board going away hands back the one in use; the device change that
-    // follows re-attaches whichever board is still there, or resets the window.
-    if (AttachedDevice == nullptr || !IsBoard(*HidDev)) return;
-    // A job in hand goes with the board it was asked of: nothing of it runs
-    // on from here (a report still on its way finds no job), and the device
-    // change that follows ends it and tells the operator (no box here).
-    if (const std::optional<TJob> job = JobInHand(CurrentJobFlags())) {
-        CutJob = TCutJob{*job, JobAcknowledged, InterfacePath(AttachedDevice.get())};
-    }
-    ReleaseAttachedDevice();
-    transfers::BoardDetached();
-    graphics::EndPlot(true, graphics::TPlotWindow::ShowStopped);
-    ClearJobFlags();
+    // follows re-attaches whichever board is still there, or resets the window,
+    // and ends a job the hand-back cut off (no box here).
+    session_->Unplug(*HidDev);
 }
 
 // An interface that vanished between listing and opening, or that this user
@@ -478,7 +451,7 @@ void TForm1::FormClose(TCloseAction& Action) {
     // A plot ends with the run: its record is closed.
     graphics::EndPlot(!unattended_);
     // The board is handed back before the window and the controller go away.
-    TellHostLeaves();
+    session_->Close();
 }
 
 void TForm1::Button6Click() {

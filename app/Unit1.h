@@ -6,7 +6,8 @@
 // and detached states, but nothing shows it.
 #pragma once
 
-#include "app/JobSteps.h"
+#include "app/session/BoardSession.h"
+#include "app/session/JobSteps.h"
 #include "app/ui_Unit1.h"
 #include "hid/HidDeviceController.h"
 #include "protocol/InputDecode.h"
@@ -45,6 +46,8 @@ public:
 
     // --- non-visual components ---------------------------------------------
     std::unique_ptr<hid::THidDeviceController> HidDeviceController1;
+    // The board session the handlers below hand their events to.
+    std::unique_ptr<TBoardSession> session_;
     QTimer* Timer1;    // the clock labels, every second from start
     QTimer* KeyTimer;  // 2 s after a key sound, stopped at start
     desktop::TFileDialog SaveDialog1;
@@ -142,7 +145,6 @@ private:
     std::vector<TBoardControl> BoardControls();
     void SetBoardControls(bool attached);
     void SetBoardMenusEnabled(bool enabled);
-    void EndCutJob();
     // The status widgets from `was` to `now`: only those that differ, or
     // every one when `all`.
     void ShowStatus(const protocol::TStatusShown& was, const protocol::TStatusShown& now, bool all = false);

@@ -9,7 +9,6 @@
 #include "protocol/KeySound.h"
 #include "protocol/ProtocolState.h"
 #include "protocol/StatusDisplay.h"
-#include "protocol/Trace.h"
 #include "desktop/FramePacer.h"
 #include "desktop/Widgets.h"
 
@@ -27,11 +26,10 @@ using namespace desktop;
 
 void TForm1::HidDeviceController1DeviceData(hid::THidDevice*, std::uint8_t, const std::uint8_t* Data,
                                             std::uint16_t Size) {
-    const InputReport report = CopyInputReport(Data, Size);
-    if (ReportTrace != nullptr) ReportTrace->In(report);
-    const TInputRoute route = DecideInputRoute(report[InputJobAck], CurrentJobFlags());
-    if (route == TInputRoute::Status) {
-        const TStatusView status = DecodeStatus(report.data());
+    // The session writes the trace and runs the job's step; a status is shown here.
+    const TSessionInput input = session_->Input(Data, Size, JobInputs());
+    if (input.Route == TInputRoute::Status) {
+        const TStatusView& status = input.Status;
         graphics::RecordChartSample(status);
         // The key's sound and its look-up follow every report; what the
         // widgets show waits for the frame.
@@ -40,9 +38,7 @@ void TForm1::HidDeviceController1DeviceData(hid::THidDevice*, std::uint8_t, cons
         if (status.KeyStatus == 2) KeySoundArmed = true;
         status_.Add(status);
         if (status_.Due()) pacer_->RequestFrame();
-        return;
     }
-    RunJobStep(route, report, JobInputs());
 }
 
 TJobInputs TForm1::JobInputs() {

@@ -2,11 +2,11 @@
 #include "app/AllPanels.h"
 #include "app/Application.h"
 #include "app/CommandLine.h"
-#include "app/Language.h"
-#include "app/BoardSource.h"
+#include "app/session/Language.h"
+#include "app/session/BoardSource.h"
 #include "app/ParentConsole.h"
-#include "app/QtGuiThread.h"
-#include "app/Startup.h"
+#include "app/session/QtGuiThread.h"
+#include "app/session/Startup.h"
 #include "app/Unit1.h"
 #include "graphics/ChartWindow.h"
 #include "graphics/Unit2.h"
@@ -27,9 +27,9 @@
 #include <vector>
 
 #if defined(_WIN32)
-#include "app/SessionEnd.h"
+#include "app/session/SessionEnd.h"
 #else
-#include "app/SignalClose.h"
+#include "app/session/SignalClose.h"
 #endif
 
 namespace {

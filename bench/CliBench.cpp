@@ -16,8 +16,8 @@
 // Before any Qt header: the model has a parameter named like a Qt keyword.
 #include "boardmodel/BusBoard.h"
 
-#include "app/AppState.h"
-#include "app/QtGuiThread.h"
+#include "app/session/AppState.h"
+#include "app/session/QtGuiThread.h"
 #include "app/cli/CliRun.h"
 #include "app/cli/Convert.h"
 #include "hid/HidDeviceController.h"

@@ -41,8 +41,8 @@
 // The model's report thread is part of the process but not of the program:
 // its own CPU time is taken off.
 #include "app/AllPanels.h"
-#include "app/AppState.h"
-#include "app/QtGuiThread.h"
+#include "app/session/AppState.h"
+#include "app/session/QtGuiThread.h"
 #include "app/Unit1.h"
 #include "bench/QtBench.h"
 #include "desktop/CursorBlinkRest.h"

@@ -9,8 +9,8 @@
 //   BM_StatusReportsAllChanging  reports/s when every report changes every
 //                                status widget
 //   BM_HeldKeyReports            reports/s of a held key looked up in a base of N keys
-#include "app/AppState.h"
-#include "app/QtGuiThread.h"
+#include "app/session/AppState.h"
+#include "app/session/QtGuiThread.h"
 #include "app/Unit1.h"
 #include "hid/virtual/VirtualHidBus.h"
 #include "bench/QtBench.h"

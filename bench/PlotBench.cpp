@@ -10,8 +10,8 @@
 //
 // Goal: 5,000 reports/s, five times the board's USB ceiling of one report per
 // millisecond.
-#include "app/AppState.h"
-#include "app/QtGuiThread.h"
+#include "app/session/AppState.h"
+#include "app/session/QtGuiThread.h"
 #include "app/Unit1.h"
 #include "bench/QtBench.h"
 #include "graphics/PlotJob.h"

@@ -6,8 +6,8 @@
 // QT_QPA_PLATFORM says otherwise. Prints the time and its ratio to the goal,
 // 300 ms.
 #include "app/Application.h"
-#include "app/QtGuiThread.h"
-#include "app/Startup.h"
+#include "app/session/QtGuiThread.h"
+#include "app/session/Startup.h"
 #include "app/Unit1.h"
 #include "graphics/Unit2.h"
 

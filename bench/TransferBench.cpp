@@ -11,8 +11,8 @@
 // Before any Qt header: the model has a parameter named like a Qt keyword.
 #include "boardmodel/BusBoard.h"
 
-#include "app/AppState.h"
-#include "app/QtGuiThread.h"
+#include "app/session/AppState.h"
+#include "app/session/QtGuiThread.h"
 #include "app/Unit1.h"
 #include "bench/QtBench.h"
 #include "protocol/ProtocolState.h"

@@ -2,6 +2,7 @@
 
 #include "controls/LcdScreen.h"
 #include "protocol/JobGuard.h"
+#include "protocol/JobOutcome.h"
 #include "protocol/ProtocolState.h"
 #include "protocol/Report.h"
 
@@ -64,6 +65,7 @@ void LcdCommandStep(const InputReport&) {
     SendReport(DataReport);
     EndJobRequest();
     LcdCommandPending = false;
+    ReportJobOutcome(TJobOutcome::Done());
 }
 
 void LcdTextStep(const InputReport&, const QString& text, bool wrap) {
@@ -76,6 +78,7 @@ void LcdTextStep(const InputReport&, const QString& text, bool wrap) {
     }
     EndJobRequest();
     LcdTextPending = false;
+    ReportJobOutcome(TJobOutcome::Done());
 }
 
 }  // namespace lumidra::controls

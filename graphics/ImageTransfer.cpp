@@ -2,6 +2,7 @@
 
 #include "graphics/PictureFile.h"
 #include "protocol/JobGuard.h"
+#include "protocol/JobOutcome.h"
 #include "protocol/ProtocolState.h"
 #include "protocol/Report.h"
 
@@ -75,6 +76,7 @@ void ImageSendStep(const InputReport& Report, const TPicture& picture) {
     }
     EndJobRequest();
     ImageSendPending = false;
+    ReportJobOutcome(TJobOutcome::Done());
 }
 
 void Zast_OutClick() {
@@ -95,9 +97,10 @@ void SplashStep(const InputReport& Report) {
     // The cable may go meanwhile, and another board (or this one, plugged
     // again) be attached: the end of the job is this board's only.
     const std::uint32_t handedBack = BoardsHandedBack;
-    Seams().ShowMessage(QCoreApplication::translate("graphics", SplashShownText));
+    ReportJobOutcome(TJobOutcome::Waiting(QCoreApplication::translate("graphics", SplashShownText)));
     if (BoardsHandedBack == handedBack) SendReport(JobReport);
     LcdTextPending = false;
+    ReportJobOutcome(TJobOutcome::Done());
 }
 
 }  // namespace lumidra::graphics

@@ -2,6 +2,7 @@
 
 #include "desktop/Seams.h"
 #include "protocol/JobGuard.h"
+#include "protocol/JobOutcome.h"
 #include "protocol/ProtocolState.h"
 #include "protocol/Report.h"
 
@@ -58,6 +59,7 @@ void PlotStep(const InputReport& Report) {
             PlotFile.Close();
             TellFileTrouble();
             UpdateButtons();
+            ReportJobOutcome(TJobOutcome::Done());
             return;
         case TPlotStepKind::Record:
             // The report that arrives while the counter stands at 0 is counted

@@ -1,6 +1,7 @@
 #include "graphics/TableFiles.h"
 
 #include "desktop/Seams.h"
+#include "protocol/JobOutcome.h"
 #include "graphics/TableFormat.h"
 #include "keybase/KeyBaseFile.h"
 
@@ -11,6 +12,7 @@
 namespace lumidra::graphics {
 
 using namespace desktop;
+using namespace protocol;
 
 namespace {
 
@@ -20,8 +22,8 @@ namespace {
 bool WriteWhole(const std::vector<std::pair<QString, QByteArray>>& files) {
     const std::optional<QString> failed = keybase::WriteFilesWhole(files);
     if (!failed) return true;
-    Seams().MessageBox(QCoreApplication::translate("graphics", TableNotWrittenText) + QDir::toNativeSeparators(*failed),
-                       QString::fromLatin1(AppTitle), TMsgIcon::Error, TMsgButtons::Ok);
+    ReportJobOutcome(TJobOutcome::Failed(QCoreApplication::translate("graphics", TableNotWrittenText) +
+                                         QDir::toNativeSeparators(*failed)));
     return false;
 }
 
@@ -34,8 +36,12 @@ bool SameFile(const QString& a, const QString& b) {
     return QFileInfo(a).absoluteFilePath().compare(QFileInfo(b).absoluteFilePath(), Case) == 0;
 }
 
+void NothingDone(const char* text) {
+    ReportJobOutcome(TJobOutcome::Failed(QCoreApplication::translate("graphics", text), TFailure::NotAsked));
+}
+
 void Tell(bool saved, const char* text) {
-    if (saved) Seams().ShowMessage(QCoreApplication::translate("graphics", text));
+    if (saved) ReportJobOutcome(TJobOutcome::Done(QCoreApplication::translate("graphics", text)));
 }
 
 }  // namespace
@@ -64,7 +70,7 @@ QString SplashDataFileName(const QString& tableFileName) {
 TTableSave SaveStripTable(const TPicture& picture, const QString& fileName, TTableForm form) {
     const std::optional<TTableLines> table = StripTable(picture);
     if (!table) {
-        Seams().ShowMessage(QCoreApplication::translate("graphics", NoStripText));
+        NothingDone(NoStripText);
         return {};
     }
     TTableSave save{InForm(*table, form, "strip"), false};
@@ -84,7 +90,7 @@ TTableSave SaveSplashTable(const TPicture& picture, const QString& fileName, TTa
     const QString dataFile = SplashDataFileName(fileName);
     // The table would overwrite the data it describes.
     if (SameFile(dataFile, fileName)) {
-        Seams().ShowMessage(QCoreApplication::translate("graphics", SplashSameFileText));
+        NothingDone(SplashSameFileText);
         return {};
     }
     const TSplashTable table = SplashTable(picture);

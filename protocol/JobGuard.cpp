@@ -3,6 +3,7 @@
 #include "desktop/Seams.h"
 #include "protocol/InputDecode.h"
 #include "protocol/JobCut.h"
+#include "protocol/JobOutcome.h"
 #include "protocol/ProtocolState.h"
 
 #include <QCoreApplication>
@@ -21,9 +22,7 @@ bool BoardBusy(TJob job) {
 
 bool RefuseWhenBusy(TJob job) {
     if (!BoardBusy(job)) return false;
-    desktop::Seams().MessageBox(QCoreApplication::translate("protocol", BoardBusyText),
-                                QString::fromLatin1(desktop::AppTitle), desktop::TMsgIcon::Warning,
-                                desktop::TMsgButtons::Ok);
+    ReportJobOutcome(TJobOutcome::Failed(QCoreApplication::translate("protocol", BoardBusyText), TFailure::Refused));
     return true;
 }
 

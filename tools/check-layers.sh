@@ -6,9 +6,10 @@
 #   rank 2  protocol/   boardmodel/ (plain C++, no Qt)
 #   rank 3  keybase/
 #   rank 4  controls/ transfers/ graphics/ (the features)
-#   rank 5  app/
-#   rank 6  tools/   tests/support/ (what tests and benchmarks share)
-#   rank 7  tests/ (every other folder of it)   bench/
+#   rank 5  app/session/ (the board session and the rest both programs run on)
+#   rank 6  app/ (the window)   app/cli/ (lumidra-cli)
+#   rank 7  tools/   tests/support/ (what tests and benchmarks share)
+#   rank 8  tests/ (every other folder of it)   bench/
 #
 # A file may include its own folder's files and those of a lower rank; an
 # include of a folder of the same rank (beside it) or a higher one is a
@@ -41,11 +42,13 @@ layer() {
     boardmodel/*) echo "boardmodel 2" ;;
     keybase/*) echo "keybase 3" ;;
     controls/* | transfers/* | graphics/*) echo "${1%%/*} 4" ;;
-    app/*) echo "app 5" ;;
-    tools/*) echo "tools 6" ;;
-    tests/support/*) echo "tests/support 6" ;;
-    tests/*) echo "tests 7" ;;
-    bench/*) echo "bench 7" ;;
+    app/session/*) echo "app/session 5" ;;
+    app/cli/*) echo "app/cli 6" ;;
+    app/*) echo "app 6" ;;
+    tools/*) echo "tools 7" ;;
+    tests/support/*) echo "tests/support 7" ;;
+    tests/*) echo "tests 8" ;;
+    bench/*) echo "bench 8" ;;
   esac
 }
 

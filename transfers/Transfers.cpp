@@ -1,6 +1,7 @@
 #include "transfers/Transfers.h"
 
 #include "protocol/JobGuard.h"
+#include "protocol/JobOutcome.h"
 #include "protocol/ProtocolState.h"
 #include "protocol/Report.h"
 
@@ -39,11 +40,11 @@ void SetFlashJob(std::uint8_t operation) {
 }
 
 void ShowDone(const char* text) {
-    Seams().ShowMessage(QCoreApplication::translate("transfers", text));
+    ReportJobOutcome(TJobOutcome::Done(QCoreApplication::translate("transfers", text)));
 }
 
 void ShowFileError(const QString& text) {
-    Seams().MessageBox(text, QString::fromLatin1(AppTitle), TMsgIcon::Error, TMsgButtons::Ok);
+    ReportJobOutcome(TJobOutcome::Failed(text));
 }
 
 QString Shown(const QString& fileName) {

@@ -1,6 +1,6 @@
 #include "app/cli/CliOptions.h"
 
-#include "app/Language.h"
+#include "app/session/Language.h"
 #include "desktop/UserText.h"
 
 #include "app/cli/StatusText.h"

@@ -10,10 +10,7 @@
 #include "hid/HidDevice.h"
 #include "keybase/KeyBaseFile.h"
 #include "protocol/Board.h"
-#include "protocol/JobCut.h"
 #include "protocol/ProtocolState.h"
-#include "protocol/Report.h"
-#include "protocol/Trace.h"
 #include "transfers/Transfers.h"
 
 #include <QCoreApplication>
@@ -119,12 +116,16 @@ TCliRun::TCliRun(const TCliOptions& options, hid::THidPlatform& platform, hid::T
     controller_->SetOnDeviceUnplug(hid::THidPlugEvent::Of<&TCliRun::DeviceUnplug>(this));
     controller_->SetOnDeviceCreateError(hid::THidDeviceCreateError::Of<&TCliRun::DeviceCreateError>(this));
     controller_->EndLoading();
+    // Only its own board's unplug ends the run's job: another board going
+    // away is none of its business.
+    session_ = std::make_unique<app::TBoardSession>(
+        *controller_, app::TSessionRules{options_.Device, false, false, graphics::TPlotWindow::Hide});
     graphics::PlotView = this;
 }
 
 TCliRun::~TCliRun() {
     if (graphics::PlotView == this) graphics::PlotView = nullptr;
-    ReleaseAttachedDevice();
+    app::TBoardSession::Close(true);
     controller_.reset();
     transfers::ResetTransfers();
 }
@@ -178,24 +179,33 @@ std::string TCliRun::Operand(std::size_t index) const {
 // What each command does before the board is touched (nothing: null) and
 // once it is attached.
 const TCliRun::TCommandSteps* TCliRun::StepsOf(const std::string& command) {
+    using C = TCliRun;
     static const std::map<std::string, TCommandSteps> steps = {
-        {"status", {&TCliRun::PrepareStatus, &TCliRun::StartWatch}},
-        {"keys", {&TCliRun::PrepareKeys, &TCliRun::StartWatch}},
-        {"led", {nullptr, &TCliRun::StartLed}},
-        {"lcd backlight", {nullptr, &TCliRun::StartBacklight}},
-        {"lcd contrast", {nullptr, &TCliRun::StartContrast}},
-        {"lcd command", {&TCliRun::PrepareLcdCommand, &TCliRun::StartLcdCommand}},
-        {"lcd text", {&TCliRun::PrepareLcdText, &TCliRun::StartLcdText}},
-        {"image", {&TCliRun::PrepareImage, &TCliRun::StartImage}},
-        {"splash", {nullptr, &TCliRun::StartSplash}},
-        {"flash read", {&TCliRun::PrepareOutput, &TCliRun::StartFlashRead}},
-        {"flash erase", {nullptr, &TCliRun::StartFlashErase}},
-        {"flash write", {&TCliRun::PrepareFlashWrite, &TCliRun::StartFlashWrite}},
-        {"dump", {&TCliRun::PrepareOutput, &TCliRun::StartDump}},
-        {"plot", {&TCliRun::PreparePlot, &TCliRun::StartPlot}},
+        {"list", {nullptr, nullptr, nullptr, nullptr, nullptr}},
+        {"status", {&C::PrepareStatus, &C::StartWatch, &C::PrintStatus, nullptr, nullptr}},
+        {"keys", {&C::PrepareKeys, &C::StartWatch, &C::PrintKey, nullptr, nullptr}},
+        {"led", {nullptr, &C::StartLed, nullptr, nullptr, nullptr}},
+        {"lcd backlight", {nullptr, &C::StartBacklight, nullptr, nullptr, nullptr}},
+        {"lcd contrast", {nullptr, &C::StartContrast, nullptr, nullptr, nullptr}},
+        {"lcd command", {&C::PrepareLcdCommand, &C::StartLcdCommand, nullptr, nullptr, nullptr}},
+        {"lcd text", {&C::PrepareLcdText, &C::StartLcdText, nullptr, nullptr, nullptr}},
+        {"image", {&C::PrepareImage, &C::StartImage, nullptr, nullptr, &C::ImageProgress}},
+        {"splash", {nullptr, &C::StartSplash, nullptr, nullptr, nullptr}},
+        {"flash read", {&C::PrepareOutput, &C::StartFlashRead, nullptr, nullptr, &C::FlashProgress}},
+        {"flash erase", {nullptr, &C::StartFlashErase, nullptr, nullptr, nullptr}},
+        {"flash write", {&C::PrepareFlashWrite, &C::StartFlashWrite, nullptr, &C::VerifyFlashWrite, &C::FlashProgress}},
+        {"dump", {&C::PrepareOutput, &C::StartDump, nullptr, &C::ExpectDump, &C::DumpProgress}},
+        {"plot", {&C::PreparePlot, &C::StartPlot, nullptr, nullptr, &C::PlotProgress}},
     };
     const auto found = steps.find(command);
     return found == steps.end() ? nullptr : &found->second;
+}
+
+const TCliRun::TCommandSteps& TCliRun::Steps() const {
+    // The parse lets only the table's commands (and convert, which runs no board) through.
+    static const TCommandSteps none{nullptr, nullptr, nullptr, nullptr, nullptr};
+    const TCommandSteps* steps = StepsOf(options_.Command);
+    return steps != nullptr ? *steps : none;
 }
 
 int TCliRun::Prepare() {
@@ -203,8 +213,7 @@ int TCliRun::Prepare() {
     for (const std::string& trace : options_.Traces) {
         if (!CheckOutput(traceChecks_.emplace_back(), trace, TForm::Stream)) return ExitFailed;
     }
-    const TCommandSteps* steps = StepsOf(options_.Command);
-    return steps == nullptr || steps->Prepare == nullptr ? ExitDone : (this->*steps->Prepare)();
+    return Steps().Prepare == nullptr ? ExitDone : (this->*Steps().Prepare)();
 }
 
 int TCliRun::PrepareImage() {
@@ -305,7 +314,7 @@ int TCliRun::Exec() {
 void TCliRun::DeviceChange(hid::TObject*) {
     if (finished_) return;
     controller_->RunEnumeration();
-    if (options_.Command == "list") {
+    if (Steps().Start == nullptr) {
         Finish(PrintList());
         return;
     }
@@ -335,7 +344,7 @@ void TCliRun::DeviceChange(hid::TObject*) {
 
 bool TCliRun::Enumerate(hid::THidDevice* HidDev, std::int32_t Idx) {
     const std::string path = HidDev->PnPInfo() != nullptr ? HidDev->PnPInfo()->InterfacePath : std::string();
-    if (options_.Command == "list") {
+    if (Steps().Start == nullptr) {
         if (!IsBoard(*HidDev)) return true;
         const hid::THidAttributes& identity = HidDev->Identity();
         const auto narrow = [](const std::u16string& text) { return QString::fromStdU16String(text).toStdString(); };
@@ -344,8 +353,7 @@ bool TCliRun::Enumerate(hid::THidDevice* HidDev, std::int32_t Idx) {
                            HidDev->OpenMain() && HidDev->ReadWriteGranted()});
         return true;
     }
-    if (!options_.Device.empty() && path != options_.Device) return true;
-    TakeBoard(*controller_, *HidDev, Idx);
+    session_->Offer(*HidDev, Idx);
     return true;
 }
 
@@ -364,30 +372,21 @@ void TCliRun::DeviceCreateError(hid::THidDeviceController*, hid::THidPnPInfo* Pn
 }
 
 void TCliRun::DeviceUnplug(hid::THidDevice* HidDev) {
-    if (finished_ || AttachedDevice == nullptr || HidDev != AttachedDevice.get()) return;
-    const std::optional<TJob> job = JobInHand(CurrentJobFlags());
-    ReleaseAttachedDevice();
-    transfers::BoardDetached();
-    graphics::EndPlot(false);
-    ClearJobFlags();
-    Tell(job ? QCoreApplication::translate("protocol", JobCutEnd(*job, JobAcknowledged, false).Text.data())
-             : QCoreApplication::translate("cli", "плата отключена"));
-    Finish(ExitFailed);
+    if (finished_ || !session_->Unplug(*HidDev)) return;
+    // No re-scan follows here: the job ends nowhere, and its outcome tells it.
+    if (!app::TBoardSession::EndCutJob()) Tell(QCoreApplication::translate("cli", "плата отключена"));
+    Finish(outcome_ ? ExitCodeOf(*outcome_).value_or(ExitFailed) : int(ExitFailed));
 }
 
 void TCliRun::DeviceData(hid::THidDevice*, std::uint8_t, const std::uint8_t* Data, std::uint16_t Size) {
-    const InputReport report = CopyInputReport(Data, Size);
-    if (ReportTrace != nullptr) ReportTrace->In(report);
-    if (finished_ || !started_) return;
-    const TInputRoute route = DecideInputRoute(report[InputJobAck], CurrentJobFlags());
-    if (route == TInputRoute::Status) {
+    const app::TSessionInput input = app::TBoardSession::Input(Data, Size, inputs_, !finished_ && started_);
+    if (input.Route == TInputRoute::Status) {
         if (!jobStarted_) silence_.start();
-        Status(DecodeStatus(report.data()));
+        if (Steps().Status != nullptr) (this->*Steps().Status)(input.Status);
         return;
     }
-    if (route == TInputRoute::Drop) return;
+    if (input.Route == TInputRoute::Drop) return;
     silence_.start();
-    app::RunJobStep(route, report, inputs_);
     // Stopped after its step, as the window's close would: the board's answer
     // to the request in flight ends the job there.
     if (options_.Has("--reports") && plotReports_ >= options_.Number("--reports", 1) && PlotRunning) {
@@ -434,10 +433,8 @@ int TCliRun::PrintList() {
 void TCliRun::Attach() {
     // As the window's attach: the backlight box ticked sends StateReport with
     // the light on, then StateReport once more.
-    KeySoundArmed = true;
     controls::CheckLightClick(true);
-    SendReport(StateReport);
-    StateReport[4] = CommandLightOn;
+    app::TBoardSession::Greet();
     // The standing state the command line gives, as the window's controls set it.
     if (options_.Has("--led")) controls::Button1Click(options_.Value("--led"));
     if (const std::optional<bool> on = options_.OnOff("--ind1")) controls::CheckBox1Click(*on);
@@ -445,8 +442,7 @@ void TCliRun::Attach() {
     if (const std::optional<bool> on = options_.OnOff("--backlight")) controls::CheckLightClick(*on);
 }
 
-void TCliRun::StartJob(const QString& doneText) {
-    seams_.DoneText = doneText;
+void TCliRun::StartJob() {
     jobStarted_ = true;
     silence_.start();
     if (CurrentJobFlags().Raised() != 0) Progress();
@@ -455,7 +451,7 @@ void TCliRun::StartJob(const QString& doneText) {
 
 void TCliRun::StartCommand() {
     seams_.FileAnswer = fileAnswer_;
-    if (const TCommandSteps* steps = StepsOf(options_.Command)) (this->*steps->Start)();
+    (this->*Steps().Start)();
 }
 
 void TCliRun::StartWatch() {
@@ -490,55 +486,53 @@ void TCliRun::StartBacklight() {
 
 void TCliRun::StartContrast() {
     controls::ContrastBarChange(std::stoi(Operand(0)), true);
-    StartJob({});
+    StartJob();
 }
 
 void TCliRun::StartLcdCommand() {
     controls::Button7Click(Local(Operand(0)));
-    StartJob({});
+    StartJob();
 }
 
 void TCliRun::StartLcdText() {
     controls::SendTextClick(options_.Value("--size") == "1.5x" ? controls::TextModeLarge : controls::TextModeNormal);
-    StartJob({});
+    StartJob();
 }
 
 void TCliRun::StartImage() {
     graphics::RequestImageJob();
-    StartJob({});
+    StartJob();
 }
 
 void TCliRun::StartSplash() {
-    seams_.WaitText = QCoreApplication::translate("graphics", graphics::SplashShownText);
-    seams_.WaitTold =
+    waitTold_ =
         options_.Has("--seconds")
             ? QCoreApplication::translate("cli", "заставка показана на %1 с").arg(options_.Number("--seconds", 1))
             : QCoreApplication::translate("cli", "заставка показана; Enter убирает её");
-    seams_.WaitForOperator = [this] { WaitForOperator(); };
     graphics::Zast_OutClick();
-    StartJob({});
+    StartJob();
 }
 
 void TCliRun::StartFlashRead() {
     desktop::TFileDialog dialog(desktop::TFileDialogKind::Save);
     transfers::Read_FlashClick(dialog);
-    StartJob(QCoreApplication::translate("transfers", transfers::FlashReadDoneText));
+    StartJob();
 }
 
 void TCliRun::StartFlashErase() {
     transfers::Erase_FlashClick();
-    StartJob(QCoreApplication::translate("transfers", transfers::FlashEraseDoneText));
+    StartJob();
 }
 
 void TCliRun::StartFlashWrite() {
     transfers::StartFlashWrite(fileAnswer_, flashBlock_);
-    StartJob(QCoreApplication::translate("transfers", transfers::FlashWriteDoneText));
+    StartJob();
 }
 
 void TCliRun::StartDump() {
     desktop::TFileDialog dialog(desktop::TFileDialogKind::Save);
     transfers::ReadDUMP1Click(dialog);
-    StartJob(QCoreApplication::translate("transfers", transfers::DumpDoneText));
+    StartJob();
 }
 
 void TCliRun::StartPlot() {
@@ -553,20 +547,19 @@ void TCliRun::StartPlot() {
         QObject::connect(&deadline_, &QTimer::timeout, [this] { graphics::StopPlot(*this); });
         deadline_.start();
     }
-    StartJob({});
+    StartJob();
 }
 
-void TCliRun::Status(const TStatusView& status) {
-    if (options_.Command == "status") {
-        if (!Emit(options_.Has("--json") ? StatusJson(status) : StatusLine(status))) return;
-        if (until_ && UntilHolds(*until_, status)) {
-            Finish(ExitDone);
-        } else if (statusLeft_ > 0 && --statusLeft_ == 0) {
-            Finish(until_ ? ExitFailed : ExitDone);
-        }
-        return;
+void TCliRun::PrintStatus(const TStatusView& status) {
+    if (!Emit(options_.Has("--json") ? StatusJson(status) : StatusLine(status))) return;
+    if (until_ && UntilHolds(*until_, status)) {
+        Finish(ExitDone);
+    } else if (statusLeft_ > 0 && --statusLeft_ == 0) {
+        Finish(until_ ? ExitFailed : ExitDone);
     }
-    if (options_.Command != "keys") return;
+}
+
+void TCliRun::PrintKey(const TStatusView& status) {
     const std::string key = status.KeyId.value_or(std::string());
     if (key.empty() || key == lastKey_) {
         if (status.KeyStatus != 1) lastKey_.clear();
@@ -593,56 +586,61 @@ void TCliRun::CheckJobEnd() {
 
 void TCliRun::JobEnded() {
     silence_.stop();
-    const bool failed = seams_.Failed || (!seams_.DoneText.isEmpty() && !seams_.Done);
-    if (failed) {
-        Finish(ExitFailed);
+    // A starter that had nothing to send reports nothing: nothing failed.
+    const int exitCode = outcome_ ? ExitCodeOf(*outcome_).value_or(ExitFailed) : int(ExitDone);
+    if (exitCode != ExitDone || Steps().Ended == nullptr) {
+        Finish(exitCode);
         return;
     }
-    const std::string& command = options_.Command;
-    if (command == "flash write" && options_.Has("--verify") && !verifying_) {
+    if (const std::optional<int> ended = (this->*Steps().Ended)()) Finish(*ended);
+}
+
+std::optional<int> TCliRun::VerifyFlashWrite() {
+    if (!options_.Has("--verify")) return ExitDone;
+    if (!verifying_) {
         // Read the block back, kept in memory; compared when that job ends.
         verifying_ = true;
-        seams_.Done = false;
+        outcome_.reset();
         seams_.Quiet = true;
         seams_.FileAnswer = desktop::KeptInMemory;
         desktop::TFileDialog dialog(desktop::TFileDialogKind::Save);
         transfers::Read_FlashClick(dialog);
-        StartJob(QCoreApplication::translate("transfers", transfers::FlashReadDoneText));
+        StartJob();
+        return std::nullopt;
+    }
+    seams_.Quiet = options_.Quiet;
+    const QByteArray& read = transfers::TransferFile.Output().Kept();
+    if (read != QByteArray(reinterpret_cast<const char*>(flashBlock_.data()), qsizetype(flashBlock_.size()))) {
+        Tell(QCoreApplication::translate("cli", "--verify: во FLASH не те байты, что первые 64 байта «%1»")
+                 .arg(fileAnswer_));
+        return ExitFailed;
+    }
+    if (!options_.Quiet) Tell(QCoreApplication::translate("cli", "--verify: во FLASH то, что записано"));
+    return ExitDone;
+}
+
+std::optional<int> TCliRun::ExpectDump() {
+    if (!options_.Has("--expect")) return ExitDone;
+    const std::optional<QByteArray> expected = keybase::ReadWholeFile(Local(options_.Value("--expect")));
+    if (expected && *expected == transfers::TransferFile.Output().Kept()) return ExitDone;
+    Tell(
+        QCoreApplication::translate("cli", "--expect: дамп отличается от «%1»").arg(Local(options_.Value("--expect"))));
+    return ExitFailed;
+}
+
+void TCliRun::TakeOutcome(const TJobOutcome& outcome) {
+    if (Told(outcome, seams_.Quiet)) Tell(outcome.Text);
+    if (outcome.Kind == TOutcome::Waiting) {
+        if (!seams_.Quiet) Tell(waitTold_.isEmpty() ? outcome.Text : waitTold_);
+        WaitForOperator();
         return;
     }
-    if (verifying_) {
-        seams_.Quiet = options_.Quiet;
-        const QByteArray& read = transfers::TransferFile.Output().Kept();
-        if (read != QByteArray(reinterpret_cast<const char*>(flashBlock_.data()), qsizetype(flashBlock_.size()))) {
-            Tell(QCoreApplication::translate("cli", "--verify: во FLASH не те байты, что первые 64 байта «%1»")
-                     .arg(fileAnswer_));
-            Finish(ExitFailed);
-            return;
-        }
-        if (!options_.Quiet) Tell(QCoreApplication::translate("cli", "--verify: во FLASH то, что записано"));
-    }
-    if (command == "dump" && options_.Has("--expect")) {
-        const std::optional<QByteArray> expected = keybase::ReadWholeFile(Local(options_.Value("--expect")));
-        if (!expected || *expected != transfers::TransferFile.Output().Kept()) {
-            Tell(QCoreApplication::translate("cli", "--expect: дамп отличается от «%1»")
-                     .arg(Local(options_.Value("--expect"))));
-            Finish(ExitFailed);
-            return;
-        }
-    }
-    Finish(ExitDone);
+    outcome_ = outcome;
 }
 
 void TCliRun::Cut(const QString& why, int exitCode) {
     if (finished_) return;
-    if (const std::optional<TJob> job = JobInHand(CurrentJobFlags())) {
-        const TJobCutEnd end = JobCutEnd(*job, JobAcknowledged, true);
-        // A read or dump leaves its file as it was; a plot's record keeps
-        // what it holds.
-        transfers::BoardDetached();
-        graphics::EndPlot(false);
-        ClearJobFlags();
-        SendJobCutEnd(end);
+    if (const std::optional<TJob> job = session_->StopJob()) {
         if (!why.isEmpty()) Tell(QCoreApplication::translate("cli", "%1: прервано — %2").arg(why, JobName(*job)));
     } else if (exitCode == ExitFailed && !why.isEmpty()) {
         Tell(why);
@@ -664,13 +662,7 @@ void TCliRun::Finish(int exitCode) {
     deadline_.stop();
     if (operatorWait != nullptr) operatorWait->quit();
     TConsoleSeams::EndProgress();
-    if (AttachedDevice != nullptr) {
-        if (options_.Stay) {
-            ReleaseAttachedDevice();
-        } else {
-            TellHostLeaves();
-        }
-    }
+    app::TBoardSession::Close(options_.Stay);
     // The keys read so far, also after Ctrl+C.
     if (keyBase_ && !SaveKeyBase() && exitCode == ExitDone) exitCode = ExitFailed;
     // A write that failed on the way, the closing report's trace line too.
@@ -728,23 +720,27 @@ void TCliRun::WaitForOperator() {
 }
 
 void TCliRun::Progress() {
-    if (options_.Quiet || !StderrIsTerminal()) return;
-    const std::string& command = options_.Command;
-    const bool pending = CurrentJobFlags().Raised() != 0;
-    std::int64_t done = 0;
-    std::int64_t total = 0;
-    if (command == "dump") {
-        done = DumpOffset, total = transfers::DumpSize;
-    } else if (command == "flash read" || command == "flash write") {
-        done = pending ? 0 : int(transfers::FlashBlockSize), total = int(transfers::FlashBlockSize);
-    } else if (command == "image") {
-        done = pending ? 0 : int(graphics::ImageBandByteCount), total = int(graphics::ImageBandByteCount);
-    } else if (command == "plot") {
-        done = plotReports_, total = options_.Number("--reports", 0);
-    } else {
-        return;
-    }
-    TConsoleSeams::ShowProgress(ProgressLine(command, done, total, command == "plot" ? "reports" : "bytes"));
+    if (options_.Quiet || !StderrIsTerminal() || Steps().Progress == nullptr) return;
+    const TProgress progress = (this->*Steps().Progress)();
+    TConsoleSeams::ShowProgress(ProgressLine(options_.Command, progress.Done, progress.Total, progress.Unit));
+}
+
+TCliRun::TProgress TCliRun::DumpProgress() const {
+    return {DumpOffset, transfers::DumpSize};
+}
+
+// A one-block job: nothing done while its request is unanswered, all after.
+TCliRun::TProgress TCliRun::FlashProgress() const {
+    return {CurrentJobFlags().Raised() != 0 ? 0 : int(transfers::FlashBlockSize), int(transfers::FlashBlockSize)};
+}
+
+TCliRun::TProgress TCliRun::ImageProgress() const {
+    const int total = int(graphics::ImageBandByteCount);
+    return {CurrentJobFlags().Raised() != 0 ? 0 : total, total};
+}
+
+TCliRun::TProgress TCliRun::PlotProgress() const {
+    return {plotReports_, options_.Number("--reports", 0), "reports"};
 }
 
 // --- the plot's view -------------------------------------------------------------

@@ -3,9 +3,10 @@
 // report. The job runs on the same starters and steps as the window's.
 #pragma once
 
-#include "app/JobSteps.h"
+#include "app/session/BoardSession.h"
 #include "app/cli/CliOptions.h"
 #include "app/cli/ConsoleSeams.h"
+#include "app/cli/JobExit.h"
 #include "app/cli/StatusText.h"
 #include "desktop/OutputFile.h"
 #include "graphics/PlotJob.h"
@@ -89,11 +90,22 @@ private:
     void Attach();
     std::string Operand(std::size_t index) const;
 
+    // A job's progress: done of total (0: not known) in its unit.
+    struct TProgress {
+        std::int64_t Done = 0, Total = 0;
+        const char* Unit = "bytes";
+    };
+    // What a command does; each null leaves that part out.
     struct TCommandSteps {
-        int (TCliRun::*Prepare)();  // null: nothing to read first
-        void (TCliRun::*Start)();
+        int (TCliRun::*Prepare)();  // what it reads before the board is touched
+        void (TCliRun::*Start)();   // its start once the board is attached; null: it lists the boards
+        void (TCliRun::*Status)(const protocol::TStatusView& status);  // what it prints of a status report
+        // Once its job is done: the exit code, or none while a job of its own goes on.
+        std::optional<int> (TCliRun::*Ended)();
+        TProgress (TCliRun::*Progress)() const;  // its progress line on a terminal
     };
     static const TCommandSteps* StepsOf(const std::string& command);
+    const TCommandSteps& Steps() const;
 
     // What each command reads before the board is touched.
     int PrepareImage();
@@ -120,8 +132,17 @@ private:
     void StartFlashWrite();
     void StartDump();
     void StartPlot();
-    void StartJob(const QString& doneText);
-    void Status(const protocol::TStatusView& status);
+    void StartJob();
+    // The job's outcome as reported where it ended: told, kept for its end.
+    void TakeOutcome(const protocol::TJobOutcome& outcome);
+    void PrintStatus(const protocol::TStatusView& status);
+    void PrintKey(const protocol::TStatusView& status);
+    std::optional<int> VerifyFlashWrite();
+    std::optional<int> ExpectDump();
+    TProgress DumpProgress() const;
+    TProgress FlashProgress() const;
+    TProgress ImageProgress() const;
+    TProgress PlotProgress() const;
     void CheckJobEnd();
     void JobEnded();
     void Cut(const QString& why, int exitCode);
@@ -143,6 +164,7 @@ private:
     const TCliOptions& options_;
     TConsoleSeams& seams_;
     std::unique_ptr<hid::THidDeviceController> controller_;
+    std::unique_ptr<app::TBoardSession> session_;
     app::TJobInputs inputs_;
     QEventLoop loop_;
     QTimer silence_;   // --timeout: a board silent mid-job
@@ -174,6 +196,9 @@ private:
     std::int64_t plotReports_ = 0;
     std::int64_t plotPoint_ = 0;
     bool verifying_ = false;
+    std::optional<protocol::TJobOutcome> outcome_;
+    QString waitTold_;  // what is told for the splash box, which has no button here
+    TOutcomeTaker outcomes_{[this](const protocol::TJobOutcome& outcome) { TakeOutcome(outcome); }};
 };
 
 }  // namespace lumidra::cli

@@ -37,29 +37,12 @@ void TConsoleSeams::Tell(const QString& text) {
 
 TMsgResult TConsoleSeams::MessageBox(const QString& text, const QString&, TMsgIcon icon, TMsgButtons) {
     if (Silent) return TMsgResult::Ok;
-    if (icon == TMsgIcon::Error || icon == TMsgIcon::Warning) {
-        Failed = true;
-        Tell(text);
-    } else if (!Quiet) {
-        Tell(text);
-    }
+    if (icon == TMsgIcon::Error || icon == TMsgIcon::Warning || !Quiet) Tell(text);
     return TMsgResult::Ok;
 }
 
 void TConsoleSeams::ShowMessage(const QString& text) {
     if (Silent) return;
-    if (!DoneText.isEmpty() && text == DoneText) {
-        Done = true;
-        if (!Quiet) Tell(text);
-        return;
-    }
-    if (!WaitText.isEmpty() && text == WaitText) {
-        if (!Quiet) Tell(WaitTold.isEmpty() ? text : WaitTold);
-        if (WaitForOperator) WaitForOperator();
-        Done = true;
-        return;
-    }
-    Failed = true;
     Tell(text);
 }
 

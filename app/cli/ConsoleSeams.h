@@ -1,13 +1,12 @@
 // The seams of the console program: message boxes and messages go to
-// standard error, a file dialog is answered with the file the command line
-// named, and the splash box waits for Enter, the end of input or its time.
+// standard error, and a file dialog is answered with the file the command
+// line named. How a job ended comes as its outcome, not through these.
 #pragma once
 
 #include "desktop/Seams.h"
 
 #include <QString>
 
-#include <functional>
 #include <string>
 
 namespace lumidra::cli {
@@ -20,19 +19,6 @@ public:
     bool Silent = false;
     // The answer of the next file dialog; empty: cancelled.
     QString FileAnswer;
-    // The message that says the job is done (told unless quiet); any other
-    // message, and every error or warning box, counts as the job's failure.
-    QString DoneText;
-    // A message that opens a box the operator closes (the splash screen's):
-    // it is told, then `WaitForOperator` runs until the operator is done.
-    QString WaitText;
-    // What is told for it here, where there is no box with a button.
-    QString WaitTold;
-    std::function<void()> WaitForOperator;
-
-    // --- what happened ----------------------------------------------------------
-    bool Failed = false;
-    bool Done = false;
 
     // Writes "lumidra-cli: TEXT" (the text's lines trimmed) to standard error,
     // on a line of its own below a progress line.

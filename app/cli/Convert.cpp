@@ -1,6 +1,7 @@
 #include "app/cli/Convert.h"
 
 #include "app/cli/CliFiles.h"
+#include "app/cli/JobExit.h"
 #include "desktop/OutputFile.h"
 
 #include "graphics/ImageTransfer.h"
@@ -55,13 +56,15 @@ int RunConvert(const TCliOptions& options, TConsoleSeams& seams) {
         return ExitFailed;
     }
     const QString file = ArgumentText(out);
-    seams.DoneText = QCoreApplication::translate("graphics", kind == "strip"  ? StripSavedText
-                                                             : kind == "font" ? FontSavedText
-                                                                              : SplashSavedText);
+    int exitCode = ExitFailed;
+    const TOutcomeTaker taker([&](const protocol::TJobOutcome& outcome) {
+        exitCode = ExitCodeOf(outcome).value_or(ExitFailed);
+        if (Told(outcome, seams.Quiet)) TConsoleSeams::Tell(outcome.Text);
+    });
     const TTableSave save = kind == "strip"  ? SaveStripTable(*picture, file, form)
                             : kind == "font" ? SaveFontTable(*picture, file, form)
                                              : SaveSplashTable(*picture, file, form);
-    return save.Saved && !seams.Failed ? ExitDone : ExitFailed;
+    return save.Saved ? exitCode : ExitFailed;
 }
 
 }  // namespace lumidra::cli

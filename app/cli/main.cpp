@@ -1,8 +1,8 @@
 // lumidra-cli: the board's jobs from a command line.
-#include "app/BoardSource.h"
-#include "app/Language.h"
-#include "app/QtGuiThread.h"
-#include "app/Startup.h"
+#include "app/session/BoardSource.h"
+#include "app/session/Language.h"
+#include "app/session/QtGuiThread.h"
+#include "app/session/Startup.h"
 #include "app/cli/CliOptions.h"
 #include "app/cli/CliRun.h"
 #include "app/cli/ConsoleSeams.h"
@@ -26,7 +26,7 @@
 
 #include <atomic>
 #else
-#include "app/SignalClose.h"
+#include "app/session/SignalClose.h"
 #endif
 
 #if defined(_WIN32)

@@ -4,7 +4,7 @@
 #include "tests/app/MainWindowFixture.h"
 
 #include "app/AllPanels.h"
-#include "app/Language.h"
+#include "app/session/Language.h"
 
 #include <QAccessible>
 #include <QGroupBox>

@@ -1,8 +1,9 @@
 // lumidra-cli's command line and what it prints of the board's status: each
 // rule one table.
-#include "app/Language.h"
+#include "app/session/Language.h"
 #include "app/cli/CliOptions.h"
 #include "app/cli/CliRun.h"
+#include "app/cli/JobExit.h"
 #include "app/cli/StatusText.h"
 
 #include <QCoreApplication>
@@ -143,6 +144,30 @@ TEST(CliList, LinesForPeopleAndJson) {
     TListedBoard seen;  // seen, never opened: its node alone
     seen.Path = "/dev/hidraw4";
     EXPECT_EQ(ListLine(seen, false), "/dev/hidraw4  NOT USABLE");
+}
+
+TEST(CliOutcomes, ExitCodeAndWhatIsTold) {
+    using protocol::TJobOutcome;
+    const QString text = QStringLiteral("x");
+    struct TCase {
+        TJobOutcome Outcome;
+        std::optional<int> ExitCode;
+        bool Told, ToldQuiet;
+    };
+    const TCase cases[] = {
+        {TJobOutcome::Done(text), ExitDone, true, false},
+        {TJobOutcome::Done(), ExitDone, false, false},
+        {TJobOutcome::Failed(text), ExitFailed, true, true},
+        {TJobOutcome::Failed(text, protocol::TFailure::Refused), ExitFailed, true, true},
+        {TJobOutcome::CutOff(text, protocol::TCut::BoardBack), ExitFailed, true, true},
+        {TJobOutcome::CutOff(text, protocol::TCut::BoardGone), ExitFailed, true, true},
+        {TJobOutcome::Waiting(text), std::nullopt, false, false},
+    };
+    for (const TCase& c : cases) {
+        EXPECT_EQ(ExitCodeOf(c.Outcome), c.ExitCode) << int(c.Outcome.Kind);
+        EXPECT_EQ(Told(c.Outcome, false), c.Told) << int(c.Outcome.Kind);
+        EXPECT_EQ(Told(c.Outcome, true), c.ToldQuiet) << int(c.Outcome.Kind);
+    }
 }
 
 }  // namespace

@@ -2,14 +2,15 @@
 // once through the window's handlers, once through lumidra-cli's run. The two
 // wires (every output report, whole) and the files written are the same,
 // byte for byte.
-#include "app/AppState.h"
-#include "app/QtGuiThread.h"
+#include "app/session/AppState.h"
+#include "app/session/QtGuiThread.h"
 #include "app/Unit1.h"
 #include "app/cli/CliRun.h"
 #include "graphics/PlotJob.h"
 #include "graphics/Unit2.h"
 #include "boardmodel/BusBoard.h"
 #include "protocol/InputDecode.h"
+#include "protocol/JobCut.h"
 #include "protocol/ProtocolState.h"
 #include "tests/graphics/BmpFile.h"
 #include "tests/support/ScriptedSeams.h"
@@ -157,7 +158,9 @@ protected:
             board.Slots.start();
             EXPECT_EQ(cli.Exec(), exitCode);
             run.Wire = board.Board.Written();
-            EXPECT_EQ(board.Board.Model().JobState(), boardmodel::TJobState::Idle) << "the job ended on the board";
+            if (board.Board.Plugged()) {
+                EXPECT_EQ(board.Board.Model().JobState(), boardmodel::TJobState::Idle) << "the job ended on the board";
+            }
             // A board cut off mid-answer sees the job's end come before its
             // answer: the one thing a silent board is owed.
             if (exitCode == cli::ExitDone) {
@@ -213,6 +216,43 @@ TEST_F(CliSilentBoard, EndsTheJobOnTheBoardAndFails) {
 
 QString InDir(const QTemporaryDir& dir, const char* name) {
     return dir.filePath(QString::fromLatin1(name));
+}
+
+// A dump whose board is pulled after three blocks: both programs, through the
+// session, sent the board the same reports, write no file and tell the same.
+TEST_F(CliSameBytes, ACutDumpEndsAlikeInBoth) {
+    // The wire as the board saw it until its cable went.
+    TWire window, cli;
+    const auto pullMidDump = [](TTimedBoard& board, TWire& wire) {
+        board.BeforeSlot = [&board, &wire] {
+            if (protocol::DumpOffset != 3 * 64 || !board.Board.Plugged()) return;
+            wire = board.Board.Written();
+            board.Board.Unplug();
+        };
+    };
+    Fresh();
+    QString told;
+    {
+        ScriptedSeams seams;
+        TTimedBoard board;
+        app::TForm1 form(board.Bus, board.Gui);
+        form.show();
+        ASSERT_TRUE(QTest::qWaitFor([] { return app::BoardAttached; }, 5000));
+        pullMidDump(board, window);
+        board.Slots.start();
+        seams.DialogAnswers.push_back(InDir(Dir, "out.bin"));
+        form.ReadDUMP1Click();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !seams.Boxes.empty(); }, 10000));
+        told = seams.Boxes[0].Text;
+        form.close();
+    }
+    EXPECT_EQ(told, QString::fromUtf8(protocol::TransferCutText));
+    ::testing::internal::CaptureStderr();
+    ThroughCli({"dump", "@out.bin"}, cli::ExitFailed, [&](TTimedBoard& board) { pullMidDump(board, cli); });
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "lumidra-cli: " + told.toStdString() + "\n");
+    EXPECT_GE(window.size(), 5u) << "the attach and the blocks asked for before the pull";
+    EXPECT_EQ(cli, window);
+    EXPECT_FALSE(QFile::exists(InDir(Dir, "out.bin")));
 }
 
 // The window's starter with `file` chosen in its dialog.

@@ -11,13 +11,13 @@
 #include <QTimer>
 
 #if defined(_WIN32)
-#include "app/SessionEnd.h"
+#include "app/session/SessionEnd.h"
 
 #include <QGuiApplication>
 
 #include <windows.h>
 #else
-#include "app/SignalClose.h"
+#include "app/session/SignalClose.h"
 
 #include <csignal>
 #include <unistd.h>

@@ -1,6 +1,6 @@
 // The demo mode: the real window on the demo board, and what surrounds the
 // demo board over a minute.
-#include "app/Demo.h"
+#include "app/session/Demo.h"
 #include "tests/app/MainWindowFixture.h"
 
 #include <QRegularExpression>

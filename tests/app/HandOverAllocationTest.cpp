@@ -2,7 +2,7 @@
 // synchronised call of a worker thread, through the program's Qt GUI thread
 // (and the tests' own), counted with a replaced global operator new. A test
 // program of its own, because the replacement counts for the whole program.
-#include "app/QtGuiThread.h"
+#include "app/session/QtGuiThread.h"
 #include "hid/CustomThread.h"
 #include "tests/support/TestGuiThread.h"
 

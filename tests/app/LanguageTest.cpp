@@ -1,5 +1,5 @@
 // The language of a run: --lang, else the system's UI languages.
-#include "app/Language.h"
+#include "app/session/Language.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Takes the single-instance lock in the folder given and holds it until it is
 // killed: another process for the lock's cross-process tests.
-#include "app/Startup.h"
+#include "app/session/Startup.h"
 
 #include <cstdio>
 #if defined(_WIN32)

@@ -2,8 +2,8 @@
 // and the same with the board model plugged in (MainWindowModelTest).
 #pragma once
 
-#include "app/AppState.h"
-#include "app/QtGuiThread.h"
+#include "app/session/AppState.h"
+#include "app/session/QtGuiThread.h"
 #include "app/Unit1.h"
 #include "hid/virtual/VirtualHidBus.h"
 #include "protocol/InputDecode.h"

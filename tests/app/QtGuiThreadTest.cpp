@@ -1,4 +1,4 @@
-#include "app/QtGuiThread.h"
+#include "app/session/QtGuiThread.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -1,5 +1,5 @@
-#include "app/AppState.h"
-#include "app/Startup.h"
+#include "app/session/AppState.h"
+#include "app/session/Startup.h"
 #include "protocol/ProtocolState.h"
 #include "tests/support/ScriptedSeams.h"
 

@@ -2,7 +2,7 @@
 // the run; the source texts are what every other test sees.
 #include "tests/app/MainWindowFixture.h"
 
-#include "app/Language.h"
+#include "app/session/Language.h"
 
 #include <QMessageBox>
 #include <QPushButton>

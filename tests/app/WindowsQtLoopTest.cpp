@@ -2,7 +2,7 @@
 // thread, and Qt's event loop dispatches every Windows message of that thread.
 // So the system's device-change broadcasts reach the controller while Qt's
 // loop runs, a modal box's nested loop included, with nothing between them.
-#include "app/QtGuiThread.h"
+#include "app/session/QtGuiThread.h"
 #include "hid/HidDeviceController.h"
 #include "hid/windows/WindowsApi.h"
 #include "hid/windows/WindowsHidPlatform.h"

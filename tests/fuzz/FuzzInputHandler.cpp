@@ -21,8 +21,8 @@
 //
 // Input layout (FuzzedDataProvider): the job state first, then operations
 // until the input is used up.
-#include "app/AppState.h"
-#include "app/QtGuiThread.h"
+#include "app/session/AppState.h"
+#include "app/session/QtGuiThread.h"
 #include "app/Unit1.h"
 #include "boardmodel/BoardModel.h"
 #include "graphics/PlotJob.h"

@@ -7,9 +7,9 @@
 // The board under test is a uhid device, or with LUMIDRA_VM_BUS=gadget a USB
 // device on the VM's software bus (the configfs HID gadget that usbhid
 // enumerates); decoys stay uhid devices beside it.
-#include "app/AppState.h"
-#include "app/QtGuiThread.h"
-#include "app/SignalClose.h"
+#include "app/session/AppState.h"
+#include "app/session/QtGuiThread.h"
+#include "app/session/SignalClose.h"
 #include "app/Unit1.h"
 #include "hid/linux/LinuxHidPlatform.h"
 #include "protocol/JobCut.h"

@@ -28,7 +28,7 @@
 #endif
 #include "tests/support/TestGuiThread.h"
 #ifdef LUMIDRA_VM_QT_LOOP
-#include "app/QtGuiThread.h"
+#include "app/session/QtGuiThread.h"
 
 #include <QCoreApplication>
 #include <QTimer>

@@ -3,14 +3,14 @@
 // plot windows and a message box, in one language, as PNG files. tools/make-pictures.sh
 // runs it offscreen for both languages with the project's font.
 #include "app/AllPanels.h"
-#include "app/BoardSource.h"
-#include "app/Demo.h"
+#include "app/session/BoardSource.h"
+#include "app/session/Demo.h"
 #include "graphics/ChartWindow.h"
 
 #include <QComboBox>
-#include "app/Language.h"
-#include "app/QtGuiThread.h"
-#include "app/Startup.h"
+#include "app/session/Language.h"
+#include "app/session/QtGuiThread.h"
+#include "app/session/Startup.h"
 #include "app/Unit1.h"
 #include "graphics/Unit2.h"
 #include "hid/virtual/VirtualHidBus.h"

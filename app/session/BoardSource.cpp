@@ -1,4 +1,4 @@
-#include "app/BoardSource.h"
+#include "app/session/BoardSource.h"
 
 #if defined(_WIN32)
 #include "hid/windows/WindowsHidPlatform.h"

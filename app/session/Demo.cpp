@@ -1,4 +1,4 @@
-#include "app/Demo.h"
+#include "app/session/Demo.h"
 
 #include <QCoreApplication>
 

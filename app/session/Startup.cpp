@@ -1,6 +1,6 @@
-#include "app/Startup.h"
+#include "app/session/Startup.h"
 
-#include "app/AppState.h"
+#include "app/session/AppState.h"
 #include "protocol/ProtocolState.h"
 #include "desktop/Seams.h"
 

@@ -1,4 +1,4 @@
-#include "app/JobSteps.h"
+#include "app/session/JobSteps.h"
 
 #include "controls/LcdPanel.h"
 #include "graphics/ImageTransfer.h"

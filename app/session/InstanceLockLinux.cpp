@@ -1,6 +1,6 @@
 // The single-instance lock on Linux: flock, which the kernel drops with its
 // holder whatever way that process ends.
-#include "app/Startup.h"
+#include "app/session/Startup.h"
 
 #include <QFile>
 

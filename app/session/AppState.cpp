@@ -1,4 +1,4 @@
-#include "app/AppState.h"
+#include "app/session/AppState.h"
 
 #include "graphics/ChartRecord.h"
 #include "graphics/PlotJob.h"

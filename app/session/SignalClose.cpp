@@ -1,4 +1,4 @@
-#include "app/SignalClose.h"
+#include "app/session/SignalClose.h"
 
 #include <QSocketNotifier>
 

@@ -3,7 +3,7 @@
 // (everything above it is the same).
 #pragma once
 
-#include "app/Demo.h"
+#include "app/session/Demo.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "app/Language.h"
+#include "app/session/Language.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

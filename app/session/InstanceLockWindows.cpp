@@ -1,6 +1,6 @@
 // The single-instance lock on Windows: a named mutex in the global namespace,
 // which the system removes with the last process holding a handle to it.
-#include "app/Startup.h"
+#include "app/session/Startup.h"
 
 #include <QCryptographicHash>
 

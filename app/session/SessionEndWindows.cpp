@@ -1,4 +1,4 @@
-#include "app/SessionEnd.h"
+#include "app/session/SessionEnd.h"
 
 #include <QCoreApplication>
 
