@@ -68,6 +68,10 @@ bool TBoardSession::EndCutJob() {
 
 TSessionInput TBoardSession::Input(const std::uint8_t* data, std::uint16_t size, const TJobInputs& inputs,
                                    bool serving) {
+    // Once the closing report has gone out the board is no longer served:
+    // what it sends in the closing pause is neither traced nor acted on, so a
+    // trace ends with the closing report.
+    if (StateReport[4] == CommandHostLeaves) return {};
     const InputReport report = CopyInputReport(data, size);
     if (ReportTrace != nullptr) ReportTrace->In(report);
     if (!serving) return {};

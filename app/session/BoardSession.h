@@ -64,7 +64,8 @@ public:
     // no job was cut.
     static bool EndCutJob();
     // One input report: into the traces; then, while the face `serving`, the
-    // job in hand takes its step (or the status is handed back).
+    // job in hand takes its step (or the status is handed back). Nothing once
+    // the closing report has gone out.
     static TSessionInput Input(const std::uint8_t* data, std::uint16_t size, const TJobInputs& inputs,
                                bool serving = true);
     // Ends the job in hand on the board in use as its own last step would

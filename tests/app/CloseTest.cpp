@@ -5,6 +5,7 @@
 #include "keybase/KeyBase.h"
 #include "keybase/KeyBaseRecovery.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QMessageBox>
 #include <QStandardPaths>
@@ -39,6 +40,7 @@ protected:
     int StartAttachedWithUnsavedKeys() {
         const int board = Bus.Plug({});
         Start();
+        Form->SetRecoveryFolder(TestRecoveryFolder());
         EXPECT_TRUE(QTest::qWaitFor([] { return app::BoardAttached; }, 5000));
         Form->CheckBox1->setChecked(true);
         QTest::keyClicks(Form->MemoKey, QStringLiteral("0123456789ABCDEF"));
@@ -47,10 +49,15 @@ protected:
         return board;
     }
 
+    // The test process's own recovery folder: ctest runs test processes side
+    // by side, and one would remove the files another counts.
+    static QString TestRecoveryFolder() {
+        QStandardPaths::setTestModeEnabled(true);
+        return keybase::RecoveryFolder(false) + QStringLiteral("/test-%1").arg(QCoreApplication::applicationPid());
+    }
     // A fresh recovery folder of the test's own.
     static QString EmptyRecoveryFolder() {
-        QStandardPaths::setTestModeEnabled(true);
-        const QString folder = keybase::RecoveryFolder(false);
+        const QString folder = TestRecoveryFolder();
         QDir(folder).removeRecursively();
         return folder;
     }
