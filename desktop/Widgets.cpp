@@ -10,6 +10,7 @@
 #include <QPalette>
 #include <QPixmap>
 #include <QProgressBar>
+#include <QStyle>
 #include <QScreen>
 #include <QStringList>
 
@@ -125,6 +126,14 @@ private:
     bool filling_ = false;
 };
 
+// Whether a bar of `style` looks the same each time it paints one state.
+// Fusion's does; the Windows styles move a glow along the bar, which a copy
+// would freeze, and their native drawing into a pixmap is not what the
+// screen shows.
+bool StillBarLooks(const QStyle* style) {
+    return style != nullptr && style->name().compare(QLatin1String("fusion"), Qt::CaseInsensitive) == 0;
+}
+
 // Keeps the looks of KeepBarLooks.
 class TBarLooks final : public QObject {
 public:
@@ -134,7 +143,7 @@ protected:
     bool eventFilter(QObject*, QEvent* event) override {
         // Only a bar that paints every pixel itself is copied exactly.
         if (event->type() != QEvent::Paint || rendering_ || !bar_.testAttribute(Qt::WA_OpaquePaintEvent) ||
-            bar_.devicePixelRatioF() != 1.0)
+            bar_.devicePixelRatioF() != 1.0 || !StillBarLooks(bar_.style()))
             return false;
         const QString key = Look();
         const QPixmap* look = looks_.object(key);

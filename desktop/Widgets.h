@@ -46,7 +46,8 @@ void FillWithBackdrop(QWidget& parent, const QList<QWidget*>& children);
 // Paints `bar` from a copy of an earlier paint of the same look while it is
 // opaque (FillWithBackdrop made it so): a style's bar with stripes costs
 // far more to draw than to copy, and a board's channel keeps coming back to
-// the same few values. The copies of its last 64 looks are kept.
+// the same few values. The copies of its last 64 looks are kept. Only a
+// style whose bar looks the same in each state is copied (Fusion).
 void KeepBarLooks(QProgressBar& bar);
 // The background colour the widget shows.
 QColor Background(const QWidget& widget);

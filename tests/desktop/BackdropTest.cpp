@@ -5,10 +5,14 @@
 #include <QPixmap>
 #include <QProgressBar>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QWidget>
 #include <QtTest/QTest>
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 namespace lumidra::desktop {
 namespace {
@@ -21,6 +25,8 @@ QImage OnScreen(QWidget& window) {
 // the window looks as before, pixel for pixel; a caption across the frame
 // keeps its transparent background.
 TEST(Backdrop, ChildrenOnThePlainInsideRepaintAloneAndLookTheSame) {
+    // The bar's copies serve a style whose bar looks the same in each state.
+    const std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
     QWidget window;
     window.resize(300, 200);
     auto* box = new QGroupBox(QStringLiteral("Input"), &window);
@@ -28,6 +34,7 @@ TEST(Backdrop, ChildrenOnThePlainInsideRepaintAloneAndLookTheSame) {
     auto* caption = new QLabel(QStringLiteral("Channel 1 : 50 %"), box);
     caption->setGeometry(20, 40, 150, 16);
     auto* bar = new QProgressBar(box);
+    bar->setStyle(fusion.get());
     bar->setGeometry(20, 70, 200, 18);
     bar->setTextVisible(false);
     bar->setValue(50);
