@@ -223,6 +223,7 @@ TEST_F(ProgramOnKernel, StatusAndKeyReportsReachTheWindowAndTheKeyBase) {
     EXPECT_EQ(MemoLines().count(keyId), 1) << "a key already in the base is not added again";
     EXPECT_EQ(Seams.KeySounds.size(), 1u) << "a held key sounds once";
     EXPECT_FALSE(protocol::KeyBaseSaved);
+    Form->ShowPendingStatus();  // the display follows the next frame
     EXPECT_EQ(Form->Key->text(), QStringLiteral(" 01 23 45 67 89 AB CD EF"));
     EXPECT_EQ(Form->Key_status->text(), QStringLiteral("Ключ удерживается"));
     EXPECT_EQ(Form->Bar1->value(), 1023);
@@ -288,6 +289,7 @@ TEST_F(ProgramOnKernel, ModelBoardReportsByItselfAndKeepsWhatTheHostSent) {
     board.Command("inputs 0x0A");
     board.Command("key 0123456789ABCDEF");
     ASSERT_TRUE(QTest::qWaitFor([&] { return MemoLines().contains(QStringLiteral("0123456789ABCDEF")); }, WaitMs));
+    Form->ShowPendingStatus();  // the display follows the next frame
     EXPECT_EQ(Form->Label5->text(), QStringLiteral("Канал 1 : 100%"));
     EXPECT_EQ(Form->Label8->text(), QStringLiteral(" ON  "));
     EXPECT_EQ(Form->Key_status->text(), QStringLiteral("Ключ удерживается"));
