@@ -222,7 +222,7 @@ else
     cli_jobs
 
     setpriv --reuid="$USER_OTHER" --regid=users --init-groups env HOME=$W TMPDIR=$W USER=$USER_OTHER \
-        "$CLI" list >"$W/list" 2>"$W/list.err"
+        "$CLI" --lang en list >"$W/list" 2>"$W/list.err"
     grep -q "^$node .*NOT USABLE" "$W/list" && grep -q 'udev rule' "$W/list.err"
     check $? "lumidra-cli list, as a user who may not open the board: its node, not usable, and the fix"
     sed 's/^/# list: /' "$W/list" "$W/list.err"
