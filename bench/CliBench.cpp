@@ -19,7 +19,8 @@
 #include "app/session/AppState.h"
 #include "app/session/QtGuiThread.h"
 #include "app/cli/CliRun.h"
-#include "app/cli/Convert.h"
+#include "app/cli/CommandTable.h"
+
 #include "hid/HidDeviceController.h"
 #include "protocol/InputDecode.h"
 #include "protocol/ProtocolState.h"
@@ -257,7 +258,7 @@ void BM_CliConvert(benchmark::State& state) {
     for (auto _ : state) {
         QElapsedTimer clock;
         clock.start();
-        if (cli::RunConvert(parse.Options, seams) != cli::ExitDone) {
+        if (cli::RunAlone(parse.Options, seams) != cli::ExitDone) {
             state.SkipWithError("the conversion failed");
             return;
         }

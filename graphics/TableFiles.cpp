@@ -67,20 +67,38 @@ QString SplashDataFileName(const QString& tableFileName) {
     return tableFileName.left(folderLength) + data;
 }
 
-TTableSave SaveStripTable(const TPicture& picture, const QString& fileName, TTableForm form) {
+namespace {
+
+std::optional<TTableLines> StripLines(const TPicture& picture, TTableForm form) {
     const std::optional<TTableLines> table = StripTable(picture);
-    if (!table) {
+    if (!table) return std::nullopt;
+    return InForm(*table, form, "strip");
+}
+
+std::optional<TTableLines> FontLines(const TPicture& picture, TTableForm form) {
+    return InForm(FontTable(picture), form, "font");
+}
+
+std::optional<TTableLines> SplashLines(const TPicture& picture, TTableForm form) {
+    return InForm(SplashTable(picture).Lines, form, "splash");
+}
+
+}  // namespace
+
+TTableSave SaveStripTable(const TPicture& picture, const QString& fileName, TTableForm form) {
+    std::optional<TTableLines> lines = StripLines(picture, form);
+    if (!lines) {
         NothingDone(NoStripText);
         return {};
     }
-    TTableSave save{InForm(*table, form, "strip"), false};
+    TTableSave save{std::move(*lines), false};
     save.Saved = WriteWhole({{fileName, TableFileBytes(save.Lines)}});
     Tell(save.Saved, StripSavedText);
     return save;
 }
 
 TTableSave SaveFontTable(const TPicture& picture, const QString& fileName, TTableForm form) {
-    TTableSave save{InForm(FontTable(picture), form, "font"), false};
+    TTableSave save{*FontLines(picture, form), false};
     save.Saved = WriteWhole({{fileName, TableFileBytes(save.Lines)}});
     Tell(save.Saved, FontSavedText);
     return save;
@@ -102,5 +120,9 @@ TTableSave SaveSplashTable(const TPicture& picture, const QString& fileName, TTa
     Tell(save.Saved, SplashSavedText);
     return save;
 }
+
+const TTableTool StripTool{&StripLines, &SaveStripTable};
+const TTableTool FontTool{&FontLines, &SaveFontTable};
+const TTableTool SplashTool{&SplashLines, &SaveSplashTable};
 
 }  // namespace lumidra::graphics

@@ -10,6 +10,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
 #include <string_view>
 
 namespace lumidra::graphics {
@@ -46,6 +47,16 @@ TTableSave SaveFontTable(const TPicture& picture, const QString& fileName, TTabl
 // Rows 16 to 47 as a table and as the 384-byte data file beside it
 // (SplashDataFileName), both or neither; refused when the two names are one.
 TTableSave SaveSplashTable(const TPicture& picture, const QString& fileName, TTableForm form = TTableForm::Db);
+
+// One of the three tools: its table in a form (nothing when the picture
+// gives none), and its save.
+struct TTableTool {
+    std::optional<TTableLines> (*Lines)(const TPicture& picture, TTableForm form);
+    TTableSave (*Save)(const TPicture& picture, const QString& fileName, TTableForm form);
+};
+extern const TTableTool StripTool;
+extern const TTableTool FontTool;
+extern const TTableTool SplashTool;
 
 // Texts of the tools.
 inline constexpr const char* TableFilter = LUMIDRA_TEXT("graphics", "Текстовый файл|*.txt|Все файлы|*.*");

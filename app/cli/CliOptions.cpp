@@ -1,5 +1,6 @@
 #include "app/cli/CliOptions.h"
 
+#include "app/cli/CommandTable.h"
 #include "app/session/Language.h"
 #include "desktop/UserText.h"
 
@@ -50,140 +51,6 @@ std::string NeedsValue(const std::string& option) {
 
 std::string WrongValue(const std::string& what, const std::string& wanted, const std::string& given) {
     return Tr(LUMIDRA_TEXT("cli", "%1: %2, не «%3»"), {what, wanted, given});
-}
-
-// What an option's value, or an operand, must be.
-enum class TKind { Flag, Text, Count, Seconds, OnOff, Contrast, Threshold, Hex, Size, Format, Until };
-
-struct TOptionEntry {
-    const char* Name;
-    TKind Kind;
-};
-
-struct TCommandEntry {
-    const char* Name;
-    const char* Synopsis;  // after the command's name
-    const char* Summary;
-    int MinOperands;
-    int MaxOperands;
-    TKind OperandKind;
-    std::vector<TOptionEntry> Options;
-    bool Board = true;  // talks to a board: the attach's standing-state options apply
-};
-
-// The standing state every command that talks to a board may set.
-const std::vector<TOptionEntry> StandingOptions = {
-    {"--led", TKind::Hex}, {"--ind1", TKind::OnOff}, {"--ind2", TKind::OnOff}, {"--backlight", TKind::OnOff}};
-
-// The three table tools: one picture in, a table out, no board.
-TCommandEntry ConvertEntry(const char* name, const char* summary) {
-    return {name,
-            "PICTURE [-o FILE] [--format db|c] [--threshold 0..255]",
-            summary,
-            1,
-            1,
-            TKind::Text,
-            {{"-o", TKind::Text}, {"--format", TKind::Format}, {"--threshold", TKind::Threshold}},
-            false};
-}
-
-const std::vector<TCommandEntry>& Commands() {
-    static const std::vector<TCommandEntry> commands = {
-        {"list",
-         "[--json]",
-         LUMIDRA_TEXT("cli", "платы с этим опознанием и видимые, но недоступные платы, с причиной"),
-         0,
-         0,
-         TKind::Text,
-         {{"--json", TKind::Flag}},
-         false},
-        {"status",
-         "[--watch] [--count N] [--until COND] [--json]",
-         LUMIDRA_TEXT("cli", "состояние платы: каналы в %, входы, состояние ключа, код ключа"),
-         0,
-         0,
-         TKind::Text,
-         {{"--watch", TKind::Flag}, {"--count", TKind::Count}, {"--until", TKind::Until}, {"--json", TKind::Flag}}},
-        {"keys",
-         "[--count N] [--base FILE]",
-         LUMIDRA_TEXT("cli", "по строке на каждый приложенный ключ; --base добавляет новые ключи в FILE"),
-         0,
-         0,
-         TKind::Text,
-         {{"--count", TKind::Count}, {"--base", TKind::Text}}},
-        {"led",
-         "HEX | --time | --date",
-         LUMIDRA_TEXT("cli", "светодиодный индикатор: до 4 шестнадцатеричных цифр, время или дата"),
-         0,
-         1,
-         TKind::Hex,
-         {{"--time", TKind::Flag}, {"--date", TKind::Flag}}},
-        {"lcd text",
-         "TEXT [--size 1x|1.5x] [--no-wrap]",
-         LUMIDRA_TEXT("cli", "текст на ЖКИ"),
-         1,
-         1,
-         TKind::Text,
-         {{"--size", TKind::Size}, {"--no-wrap", TKind::Flag}}},
-        {"lcd command",
-         "\"AE 2F\"",
-         LUMIDRA_TEXT("cli", "байты команд ЖКИ в шестнадцатеричном виде"),
-         1,
-         1,
-         TKind::Text,
-         {}},
-        {"lcd contrast", "0..31", LUMIDRA_TEXT("cli", "контрастность ЖКИ"), 1, 1, TKind::Contrast, {}},
-        {"lcd backlight", "on|off", LUMIDRA_TEXT("cli", "подсветка ЖКИ"), 1, 1, TKind::OnOff, {}},
-        {"image",
-         "PICTURE [--threshold 0..255]",
-         LUMIDRA_TEXT("cli", "вывод рисунка"),
-         1,
-         1,
-         TKind::Text,
-         {{"--threshold", TKind::Threshold}}},
-        {"splash",
-         "[--seconds N]",
-         LUMIDRA_TEXT("cli", "вывод заставки; кончается по Enter или концу ввода, или через N с"),
-         0,
-         0,
-         TKind::Text,
-         {{"--seconds", TKind::Seconds}}},
-        {"flash read", "FILE", LUMIDRA_TEXT("cli", "блок FLASH в FILE"), 1, 1, TKind::Text, {}},
-        {"flash erase", "", LUMIDRA_TEXT("cli", "стирает FLASH"), 0, 0, TKind::Text, {}},
-        {"flash write",
-         "FILE [--verify]",
-         LUMIDRA_TEXT("cli", "первый блок FILE во FLASH; --verify читает его обратно"),
-         1,
-         1,
-         TKind::Text,
-         {{"--verify", TKind::Flag}}},
-        {"dump",
-         "FILE [--expect FILE]",
-         LUMIDRA_TEXT("cli", "дамп памяти, 4096 байт; --expect: код 1, если он отличается"),
-         1,
-         1,
-         TKind::Text,
-         {{"--expect", TKind::Text}}},
-        {"plot",
-         "--out FILE [--reports N | --seconds S] [--csv]",
-         LUMIDRA_TEXT("cli", "точки графика в FILE (запись или CSV: point, x, y)"),
-         0,
-         0,
-         TKind::Text,
-         {{"--out", TKind::Text}, {"--reports", TKind::Count}, {"--seconds", TKind::Seconds}, {"--csv", TKind::Flag}}},
-        ConvertEntry("convert strip", LUMIDRA_TEXT("cli", "таблица полосы в 12 строк из рисунка; плата не нужна")),
-        ConvertEntry("convert font", LUMIDRA_TEXT("cli", "таблица шрифта 5x7 из рисунка; плата не нужна")),
-        ConvertEntry("convert splash",
-                     LUMIDRA_TEXT("cli", "таблица заставки из рисунка (и её .bin рядом с -o FILE); плата не нужна")),
-    };
-    return commands;
-}
-
-const TCommandEntry* FindCommand(const std::string& name) {
-    for (const TCommandEntry& entry : Commands()) {
-        if (name == entry.Name) return &entry;
-    }
-    return nullptr;
 }
 
 std::optional<int> ToInt(const std::string& text) {
@@ -258,6 +125,10 @@ const TOptionEntry* FindOption(const std::vector<TOptionEntry>& options, const s
 std::string TCliOptions::Value(const std::string& option, const std::string& fallback) const {
     const auto found = Values.find(option);
     return found == Values.end() ? fallback : found->second;
+}
+
+std::string TCliOptions::Operand(std::size_t index) const {
+    return index < Operands.size() ? Operands[index] : std::string();
 }
 
 int TCliOptions::Number(const std::string& option, int fallback) const {
@@ -433,7 +304,7 @@ private:
     // A word of the command's name, or the standing state given first.
     TEnd BeforeTheCommand(const std::string& argument) {
         if (argument.starts_with('-') && !operandsOnly_) {
-            const TOptionEntry* standing = FindOption(StandingOptions, argument);
+            const TOptionEntry* standing = FindOption(StandingOptions(), argument);
             if (standing == nullptr) {
                 return Fail(words_.empty() ? Tr(LUMIDRA_TEXT("cli", "неизвестный параметр «%1»"), {argument})
                                            : UnknownCommand(words_.front()));
@@ -459,7 +330,7 @@ private:
 
     TEnd CommandOption(const std::string& argument) {
         const TOptionEntry* option = FindOption(entry_->Options, argument);
-        if (option == nullptr && entry_->Board) option = FindOption(StandingOptions, argument);
+        if (option == nullptr && entry_->Board) option = FindOption(StandingOptions(), argument);
         if (option == nullptr) return Fail(NoOption(Options().Command, argument));
         return Value(*option, argument, Options().Command);
     }
@@ -509,7 +380,7 @@ private:
     // What only the whole command shows.
     TEnd WholeCommandFault() {
         const TCliOptions& options = Options();
-        for (const TOptionEntry& standing : StandingOptions) {
+        for (const TOptionEntry& standing : StandingOptions()) {
             if (!entry_->Board && options.Has(standing.Name)) {
                 return Fail(NoOption(options.Command, standing.Name));
             }
@@ -517,15 +388,8 @@ private:
         if (static_cast<int>(options.Operands.size()) < entry_->MinOperands) {
             return Fail(Tr(LUMIDRA_TEXT("cli", "«%1» требует %2"), {options.Command, entry_->Synopsis}));
         }
-        if (options.Command == "led" &&
-            int(options.Operands.size()) + int(options.Has("--time")) + int(options.Has("--date")) != 1) {
-            return Fail(Tr(LUMIDRA_TEXT("cli", "led: укажите одно из HEX, --time или --date")));
-        }
-        if (options.Command == "plot" && !options.Has("--out")) {
-            return Fail(Tr(LUMIDRA_TEXT("cli", "plot: нужен --out FILE")));
-        }
-        if (options.Command == "plot" && options.Has("--reports") && options.Has("--seconds")) {
-            return Fail(Tr(LUMIDRA_TEXT("cli", "plot: --reports и --seconds исключают друг друга")));
+        if (entry_->Fault != nullptr) {
+            if (const std::string fault = entry_->Fault(options); !fault.empty()) return Fail(fault);
         }
         return std::nullopt;
     }

@@ -35,16 +35,15 @@ struct TCliOptions {
     std::string Lang;  // "ru", "en", or empty: the system's language
 
     // --- the command ------------------------------------------------------------
-    // "list", "status", "keys", "led", "lcd text", "lcd command", "lcd contrast",
-    // "lcd backlight", "image", "splash", "flash read", "flash erase",
-    // "flash write", "dump", "plot", "convert strip", "convert font",
-    // "convert splash".
+    // The command's name, as the command table gives it.
     std::string Command;
     std::vector<std::string> Operands;
     // The command's options as given, checked: "--count" -> "5"; a flag
     // (such as "--json") maps to an empty text.
     std::map<std::string, std::string> Values;
 
+    // The operand at `index`, or an empty text.
+    std::string Operand(std::size_t index) const;
     bool Has(const std::string& option) const { return Values.contains(option); }
     // The value of `option`, or `fallback` when it was not given.
     std::string Value(const std::string& option, const std::string& fallback = {}) const;

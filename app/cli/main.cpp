@@ -5,8 +5,9 @@
 #include "app/session/Startup.h"
 #include "app/cli/CliOptions.h"
 #include "app/cli/CliRun.h"
+#include "app/cli/CommandTable.h"
 #include "app/cli/ConsoleSeams.h"
-#include "app/cli/Convert.h"
+
 #include "desktop/OutputFile.h"
 #include "protocol/Trace.h"
 
@@ -80,7 +81,7 @@ int main(int argc, char* argv[]) {
     desktop::SetDefaultSeams(&seams);
     app::InitialiseRunState();
 
-    if (options.Command.starts_with("convert")) return cli::RunConvert(options, seams);
+    if (const std::optional<int> code = cli::RunAlone(options, seams)) return *code;
 
     app::TBoardSource boards(options.Demo);
 

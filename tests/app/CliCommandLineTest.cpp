@@ -3,6 +3,7 @@
 #include "app/session/Language.h"
 #include "app/cli/CliOptions.h"
 #include "app/cli/CliRun.h"
+#include "app/cli/Commands.h"
 #include "app/cli/JobExit.h"
 #include "app/cli/StatusText.h"
 

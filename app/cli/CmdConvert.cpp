@@ -1,4 +1,6 @@
-#include "app/cli/Convert.h"
+// `lumidra-cli convert`: the window's conversion tables from a picture file,
+// no board needed.
+#include "app/cli/Commands.h"
 
 #include "app/cli/CliFiles.h"
 #include "app/cli/JobExit.h"
@@ -14,24 +16,8 @@ namespace lumidra::cli {
 
 using namespace graphics;
 
-namespace {
-
-// The table alone, for standard output (a splash table's data needs a file
-// beside it, so only its table goes there).
-std::optional<TTableLines> Table(const std::string& kind, const TPicture& picture, TTableForm form) {
-    std::optional<TTableLines> lines;
-    if (kind == "strip") lines = StripTable(picture);
-    if (kind == "font") lines = FontTable(picture);
-    if (kind == "splash") lines = SplashTable(picture).Lines;
-    if (lines) lines = InForm(*lines, form, kind);
-    return lines;
-}
-
-}  // namespace
-
-int RunConvert(const TCliOptions& options, TConsoleSeams& seams) {
+int RunConvert(const TCliOptions& options, TConsoleSeams& seams, const TTableTool& tool) {
     seams.Quiet = seams.Quiet || options.Quiet;
-    const std::string kind = options.Command.substr(std::string("convert ").size());
     const QString shown = ArgumentText(options.Operands.front());
     const std::unique_ptr<QIODevice> input = OpenInput(options.Operands.front());
     if (!input) return ExitFailed;
@@ -41,7 +27,8 @@ int RunConvert(const TCliOptions& options, TConsoleSeams& seams) {
     const TTableForm form = options.Value("--format") == "c" ? TTableForm::C : TTableForm::Db;
     const std::string out = options.Value("-o", "-");
     if (out == "-") {
-        const std::optional<TTableLines> lines = Table(kind, *picture, form);
+        // The table alone: a splash table's data needs a file beside it.
+        const std::optional<TTableLines> lines = tool.Lines(*picture, form);
         if (!lines) {
             TConsoleSeams::Tell(QCoreApplication::translate("graphics", NoStripText));
             return ExitFailed;
@@ -61,9 +48,7 @@ int RunConvert(const TCliOptions& options, TConsoleSeams& seams) {
         exitCode = ExitCodeOf(outcome).value_or(ExitFailed);
         if (Told(outcome, seams.Quiet)) TConsoleSeams::Tell(outcome.Text);
     });
-    const TTableSave save = kind == "strip"  ? SaveStripTable(*picture, file, form)
-                            : kind == "font" ? SaveFontTable(*picture, file, form)
-                                             : SaveSplashTable(*picture, file, form);
+    const TTableSave save = tool.Save(*picture, file, form);
     return save.Saved ? exitCode : ExitFailed;
 }
 
