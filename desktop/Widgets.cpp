@@ -7,6 +7,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QLabel>
+#include <QLocale>
 #include <QPalette>
 #include <QPixmap>
 #include <QProgressBar>
@@ -15,6 +16,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include <algorithm>
@@ -134,23 +136,38 @@ bool StillBarLooks(const QStyle* style) {
     return style != nullptr && style->name().compare(QLatin1String("fusion"), Qt::CaseInsensitive) == 0;
 }
 
-// Keeps the looks of KeepBarLooks.
-class TBarLooks final : public QObject {
+// Keeps the looks of KeepLooks. A look is what changes with the board's
+// reports (a bar's value, a caption's text, the background role an input
+// switches); everything else the paint follows is the setting, and a new
+// setting drops every look kept.
+class TLooks final : public QObject {
 public:
-    explicit TBarLooks(QProgressBar& bar) : QObject(&bar), bar_(bar), looks_(64) { bar.installEventFilter(this); }
+    explicit TLooks(QWidget& widget)
+        : QObject(&widget),
+          widget_(widget),
+          bar_(qobject_cast<QProgressBar*>(&widget)),
+          label_(qobject_cast<QLabel*>(&widget)),
+          looks_(64) {
+        widget.installEventFilter(this);
+    }
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
-        // Only a bar that paints every pixel itself is copied exactly.
-        if (event->type() != QEvent::Paint || rendering_ || !bar_.testAttribute(Qt::WA_OpaquePaintEvent) ||
-            bar_.devicePixelRatioF() != 1.0 || !StillBarLooks(bar_.style()))
-            return false;
-        const QString key = Look();
-        const QPixmap* look = looks_.object(key);
-        if (look == nullptr) {
-            // A bar renders only outside its own paint: this one paints as
-            // usual, and its look is copied once it is over.
-            if (!copyDue_) {
+        if (event->type() != QEvent::Paint || rendering_ || !Copied()) return false;
+        if (TSetting setting = Setting(); !(setting == setting_)) {
+            looks_.clear();
+            setting_ = std::move(setting);
+        }
+        const TLook look = Look();
+        const QPixmap* copy = looks_.object(look);
+        if (copy == nullptr || copy->isNull()) {
+            // A look is copied the second time it is painted: a text that
+            // never comes back (a new key) costs no copy. A widget renders
+            // only outside its own paint: this one paints as usual, and the
+            // copy is made once it is over.
+            if (copy == nullptr) {
+                looks_.insert(look, new QPixmap);
+            } else if (!copyDue_) {
                 copyDue_ = true;
                 QMetaObject::invokeMethod(
                     this, [this] { Copy(); }, Qt::QueuedConnection);
@@ -158,61 +175,100 @@ protected:
             return false;
         }
         const QRect area = static_cast<QPaintEvent*>(event)->rect();
-        QPainter(&bar_).drawPixmap(area, *look, area);
+        QPainter(&widget_).drawPixmap(area, *copy, area);
         return true;
     }
 
 private:
-    // The look the bar has now, if it is not kept yet.
+    struct TLook {
+        QString Text;
+        int Value = 0;
+        int Role = 0;
+        bool operator==(const TLook&) const = default;
+        friend size_t qHash(const TLook& look, size_t seed = 0) { return qHashMulti(seed, look.Text, look.Value, look.Role); }
+    };
+    struct TSetting {
+        std::vector<qint64> Numbers;
+        QFont Font;
+        QString Format;
+        QLocale Locale;
+        const QStyle* Style = nullptr;
+        bool operator==(const TSetting&) const = default;
+    };
+
+    // Whether the widget's paint can be copied exactly: one that paints
+    // every pixel itself (FillWithBackdrop made it opaque, or it fills its
+    // own opaque background), and a bar only under a still style.
+    bool Copied() const {
+        const bool opaque = widget_.testAttribute(Qt::WA_OpaquePaintEvent) ||
+                            (widget_.autoFillBackground() && widget_.palette().brush(widget_.backgroundRole()).isOpaque());
+        if (!opaque || widget_.devicePixelRatioF() != 1.0) return false;
+        return bar_ == nullptr || (StillBarLooks(bar_->style()) && bar_->minimum() != bar_->maximum());
+    }
+
+    TLook Look() const {
+        return {label_ != nullptr ? label_->text() : QString(), bar_ != nullptr ? bar_->value() : 0,
+                static_cast<int>(widget_.backgroundRole()) | static_cast<int>(widget_.foregroundRole()) << 8};
+    }
+
+    TSetting Setting() const {
+        const QWidget* parent = widget_.parentWidget();
+        TSetting setting{{widget_.x(), widget_.y(), widget_.width(), widget_.height(), widget_.palette().cacheKey(),
+                          widget_.autoFillBackground(),
+                          widget_.isEnabled(), widget_.isActiveWindow(), widget_.hasFocus(),
+                          widget_.testAttribute(Qt::WA_UnderMouse), static_cast<int>(widget_.layoutDirection()),
+                          parent == nullptr ? 0 : parent->palette().cacheKey(), parent == nullptr ? 0 : parent->width(),
+                          parent == nullptr ? 0 : parent->height()},
+                         widget_.font(),
+                         {},
+                         widget_.locale(),
+                         widget_.style()};
+        if (bar_ != nullptr) {
+            setting.Numbers.insert(setting.Numbers.end(),
+                                   {bar_->minimum(), bar_->maximum(), static_cast<int>(bar_->alignment()),
+                                    static_cast<int>(bar_->orientation()), bar_->invertedAppearance(),
+                                    static_cast<int>(bar_->textDirection()), bar_->isTextVisible()});
+            setting.Format = bar_->format();
+        }
+        if (label_ != nullptr) {
+            const QMargins margins = label_->contentsMargins();
+            setting.Numbers.insert(setting.Numbers.end(),
+                                   {static_cast<int>(label_->alignment()), label_->indent(), label_->margin(),
+                                    label_->wordWrap(), static_cast<int>(label_->textFormat()),
+                                    static_cast<int>(label_->textInteractionFlags()), label_->frameStyle(),
+                                    label_->lineWidth(), label_->midLineWidth(), margins.left(), margins.top(),
+                                    margins.right(), margins.bottom(), label_->pixmap().isNull()});
+        }
+        return setting;
+    }
+
+    // The look the widget has now, if it is not kept yet.
     void Copy() {
         copyDue_ = false;
-        const QString key = Look();
-        if (looks_.contains(key) || !bar_.testAttribute(Qt::WA_OpaquePaintEvent)) return;
-        auto* look = new QPixmap(bar_.size());
+        if (!Copied() || !(Setting() == setting_)) return;
+        const TLook look = Look();
+        const QPixmap* kept = looks_.object(look);
+        if (kept != nullptr && !kept->isNull()) return;
+        auto* copy = new QPixmap(widget_.size());
         rendering_ = true;
-        bar_.render(look, QPoint(), QRegion(), QWidget::RenderFlags());
+        widget_.render(copy, QPoint(), QRegion(), QWidget::RenderFlags());
         rendering_ = false;
-        looks_.insert(key, look);
+        looks_.insert(look, copy);
     }
 
-    // Everything the bar's paint, and the backdrop under it, follows.
-    QString Look() const {
-        const QWidget* parent = bar_.parentWidget();
-        const int flags = static_cast<int>(bar_.alignment()) | static_cast<int>(bar_.orientation()) << 16 |
-                          static_cast<int>(bar_.invertedAppearance()) << 20 |
-                          static_cast<int>(bar_.textDirection()) << 21 |
-                          static_cast<int>(bar_.layoutDirection()) << 22 | static_cast<int>(bar_.isEnabled()) << 24 |
-                          static_cast<int>(bar_.isActiveWindow()) << 25 | static_cast<int>(bar_.hasFocus()) << 26 |
-                          static_cast<int>(bar_.isTextVisible()) << 27 |
-                          static_cast<int>(bar_.testAttribute(Qt::WA_UnderMouse)) << 28;
-        return QStringList{QString::number(bar_.value()),
-                           QString::number(bar_.minimum()),
-                           QString::number(bar_.maximum()),
-                           bar_.text(),
-                           QString::number(flags),
-                           QString::number(bar_.x()),
-                           QString::number(bar_.y()),
-                           QString::number(bar_.width()),
-                           QString::number(bar_.height()),
-                           QString::number(bar_.palette().cacheKey()),
-                           bar_.font().key(),
-                           QString::number(reinterpret_cast<quintptr>(bar_.style())),
-                           QString::number(parent == nullptr ? 0 : parent->palette().cacheKey()),
-                           QString::number(parent == nullptr ? 0 : parent->width()),
-                           QString::number(parent == nullptr ? 0 : parent->height())}
-            .join(QLatin1Char('\n'));
-    }
-
-    QProgressBar& bar_;
-    QCache<QString, QPixmap> looks_;
+    QWidget& widget_;
+    QProgressBar* const bar_;
+    QLabel* const label_;
+    TSetting setting_;
+    QCache<TLook, QPixmap> looks_;
     bool rendering_ = false;
     bool copyDue_ = false;
 };
 
 }  // namespace
 
-void KeepBarLooks(QProgressBar& bar) {
-    new TBarLooks(bar);
+void KeepLooks(QWidget& widget) {
+    new TLooks(widget);
 }
 
 void FillWithBackdrop(QWidget& parent, const QList<QWidget*>& children) {
