@@ -139,8 +139,8 @@ void TForm1::ApplyLook() {
     for (QLabel* label : {Label7, Label8, Label9, Label10}) SetTwoBackgrounds(*label, PaleGreen, PureGreen);
     // What changes with the reports repaints itself alone, not the group box.
     FillWithBackdrop(*InputBox, {Label5, Label6, Key_status, Bar1, Bar2});
-    for (QWidget* widget : std::initializer_list<QWidget*>{Label5, Label6, Key_status, Key, Label7, Label8, Label9,
-                                                           Label10, Bar1, Bar2})
+    for (QWidget* widget :
+         std::initializer_list<QWidget*>{Label5, Label6, Key_status, Key, Label7, Label8, Label9, Label10, Bar1, Bar2})
         KeepLooks(*widget);
     SetBackground(*LabelTime, SkyBlue);
     SetBackground(*LabelDate, SkyBlue);

@@ -185,7 +185,9 @@ private:
         int Value = 0;
         int Role = 0;
         bool operator==(const TLook&) const = default;
-        friend size_t qHash(const TLook& look, size_t seed = 0) { return qHashMulti(seed, look.Text, look.Value, look.Role); }
+        friend size_t qHash(const TLook& look, size_t seed = 0) {
+            return qHashMulti(seed, look.Text, look.Value, look.Role);
+        }
     };
     struct TSetting {
         std::vector<qint64> Numbers;
@@ -200,8 +202,9 @@ private:
     // every pixel itself (FillWithBackdrop made it opaque, or it fills its
     // own opaque background), and a bar only under a still style.
     bool Copied() const {
-        const bool opaque = widget_.testAttribute(Qt::WA_OpaquePaintEvent) ||
-                            (widget_.autoFillBackground() && widget_.palette().brush(widget_.backgroundRole()).isOpaque());
+        const bool opaque =
+            widget_.testAttribute(Qt::WA_OpaquePaintEvent) ||
+            (widget_.autoFillBackground() && widget_.palette().brush(widget_.backgroundRole()).isOpaque());
         if (!opaque || widget_.devicePixelRatioF() != 1.0) return false;
         return bar_ == nullptr || (StillBarLooks(bar_->style()) && bar_->minimum() != bar_->maximum());
     }
@@ -213,16 +216,16 @@ private:
 
     TSetting Setting() const {
         const QWidget* parent = widget_.parentWidget();
-        TSetting setting{{widget_.x(), widget_.y(), widget_.width(), widget_.height(), widget_.palette().cacheKey(),
-                          widget_.autoFillBackground(),
-                          widget_.isEnabled(), widget_.isActiveWindow(), widget_.hasFocus(),
-                          widget_.testAttribute(Qt::WA_UnderMouse), static_cast<int>(widget_.layoutDirection()),
-                          parent == nullptr ? 0 : parent->palette().cacheKey(), parent == nullptr ? 0 : parent->width(),
-                          parent == nullptr ? 0 : parent->height()},
-                         widget_.font(),
-                         {},
-                         widget_.locale(),
-                         widget_.style()};
+        TSetting setting{
+            {widget_.x(), widget_.y(), widget_.width(), widget_.height(), widget_.palette().cacheKey(),
+             widget_.autoFillBackground(), widget_.isEnabled(), widget_.isActiveWindow(), widget_.hasFocus(),
+             widget_.testAttribute(Qt::WA_UnderMouse), static_cast<int>(widget_.layoutDirection()),
+             parent == nullptr ? 0 : parent->palette().cacheKey(), parent == nullptr ? 0 : parent->width(),
+             parent == nullptr ? 0 : parent->height()},
+            widget_.font(),
+            {},
+            widget_.locale(),
+            widget_.style()};
         if (bar_ != nullptr) {
             setting.Numbers.insert(setting.Numbers.end(),
                                    {bar_->minimum(), bar_->maximum(), static_cast<int>(bar_->alignment()),
@@ -232,12 +235,12 @@ private:
         }
         if (label_ != nullptr) {
             const QMargins margins = label_->contentsMargins();
-            setting.Numbers.insert(setting.Numbers.end(),
-                                   {static_cast<int>(label_->alignment()), label_->indent(), label_->margin(),
-                                    label_->wordWrap(), static_cast<int>(label_->textFormat()),
-                                    static_cast<int>(label_->textInteractionFlags()), label_->frameStyle(),
-                                    label_->lineWidth(), label_->midLineWidth(), margins.left(), margins.top(),
-                                    margins.right(), margins.bottom(), label_->pixmap().isNull()});
+            setting.Numbers.insert(
+                setting.Numbers.end(),
+                {static_cast<int>(label_->alignment()), label_->indent(), label_->margin(), label_->wordWrap(),
+                 static_cast<int>(label_->textFormat()), static_cast<int>(label_->textInteractionFlags()),
+                 label_->frameStyle(), label_->lineWidth(), label_->midLineWidth(), margins.left(), margins.top(),
+                 margins.right(), margins.bottom(), label_->pixmap().isNull()});
         }
         return setting;
     }
