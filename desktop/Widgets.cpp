@@ -1,10 +1,13 @@
 #include "desktop/Widgets.h"
 
+#include <QBackingStore>
 #include <QCache>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QHash>
 #include <QImage>
 #include <QPaintEvent>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QLabel>
 #include <QLocale>
@@ -153,29 +156,30 @@ public:
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() != QEvent::Paint || rendering_ || !Copied()) return false;
+        if (event->type() != QEvent::Paint || painting_ || !Copied()) return false;
         if (TSetting setting = Setting(); !(setting == setting_)) {
             looks_.clear();
             setting_ = std::move(setting);
         }
+        const auto& paint = static_cast<const QPaintEvent&>(*event);
+        const QRect area = paint.rect();
         const TLook look = Look();
-        const QPixmap* copy = looks_.object(look);
-        if (copy == nullptr || copy->isNull()) {
-            // A look is copied the second time it is painted: a text that
-            // never comes back (a new key) costs no copy. A widget renders
-            // only outside its own paint: this one paints as usual, and the
-            // copy is made once it is over.
-            if (copy == nullptr) {
-                looks_.insert(look, new QPixmap);
-            } else if (!copyDue_) {
-                copyDue_ = true;
-                QMetaObject::invokeMethod(
-                    this, [this] { Copy(); }, Qt::QueuedConnection);
-            }
-            return false;
+        if (const QPixmap* copy = looks_.object(look)) {
+            QPainter(&widget_).drawPixmap(area, *copy, area);
+            return true;
         }
-        const QRect area = static_cast<QPaintEvent*>(event)->rect();
-        QPainter(&widget_).drawPixmap(area, *copy, area);
+        // The widget paints as usual (the filters before this one, the
+        // backdrop's fill, included), and what it painted into the window's
+        // backing store is copied from there: the copy is what the screen
+        // shows, and costs no second paint. A paint into another device (a
+        // render of the window) is not copied.
+        const bool toStore = PaintsToStore();
+        painting_ = true;
+        QCoreApplication::sendEvent(&widget_, event);
+        painting_ = false;
+        if (toStore && QRegion(widget_.rect()).subtracted(paint.region()).isEmpty()) {
+            if (QPixmap painted = Painted(); !painted.isNull()) looks_.insert(look, new QPixmap(std::move(painted)));
+        }
         return true;
     }
 
@@ -200,13 +204,15 @@ private:
 
     // Whether the widget's paint can be copied exactly: one that paints
     // every pixel itself (FillWithBackdrop made it opaque, or it fills its
-    // own opaque background), and a bar only under a still style.
+    // own opaque background), a caption that shows a text, and a bar only
+    // under a still style.
     bool Copied() const {
         const bool opaque =
             widget_.testAttribute(Qt::WA_OpaquePaintEvent) ||
             (widget_.autoFillBackground() && widget_.palette().brush(widget_.backgroundRole()).isOpaque());
         if (!opaque || widget_.devicePixelRatioF() != 1.0) return false;
-        return bar_ == nullptr || (StillBarLooks(bar_->style()) && bar_->minimum() != bar_->maximum());
+        if (label_ != nullptr) return label_->pixmap().isNull() && label_->movie() == nullptr;
+        return bar_ != nullptr && StillBarLooks(bar_->style()) && bar_->minimum() != bar_->maximum();
     }
 
     TLook Look() const {
@@ -240,23 +246,29 @@ private:
                 {static_cast<int>(label_->alignment()), label_->indent(), label_->margin(), label_->wordWrap(),
                  static_cast<int>(label_->textFormat()), static_cast<int>(label_->textInteractionFlags()),
                  label_->frameStyle(), label_->lineWidth(), label_->midLineWidth(), margins.left(), margins.top(),
-                 margins.right(), margins.bottom(), label_->pixmap().isNull()});
+                 margins.right(), margins.bottom()});
         }
         return setting;
     }
 
-    // The look the widget has now, if it is not kept yet.
-    void Copy() {
-        copyDue_ = false;
-        if (!Copied() || !(Setting() == setting_)) return;
-        const TLook look = Look();
-        const QPixmap* kept = looks_.object(look);
-        if (kept != nullptr && !kept->isNull()) return;
-        auto* copy = new QPixmap(widget_.size());
-        rendering_ = true;
-        widget_.render(copy, QPoint(), QRegion(), QWidget::RenderFlags());
-        rendering_ = false;
-        looks_.insert(look, copy);
+    // Whether the paint under way goes into the window's backing store.
+    bool PaintsToStore() const {
+        QBackingStore* store = widget_.backingStore();
+        if (store == nullptr) return false;
+        QPainter probe(&widget_);
+        return probe.paintEngine() != nullptr && probe.paintEngine()->paintDevice() == store->paintDevice();
+    }
+
+    // What the widget painted, from its window's backing store when that is
+    // an image (every raster platform's is); a null pixmap elsewhere.
+    QPixmap Painted() const {
+        QBackingStore* store = widget_.backingStore();
+        const QPaintDevice* device = store == nullptr ? nullptr : store->paintDevice();
+        if (device == nullptr || device->devType() != QInternal::Image) return {};
+        const auto& image = static_cast<const QImage&>(*device);
+        const QRect place(widget_.mapTo(widget_.window(), QPoint()), widget_.size());
+        if (image.devicePixelRatio() != 1.0 || !image.rect().contains(place)) return {};
+        return QPixmap::fromImage(image.copy(place));
     }
 
     QWidget& widget_;
@@ -264,8 +276,7 @@ private:
     QLabel* const label_;
     TSetting setting_;
     QCache<TLook, QPixmap> looks_;
-    bool rendering_ = false;
-    bool copyDue_ = false;
+    bool painting_ = false;
 };
 
 }  // namespace

@@ -47,12 +47,13 @@ void FillWithBackdrop(QWidget& parent, const QList<QWidget*>& children);
 // (FillWithBackdrop made it opaque, or it fills its own background): a
 // caption lays its text out again and a style's bar draws its stripes on
 // every paint, which costs far more than a copy, and a board's channels keep
-// coming back to the same few values. A look is copied the second time it
-// shows; the copies of the last 64 are kept, and dropped when anything else
-// the paint follows changes (size, palette, font, style, the backdrop). Only
-// a style whose bar looks the same in each state has its bars copied
-// (Fusion). What the widget is to the rest of the program (its text, its
-// value, what a screen reader reads) stays as it is.
+// coming back to the same few values. A look's first paint is copied from
+// the window's backing store, what the screen shows; the copies of the last
+// 64 are kept, and dropped when anything else the paint follows changes
+// (size, palette, font, style, the backdrop). Only a style whose bar looks
+// the same in each state has its bars copied (Fusion). What the widget is to
+// the rest of the program (its text, its value, what a screen reader reads)
+// stays as it is.
 void KeepLooks(QWidget& widget);
 // The background colour the widget shows.
 QColor Background(const QWidget& widget);

@@ -67,8 +67,8 @@ TEST(Backdrop, ChildrenOnThePlainInsideRepaintAloneAndLookTheSame) {
         child->repaint();
     EXPECT_EQ(OnScreen(window), before);
 
-    // Painted twice, a look is copied; the copy is what painting it shows.
-    // A paint that gets past the copies reaches `painted`'s filter.
+    // A look painted once is copied; the copy is what painting it shows. A
+    // paint that gets past the copies reaches `painted`'s filter.
     auto* input = new QLabel(QStringLiteral(" Off "), box);
     input->setGeometry(200, 40, 40, 16);
     SetTwoBackgrounds(*input, Qt::yellow, Qt::green);
@@ -78,7 +78,7 @@ TEST(Backdrop, ChildrenOnThePlainInsideRepaintAloneAndLookTheSame) {
     TPaintCount painted(*caption);
     const std::vector<QWidget*> kept{caption, bar, input};
     for (QWidget* widget : kept) KeepLooks(*widget);
-    for (const bool other : {true, false, true, false}) {
+    for (const bool other : {true, false}) {
         bar->setValue(other ? 80 : 50);
         caption->setText(other ? QStringLiteral("Channel 1 : 80 %") : QStringLiteral("Channel 1 : 50 %"));
         ShowSecondBackground(*input, other);
