@@ -1,6 +1,6 @@
 #include "desktop/Widgets.h"
+#include "tests/support/PaintCounter.h"
 
-#include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPixmap>
@@ -18,19 +18,6 @@
 
 namespace lumidra::desktop {
 namespace {
-
-// Counts the paints that reach a widget's filters installed before it.
-class TPaintCount final : public QObject {
-public:
-    explicit TPaintCount(QWidget& widget) { widget.installEventFilter(this); }
-    int Count = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        Count += event->type() == QEvent::Paint;
-        return false;
-    }
-};
 
 QImage OnScreen(QWidget& window) {
     return window.screen()->grabWindow(window.winId()).toImage().convertToFormat(QImage::Format_RGB32);
@@ -75,7 +62,7 @@ TEST(Backdrop, ChildrenOnThePlainInsideRepaintAloneAndLookTheSame) {
     input->show();
     QTest::qWait(0);
     const QImage withInput = OnScreen(window);
-    TPaintCount painted(*caption);
+    testing::TPaintCounter painted(*caption);
     const std::vector<QWidget*> kept{caption, bar, input};
     for (QWidget* widget : kept) KeepLooks(*widget);
     for (const bool other : {true, false}) {
