@@ -139,7 +139,9 @@ void TForm1::ApplyLook() {
     for (QLabel* label : {Label7, Label8, Label9, Label10}) SetTwoBackgrounds(*label, PaleGreen, PureGreen);
     // What changes with the reports repaints itself alone, not the group box.
     FillWithBackdrop(*InputBox, {Label5, Label6, Key_status, Bar1, Bar2});
-    for (QProgressBar* bar : {Bar1, Bar2}) KeepBarLooks(*bar);
+    for (QWidget* widget :
+         std::initializer_list<QWidget*>{Label5, Label6, Key_status, Key, Label7, Label8, Label9, Label10, Bar1, Bar2})
+        KeepLooks(*widget);
     SetBackground(*LabelTime, SkyBlue);
     SetBackground(*LabelDate, SkyBlue);
     SetBackground(*Key, QApplication::palette().color(QPalette::ToolTipBase));

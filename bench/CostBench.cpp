@@ -53,6 +53,7 @@
 #include "hid/virtual/VirtualHidBus.h"
 #include "protocol/InputDecode.h"
 #include "protocol/ProtocolState.h"
+#include "tests/support/PaintCounter.h"
 #include "tests/support/Reports.h"
 
 #if defined(__linux__)
@@ -362,19 +363,6 @@ BENCHMARK_CAPTURE(BM_BoardAttached, panels / 1000, TLoad::Panels, 1000)
     ->UseManualTime()
     ->Unit(benchmark::kSecond);
 
-// Counts a widget's paints.
-class TPaintCounter final : public QObject {
-public:
-    explicit TPaintCounter(QWidget& widget) { widget.installEventFilter(this); }
-    int Count = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        Count += event->type() == QEvent::Paint;
-        return false;
-    }
-};
-
 // Every panel at 1,000 status reports a second, the chart window hidden and
 // then open on its 1-minute span, in one process: the difference of the two.
 void BM_ChartCost(benchmark::State& state) {
@@ -390,7 +378,7 @@ void BM_ChartCost(benchmark::State& state) {
         auto main = std::make_unique<app::TForm1>(bus, gui);
         app::ShowAllPanels(*main);
         auto chart = std::make_unique<graphics::TChartWindow>();
-        TPaintCounter paints(*chart->Plot);
+        testing::TPaintCounter paints(*chart->Plot);
         main->show();
         bench::RunUntil([] { return app::BoardAttached; });
         protocol::KeySoundArmed = false;

@@ -10,11 +10,14 @@ TFramePacer::TFramePacer(QWidget& window, int frameMs) : QObject(&window), windo
     frame_.setSingleShot(true);
     frame_.setTimerType(Qt::PreciseTimer);
     connect(&frame_, &QTimer::timeout, this, [this] {
-        if (!pending_) return;
-        pending_ = false;
-        // The repaint manager still holds every dirty region: one request
-        // paints them all.
-        QCoreApplication::postEvent(&window_, new QEvent(QEvent::UpdateRequest), Qt::LowEventPriority);
+        if (pending_) {
+            pending_ = false;
+            // The repaint manager still holds every dirty region: one
+            // request paints them all.
+            QCoreApplication::postEvent(&window_, new QEvent(QEvent::UpdateRequest), Qt::LowEventPriority);
+        } else if (requested_) {
+            MarkFrame();
+        }
     });
     window.installEventFilter(this);
 }
@@ -31,7 +34,7 @@ bool TFramePacer::eventFilter(QObject* watched, QEvent* event) {
     // Only a paint within a frame of the last one arms the timer: a window
     // that changes once a second (the clock) paints at once and wakes nobody
     // a frame later.
-    const qint64 since = lastPaint_.isValid() ? lastPaint_.elapsed() : frameMs_;
+    const qint64 since = SinceLastPaint();
     if (since < frameMs_) {
         pending_ = true;
         ++heldBack_;
@@ -39,6 +42,8 @@ bool TFramePacer::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     lastPaint_.start();
+    // A frame asked for goes with this paint: its timer wakes nobody.
+    frame_.stop();
     requested_ = false;
     if (beforeFrame_) {
         inFrame_ = true;
@@ -48,19 +53,39 @@ bool TFramePacer::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
-void TFramePacer::RequestFrame() {
-    if (requested_) return;
-    requested_ = true;
+qint64 TFramePacer::SinceLastPaint() const {
+    return lastPaint_.isValid() ? lastPaint_.elapsed() : frameMs_;
+}
+
+void TFramePacer::MarkFrame() {
     // A pixel marked dirty is the way into the repaint manager: it asks for
     // the paint and sets what it paints, whatever the hook changes then
-    // included. Within the hook that paint is already under way and would
-    // take the pixel along, so the request waits for the loop.
-    if (inFrame_) {
-        QMetaObject::invokeMethod(
-            this, [this] { mark_->update(0, 0, 1, 1); }, Qt::QueuedConnection);
+    // included.
+    mark_->update(0, 0, 1, 1);
+}
+
+void TFramePacer::RequestFrame() {
+    if (requested_) {
+        // A frame asked for within a frame of the last paint waits for its
+        // timer or, sooner, for a request once that frame is over: a board's
+        // next report then paints it, and no timer wakes the program between
+        // two reports.
+        if (frame_.isActive() && !pending_ && SinceLastPaint() >= frameMs_) {
+            frame_.stop();
+            MarkFrame();
+        }
         return;
     }
-    mark_->update(0, 0, 1, 1);
+    requested_ = true;
+    // Within the hook the paint is already under way: the request is for
+    // the frame after it.
+    if (!inFrame_ && SinceLastPaint() >= frameMs_) {
+        MarkFrame();
+        return;
+    }
+    // At most a frame from now; a held-back paint whose timer runs already
+    // takes the hook along.
+    if (!frame_.isActive()) frame_.start(frameMs_);
 }
 
 }  // namespace lumidra::desktop

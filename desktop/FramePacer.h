@@ -34,10 +34,12 @@ public:
     // sets can still go into that paint.
     void SetBeforeFrame(std::function<void()> beforeFrame) { beforeFrame_ = std::move(beforeFrame); }
     // Asks for a frame (and so for the hook) though no widget may have
-    // changed yet: the next paint the pacer lets through, at once or at the
-    // frame's end. Asked from the hook, it is the frame after this one.
-    // Asked again before that frame, it costs nothing: a board's reports ask
-    // for it a thousand times a second.
+    // changed yet: at once when the last paint is a frame old, else at most
+    // a frame from now, or sooner, when it is asked again once the last
+    // paint is a frame old (a board's reports ask for it with each change,
+    // so the frame comes with a report, not with a timer of its own between
+    // two). Asked from the hook, it is the frame after this one. Asked again
+    // before that frame, it costs a look at the clock.
     void RequestFrame();
     // The widget, the window or one inside it, one pixel of which a frame
     // request marks dirty (the window by default). That pixel is painted with
@@ -54,6 +56,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    qint64 SinceLastPaint() const;
+    void MarkFrame();
+
     QWidget& window_;
     QWidget* mark_ = &window_;
     const int frameMs_;

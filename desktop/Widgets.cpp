@@ -1,12 +1,16 @@
 #include "desktop/Widgets.h"
 
+#include <QBackingStore>
 #include <QCache>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QHash>
 #include <QImage>
 #include <QPaintEvent>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QLabel>
+#include <QLocale>
 #include <QPalette>
 #include <QPixmap>
 #include <QProgressBar>
@@ -15,6 +19,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include <algorithm>
@@ -134,85 +139,150 @@ bool StillBarLooks(const QStyle* style) {
     return style != nullptr && style->name().compare(QLatin1String("fusion"), Qt::CaseInsensitive) == 0;
 }
 
-// Keeps the looks of KeepBarLooks.
-class TBarLooks final : public QObject {
+// Keeps the looks of KeepLooks. A look is what changes with the board's
+// reports (a bar's value, a caption's text, the background role an input
+// switches); everything else the paint follows is the setting, and a new
+// setting drops every look kept.
+class TLooks final : public QObject {
 public:
-    explicit TBarLooks(QProgressBar& bar) : QObject(&bar), bar_(bar), looks_(64) { bar.installEventFilter(this); }
+    explicit TLooks(QWidget& widget)
+        : QObject(&widget),
+          widget_(widget),
+          bar_(qobject_cast<QProgressBar*>(&widget)),
+          label_(qobject_cast<QLabel*>(&widget)),
+          looks_(64) {
+        widget.installEventFilter(this);
+    }
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
-        // Only a bar that paints every pixel itself is copied exactly.
-        if (event->type() != QEvent::Paint || rendering_ || !bar_.testAttribute(Qt::WA_OpaquePaintEvent) ||
-            bar_.devicePixelRatioF() != 1.0 || !StillBarLooks(bar_.style()))
-            return false;
-        const QString key = Look();
-        const QPixmap* look = looks_.object(key);
-        if (look == nullptr) {
-            // A bar renders only outside its own paint: this one paints as
-            // usual, and its look is copied once it is over.
-            if (!copyDue_) {
-                copyDue_ = true;
-                QMetaObject::invokeMethod(
-                    this, [this] { Copy(); }, Qt::QueuedConnection);
-            }
-            return false;
+        if (event->type() != QEvent::Paint || painting_ || !Copied()) return false;
+        if (TSetting setting = Setting(); !(setting == setting_)) {
+            looks_.clear();
+            setting_ = std::move(setting);
         }
-        const QRect area = static_cast<QPaintEvent*>(event)->rect();
-        QPainter(&bar_).drawPixmap(area, *look, area);
+        const auto& paint = static_cast<const QPaintEvent&>(*event);
+        const QRect area = paint.rect();
+        const TLook look = Look();
+        if (const QPixmap* copy = looks_.object(look)) {
+            QPainter(&widget_).drawPixmap(area, *copy, area);
+            return true;
+        }
+        // The widget paints as usual (the filters before this one, the
+        // backdrop's fill, included), and what it painted into the window's
+        // backing store is copied from there: the copy is what the screen
+        // shows, and costs no second paint. A paint into another device (a
+        // render of the window) is not copied.
+        const bool toStore = PaintsToStore();
+        painting_ = true;
+        QCoreApplication::sendEvent(&widget_, event);
+        painting_ = false;
+        if (toStore && QRegion(widget_.rect()).subtracted(paint.region()).isEmpty()) {
+            if (QPixmap painted = Painted(); !painted.isNull()) looks_.insert(look, new QPixmap(std::move(painted)));
+        }
         return true;
     }
 
 private:
-    // The look the bar has now, if it is not kept yet.
-    void Copy() {
-        copyDue_ = false;
-        const QString key = Look();
-        if (looks_.contains(key) || !bar_.testAttribute(Qt::WA_OpaquePaintEvent)) return;
-        auto* look = new QPixmap(bar_.size());
-        rendering_ = true;
-        bar_.render(look, QPoint(), QRegion(), QWidget::RenderFlags());
-        rendering_ = false;
-        looks_.insert(key, look);
+    struct TLook {
+        QString Text;
+        int Value = 0;
+        int Role = 0;
+        bool operator==(const TLook&) const = default;
+        friend size_t qHash(const TLook& look, size_t seed = 0) {
+            return qHashMulti(seed, look.Text, look.Value, look.Role);
+        }
+    };
+    struct TSetting {
+        std::vector<qint64> Numbers;
+        QFont Font;
+        QString Format;
+        QLocale Locale;
+        const QStyle* Style = nullptr;
+        bool operator==(const TSetting&) const = default;
+    };
+
+    // Whether the widget's paint can be copied exactly: one that paints
+    // every pixel itself (FillWithBackdrop made it opaque, or it fills its
+    // own opaque background), a caption that shows a text, and a bar only
+    // under a still style.
+    bool Copied() const {
+        const bool opaque =
+            widget_.testAttribute(Qt::WA_OpaquePaintEvent) ||
+            (widget_.autoFillBackground() && widget_.palette().brush(widget_.backgroundRole()).isOpaque());
+        if (!opaque || widget_.devicePixelRatioF() != 1.0) return false;
+        if (label_ != nullptr) return label_->pixmap().isNull() && label_->movie() == nullptr;
+        return bar_ != nullptr && StillBarLooks(bar_->style()) && bar_->minimum() != bar_->maximum();
     }
 
-    // Everything the bar's paint, and the backdrop under it, follows.
-    QString Look() const {
-        const QWidget* parent = bar_.parentWidget();
-        const int flags = static_cast<int>(bar_.alignment()) | static_cast<int>(bar_.orientation()) << 16 |
-                          static_cast<int>(bar_.invertedAppearance()) << 20 |
-                          static_cast<int>(bar_.textDirection()) << 21 |
-                          static_cast<int>(bar_.layoutDirection()) << 22 | static_cast<int>(bar_.isEnabled()) << 24 |
-                          static_cast<int>(bar_.isActiveWindow()) << 25 | static_cast<int>(bar_.hasFocus()) << 26 |
-                          static_cast<int>(bar_.isTextVisible()) << 27 |
-                          static_cast<int>(bar_.testAttribute(Qt::WA_UnderMouse)) << 28;
-        return QStringList{QString::number(bar_.value()),
-                           QString::number(bar_.minimum()),
-                           QString::number(bar_.maximum()),
-                           bar_.text(),
-                           QString::number(flags),
-                           QString::number(bar_.x()),
-                           QString::number(bar_.y()),
-                           QString::number(bar_.width()),
-                           QString::number(bar_.height()),
-                           QString::number(bar_.palette().cacheKey()),
-                           bar_.font().key(),
-                           QString::number(reinterpret_cast<quintptr>(bar_.style())),
-                           QString::number(parent == nullptr ? 0 : parent->palette().cacheKey()),
-                           QString::number(parent == nullptr ? 0 : parent->width()),
-                           QString::number(parent == nullptr ? 0 : parent->height())}
-            .join(QLatin1Char('\n'));
+    TLook Look() const {
+        return {label_ != nullptr ? label_->text() : QString(), bar_ != nullptr ? bar_->value() : 0,
+                static_cast<int>(widget_.backgroundRole()) | static_cast<int>(widget_.foregroundRole()) << 8};
     }
 
-    QProgressBar& bar_;
-    QCache<QString, QPixmap> looks_;
-    bool rendering_ = false;
-    bool copyDue_ = false;
+    TSetting Setting() const {
+        const QWidget* parent = widget_.parentWidget();
+        TSetting setting{
+            {widget_.x(), widget_.y(), widget_.width(), widget_.height(), widget_.palette().cacheKey(),
+             widget_.autoFillBackground(), widget_.isEnabled(), widget_.isActiveWindow(), widget_.hasFocus(),
+             widget_.testAttribute(Qt::WA_UnderMouse), static_cast<int>(widget_.layoutDirection()),
+             parent == nullptr ? 0 : parent->palette().cacheKey(), parent == nullptr ? 0 : parent->width(),
+             parent == nullptr ? 0 : parent->height()},
+            widget_.font(),
+            {},
+            widget_.locale(),
+            widget_.style()};
+        if (bar_ != nullptr) {
+            setting.Numbers.insert(setting.Numbers.end(),
+                                   {bar_->minimum(), bar_->maximum(), static_cast<int>(bar_->alignment()),
+                                    static_cast<int>(bar_->orientation()), bar_->invertedAppearance(),
+                                    static_cast<int>(bar_->textDirection()), bar_->isTextVisible()});
+            setting.Format = bar_->format();
+        }
+        if (label_ != nullptr) {
+            const QMargins margins = label_->contentsMargins();
+            setting.Numbers.insert(
+                setting.Numbers.end(),
+                {static_cast<int>(label_->alignment()), label_->indent(), label_->margin(), label_->wordWrap(),
+                 static_cast<int>(label_->textFormat()), static_cast<int>(label_->textInteractionFlags()),
+                 label_->frameStyle(), label_->lineWidth(), label_->midLineWidth(), margins.left(), margins.top(),
+                 margins.right(), margins.bottom()});
+        }
+        return setting;
+    }
+
+    // Whether the paint under way goes into the window's backing store.
+    bool PaintsToStore() const {
+        QBackingStore* store = widget_.backingStore();
+        if (store == nullptr) return false;
+        QPainter probe(&widget_);
+        return probe.paintEngine() != nullptr && probe.paintEngine()->paintDevice() == store->paintDevice();
+    }
+
+    // What the widget painted, from its window's backing store when that is
+    // an image (every raster platform's is); a null pixmap elsewhere.
+    QPixmap Painted() const {
+        QBackingStore* store = widget_.backingStore();
+        const QPaintDevice* device = store == nullptr ? nullptr : store->paintDevice();
+        if (device == nullptr || device->devType() != QInternal::Image) return {};
+        const auto& image = static_cast<const QImage&>(*device);
+        const QRect place(widget_.mapTo(widget_.window(), QPoint()), widget_.size());
+        if (image.devicePixelRatio() != 1.0 || !image.rect().contains(place)) return {};
+        return QPixmap::fromImage(image.copy(place));
+    }
+
+    QWidget& widget_;
+    QProgressBar* const bar_;
+    QLabel* const label_;
+    TSetting setting_;
+    QCache<TLook, QPixmap> looks_;
+    bool painting_ = false;
 };
 
 }  // namespace
 
-void KeepBarLooks(QProgressBar& bar) {
-    new TBarLooks(bar);
+void KeepLooks(QWidget& widget) {
+    new TLooks(widget);
 }
 
 void FillWithBackdrop(QWidget& parent, const QList<QWidget*>& children) {

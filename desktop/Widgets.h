@@ -10,7 +10,6 @@
 #include <QStringList>
 
 class QLabel;
-class QProgressBar;
 class QWidget;
 
 namespace lumidra::desktop {
@@ -43,12 +42,19 @@ void ShowSecondBackground(QWidget& widget, bool second);
 // over more than one colour stays transparent. The colours follow `parent`'s
 // size, palette and style, and the children's places.
 void FillWithBackdrop(QWidget& parent, const QList<QWidget*>& children);
-// Paints `bar` from a copy of an earlier paint of the same look while it is
-// opaque (FillWithBackdrop made it so): a style's bar with stripes costs
-// far more to draw than to copy, and a board's channel keeps coming back to
-// the same few values. The copies of its last 64 looks are kept. Only a
-// style whose bar looks the same in each state is copied (Fusion).
-void KeepBarLooks(QProgressBar& bar);
+// Paints `widget`, a caption (QLabel) or a bar (QProgressBar), from a copy
+// of an earlier paint of the same look while it paints every pixel itself
+// (FillWithBackdrop made it opaque, or it fills its own background): a
+// caption lays its text out again and a style's bar draws its stripes on
+// every paint, which costs far more than a copy, and a board's channels keep
+// coming back to the same few values. A look's first paint is copied from
+// the window's backing store, what the screen shows; the copies of the last
+// 64 are kept, and dropped when anything else the paint follows changes
+// (size, palette, font, style, the backdrop). Only a style whose bar looks
+// the same in each state has its bars copied (Fusion). What the widget is to
+// the rest of the program (its text, its value, what a screen reader reads)
+// stays as it is.
+void KeepLooks(QWidget& widget);
 // The background colour the widget shows.
 QColor Background(const QWidget& widget);
 

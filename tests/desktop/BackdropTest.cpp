@@ -1,4 +1,5 @@
 #include "desktop/Widgets.h"
+#include "tests/support/PaintCounter.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 namespace lumidra::desktop {
 namespace {
@@ -52,15 +54,28 @@ TEST(Backdrop, ChildrenOnThePlainInsideRepaintAloneAndLookTheSame) {
         child->repaint();
     EXPECT_EQ(OnScreen(window), before);
 
-    // The bar's copy of a look it had is what painting it shows.
-    KeepBarLooks(*bar);
-    bar->setValue(80);
-    bar->repaint();
-    bar->setValue(50);
-    bar->repaint();
+    // A look painted once is copied; the copy is what painting it shows. A
+    // paint that gets past the copies reaches `painted`'s filter.
+    auto* input = new QLabel(QStringLiteral(" Off "), box);
+    input->setGeometry(200, 40, 40, 16);
+    SetTwoBackgrounds(*input, Qt::yellow, Qt::green);
+    input->show();
     QTest::qWait(0);
-    bar->repaint();
-    EXPECT_EQ(OnScreen(window), before);
+    const QImage withInput = OnScreen(window);
+    testing::TPaintCounter painted(*caption);
+    const std::vector<QWidget*> kept{caption, bar, input};
+    for (QWidget* widget : kept) KeepLooks(*widget);
+    for (const bool other : {true, false}) {
+        bar->setValue(other ? 80 : 50);
+        caption->setText(other ? QStringLiteral("Channel 1 : 80 %") : QStringLiteral("Channel 1 : 50 %"));
+        ShowSecondBackground(*input, other);
+        for (QWidget* widget : kept) widget->repaint();
+        QTest::qWait(0);
+    }
+    painted.Count = 0;
+    for (QWidget* widget : kept) widget->repaint();
+    EXPECT_EQ(painted.Count, 0);
+    EXPECT_EQ(OnScreen(window), withInput);
 }
 
 }  // namespace

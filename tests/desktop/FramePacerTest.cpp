@@ -1,4 +1,5 @@
 #include "desktop/FramePacer.h"
+#include "tests/support/PaintCounter.h"
 
 #include <QApplication>
 #include <QProgressBar>
@@ -28,14 +29,6 @@ private:
 };
 [[maybe_unused]] const auto* const registered = ::testing::AddGlobalTestEnvironment(new Application);
 
-struct PaintCounter : QObject {
-    int Paints = 0;
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint) ++Paints;
-        return false;
-    }
-};
-
 // A shown window with a progress bar under a pacer, its first paints done,
 // the bar's paints counted from then on.
 class FramePacer : public ::testing::Test {
@@ -48,12 +41,12 @@ protected:
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
         QTest::qWait(2 * TFramePacer::FrameMs);
-        bar->installEventFilter(&counter);
+        counter = std::make_unique<testing::TPaintCounter>(*bar);
     }
     QWidget window;
     QProgressBar* bar = nullptr;
     TFramePacer* pacer = nullptr;
-    PaintCounter counter;
+    std::unique_ptr<testing::TPaintCounter> counter;
 };
 
 // A progress bar repaints at once whenever its value moves; a board moves it
@@ -61,10 +54,10 @@ protected:
 // last state once the frame is over.
 TEST_F(FramePacer, ChangesWithinAFrameArePaintedOnceAndTheLastStateAfterIt) {
     for (int value = 100; value <= 1000; value += 100) bar->setValue(value);
-    EXPECT_LE(counter.Paints, 1);
+    EXPECT_LE(counter->Count, 1);
     EXPECT_GE(pacer->HeldBack(), 1);
-    const int inFrame = counter.Paints;
-    ASSERT_TRUE(QTest::qWaitFor([&] { return counter.Paints > inFrame; }, 1000)) << "the last state was never painted";
+    const int inFrame = counter->Count;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return counter->Count > inFrame; }, 1000)) << "the last state was never painted";
 }
 
 // The clock changes its label once a second: each change is painted at once
@@ -74,9 +67,9 @@ TEST_F(FramePacer, ALoneChangeIsPaintedAtOnceAndArmsNoTimer) {
     // more than once) is not this test's business.
     [[maybe_unused]] const int heldBefore = pacer->HeldBack();
     for (int value = 100; value <= 300; value += 100) {
-        const int before = counter.Paints;
+        const int before = counter->Count;
         bar->setValue(value);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return counter.Paints > before; }, 1000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return counter->Count > before; }, 1000));
 #if !defined(_WIN32)
         EXPECT_FALSE(pacer->FrameArmed()) << "value " << value;
 #endif
