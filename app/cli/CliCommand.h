@@ -52,8 +52,7 @@ public:
     virtual const std::vector<std::string>& Unopenable() const = 0;
 
     // Checks `name` as the command's output, told when refused.
-    virtual bool CheckOutput(desktop::TOutputFile& file, const std::string& name,
-                             desktop::TOutputFile::TForm form) = 0;
+    virtual bool CheckOutput(desktop::TOutputFile& file, const std::string& name, desktop::TOutputFile::TForm form) = 0;
     // A line of the command's output on standard output; false once a write
     // failed (the run is on its way to its end).
     virtual bool Emit(const std::string& line) = 0;

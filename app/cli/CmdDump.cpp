@@ -22,7 +22,8 @@ public:
             return ExitFailed;
         }
         if (Options().Has("--expect") && !Expected()) {
-            TConsoleSeams::Tell(QCoreApplication::translate("cli", "--expect: файл «%1» не прочитан").arg(ExpectName()));
+            TConsoleSeams::Tell(
+                QCoreApplication::translate("cli", "--expect: файл «%1» не прочитан").arg(ExpectName()));
             return ExitFailed;
         }
         return ExitDone;

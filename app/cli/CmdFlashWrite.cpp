@@ -56,7 +56,8 @@ public:
                     .arg(OperandText()));
             return ExitFailed;
         }
-        if (!Options().Quiet) TConsoleSeams::Tell(QCoreApplication::translate("cli", "--verify: во FLASH то, что записано"));
+        if (!Options().Quiet)
+            TConsoleSeams::Tell(QCoreApplication::translate("cli", "--verify: во FLASH то, что записано"));
         return ExitDone;
     }
 

@@ -24,8 +24,8 @@ public:
         picture_ = graphics::TakePictureFile(*input);
         seams.Silent = false;
         if (!picture_) {
-            picture_ = ImportForLcd(*input, Options().Number("--threshold", graphics::DefaultImportThreshold),
-                                    OperandText());
+            picture_ =
+                ImportForLcd(*input, Options().Number("--threshold", graphics::DefaultImportThreshold), OperandText());
         }
         if (!picture_) return ExitFailed;
         host_.Inputs().Picture = [this] { return *picture_; };

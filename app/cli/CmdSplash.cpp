@@ -24,9 +24,8 @@ public:
         const std::optional<int> seconds =
             Options().Has("--seconds") ? std::optional<int>(Options().Number("--seconds", 1)) : std::nullopt;
         if (!host_.Seams().Quiet) {
-            TConsoleSeams::Tell(seconds
-                                    ? QCoreApplication::translate("cli", "заставка показана на %1 с").arg(*seconds)
-                                    : QCoreApplication::translate("cli", "заставка показана; Enter убирает её"));
+            TConsoleSeams::Tell(seconds ? QCoreApplication::translate("cli", "заставка показана на %1 с").arg(*seconds)
+                                        : QCoreApplication::translate("cli", "заставка показана; Enter убирает её"));
         }
         host_.WaitForOperator(seconds);
     }

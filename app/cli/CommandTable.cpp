@@ -40,15 +40,12 @@ const std::vector<TCommandEntry>& Commands() {
         {.Name = "status",
          .Synopsis = "[--watch] [--count N] [--until COND] [--json]",
          .Summary = LUMIDRA_TEXT("cli", "состояние платы: каналы в %, входы, состояние ключа, код ключа"),
-         .Options = {{"--watch", TKind::Flag},
-                     {"--count", TKind::Count},
-                     {"--until", TKind::Until},
-                     {"--json", TKind::Flag}},
+         .Options =
+             {{"--watch", TKind::Flag}, {"--count", TKind::Count}, {"--until", TKind::Until}, {"--json", TKind::Flag}},
          .Make = &MakeStatus},
         {.Name = "keys",
          .Synopsis = "[--count N] [--base FILE]",
-         .Summary =
-             LUMIDRA_TEXT("cli", "по строке на каждый приложенный ключ; --base добавляет новые ключи в FILE"),
+         .Summary = LUMIDRA_TEXT("cli", "по строке на каждый приложенный ключ; --base добавляет новые ключи в FILE"),
          .Options = {{"--count", TKind::Count}, {"--base", TKind::Text}},
          .Make = &MakeKeys},
         {.Name = "led",
@@ -104,7 +101,10 @@ const std::vector<TCommandEntry>& Commands() {
          .MinOperands = 1,
          .MaxOperands = 1,
          .Make = &MakeFlashRead},
-        {.Name = "flash erase", .Synopsis = "", .Summary = LUMIDRA_TEXT("cli", "стирает FLASH"), .Make = &MakeFlashErase},
+        {.Name = "flash erase",
+         .Synopsis = "",
+         .Summary = LUMIDRA_TEXT("cli", "стирает FLASH"),
+         .Make = &MakeFlashErase},
         {.Name = "flash write",
          .Synopsis = "FILE [--verify]",
          .Summary = LUMIDRA_TEXT("cli", "первый блок FILE во FLASH; --verify читает его обратно"),
@@ -128,22 +128,19 @@ const std::vector<TCommandEntry>& Commands() {
                      {"--csv", TKind::Flag}},
          .Make = &MakePlot,
          .Fault = &PlotFault},
-        ConvertEntry("convert strip",
-                     LUMIDRA_TEXT("cli", "таблица полосы в 12 строк из рисунка; плата не нужна"),
+        ConvertEntry("convert strip", LUMIDRA_TEXT("cli", "таблица полосы в 12 строк из рисунка; плата не нужна"),
                      [](const TCliOptions& options, TConsoleSeams& seams) {
                          return RunConvert(options, seams, graphics::StripTool);
                      }),
-        ConvertEntry("convert font",
-                     LUMIDRA_TEXT("cli", "таблица шрифта 5x7 из рисунка; плата не нужна"),
+        ConvertEntry("convert font", LUMIDRA_TEXT("cli", "таблица шрифта 5x7 из рисунка; плата не нужна"),
                      [](const TCliOptions& options, TConsoleSeams& seams) {
                          return RunConvert(options, seams, graphics::FontTool);
                      }),
-        ConvertEntry(
-            "convert splash",
-            LUMIDRA_TEXT("cli", "таблица заставки из рисунка (и её .bin рядом с -o FILE); плата не нужна"),
-            [](const TCliOptions& options, TConsoleSeams& seams) {
-                return RunConvert(options, seams, graphics::SplashTool);
-            }),
+        ConvertEntry("convert splash",
+                     LUMIDRA_TEXT("cli", "таблица заставки из рисунка (и её .bin рядом с -o FILE); плата не нужна"),
+                     [](const TCliOptions& options, TConsoleSeams& seams) {
+                         return RunConvert(options, seams, graphics::SplashTool);
+                     }),
     };
     return commands;
 }
