@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -27,6 +28,23 @@ std::u16string_view View(const QString& text) {
     return std::u16string_view(QStringView(text).utf16(), static_cast<std::size_t>(text.size()));
 }
 
+// The key the look-up last found, and in which memo's document; any change
+// of that text forgets it, and asking another memo starts afresh, so a new
+// window or run needs no reset of its own.
+struct TLookupState {
+    QPointer<QTextDocument> Document;
+    QMetaObject::Connection Changed;
+    QString FoundKey;
+};
+TLookupState lookup;
+
+void ResetLookup(QTextDocument* document) {
+    QObject::disconnect(lookup.Changed);
+    lookup = TLookupState();
+    lookup.Document = document;
+    lookup.Changed = QObject::connect(document, &QTextDocument::contentsChanged, [] { lookup.FoundKey.clear(); });
+}
+
 }  // namespace
 
 QString MemoText(const QPlainTextEdit& memo) {
@@ -40,13 +58,19 @@ QString MemoText(const QPlainTextEdit& memo) {
 }
 
 void KeyBaseLookup(QPlainTextEdit& memo, const QString& keyId) {
+    QTextDocument* document = memo.document();
+    if (lookup.Document == document && !keyId.isEmpty() && lookup.FoundKey == keyId) return;
+    if (lookup.Document != document) ResetLookup(document);
     const QString text = MemoText(memo);
-    if (KeyBaseContains(View(text), View(keyId))) return;
-    QTextCursor end(memo.document());
-    end.movePosition(QTextCursor::End);
-    end.beginEditBlock();
-    end.insertText(QString::fromStdU16String(KeyBaseAppendText(View(text), View(keyId))));
-    end.endEditBlock();
+    if (!KeyBaseContains(View(text), View(keyId))) {
+        QTextCursor end(document);
+        end.movePosition(QTextCursor::End);
+        end.beginEditBlock();
+        end.insertText(QString::fromStdU16String(KeyBaseAppendText(View(text), View(keyId))));
+        end.endEditBlock();
+    }
+    // After the append, whose change forgot the key.
+    lookup.FoundKey = keyId;
 }
 
 void LoadBaseClick(QPlainTextEdit& memo, TFileDialog& OpenDialog1) {

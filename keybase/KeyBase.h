@@ -24,6 +24,8 @@ QString MemoText(const QPlainTextEdit& memo);
 // it. The text goes in at the end through the memo's document, as one undo
 // step, leaving the operator's cursor where it was unless it was at the end:
 // the memo's change event fires, so the key base counts as changed.
+// A key held on the reader comes with every report: once found, it is not
+// looked for again until the memo's text changes (or another memo is asked).
 void KeyBaseLookup(QPlainTextEdit& memo, const QString& keyId);
 
 // The commands of the menu items LoadBase and SaveBase, on the shared file

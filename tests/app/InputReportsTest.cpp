@@ -103,6 +103,11 @@ TEST_F(InputReports, HeldKeyIsShownAndAddedToTheKeyBaseOnce) {
     // Another key goes on the next line, index 15 first.
     Deliver(Board, Status(0, 0, 0, 1, {0xA1, 0xB2, 0xC3, 0xD4, 0xE5, 0xF6, 0x07, 0x18}));
     EXPECT_EQ(Form->MemoKey->toPlainText(), ExampleKeyId + "\n1807F6E5D4C3B2A1\n");
+
+    // The operator empties the memo while the key is still held.
+    Form->MemoKey->clear();
+    Deliver(Board, Status(0, 0, 0, 1, {0xA1, 0xB2, 0xC3, 0xD4, 0xE5, 0xF6, 0x07, 0x18}));
+    EXPECT_EQ(Form->MemoKey->toPlainText(), QStringLiteral("1807F6E5D4C3B2A1\n")) << "looked for again";
     ExpectNothingSent();
 }
 
