@@ -99,8 +99,6 @@ TForm1::TForm1(hid::THidPlatform& Platform, hid::TGuiThread& Gui, QWidget* paren
     Wire();
     pacer_ = new TFramePacer(*this);
     pacer_->SetBeforeFrame([this] { ShowPendingStatus(); });
-    // Its corner is bare background; the window's lies under the menu bar.
-    pacer_->SetFrameMark(*centralwidget);
     FixStatusCaptions();
     new desktop::TCursorBlinkRest(this);
     Timer1->start();

@@ -9,23 +9,15 @@ namespace lumidra::desktop {
 TFramePacer::TFramePacer(QWidget& window, int frameMs) : QObject(&window), window_(window), frameMs_(frameMs) {
     frame_.setSingleShot(true);
     frame_.setTimerType(Qt::PreciseTimer);
-    connect(&frame_, &QTimer::timeout, this, [this] {
-        if (pending_) {
-            pending_ = false;
-            // The repaint manager still holds every dirty region: one
-            // request paints them all.
-            QCoreApplication::postEvent(&window_, new QEvent(QEvent::UpdateRequest), Qt::LowEventPriority);
-        } else if (requested_) {
-            MarkFrame();
-        }
-    });
+    // The frame is over: what was held back, and the frame asked for, now.
+    connect(&frame_, &QTimer::timeout, this, &TFramePacer::MakeFrame);
     window.installEventFilter(this);
 }
 
 bool TFramePacer::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != &window_ || event->type() != QEvent::UpdateRequest) return false;
+    if (watched != &window_ || event->type() != QEvent::UpdateRequest || painting_) return false;
     // A widget the hook sets may ask for a paint at once (a progress bar
-    // does): the paint under way takes it along.
+    // does): the frame's paint takes it along.
     if (inFrame_) return true;
     if (pending_) {
         ++heldBack_;
@@ -45,11 +37,7 @@ bool TFramePacer::eventFilter(QObject* watched, QEvent* event) {
     // A frame asked for goes with this paint: its timer wakes nobody.
     frame_.stop();
     requested_ = false;
-    if (beforeFrame_) {
-        inFrame_ = true;
-        beforeFrame_();
-        inFrame_ = false;
-    }
+    RunHook();
     return false;
 }
 
@@ -57,35 +45,52 @@ qint64 TFramePacer::SinceLastPaint() const {
     return lastPaint_.isValid() ? lastPaint_.elapsed() : frameMs_;
 }
 
-void TFramePacer::MarkFrame() {
-    // A pixel marked dirty is the way into the repaint manager: it asks for
-    // the paint and sets what it paints, whatever the hook changes then
-    // included.
-    mark_->update(0, 0, 1, 1);
+void TFramePacer::RunHook() {
+    if (!beforeFrame_) return;
+    inFrame_ = true;
+    beforeFrame_();
+    inFrame_ = false;
+}
+
+void TFramePacer::MakeFrame() {
+    lastPaint_.start();
+    frame_.stop();
+    pending_ = false;
+    requested_ = false;
+    RunHook();
+    // Whatever is dirty now, the hook's changes and a paint held back, is
+    // painted here: the requests the changes posted for themselves would
+    // cost another turn of the loop, and a frame whose hook changed nothing
+    // that shows paints nothing. A paint asked for by the paint itself is
+    // posted after this and stays.
+    QCoreApplication::removePostedEvents(&window_, QEvent::UpdateRequest);
+    painting_ = true;
+    QEvent paint(QEvent::UpdateRequest);
+    QCoreApplication::sendEvent(&window_, &paint);
+    painting_ = false;
 }
 
 void TFramePacer::RequestFrame() {
     if (requested_) {
         // A frame asked for within a frame of the last paint waits for its
         // timer or, sooner, for a request once that frame is over: a board's
-        // next report then paints it, and no timer wakes the program between
+        // next report then makes it, and no timer wakes the program between
         // two reports.
-        if (frame_.isActive() && !pending_ && SinceLastPaint() >= frameMs_) {
-            frame_.stop();
-            MarkFrame();
-        }
+        if (frame_.isActive() && SinceLastPaint() >= frameMs_) MakeFrame();
         return;
     }
     requested_ = true;
     // Within the hook the paint is already under way: the request is for
     // the frame after it.
     if (!inFrame_ && SinceLastPaint() >= frameMs_) {
-        MarkFrame();
+        MakeFrame();
         return;
     }
-    // At most a frame from now; a held-back paint whose timer runs already
-    // takes the hook along.
-    if (!frame_.isActive()) frame_.start(frameMs_);
+    // A frame and a half from now at the latest, so that a board reporting
+    // more often than that (up to 125 times a second) makes the frame with
+    // its next report: a timer of a frame would fire first, every frame. A
+    // held-back paint whose timer runs already takes the hook along.
+    if (!frame_.isActive()) frame_.start(frameMs_ * 3 / 2);
 }
 
 }  // namespace lumidra::desktop

@@ -16,13 +16,14 @@ namespace lumidra::desktop {
 // each change (a progress bar even repaints at once when its value moves)
 // would cost far more than decoding it. Installed on a top-level window,
 // the pacer lets one paint through per frame and holds the rest back: the
-// widgets' state is always current, and what they show is at most one frame
-// old. The held-back paint runs when the frame is over; a paint that comes
-// more than a frame after the last one goes through at once, with no timer.
+// widgets' state is always current, and what they show is at most a frame
+// old, a frame and a half for a frame asked for (below). The held-back paint
+// runs when the frame is over; a paint that comes more than a frame after the
+// last one goes through at once, with no timer.
 //
 // Setting a widget costs too (a text is laid out, a size hint asked for):
 // what changes often can wait for the frame instead, kept as a value and set
-// by the frame's hook right before the paint, once a frame.
+// by the frame's hook, once a frame, and painted right after it.
 class TFramePacer : public QObject {
 public:
     static constexpr int FrameMs = 16;
@@ -30,26 +31,24 @@ public:
     // `frameMs`: the shortest time between two paints.
     explicit TFramePacer(QWidget& window, int frameMs = FrameMs);
 
-    // Runs `beforeFrame` right before each paint let through, while what it
-    // sets can still go into that paint.
+    // Runs `beforeFrame` at the start of each frame, right before its paint,
+    // while what it sets still goes into that paint.
     void SetBeforeFrame(std::function<void()> beforeFrame) { beforeFrame_ = std::move(beforeFrame); }
     // Asks for a frame (and so for the hook) though no widget may have
-    // changed yet: at once when the last paint is a frame old, else at most
-    // a frame from now, or sooner, when it is asked again once the last
-    // paint is a frame old (a board's reports ask for it with each change,
-    // so the frame comes with a report, not with a timer of its own between
-    // two). Asked from the hook, it is the frame after this one. Asked again
-    // before that frame, it costs a look at the clock.
+    // changed yet. When the last paint is a frame old the frame is made at
+    // once, within the call: the hook runs and whatever is dirty is painted,
+    // nothing if the hook changed nothing. Otherwise it comes when that frame
+    // is over: with the first request after its end (a board's reports ask
+    // for it with each change, so the frame comes with a report, not with a
+    // timer of its own between two), or with its timer, a frame and a half
+    // after the request, when no report comes by then. Asked from the hook,
+    // it is the frame after this one. Asked again before that frame, it
+    // costs a look at the clock.
     void RequestFrame();
-    // The widget, the window or one inside it, one pixel of which a frame
-    // request marks dirty (the window by default). That pixel is painted with
-    // every frame: a window whose corner lies under a menu bar would paint
-    // the bar each frame; a bare background costs almost nothing.
-    void SetFrameMark(QWidget& widget) { mark_ = &widget; }
 
     // Paints held back so far (for tests and benchmarks).
     int HeldBack() const { return heldBack_; }
-    // Whether a held-back paint waits for the frame's end.
+    // Whether a held-back paint or a frame asked for waits for the frame's end.
     bool FrameArmed() const { return frame_.isActive(); }
 
 protected:
@@ -57,17 +56,19 @@ protected:
 
 private:
     qint64 SinceLastPaint() const;
-    void MarkFrame();
+    void RunHook();
+    // The hook, then a paint of whatever is dirty, now.
+    void MakeFrame();
 
     QWidget& window_;
-    QWidget* mark_ = &window_;
     const int frameMs_;
     QTimer frame_;
     QElapsedTimer lastPaint_;  // since the last paint let through
-    bool pending_ = false;
+    bool pending_ = false;     // a paint is held back until the frame's end
     int heldBack_ = 0;
     std::function<void()> beforeFrame_;
     bool inFrame_ = false;    // the hook runs
+    bool painting_ = false;   // the frame's own paint is under way
     bool requested_ = false;  // a frame is asked for and its hook has not run
 };
 

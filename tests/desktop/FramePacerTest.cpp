@@ -2,6 +2,7 @@
 #include "tests/support/PaintCounter.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QProgressBar>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -58,6 +59,28 @@ TEST_F(FramePacer, ChangesWithinAFrameArePaintedOnceAndTheLastStateAfterIt) {
     EXPECT_GE(pacer->HeldBack(), 1);
     const int inFrame = counter->Count;
     ASSERT_TRUE(QTest::qWaitFor([&] { return counter->Count > inFrame; }, 1000)) << "the last state was never painted";
+}
+
+// A frame asked for a frame after the last paint is made within the call:
+// its hook's change is painted at once, with no request left behind; a frame
+// whose hook changes nothing that shows paints nothing.
+TEST_F(FramePacer, AFrameAskedForPaintsWhatItsHookChangedAndNothingElse) {
+    int value = 100;
+    pacer->SetBeforeFrame([&] { bar->setValue(value); });
+    for (const int next : {100, 100, 200}) {
+        QTest::qWait(2 * TFramePacer::FrameMs);
+        value = next;
+        const int before = counter->Count;
+        const bool changes = bar->value() != next;
+        pacer->RequestFrame();
+        EXPECT_EQ(bar->value(), next);
+        EXPECT_EQ(counter->Count, before + (changes ? 1 : 0)) << "value " << next;
+#if !defined(_WIN32)
+        QCoreApplication::processEvents();
+        EXPECT_EQ(counter->Count, before + (changes ? 1 : 0)) << "a paint left behind, value " << next;
+        EXPECT_FALSE(pacer->FrameArmed());
+#endif
+    }
 }
 
 // The clock changes its label once a second: each change is painted at once
