@@ -234,7 +234,7 @@ private:
     TEnd AttachedToFlag(const std::string& argument) {
         const std::optional<std::string>& attached = arguments_[at_].Attached;
         if (!attached) return std::nullopt;
-        return Fail(WrongValue(argument, OperandFault(TKind::Flag, *attached), *attached));
+        return Fail(WrongValue(argument, OperandFault(TKind::Flag, "=" + *attached), "=" + *attached));
     }
 
     TEnd Step(const std::string& argument) {

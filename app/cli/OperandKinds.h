@@ -10,7 +10,7 @@ namespace lumidra::cli {
 // for a file, the role it plays in the run. Every rule that holds for a kind
 // of operand is checked over every command by these kinds.
 enum class TKind {
-    Flag,        // an on/off option: it takes no value
+    Flag,        // an on/off option: nothing follows its name (its "value" is what does: "" or "=yes")
     LedDigits,   // 1 to 4 hexadecimal digits
     LcdText,     // a text for the LCD: sent as the window sends it
     LcdBytes,    // the LCD's command bytes: pairs of hexadecimal digits, 1 to 64 bytes
