@@ -152,7 +152,8 @@ std::string CliUsage() {
         "ввода-вывода или записи, плата перестала отвечать или отключена, --verify или --expect нашли отличие,\n"
         "--until не дождался); 2 неверная командная строка; 3 нет платы; 4 плата занята другой программой\n"
         "Lumidra; 129 SIGHUP; 130 Ctrl+C; 141 читатель стандартного вывода ушёл; 143 SIGTERM.\n"
-        "При 129, 130, 141 и 143 задание на плате сначала завершается и посылается закрывающий отчёт.\n"));
+        "При 1, 129, 130, 141 и 143 задание, которое идёт на плате, сначала завершается и посылается\n"
+        "закрывающий отчёт.\n"));
     return text;
 }
 
@@ -350,9 +351,9 @@ private:
         if (help_) {
             TCliParse help;
             help.Exit = true;
-            help.Out = entry_ != nullptr  ? CommandUsage(Options().Command)
-                       : words_.empty() ? CliUsage()
-                                        : GroupUsage(words_.front());
+            help.Out = entry_ != nullptr ? CommandUsage(Options().Command)
+                       : words_.empty()  ? CliUsage()
+                                         : GroupUsage(words_.front());
             return help;
         }
         if (entry_ == nullptr) {

@@ -28,15 +28,16 @@ public:
         // Sent as the window sends it; what the screen will not show as given is said.
         const TLcdTextLoss loss = LcdTextLoss(text.toStdU16String(), !Options().Has("--no-wrap"));
         if (!loss.Replaced.empty()) {
-            TConsoleSeams::Tell(QCoreApplication::translate("cli", "lcd text: нет в кодовой странице 1251, "
-                                                                   "отправлено как «?»: %1")
+            TConsoleSeams::Tell(QCoreApplication::translate("cli",
+                                                            "lcd text: нет в кодовой странице 1251, "
+                                                            "отправлено как «?»: %1")
                                     .arg(QString::fromStdU16String(loss.Replaced)));
         }
         if (!loss.Cut.empty()) {
-            TConsoleSeams::Tell(
-                QCoreApplication::translate("cli", "lcd text: не поместилось на экран (8 строк по 16 знаков), "
-                                                   "не отправлено: «%1»")
-                    .arg(QString::fromStdU16String(loss.Cut)));
+            TConsoleSeams::Tell(QCoreApplication::translate("cli",
+                                                            "lcd text: не поместилось на экран (8 строк по 16 знаков), "
+                                                            "не отправлено: «%1»")
+                                    .arg(QString::fromStdU16String(loss.Cut)));
         }
         return ExitDone;
     }

@@ -17,9 +17,11 @@ namespace {
 std::size_t Utf8Length(const std::string& text, std::size_t at) {
     const auto byte = [&](std::size_t i) { return i < text.size() ? static_cast<unsigned char>(text[i]) : 0U; };
     const unsigned first = byte(at);
-    const std::size_t length = first < 0x80 ? 1 : first >= 0xC2 && first <= 0xDF ? 2 : first >= 0xE0 && first <= 0xEF ? 3
-                                          : first >= 0xF0 && first <= 0xF4                                ? 4
-                                                                                                          : 0;
+    const std::size_t length = first < 0x80                     ? 1
+                               : first >= 0xC2 && first <= 0xDF ? 2
+                               : first >= 0xE0 && first <= 0xEF ? 3
+                               : first >= 0xF0 && first <= 0xF4 ? 4
+                                                                : 0;
     for (std::size_t i = 1; i < length; ++i) {
         if ((byte(at + i) & 0xC0U) != 0x80U) return 0;
     }
@@ -117,8 +119,8 @@ std::string ListLine(const TListedBoard& board, bool json) {
     if (!board.Serial.empty() || board.Usable) {
         // The board as the window's attach line shows it.
         line += "  " + protocol::DeviceIdentityLine(QString::fromStdString(board.Name), protocol::BoardVendorID,
-                                                   protocol::BoardProductID, QString::fromStdString(board.Serial),
-                                                   QString::fromStdString(board.Maker))
+                                                    protocol::BoardProductID, QString::fromStdString(board.Serial),
+                                                    QString::fromStdString(board.Maker))
                            .toStdString();
     }
     return board.Usable ? line : line + "  NOT USABLE";

@@ -29,9 +29,8 @@ TCommandEntry ConvertEntry(const char* name, const char* summary, TAlone run, co
 
 const std::vector<TOptionEntry>& GlobalOptions() {
     static const std::vector<TOptionEntry> options = {
-        {"--demo", TKind::Flag},       {"--device", TKind::Device}, {"--timeout", TKind::Timeout},
-        {"--trace", TKind::Trace},     {"--quiet", TKind::Flag},    {"--stay", TKind::Flag},
-        {"--lang", TKind::Lang},
+        {"--demo", TKind::Flag},  {"--device", TKind::Device}, {"--timeout", TKind::Timeout}, {"--trace", TKind::Trace},
+        {"--quiet", TKind::Flag}, {"--stay", TKind::Flag},     {"--lang", TKind::Lang},
     };
     return options;
 }
@@ -170,8 +169,7 @@ const std::vector<TCommandEntry>& Commands() {
                          return RunConvert(options, seams, graphics::FontTool);
                      }),
         ConvertEntry(
-            "convert splash",
-            LUMIDRA_TEXT("cli", "таблица заставки из рисунка и её файл данных; плата не нужна"),
+            "convert splash", LUMIDRA_TEXT("cli", "таблица заставки из рисунка и её файл данных; плата не нужна"),
             [](const TCliOptions& options, TConsoleSeams& seams) {
                 return RunConvert(options, seams, graphics::SplashTool);
             },

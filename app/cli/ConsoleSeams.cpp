@@ -37,7 +37,8 @@ void TConsoleSeams::Tell(const QString& text) {
 
 bool TConsoleSeams::Write(std::FILE* stream, const std::string& text) {
     const QByteArray bytes = QString::fromStdString(text).toLocal8Bit();
-    const bool written = std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream) == std::size_t(bytes.size());
+    const bool written =
+        std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream) == std::size_t(bytes.size());
     return std::fflush(stream) == 0 && written;
 }
 

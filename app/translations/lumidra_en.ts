@@ -789,40 +789,6 @@ Commands:
         <translation>a board&apos;s node, as list shows it</translation>
     </message>
     <message>
-        <source>
-Каждая команда, которая говорит с платой, принимает также --led HEX, --ind1 on|off, --ind2 on|off и
---backlight on|off. Каждый запуск подключается так же, как окно, и заново задаёт постоянное состояние
-платы (LED 0000, индикаторы выключены, подсветка включена): запуск не сохраняет значение LED другого
-запуска, поэтому задавайте всё постоянное состояние в каждом запуске.
-FILE может быть «-»: стандартный ввод или вывод. Целое изделие (дамп, блок FLASH) попадает в «-», в
-устройство или FIFO после конца задания на плате, а файл заменяет только тогда; поток (status, keys,
-CSV, запись графика) пишется по мере поступления. До того как плата найдена, ничего не создаётся и не
-очищается.
-
-Коды выхода: 0 выполнено; 1 задание не выполнено (файл не читается или не того вида, ошибка
-ввода-вывода или записи, плата перестала отвечать или отключена, --verify или --expect нашли отличие,
---until не дождался); 2 неверная командная строка; 3 нет платы; 4 плата занята другой программой
-Lumidra; 129 SIGHUP; 130 Ctrl+C; 141 читатель стандартного вывода ушёл; 143 SIGTERM.
-При 129, 130, 141 и 143 задание на плате сначала завершается и посылается закрывающий отчёт.
-</source>
-        <translation>
-Every command that talks to a board also takes --led HEX, --ind1 on|off, --ind2 on|off and
---backlight on|off. Each run attaches as the window does, which sets the board&apos;s standing state
-afresh (LED 0000, indicators off, backlight on): one run does not keep another&apos;s LED value, so
-give the whole standing state in each run.
-FILE may be &apos;-&apos; for standard input or output. A whole product (the dump, the Flash-ROM block)
-goes to &apos;-&apos;, a device or a FIFO once the job has ended on the board, and replaces a file only
-then; a stream (status, keys, CSV, a plot&apos;s record) is written as it comes. Nothing is created
-or emptied before the board is found.
-
-Exit codes: 0 done; 1 the job could not be done (a file unreadable or of the wrong kind, an I/O
-error or a failed write, the board stopped answering or went away, --verify or --expect found a
-difference, --until timed out); 2 the command line is wrong; 3 no board; 4 the board is in use by
-another Lumidra; 129 SIGHUP; 130 Ctrl+C; 141 the reader of standard output went away; 143 SIGTERM.
-On 129, 130, 141 and 143 the job on the board is ended and the closing report sent first.
-</translation>
-    </message>
-    <message>
         <source>Запуск: lumidra-cli [ПАРАМЕТР]... %1 ...</source>
         <translation>Usage: lumidra-cli [OPTION]... %1 ...</translation>
     </message>
@@ -933,6 +899,41 @@ goes to standard output and no data file is written.
     <message>
         <source>имя файла</source>
         <translation>a file&apos;s name</translation>
+    </message>
+    <message>
+        <source>
+Каждая команда, которая говорит с платой, принимает также --led HEX, --ind1 on|off, --ind2 on|off и
+--backlight on|off. Каждый запуск подключается так же, как окно, и заново задаёт постоянное состояние
+платы (LED 0000, индикаторы выключены, подсветка включена): запуск не сохраняет значение LED другого
+запуска, поэтому задавайте всё постоянное состояние в каждом запуске.
+FILE может быть «-»: стандартный ввод или вывод. Целое изделие (дамп, блок FLASH) попадает в «-», в
+устройство или FIFO после конца задания на плате, а файл заменяет только тогда; поток (status, keys,
+CSV, запись графика) пишется по мере поступления. До того как плата найдена, ничего не создаётся и не
+очищается.
+
+Коды выхода: 0 выполнено; 1 задание не выполнено (файл не читается или не того вида, ошибка
+ввода-вывода или записи, плата перестала отвечать или отключена, --verify или --expect нашли отличие,
+--until не дождался); 2 неверная командная строка; 3 нет платы; 4 плата занята другой программой
+Lumidra; 129 SIGHUP; 130 Ctrl+C; 141 читатель стандартного вывода ушёл; 143 SIGTERM.
+При 1, 129, 130, 141 и 143 задание, которое идёт на плате, сначала завершается и посылается
+закрывающий отчёт.
+</source>
+        <translation>
+Every command that talks to a board also takes --led HEX, --ind1 on|off, --ind2 on|off and
+--backlight on|off. Each run attaches as the window does, which sets the board&apos;s standing state
+afresh (LED 0000, indicators off, backlight on): one run does not keep another&apos;s LED value, so
+give the whole standing state in each run.
+FILE may be &apos;-&apos; for standard input or output. A whole product (the dump, the Flash-ROM block)
+goes to &apos;-&apos;, a device or a FIFO once the job has ended on the board, and replaces a file only
+then; a stream (status, keys, CSV, a plot&apos;s record) is written as it comes. Nothing is created
+or emptied before the board is found.
+
+Exit codes: 0 done; 1 the job could not be done (a file unreadable or of the wrong kind, an I/O
+error or a failed write, the board stopped answering or went away, --verify or --expect found a
+difference, --until timed out); 2 the command line is wrong; 3 no board; 4 the board is in use by
+another Lumidra; 129 SIGHUP; 130 Ctrl+C; 141 the reader of standard output went away; 143 SIGTERM.
+On 1, 129, 130, 141 and 143 a job in hand on the board is ended and the closing report sent first.
+</translation>
     </message>
 </context>
 <context>
