@@ -22,11 +22,10 @@ public:
     using TCliCommand::TCliCommand;
 
     int Prepare() override {
-        const QString text = OperandText();
-        host_.Inputs().LcdText = [text] { return text; };
+        host_.Inputs().LcdText = [text = OperandText()] { return text; };
         host_.Inputs().Wrap = [this] { return !Options().Has("--no-wrap"); };
         // Sent as the window sends it; what the screen will not show as given is said.
-        const TLcdTextLoss loss = LcdTextLoss(text.toStdU16String(), !Options().Has("--no-wrap"));
+        const TLcdTextLoss loss = LcdTextLoss(OperandText().toStdU16String(), !Options().Has("--no-wrap"));
         if (!loss.Replaced.empty()) {
             TConsoleSeams::Tell(QCoreApplication::translate("cli",
                                                             "lcd text: нет в кодовой странице 1251, "

@@ -69,54 +69,75 @@ bool IsFileKind(TKind kind) {
     }
 }
 
-std::string OperandFault(TKind kind, const std::string& value) {
+namespace {
+
+// Whether `value` is read whole as `kind`.
+bool Taken(TKind kind, const std::string& value) {
     const bool blank = std::all_of(value.begin(), value.end(), IsBlank);
     switch (kind) {
-        case TKind::Flag: return value.empty() ? std::string() : Tr(LUMIDRA_TEXT("cli", "значение не принимается"));
-        case TKind::LcdText: return {};
-        case TKind::LedDigits: {
-            const bool hex = !value.empty() && value.size() <= 4 && std::all_of(value.begin(), value.end(), IsHexDigit);
-            return hex ? std::string() : Tr(LUMIDRA_TEXT("cli", "от 1 до 4 шестнадцатеричных цифр"));
-        }
-        case TKind::LcdBytes:
-            return IsLcdBytes(value)
-                       ? std::string()
-                       : Tr(LUMIDRA_TEXT("cli", "от 1 до 64 байт парами шестнадцатеричных цифр, через пробел"));
-        case TKind::Count:
-            return InRange(value, 1, 1'000'000'000) ? std::string()
-                                                    : Tr(LUMIDRA_TEXT("cli", "целое число от 1 до 1000000000"));
-        case TKind::Seconds:
-            return InRange(value, 1, 86'400) ? std::string()
-                                             : Tr(LUMIDRA_TEXT("cli", "целое число секунд от 1 до 86400"));
-        case TKind::Timeout:
-            return InRange(value, 1, 3600) ? std::string() : Tr(LUMIDRA_TEXT("cli", "целое число секунд от 1 до 3600"));
-        case TKind::OnOff:
-            return value == "on" || value == "off" ? std::string() : Tr(LUMIDRA_TEXT("cli", "on или off"));
-        case TKind::Contrast: return InRange(value, 0, 31) ? std::string() : Tr(LUMIDRA_TEXT("cli", "от 0 до 31"));
-        case TKind::Threshold: return InRange(value, 0, 255) ? std::string() : Tr(LUMIDRA_TEXT("cli", "от 0 до 255"));
-        case TKind::Size:
-            return value == "1x" || value == "1.5x" ? std::string() : Tr(LUMIDRA_TEXT("cli", "1x или 1.5x"));
-        case TKind::Format: return value == "db" || value == "c" ? std::string() : Tr(LUMIDRA_TEXT("cli", "db или c"));
-        case TKind::Until:
-            return ParseUntil(value)
-                       ? std::string()
-                       : Tr(LUMIDRA_TEXT("cli", "key, inN=on|off или chN>P / chN<P (N от 1 до 4 или от 1 до 2)"));
-        case TKind::Lang: return app::IsLanguageOption(value) ? std::string() : std::string("ru|en");
-        case TKind::Device:
-            return blank ? Tr(LUMIDRA_TEXT("cli", "адрес платы, как его показывает list")) : std::string();
+        case TKind::Flag: return value.empty();
+        case TKind::LcdText: return true;
+        case TKind::LedDigits:
+            return !value.empty() && value.size() <= 4 && std::all_of(value.begin(), value.end(), IsHexDigit);
+        case TKind::LcdBytes: return IsLcdBytes(value);
+        case TKind::Count: return InRange(value, 1, 1'000'000'000);
+        case TKind::Seconds: return InRange(value, 1, 86'400);
+        case TKind::Timeout: return InRange(value, 1, 3600);
+        case TKind::Contrast: return InRange(value, 0, 31);
+        case TKind::Threshold: return InRange(value, 0, 255);
+        case TKind::OnOff: return value == "on" || value == "off";
+        case TKind::Size: return value == "1x" || value == "1.5x";
+        case TKind::Format: return value == "db" || value == "c";
+        case TKind::Until: return ParseUntil(value).has_value();
+        case TKind::Lang: return app::IsLanguageOption(value);
+        // Read and rewritten, or beside standard output: never "-".
         case TKind::Trace:
-            if (value == "-") return Tr(LUMIDRA_TEXT("cli", "файл (стандартный вывод — для команды)"));
-            [[fallthrough]];
-        case TKind::KeyBase:
-            if (value == "-") return Tr(LUMIDRA_TEXT("cli", "файл базы ключей (его читают, потом переписывают)"));
-            [[fallthrough]];
+        case TKind::KeyBase: return !blank && value != "-";
+        case TKind::Device:
         case TKind::Picture:
         case TKind::InputFile:
         case TKind::Product:
         case TKind::Stream:
-        case TKind::Expect: return blank ? Tr(LUMIDRA_TEXT("cli", "имя файла")) : std::string();
+        case TKind::Expect: return !blank;
+    }
+    return false;
+}
+
+// What `kind` must be, in the run's language.
+std::string Wanted(TKind kind) {
+    switch (kind) {
+        case TKind::Flag: return Tr(LUMIDRA_TEXT("cli", "значение не принимается"));
+        case TKind::LcdText: return {};
+        case TKind::LedDigits: return Tr(LUMIDRA_TEXT("cli", "от 1 до 4 шестнадцатеричных цифр"));
+        case TKind::LcdBytes:
+            return Tr(LUMIDRA_TEXT("cli", "от 1 до 64 байт парами шестнадцатеричных цифр, через пробел"));
+        case TKind::Count: return Tr(LUMIDRA_TEXT("cli", "целое число от 1 до 1000000000"));
+        case TKind::Seconds: return Tr(LUMIDRA_TEXT("cli", "целое число секунд от 1 до 86400"));
+        case TKind::Timeout: return Tr(LUMIDRA_TEXT("cli", "целое число секунд от 1 до 3600"));
+        case TKind::Contrast: return Tr(LUMIDRA_TEXT("cli", "от 0 до 31"));
+        case TKind::Threshold: return Tr(LUMIDRA_TEXT("cli", "от 0 до 255"));
+        case TKind::OnOff: return Tr(LUMIDRA_TEXT("cli", "on или off"));
+        case TKind::Size: return Tr(LUMIDRA_TEXT("cli", "1x или 1.5x"));
+        case TKind::Format: return Tr(LUMIDRA_TEXT("cli", "db или c"));
+        case TKind::Until:
+            return Tr(LUMIDRA_TEXT("cli", "key, inN=on|off или chN>P / chN<P (N от 1 до 4 или от 1 до 2)"));
+        case TKind::Lang: return "ru|en";
+        case TKind::Device: return Tr(LUMIDRA_TEXT("cli", "адрес платы, как его показывает list"));
+        case TKind::Trace: return Tr(LUMIDRA_TEXT("cli", "файл (стандартный вывод — для команды)"));
+        case TKind::KeyBase: return Tr(LUMIDRA_TEXT("cli", "файл базы ключей (его читают, потом переписывают)"));
+        case TKind::Picture:
+        case TKind::InputFile:
+        case TKind::Product:
+        case TKind::Stream:
+        case TKind::Expect: return Tr(LUMIDRA_TEXT("cli", "имя файла"));
     }
     return {};
+}
+
+}  // namespace
+
+std::string OperandFault(TKind kind, const std::string& value) {
+    return Taken(kind, value) ? std::string() : Wanted(kind);
 }
 
 }  // namespace lumidra::cli

@@ -87,7 +87,7 @@ TEST(CliArguments, CommandsOptionsAndTheirFaults) {
         {{"status", "--watch", "--until", "key"}, 2, "", "--watch and --until exclude each other"},
         {{"convert", "splash", "p.png", "-o", "x.bin"}, 2, "", "would replace the table"},
         {{"convert", "splash", "p.png", "-o", "screen"}, -1, "convert splash", ""},
-        {{"keys", "--base", ""}, 2, "", "--base: a file's name, not ''"},
+        {{"keys", "--base", ""}, 2, "", "--base: a key base file (read, then rewritten), not ''"},
         {{"keys", "--base", "-"}, 2, "", "--base: a key base file"},
         {{"flash", "write", " "}, 2, "", "flash write: a file's name, not ' '"},
         {{"--device", "", "status"}, 2, "", "--device: a board's node"},

@@ -117,7 +117,9 @@ if [ -z "$runner" ]; then
     (
         unset LANGUAGE LC_MESSAGES
         export LC_ALL=C
-        expect 1 - '^lumidra-cli: Файл изображения не удалось прочитать.$' --demo image "$work/none.bmp"
+        expect 1 - "^lumidra-cli: «$work/none.bmp»: " --demo image "$work/none.bmp"
+        # A usage error goes out as every other message does.
+        expect 2 - '^lumidra-cli: lcd contrast: от 0 до 31, не «40»$' --demo lcd contrast 40
         exit $failed
     ) || failed=1
     # Signals end a run as its own end would: the closing report (byte 4 = 2)
