@@ -19,7 +19,7 @@ bool TApplication::notify(QObject* receiver, QEvent* event) {
 }
 
 void ShowException(const std::exception_ptr& error) {
-    QString text = QCoreApplication::translate("app", "Unknown error");
+    QString text = QCoreApplication::translate("app", "Неизвестная ошибка");
     try {
         std::rethrow_exception(error);
     } catch (const std::exception& e) {

@@ -32,7 +32,7 @@ QMessageBox::Icon ToQtIcon(TMsgIcon icon) {
 // What the picture dialog offers when its owner set no filter.
 QString DefaultPictureFilter() {
     return QCoreApplication::translate(
-        "desktop", "Bitmaps (*.bmp)|*.bmp|All pictures|*.bmp;*.png;*.jpg;*.jpeg;*.gif|All files|*.*");
+        "desktop", "Рисунки BMP (*.bmp)|*.bmp|Все рисунки|*.bmp;*.png;*.jpg;*.jpeg;*.gif|Все файлы|*.*");
 }
 
 // The least size of a file dialog: its columns (name, size, type, date)
@@ -108,7 +108,7 @@ bool QtSeams::ExecuteFileDialog(TFileDialog& dialog) {
         const QFileInfo info(chosen);
         if ((dialog.Options & ofNoReadOnlyReturn) && info.exists() && !info.isWritable()) {
             QMessageBox::warning(&qt, dialog.Title,
-                                 chosen + QCoreApplication::translate("desktop", "\nThe file is read-only."));
+                                 chosen + QCoreApplication::translate("desktop", "\nФайл доступен только для чтения."));
             continue;
         }
         dialog.FileName = chosen;

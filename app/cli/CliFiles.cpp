@@ -40,15 +40,22 @@ std::optional<QByteArray> ReadUpTo(QFile& file, qint64 size) {
     return bytes;
 }
 
-bool OpenNamed(QFile& file, const std::string& name) {
+// `name` open for reading; else the system's reason it is not.
+std::optional<QString> OpenNamed(QFile& file, const std::string& name) {
     if (name != "-") {
         file.setFileName(Local(name));
-        return !QFileInfo(file.fileName()).isDir() && file.open(QIODevice::ReadOnly);
+        // A folder opens on some systems and reads as nothing.
+        if (QFileInfo(file.fileName()).isDir()) return QCoreApplication::translate("desktop", "это папка");
+        if (!file.open(QIODevice::ReadOnly)) return file.errorString();
+        return std::nullopt;
     }
 #if defined(_WIN32)
     _setmode(_fileno(stdin), _O_BINARY);
 #endif
-    return file.open(stdin, QIODevice::ReadOnly | QIODevice::Unbuffered);
+    // The descriptor, not the stream: the stream's buffer would take more of a
+    // pipe than the job reads.
+    if (!file.open(fileno(stdin), QIODevice::ReadOnly | QIODevice::Unbuffered)) return file.errorString();
+    return std::nullopt;
 }
 
 }  // namespace
@@ -59,18 +66,28 @@ QString FileFault(const QString& name, const QString& reason) {
 
 std::optional<QByteArray> ReadInputHead(const std::string& name, qint64 size) {
     QFile file;
-    std::optional<QByteArray> bytes;
-    if (OpenNamed(file, name)) bytes = ReadUpTo(file, size);
+    if (const std::optional<QString> reason = OpenNamed(file, name)) {
+        TConsoleSeams::Tell(transfers::SourceReadErrorText(Local(name), *reason));
+        return std::nullopt;
+    }
+    std::optional<QByteArray> bytes = ReadUpTo(file, size);
     if (!bytes) TConsoleSeams::Tell(transfers::SourceReadErrorText(Local(name), file.errorString()));
     return bytes;
 }
 
 std::unique_ptr<QIODevice> OpenInput(const std::string& name) {
     auto file = std::make_unique<QFile>();
-    if (!OpenNamed(*file, name) || !file->isSequential()) return file;
+    if (const std::optional<QString> reason = OpenNamed(*file, name)) {
+        TConsoleSeams::Tell(FileFault(Local(name), *reason));
+        return nullptr;
+    }
+    if (!file->isSequential()) return file;
     // One byte more than allowed tells a picture too large from one that fits.
     const std::optional<QByteArray> bytes = ReadUpTo(*file, PictureInputLimit + 1);
-    if (!bytes) return std::make_unique<QFile>();
+    if (!bytes) {
+        TConsoleSeams::Tell(FileFault(Local(name), file->errorString()));
+        return nullptr;
+    }
     if (bytes->size() > PictureInputLimit) {
         TConsoleSeams::Tell(QCoreApplication::translate("cli", "%1: больше %2 байт, а рисунок не больше этого")
                                 .arg(name == "-" ? QStringLiteral("-") : Local(name))

@@ -27,8 +27,8 @@ std::optional<QByteArray> ReadInputHead(const std::string& name, qint64 size);
 
 // `name` opened for reading, in a form that can be positioned in: a file as
 // it is, standard input ("-"), a FIFO or a device held in memory, at most
-// PictureInputLimit bytes. Nothing (told) when it holds more; a file that
-// cannot be opened comes back closed, for the reader to say so.
+// PictureInputLimit bytes. Nothing (told, with the file's name and the
+// system's reason) when it cannot be opened or read, or holds more.
 std::unique_ptr<QIODevice> OpenInput(const std::string& name);
 
 // The picture in `input` as the LCD's: the LCD's own picture file, or any

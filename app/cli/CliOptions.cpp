@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <set>
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -58,43 +59,6 @@ std::optional<int> ToInt(const std::string& text) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size() || text.empty()) return std::nullopt;
     return value;
-}
-
-bool InRange(const std::string& text, int low, int high) {
-    const std::optional<int> value = ToInt(text);
-    return value && *value >= low && *value <= high;
-}
-
-// Empty when `value` is of `kind`, else what is wrong with it.
-std::string CheckValue(TKind kind, const std::string& value) {
-    switch (kind) {
-        case TKind::Flag:
-        case TKind::Text: return {};
-        case TKind::Count:
-            return InRange(value, 1, 1'000'000'000) ? std::string()
-                                                    : Tr(LUMIDRA_TEXT("cli", "целое число от 1 до 1000000000"));
-        case TKind::Seconds:
-            return InRange(value, 1, 86'400) ? std::string()
-                                             : Tr(LUMIDRA_TEXT("cli", "целое число секунд от 1 до 86400"));
-        case TKind::OnOff:
-            return value == "on" || value == "off" ? std::string() : Tr(LUMIDRA_TEXT("cli", "on или off"));
-        case TKind::Contrast: return InRange(value, 0, 31) ? std::string() : Tr(LUMIDRA_TEXT("cli", "от 0 до 31"));
-        case TKind::Threshold: return InRange(value, 0, 255) ? std::string() : Tr(LUMIDRA_TEXT("cli", "от 0 до 255"));
-        case TKind::Hex: {
-            const bool hex = !value.empty() && value.size() <= 4 && std::all_of(value.begin(), value.end(), [](char c) {
-                return std::isxdigit(static_cast<unsigned char>(c));
-            });
-            return hex ? std::string() : Tr(LUMIDRA_TEXT("cli", "от 1 до 4 шестнадцатеричных цифр"));
-        }
-        case TKind::Size:
-            return value == "1x" || value == "1.5x" ? std::string() : Tr(LUMIDRA_TEXT("cli", "1x или 1.5x"));
-        case TKind::Format: return value == "db" || value == "c" ? std::string() : Tr(LUMIDRA_TEXT("cli", "db или c"));
-        case TKind::Until:
-            return ParseUntil(value)
-                       ? std::string()
-                       : Tr(LUMIDRA_TEXT("cli", "key, inN=on|off или chN>P / chN<P (N от 1 до 4 или от 1 до 2)"));
-    }
-    return {};
 }
 
 std::string CommandLines(const TCommandEntry& entry) {
@@ -188,16 +152,31 @@ std::string CliUsage() {
         "ввода-вывода или записи, плата перестала отвечать или отключена, --verify или --expect нашли отличие,\n"
         "--until не дождался); 2 неверная командная строка; 3 нет платы; 4 плата занята другой программой\n"
         "Lumidra; 129 SIGHUP; 130 Ctrl+C; 141 читатель стандартного вывода ушёл; 143 SIGTERM.\n"
-        "Каждый из них сначала завершает задание на плате и посылает закрывающий отчёт.\n"));
+        "При 1, 129, 130, 141 и 143 задание, которое идёт на плате, сначала завершается и посылается\n"
+        "закрывающий отчёт.\n"));
     return text;
+}
+
+std::string GroupUsage(const std::string& group) {
+    std::string text = Tr(LUMIDRA_TEXT("cli", "Запуск: lumidra-cli [ПАРАМЕТР]... %1 ..."), {group}) + "\n" +
+                       Tr(LUMIDRA_TEXT("cli", "Команды:")) + "\n";
+    bool any = false;
+    for (const TCommandEntry& entry : Commands()) {
+        if (!std::string(entry.Name).starts_with(group + " ")) continue;
+        text += CommandLines(entry);
+        any = true;
+    }
+    if (!any) return CliUsage();
+    return text + Tr(LUMIDRA_TEXT("cli", "Справка команды: «lumidra-cli %1 КОМАНДА --help».\n"), {group});
 }
 
 std::string CommandUsage(const std::string& command) {
     const TCommandEntry* entry = FindCommand(command);
-    if (entry == nullptr) return CliUsage();
+    if (entry == nullptr) return GroupUsage(command);
     std::string text = Tr(LUMIDRA_TEXT("cli", "Запуск: lumidra-cli [ПАРАМЕТР]... %1"),
                           {std::string(entry->Name) + (*entry->Synopsis != '\0' ? " " : "") + entry->Synopsis}) +
                        "\n" + Tr(entry->Summary) + ".\n";
+    if (entry->Details != nullptr) text += Tr(entry->Details);
     if (entry->Board) {
         text += Tr(LUMIDRA_TEXT("cli",
                                 "Также: --led HEX, --ind1 on|off, --ind2 on|off, --backlight on|off (постоянное "
@@ -209,20 +188,25 @@ std::string CommandUsage(const std::string& command) {
 
 namespace {
 
+// One argument; "--option=value" is "--option" with its value attached.
+struct TArgument {
+    std::string Text;
+    std::optional<std::string> Attached;
+};
+
 // One pass over the arguments. Each kind of argument has its step; a step
 // gives back the parse's end when the argument ends it (a fault, --version).
 class TParser {
 public:
     explicit TParser(const std::vector<std::string>& arguments) {
-        // "--option=value" is "--option value"; nothing after "--" is an option.
+        // Nothing after "--" is an option.
         bool options = true;
         for (const std::string& argument : arguments) {
             const std::size_t equals = argument.find('=');
             if (options && argument.starts_with("--") && equals != std::string::npos) {
-                arguments_.push_back(argument.substr(0, equals));
-                arguments_.push_back(argument.substr(equals + 1));
+                arguments_.push_back({argument.substr(0, equals), argument.substr(equals + 1)});
             } else {
-                arguments_.push_back(argument);
+                arguments_.push_back({argument, std::nullopt});
             }
             if (argument == "--") options = false;
         }
@@ -230,7 +214,7 @@ public:
 
     TCliParse Run() {
         for (at_ = 0; at_ < arguments_.size(); ++at_) {
-            if (std::optional<TCliParse> end = Step(arguments_[at_])) return *end;
+            if (std::optional<TCliParse> end = Step(arguments_[at_].Text)) return *end;
         }
         return Finish();
     }
@@ -240,17 +224,28 @@ private:
 
     TCliOptions& Options() { return parse_.Options; }
 
-    // The argument after the current one, taken.
+    // The current option's value: attached to it, or the argument after it.
     std::optional<std::string> Next() {
+        if (arguments_[at_].Attached) return arguments_[at_].Attached;
         if (at_ + 1 >= arguments_.size()) return std::nullopt;
-        return arguments_[++at_];
+        return arguments_[++at_].Text;
+    }
+
+    // A flag with a value attached ("--json=yes"): refused, not read as on.
+    TEnd AttachedToFlag(const std::string& argument) {
+        const std::optional<std::string>& attached = arguments_[at_].Attached;
+        if (!attached) return std::nullopt;
+        return Fail(WrongValue(argument, OperandFault(TKind::Flag, "=" + *attached), "=" + *attached));
     }
 
     TEnd Step(const std::string& argument) {
         if (operandsOnly_) return entry_ == nullptr ? BeforeTheCommand(argument) : Operand(argument);
-        if (argument == "--") {
+        if (argument == "--" && !arguments_[at_].Attached) {
             operandsOnly_ = true;
             return std::nullopt;
+        }
+        if (argument == "--help" || argument == "-h" || argument == "--version") {
+            if (TEnd fault = AttachedToFlag(argument)) return fault;
         }
         if (argument == "--help" || argument == "-h") {
             help_ = true;
@@ -262,43 +257,26 @@ private:
             version.Out = "lumidra-cli " LUMIDRA_VERSION "\n";
             return version;
         }
-        if (std::optional<TEnd> global = GlobalOption(argument)) return *global;
+        if (const TOptionEntry* global = FindOption(GlobalOptions(), argument)) return GlobalOption(*global);
         if (entry_ == nullptr) return BeforeTheCommand(argument);
         if (argument.starts_with('-') && argument != "-") return CommandOption(argument);
         return Operand(argument);
     }
 
-    // Nothing when `argument` is no global option; else the step's end.
-    std::optional<TEnd> GlobalOption(const std::string& argument) {
+    TEnd GlobalOption(const TOptionEntry& option) {
+        if (TEnd fault = Value(option, option.Name, Options().Command)) return fault;
         TCliOptions& options = Options();
-        if (argument == "--demo") options.Demo = true;
-        if (argument == "--quiet") options.Quiet = true;
-        if (argument == "--stay") options.Stay = true;
-        if (argument == "--demo" || argument == "--quiet" || argument == "--stay") return TEnd();
-        if (argument != "--device" && argument != "--trace" && argument != "--timeout" && argument != "--lang") {
-            return std::nullopt;
-        }
-        const std::optional<std::string> value = Next();
-        if (!value) return Fail(NeedsValue(argument));
-        if (argument == "--device") options.Device = *value;
-        if (argument == "--trace") {
-            // Standard output is the command's: a trace there would mix with it.
-            if (*value == "-") {
-                return Fail(Tr(LUMIDRA_TEXT("cli", "--trace: нужен файл, не «-» (стандартный вывод — для команды)")));
-            }
-            options.Traces.push_back(*value);
-        }
-        if (argument == "--lang") {
-            if (!app::IsLanguageOption(*value)) return Fail(WrongValue(argument, "ru|en", *value));
-            options.Lang = *value;
-        }
-        if (argument == "--timeout") {
-            if (!InRange(*value, 1, 3600)) {
-                return Fail(WrongValue(argument, Tr(LUMIDRA_TEXT("cli", "целое число секунд от 1 до 3600")), *value));
-            }
-            options.TimeoutMs = *ToInt(*value) * 1000;
-        }
-        return TEnd();
+        const std::string name = option.Name;
+        const std::string value = options.Values[name];
+        options.Values.erase(name);
+        if (name == "--demo") options.Demo = true;
+        if (name == "--quiet") options.Quiet = true;
+        if (name == "--stay") options.Stay = true;
+        if (name == "--device") options.Device = value;
+        if (name == "--trace") options.Traces.push_back(value);
+        if (name == "--lang") options.Lang = app::LanguageOf(value);
+        if (name == "--timeout") options.TimeoutMs = *ToInt(value) * 1000;
+        return std::nullopt;
     }
 
     // A word of the command's name, or the standing state given first.
@@ -335,17 +313,24 @@ private:
         return Value(*option, argument, Options().Command);
     }
 
-    // The option's value, checked, into Values.
+    // The option's value, checked, into Values; an option that takes a value
+    // is given once (but a trace for each --trace).
     TEnd Value(const TOptionEntry& option, const std::string& argument, const std::string& command) {
         std::string value;
-        if (option.Kind != TKind::Flag) {
-            const std::optional<std::string> given = Next();
-            if (!given) return Fail(NeedsValue(argument), command);
-            value = *given;
-            if (const std::string wrong = CheckValue(option.Kind, value); !wrong.empty()) {
+        if (option.Kind == TKind::Flag) {
+            if (TEnd fault = AttachedToFlag(argument)) return fault;
+        } else {
+            if (option.Kind != TKind::Trace && given_.contains(argument)) {
+                return Fail(Tr(LUMIDRA_TEXT("cli", "параметр «%1» задан дважды"), {argument}), command);
+            }
+            const std::optional<std::string> next = Next();
+            if (!next) return Fail(NeedsValue(argument), command);
+            value = *next;
+            if (const std::string wrong = OperandFault(option.Kind, value); !wrong.empty()) {
                 return Fail(WrongValue(argument, wrong, value), command);
             }
         }
+        given_.insert(argument);
         Options().Values[argument] = value;
         return std::nullopt;
     }
@@ -355,7 +340,7 @@ private:
         if (static_cast<int>(options.Operands.size()) >= entry_->MaxOperands) {
             return Fail(Tr(LUMIDRA_TEXT("cli", "«%1» не принимает ещё аргумент «%2»"), {options.Command, argument}));
         }
-        if (const std::string wrong = CheckValue(entry_->OperandKind, argument); !wrong.empty()) {
+        if (const std::string wrong = OperandFault(entry_->OperandKind, argument); !wrong.empty()) {
             return Fail(WrongValue(options.Command, wrong, argument));
         }
         options.Operands.push_back(argument);
@@ -366,7 +351,9 @@ private:
         if (help_) {
             TCliParse help;
             help.Exit = true;
-            help.Out = entry_ != nullptr ? CommandUsage(Options().Command) : CliUsage();
+            help.Out = entry_ != nullptr ? CommandUsage(Options().Command)
+                       : words_.empty()  ? CliUsage()
+                                         : GroupUsage(words_.front());
             return help;
         }
         if (entry_ == nullptr) {
@@ -384,6 +371,14 @@ private:
             if (!entry_->Board && options.Has(standing.Name)) {
                 return Fail(NoOption(options.Command, standing.Name));
             }
+            // The command sets that state itself: which of the two holds would be a guess.
+            if (entry_->Sets != nullptr && std::string(entry_->Sets) == standing.Name && options.Has(standing.Name)) {
+                return Fail(Tr(LUMIDRA_TEXT("cli", "«%1» сам задаёт то, что задаёт %2: укажите одно из них"),
+                               {options.Command, standing.Name}));
+            }
+        }
+        if (options.Demo && given_.contains("--device")) {
+            return Fail(Tr(LUMIDRA_TEXT("cli", "--demo и --device исключают друг друга")));
         }
         if (static_cast<int>(options.Operands.size()) < entry_->MinOperands) {
             return Fail(Tr(LUMIDRA_TEXT("cli", "«%1» требует %2"), {options.Command, entry_->Synopsis}));
@@ -398,12 +393,13 @@ private:
     TEnd Fail(const std::string& message) { return Fail(message, Options().Command); }
     static TEnd Fail(const std::string& message, const std::string& command) { return cli::Fail(message, command); }
 
-    std::vector<std::string> arguments_;
+    std::vector<TArgument> arguments_;
     std::size_t at_ = 0;
     bool operandsOnly_ = false;  // after "--"
     TCliParse parse_;
     const TCommandEntry* entry_ = nullptr;
     std::vector<std::string> words_;  // the command's name so far, before it is known
+    std::set<std::string> given_;     // the options given so far
     bool help_ = false;
 };
 

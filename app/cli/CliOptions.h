@@ -71,8 +71,9 @@ std::vector<std::string> ProcessArguments(int argc, char* argv[]);
 // An argument as text (a file's name, an LCD text).
 QString ArgumentText(const std::string& argument);
 
-// The whole help, and one command's.
+// The whole help, and one command's; a group's ("lcd") lists its commands.
 std::string CliUsage();
 std::string CommandUsage(const std::string& command);
+std::string GroupUsage(const std::string& group);
 
 }  // namespace lumidra::cli

@@ -170,8 +170,8 @@ void TCliRun::DeviceChange(hid::TObject*) {
         Tell(options_.Device.empty()
                  ? QCoreApplication::translate(
                        "cli",
-                       "no board: nothing with vendor ID C04E, product ID 2014 and serial 01.01 that "
-                       "this user may open ('lumidra-cli list' tells more)")
+                       "нет платы: нет ничего с кодом производителя C04E, кодом изделия 2014 и серийным "
+                       "номером 01.01, что этот пользователь может открыть (подробнее — «lumidra-cli list»)")
                  : QCoreApplication::translate("cli", "нет платы по адресу %1 (подробнее — «lumidra-cli list»)")
                        .arg(Local(options_.Device)));
         Finish(ExitNoBoard);

@@ -16,8 +16,19 @@ namespace lumidra::cli {
 
 using namespace graphics;
 
+std::string SplashFault(const TCliOptions& options) {
+    const std::string out = options.Value("-o", "-");
+    if (out == "-" || SplashDataFileName(ArgumentText(out)) != ArgumentText(out)) return {};
+    return QCoreApplication::translate("cli",
+                                       "convert splash: -o «%1»: имя оканчивается на «bin», и файл данных заставки "
+                                       "заменил бы таблицу; выберите другое имя, например с расширением .txt")
+        .arg(ArgumentText(out))
+        .toStdString();
+}
+
 int RunConvert(const TCliOptions& options, TConsoleSeams& seams, const TTableTool& tool) {
     seams.Quiet = seams.Quiet || options.Quiet;
+    const bool splash = &tool == &SplashTool;
     const QString shown = ArgumentText(options.Operands.front());
     const std::unique_ptr<QIODevice> input = OpenInput(options.Operands.front());
     if (!input) return ExitFailed;
@@ -28,6 +39,10 @@ int RunConvert(const TCliOptions& options, TConsoleSeams& seams, const TTableToo
     const std::string out = options.Value("-o", "-");
     if (out == "-") {
         // The table alone: a splash table's data needs a file beside it.
+        if (splash && !seams.Quiet) {
+            TConsoleSeams::Tell(QCoreApplication::translate(
+                "cli", "convert splash: таблица в стандартный вывод, файл данных заставки не пишется"));
+        }
         const std::optional<TTableLines> lines = tool.Lines(*picture, form);
         if (!lines) {
             TConsoleSeams::Tell(QCoreApplication::translate("graphics", NoStripText));
@@ -49,7 +64,12 @@ int RunConvert(const TCliOptions& options, TConsoleSeams& seams, const TTableToo
         if (Told(outcome, seams.Quiet)) TConsoleSeams::Tell(outcome.Text);
     });
     const TTableSave save = tool.Save(*picture, file, form);
-    return save.Saved ? exitCode : ExitFailed;
+    if (!save.Saved) return ExitFailed;
+    if (splash && !seams.Quiet) {
+        TConsoleSeams::Tell(QCoreApplication::translate("cli", "convert splash: данные заставки записаны в «%1»")
+                                .arg(SplashDataFileName(file)));
+    }
+    return exitCode;
 }
 
 }  // namespace lumidra::cli

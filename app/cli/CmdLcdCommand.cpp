@@ -2,9 +2,8 @@
 #include "app/cli/Commands.h"
 
 #include "controls/LcdPanel.h"
-#include "controls/LcdScreen.h"
 
-#include <QCoreApplication>
+#include <QRegularExpression>
 
 namespace lumidra::cli {
 
@@ -14,16 +13,12 @@ class TLcdCommand final : public TCliCommand {
 public:
     using TCliCommand::TCliCommand;
 
-    int Prepare() override {
-        if (!controls::CommandLineBytes(OperandText().toStdU16String()).empty()) return ExitDone;
-        TConsoleSeams::Tell(
-            QCoreApplication::translate("cli", "lcd command: в «%1» нет ни одной полной пары шестнадцатеричных цифр")
-                .arg(OperandText()));
-        return ExitUsage;
-    }
-
     void Start() override {
-        controls::Button7Click(OperandText());
+        // The command line has checked the pairs: the window's line gets the
+        // digits alone, so no blank counts against the line's length.
+        QString digits = OperandText();
+        digits.remove(QRegularExpression(QStringLiteral("\\s")));
+        controls::Button7Click(digits);
         host_.StartJob();
     }
 };

@@ -35,6 +35,11 @@ public:
         if (until_ && UntilHolds(*until_, status)) {
             host_.Finish(ExitDone);
         } else if (left_ > 0 && --left_ == 0) {
+            if (until_) {
+                TConsoleSeams::Tell(QCoreApplication::translate("cli", "--until %1: не выполнилось за %2 отчётов")
+                                        .arg(ArgumentText(Options().Value("--until")))
+                                        .arg(Options().Number("--count", 0)));
+            }
             host_.Finish(until_ ? ExitFailed : ExitDone);
         }
     }
@@ -45,6 +50,18 @@ private:
 };
 
 }  // namespace
+
+std::string StatusFault(const TCliOptions& options) {
+    // --watch runs as long as reports come: a count or a condition would end it.
+    for (const char* end : {"--count", "--until"}) {
+        if (options.Has("--watch") && options.Has(end)) {
+            return QCoreApplication::translate("cli", "status: --watch и %1 исключают друг друга")
+                .arg(QLatin1String(end))
+                .toStdString();
+        }
+    }
+    return {};
+}
 
 std::unique_ptr<TCliCommand> MakeStatus(TCommandHost& host) {
     return std::make_unique<TStatus>(host);

@@ -35,6 +35,13 @@ void TConsoleSeams::Tell(const QString& text) {
     std::fflush(stderr);
 }
 
+bool TConsoleSeams::Write(std::FILE* stream, const std::string& text) {
+    const QByteArray bytes = QString::fromStdString(text).toLocal8Bit();
+    const bool written =
+        std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream) == std::size_t(bytes.size());
+    return std::fflush(stream) == 0 && written;
+}
+
 TMsgResult TConsoleSeams::MessageBox(const QString& text, const QString&, TMsgIcon icon, TMsgButtons) {
     if (Silent) return TMsgResult::Ok;
     if (icon == TMsgIcon::Error || icon == TMsgIcon::Warning || !Quiet) Tell(text);

@@ -7,6 +7,7 @@
 
 #include <QString>
 
+#include <cstdio>
 #include <string>
 
 namespace lumidra::cli {
@@ -23,6 +24,9 @@ public:
     // Writes "lumidra-cli: TEXT" (the text's lines trimmed) to standard error,
     // on a line of its own below a progress line.
     static void Tell(const QString& text);
+    // Writes `text` (UTF-8) to `stream` in the console's encoding, as Tell
+    // does; false when the write or its flush failed.
+    static bool Write(std::FILE* stream, const std::string& text);
     // Writes a progress line over the last one (no line end), and ends it.
     static void ShowProgress(const std::string& line);
     static void EndProgress();

@@ -72,9 +72,9 @@ int main(int argc, char* argv[]) {
     const app::TTranslations translations(app::RunLanguage(app::LanguageOption(arguments)));
 
     const cli::TCliParse parse = cli::ParseCliArguments(arguments);
-    std::fputs(parse.Out.c_str(), stdout);
-    std::fputs(parse.Err.c_str(), stderr);
-    if (std::fflush(stdout) != 0) return errno == EPIPE ? cli::ExitClosedPipe : cli::ExitFailed;
+    // Help and usage errors in the console's encoding, as every other message.
+    cli::TConsoleSeams::Write(stderr, parse.Err);
+    if (!cli::TConsoleSeams::Write(stdout, parse.Out)) return errno == EPIPE ? cli::ExitClosedPipe : cli::ExitFailed;
     if (parse.Exit) return parse.ExitCode;
     const cli::TCliOptions& options = parse.Options;
     cli::TConsoleSeams seams;

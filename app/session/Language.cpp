@@ -9,7 +9,8 @@
 
 namespace lumidra::app {
 
-TLanguage ChooseLanguage(const QStringList& uiLanguages, const std::string& option) {
+TLanguage ChooseLanguage(const QStringList& uiLanguages, const std::string& given) {
+    const std::string option = LanguageOf(given);
     if (option == "ru") return TLanguage::Russian;
     if (option == "en") return TLanguage::English;
     if (uiLanguages.isEmpty() || uiLanguages == QStringList{QStringLiteral("C")} ||
@@ -53,8 +54,14 @@ TTranslations::~TTranslations() {
     for (const auto& translator : installed_) QCoreApplication::removeTranslator(translator.get());
 }
 
+std::string LanguageOf(const std::string& value) {
+    std::string lower = value;
+    for (char& c : lower) c = c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+    return lower == "ru" || lower == "en" ? lower : std::string();
+}
+
 bool IsLanguageOption(const std::string& value) {
-    return value == "ru" || value == "en";
+    return !LanguageOf(value).empty();
 }
 
 std::string LanguageOption(const std::vector<std::string>& arguments) {
@@ -63,7 +70,7 @@ std::string LanguageOption(const std::vector<std::string>& arguments) {
         if (arguments[i] == "--lang" && i + 1 < arguments.size()) language = arguments[i + 1];
         if (arguments[i].starts_with("--lang=")) language = arguments[i].substr(7);
     }
-    return IsLanguageOption(language) ? language : std::string();
+    return LanguageOf(language);
 }
 
 }  // namespace lumidra::app

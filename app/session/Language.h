@@ -46,8 +46,12 @@ private:
     QLocale previousLocale_;
 };
 
-// What --lang accepts, for the two programs' checks and help.
+// What --lang accepts (ru or en, in any case), for the two programs' checks
+// and help.
 bool IsLanguageOption(const std::string& value);
+// --lang's `value` as ChooseLanguage takes it ("RU" -> "ru"); empty when it
+// is not accepted.
+std::string LanguageOf(const std::string& value);
 
 // --lang's value among a program's `arguments` ("--lang ru" or "--lang=ru",
 // the last before a "--") when IsLanguageOption accepts it, else empty: the

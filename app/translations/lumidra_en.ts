@@ -385,10 +385,6 @@
         <translation>The changes to the key base will be lost! Quit anyway?  </translation>
     </message>
     <message>
-        <source>Unknown error</source>
-        <translation>Unknown error</translation>
-    </message>
-    <message>
         <source>параметру &apos;%1&apos; нужно значение</source>
         <translation>option &apos;%1&apos; needs a value</translation>
     </message>
@@ -441,17 +437,13 @@ The desktop program of the USB demonstration board C04E:2014.
   --version     print the version and exit
 </translation>
     </message>
+    <message>
+        <source>Неизвестная ошибка</source>
+        <translation>Unknown error</translation>
+    </message>
 </context>
 <context>
     <name>cli</name>
-    <message>
-        <source>no board: nothing with vendor ID C04E, product ID 2014 and serial 01.01 that this user may open (&apos;lumidra-cli list&apos; tells more)</source>
-        <translation>no board: nothing with vendor ID C04E, product ID 2014 and serial 01.01 that this user may open (&apos;lumidra-cli list&apos; tells more)</translation>
-    </message>
-    <message>
-        <source>%1: cannot be opened; install the udev rule (70-lumidra.rules, see &apos;man lumidra&apos;)</source>
-        <translation>%1: cannot be opened; install the udev rule (70-lumidra.rules, see &apos;man lumidra&apos;)</translation>
-    </message>
     <message>
         <source>«%1»: %2</source>
         <translation>&apos;%1&apos;: %2</translation>
@@ -549,10 +541,6 @@ The desktop program of the USB demonstration board C04E:2014.
         <translation>the 5x7 font table of a picture; no board needed</translation>
     </message>
     <message>
-        <source>таблица заставки из рисунка (и её .bin рядом с -o FILE); плата не нужна</source>
-        <translation>the splash table of a picture (and its .bin beside -o FILE); no board needed</translation>
-    </message>
-    <message>
         <source>целое число от 1 до 1000000000</source>
         <translation>a whole number, 1 to 1000000000</translation>
     </message>
@@ -597,40 +585,6 @@ The desktop program of the USB demonstration board C04E:2014.
         <translation>Try &apos;lumidra-cli %1 --help&apos;.</translation>
     </message>
     <message>
-        <source>
-Каждая команда, которая говорит с платой, принимает также --led HEX, --ind1 on|off, --ind2 on|off и
---backlight on|off. Каждый запуск подключается так же, как окно, и заново задаёт постоянное состояние
-платы (LED 0000, индикаторы выключены, подсветка включена): запуск не сохраняет значение LED другого
-запуска, поэтому задавайте всё постоянное состояние в каждом запуске.
-FILE может быть «-»: стандартный ввод или вывод. Целое изделие (дамп, блок FLASH) попадает в «-», в
-устройство или FIFO после конца задания на плате, а файл заменяет только тогда; поток (status, keys,
-CSV, запись графика) пишется по мере поступления. До того как плата найдена, ничего не создаётся и не
-очищается.
-
-Коды выхода: 0 выполнено; 1 задание не выполнено (файл не читается или не того вида, ошибка
-ввода-вывода или записи, плата перестала отвечать или отключена, --verify или --expect нашли отличие,
---until не дождался); 2 неверная командная строка; 3 нет платы; 4 плата занята другой программой
-Lumidra; 129 SIGHUP; 130 Ctrl+C; 141 читатель стандартного вывода ушёл; 143 SIGTERM.
-Каждый из них сначала завершает задание на плате и посылает закрывающий отчёт.
-</source>
-        <translation>
-Every command that talks to a board also takes --led HEX, --ind1 on|off, --ind2 on|off and
---backlight on|off. Each run attaches as the window does, which sets the board&apos;s standing state
-afresh (LED 0000, indicators off, backlight on): one run does not keep another&apos;s LED value, so
-give the whole standing state in each run.
-FILE may be &apos;-&apos; for standard input or output. A whole product (the dump, the Flash-ROM block)
-goes to &apos;-&apos;, a device or a FIFO once the job has ended on the board, and replaces a file only
-then; a stream (status, keys, CSV, a plot&apos;s record) is written as it comes. Nothing is created
-or emptied before the board is found.
-
-Exit codes: 0 done; 1 the job could not be done (a file unreadable or of the wrong kind, an I/O
-error or a failed write, the board stopped answering or went away, --verify or --expect found a
-difference, --until timed out); 2 the command line is wrong; 3 no board; 4 the board is in use by
-another Lumidra; 129 SIGHUP; 130 Ctrl+C; 141 the reader of standard output went away; 143 SIGTERM.
-Each ends the job on the board and sends the closing report first.
-</translation>
-    </message>
-    <message>
         <source>Запуск: lumidra-cli [ПАРАМЕТР]... %1</source>
         <translation>Usage: lumidra-cli [OPTION]... %1</translation>
     </message>
@@ -641,10 +595,6 @@ Each ends the job on the board and sends the closing report first.
         <translation>Also: --led HEX, --ind1 on|off, --ind2 on|off, --backlight on|off (the standing state the
 attach sets afresh: LED 0000, indicators off, backlight on).
 </translation>
-    </message>
-    <message>
-        <source>--trace: нужен файл, не «-» (стандартный вывод — для команды)</source>
-        <translation>--trace: a file, not &apos;-&apos; (standard output is the command&apos;s)</translation>
     </message>
     <message>
         <source>целое число секунд от 1 до 3600</source>
@@ -721,10 +671,6 @@ attach sets afresh: LED 0000, indicators off, backlight on).
     <message>
         <source>плата ничего не присылала %1 с</source>
         <translation>the board sent nothing for %1 s</translation>
-    </message>
-    <message>
-        <source>lcd command: в «%1» нет ни одной полной пары шестнадцатеричных цифр</source>
-        <translation>lcd command: no complete pair of hexadecimal digits in &apos;%1&apos;</translation>
     </message>
     <message>
         <source>--expect: файл «%1» не прочитан</source>
@@ -830,6 +776,165 @@ Options:
 Commands:
 </translation>
     </message>
+    <message>
+        <source>значение не принимается</source>
+        <translation>takes no value</translation>
+    </message>
+    <message>
+        <source>от 1 до 64 байт парами шестнадцатеричных цифр, через пробел</source>
+        <translation>1 to 64 bytes as pairs of hexadecimal digits, parted by blanks</translation>
+    </message>
+    <message>
+        <source>адрес платы, как его показывает list</source>
+        <translation>a board&apos;s node, as list shows it</translation>
+    </message>
+    <message>
+        <source>Запуск: lumidra-cli [ПАРАМЕТР]... %1 ...</source>
+        <translation>Usage: lumidra-cli [OPTION]... %1 ...</translation>
+    </message>
+    <message>
+        <source>Команды:</source>
+        <translation>Commands:</translation>
+    </message>
+    <message>
+        <source>Справка команды: «lumidra-cli %1 КОМАНДА --help».
+</source>
+        <translation>A command&apos;s help: &apos;lumidra-cli %1 COMMAND --help&apos;.
+</translation>
+    </message>
+    <message>
+        <source>параметр «%1» задан дважды</source>
+        <translation>option &apos;%1&apos; is given twice</translation>
+    </message>
+    <message>
+        <source>«%1» сам задаёт то, что задаёт %2: укажите одно из них</source>
+        <translation>&apos;%1&apos; sets what %2 sets: give one of them</translation>
+    </message>
+    <message>
+        <source>--demo и --device исключают друг друга</source>
+        <translation>--demo and --device exclude each other</translation>
+    </message>
+    <message>
+        <source>нет платы: нет ничего с кодом производителя C04E, кодом изделия 2014 и серийным номером 01.01, что этот пользователь может открыть (подробнее — «lumidra-cli list»)</source>
+        <translation>no board: nothing with vendor ID C04E, product ID 2014 and serial 01.01 that this user may open (&apos;lumidra-cli list&apos; tells more)</translation>
+    </message>
+    <message>
+        <source>convert splash: -o «%1»: имя оканчивается на «bin», и файл данных заставки заменил бы таблицу; выберите другое имя, например с расширением .txt</source>
+        <translation>convert splash: -o &apos;%1&apos;: the name ends in &apos;bin&apos;, and the splash data file would replace the table; choose another name, such as one ending in .txt</translation>
+    </message>
+    <message>
+        <source>convert splash: таблица в стандартный вывод, файл данных заставки не пишется</source>
+        <translation>convert splash: the table goes to standard output; no splash data file is written</translation>
+    </message>
+    <message>
+        <source>convert splash: данные заставки записаны в «%1»</source>
+        <translation>convert splash: the splash data written to &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>lcd text: нет в кодовой странице 1251, отправлено как «?»: %1</source>
+        <translation>lcd text: not in code page 1251, sent as &apos;?&apos;: %1</translation>
+    </message>
+    <message>
+        <source>lcd text: не поместилось на экран (8 строк по 16 знаков), не отправлено: «%1»</source>
+        <translation>lcd text: past the screen (8 lines of 16 characters), not sent: &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>%1: не открывается; установите правило udev (70-lumidra.rules, см. «man lumidra»)</source>
+        <translation>%1: cannot be opened; install the udev rule (70-lumidra.rules, see &apos;man lumidra&apos;)</translation>
+    </message>
+    <message>
+        <source>--until %1: не выполнилось за %2 отчётов</source>
+        <translation>--until %1: did not hold in %2 reports</translation>
+    </message>
+    <message>
+        <source>status: --watch и %1 исключают друг друга</source>
+        <translation>status: --watch and %1 exclude each other</translation>
+    </message>
+    <message>
+        <source>Без --watch, --count и --until печатается один отчёт; --watch печатает, пока запуск не прервут;
+--count N — N отчётов.
+COND для --until (запуск кончается с кодом 0 на первом отчёте, где оно выполнено):
+  key          ключ приложен
+  inN=on|off   вход N (1..4) включён или выключен
+  chN&gt;P, chN&lt;P канал N (1 или 2) больше или меньше P %
+Не выполнилось за --timeout секунд (или за N отчётов при --count N): код 1.
+--json: по объекту JSON на отчёт: ch1, ch2 (значения каналов), ch1_pct, ch2_pct (в %),
+in (четыре входа, 0 или 1), key_status, key (код ключа в шестнадцатеричном виде или null).
+</source>
+        <translation>Without --watch, --count and --until one report is printed; --watch prints until the run is
+interrupted; --count N prints N reports.
+COND for --until (the run ends with code 0 at the first report where it holds):
+  key          a key is presented
+  inN=on|off   input N (1..4) is on or off
+  chN&gt;P, chN&lt;P channel N (1 or 2) is above or below P %
+Not holding within --timeout seconds (or N reports with --count N): code 1.
+--json: one JSON object a report: ch1, ch2 (the channels&apos; values), ch1_pct, ch2_pct (in %),
+in (the four inputs, 0 or 1), key_status, key (the key&apos;s code in hex, or null).
+</translation>
+    </message>
+    <message>
+        <source>таблица заставки из рисунка и её файл данных; плата не нужна</source>
+        <translation>the splash table of a picture, and its data file; no board needed</translation>
+    </message>
+    <message>
+        <source>Файл данных заставки (384 байта) получает имя FILE, у которого последние три знака
+заменены на «bin»: screen.txt даёт screen.bin, screen — scrbin. FILE, который уже
+оканчивается на «bin», отвергается (данные заменили бы таблицу). С -o - или без -o
+таблица идёт в стандартный вывод, а файл данных не пишется.
+</source>
+        <translation>The splash data file (384 bytes) is named FILE with its last three characters replaced
+by &apos;bin&apos;: screen.txt gives screen.bin, screen gives scrbin. A FILE that already ends in
+&apos;bin&apos; is refused (the data would replace the table). With -o - or without -o the table
+goes to standard output and no data file is written.
+</translation>
+    </message>
+    <message>
+        <source>файл (стандартный вывод — для команды)</source>
+        <translation>a file (standard output is the command&apos;s)</translation>
+    </message>
+    <message>
+        <source>файл базы ключей (его читают, потом переписывают)</source>
+        <translation>a key base file (read, then rewritten)</translation>
+    </message>
+    <message>
+        <source>имя файла</source>
+        <translation>a file&apos;s name</translation>
+    </message>
+    <message>
+        <source>
+Каждая команда, которая говорит с платой, принимает также --led HEX, --ind1 on|off, --ind2 on|off и
+--backlight on|off. Каждый запуск подключается так же, как окно, и заново задаёт постоянное состояние
+платы (LED 0000, индикаторы выключены, подсветка включена): запуск не сохраняет значение LED другого
+запуска, поэтому задавайте всё постоянное состояние в каждом запуске.
+FILE может быть «-»: стандартный ввод или вывод. Целое изделие (дамп, блок FLASH) попадает в «-», в
+устройство или FIFO после конца задания на плате, а файл заменяет только тогда; поток (status, keys,
+CSV, запись графика) пишется по мере поступления. До того как плата найдена, ничего не создаётся и не
+очищается.
+
+Коды выхода: 0 выполнено; 1 задание не выполнено (файл не читается или не того вида, ошибка
+ввода-вывода или записи, плата перестала отвечать или отключена, --verify или --expect нашли отличие,
+--until не дождался); 2 неверная командная строка; 3 нет платы; 4 плата занята другой программой
+Lumidra; 129 SIGHUP; 130 Ctrl+C; 141 читатель стандартного вывода ушёл; 143 SIGTERM.
+При 1, 129, 130, 141 и 143 задание, которое идёт на плате, сначала завершается и посылается
+закрывающий отчёт.
+</source>
+        <translation>
+Every command that talks to a board also takes --led HEX, --ind1 on|off, --ind2 on|off and
+--backlight on|off. Each run attaches as the window does, which sets the board&apos;s standing state
+afresh (LED 0000, indicators off, backlight on): one run does not keep another&apos;s LED value, so
+give the whole standing state in each run.
+FILE may be &apos;-&apos; for standard input or output. A whole product (the dump, the Flash-ROM block)
+goes to &apos;-&apos;, a device or a FIFO once the job has ended on the board, and replaces a file only
+then; a stream (status, keys, CSV, a plot&apos;s record) is written as it comes. Nothing is created
+or emptied before the board is found.
+
+Exit codes: 0 done; 1 the job could not be done (a file unreadable or of the wrong kind, an I/O
+error or a failed write, the board stopped answering or went away, --verify or --expect found a
+difference, --until timed out); 2 the command line is wrong; 3 no board; 4 the board is in use by
+another Lumidra; 129 SIGHUP; 130 Ctrl+C; 141 the reader of standard output went away; 143 SIGTERM.
+On 1, 129, 130, 141 and 143 a job in hand on the board is ended and the closing report sent first.
+</translation>
+    </message>
 </context>
 <context>
     <name>controls</name>
@@ -841,16 +946,6 @@ Commands:
 <context>
     <name>desktop</name>
     <message>
-        <source>Bitmaps (*.bmp)|*.bmp|All pictures|*.bmp;*.png;*.jpg;*.jpeg;*.gif|All files|*.*</source>
-        <translation>Bitmaps (*.bmp)|*.bmp|All pictures|*.bmp;*.png;*.jpg;*.jpeg;*.gif|All files|*.*</translation>
-    </message>
-    <message>
-        <source>
-The file is read-only.</source>
-        <translation>
-The file is read-only.</translation>
-    </message>
-    <message>
         <source>это папка</source>
         <translation>is a folder</translation>
     </message>
@@ -861,6 +956,16 @@ The file is read-only.</translation>
     <message>
         <source>его никто не читает</source>
         <translation>no one reads it</translation>
+    </message>
+    <message>
+        <source>Рисунки BMP (*.bmp)|*.bmp|Все рисунки|*.bmp;*.png;*.jpg;*.jpeg;*.gif|Все файлы|*.*</source>
+        <translation>Bitmaps (*.bmp)|*.bmp|All pictures|*.bmp;*.png;*.jpg;*.jpeg;*.gif|All files|*.*</translation>
+    </message>
+    <message>
+        <source>
+Файл доступен только для чтения.</source>
+        <translation>
+The file is read-only.</translation>
     </message>
 </context>
 <context>

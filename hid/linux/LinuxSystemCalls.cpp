@@ -78,11 +78,14 @@ TUsbPlace UsbPlaceOf(const std::string& interfacePath, const std::string& sysRoo
     if (!bus || !device) return place;
     place.Bus = static_cast<std::uint16_t>(*bus);
     place.Device = static_cast<std::uint8_t>(*device);
-    for (const fs::directory_entry& entry : fs::directory_iterator(interface, error)) {
-        if (!entry.path().filename().string().starts_with("ep_")) continue;
-        std::ifstream type(entry.path() / "type");
+    // Stepped with an error code: the range-for's step throws when the folder
+    // changes under it (the board unplugged meanwhile).
+    for (fs::directory_iterator entry(interface, error), end; !error && entry != end; entry.increment(error)) {
+        const fs::path& path = entry->path();
+        if (!path.filename().native().starts_with("ep_")) continue;
+        std::ifstream type(path / "type");
         std::string kind;
-        const std::optional<unsigned long> address = ReadNumber(entry.path() / "bEndpointAddress", 16);
+        const std::optional<unsigned long> address = ReadNumber(path / "bEndpointAddress", 16);
         if (!std::getline(type, kind) || kind != "Interrupt" || !address) continue;
         (*address & 0x80 ? place.EndpointIn : place.EndpointOut) = static_cast<std::uint8_t>(*address);
     }

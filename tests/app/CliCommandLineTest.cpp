@@ -3,6 +3,7 @@
 #include "app/session/Language.h"
 #include "app/cli/CliOptions.h"
 #include "app/cli/CliRun.h"
+#include "app/cli/CommandTable.h"
 #include "app/cli/Commands.h"
 #include "app/cli/JobExit.h"
 #include "app/cli/StatusText.h"
@@ -67,7 +68,31 @@ TEST(CliArguments, CommandsOptionsAndTheirFaults) {
         {{"--count=2", "status"}, 2, "", "unknown option '--count'"},  // "=" splits as a blank does
         {{"status", "--count=2", "--json"}, -1, "status", ""},
         {{"lcd", "text", "--", "--no-wrap"}, -1, "lcd text", ""},  // after "--" an operand
-        {{"--trace", "-", "status"}, 2, "", "--trace: a file, not '-'"},
+        {{"--trace", "-", "status"}, 2, "", "--trace: a file (standard output is the command's), not '-'"},
+        // Values on on/off options are refused, not read as on.
+        {{"--demo=yes", "led", "1"}, 2, "", "--demo: takes no value, not '=yes'"},
+        {{"status", "--json="}, 2, "", "--json: takes no value, not '='"},
+        {{"--help=x"}, 2, "", "--help: takes no value"},
+        {{"status", "--count="}, 2, "", "--count: a whole number, 1 to 1000000000, not ''"},
+        // What contradicts: the same option twice, a command's own state, two ends.
+        {{"led", "12", "--led", "34"}, 2, "", "'led' sets what --led sets"},
+        {{"lcd", "backlight", "on", "--backlight", "off"}, 2, "", "'lcd backlight' sets what --backlight sets"},
+        {{"--led", "1", "led", "--time"}, 2, "", "'led' sets what --led sets"},
+        {{"status", "--count", "2", "--count=3"}, 2, "", "option '--count' is given twice"},
+        {{"--ind1", "on", "status", "--ind1", "off"}, 2, "", "option '--ind1' is given twice"},
+        {{"--lang", "en", "--lang", "ru", "status"}, 2, "", "option '--lang' is given twice"},
+        {{"--trace", "a", "--trace", "b", "status"}, -1, "status", ""},  // a trace for each
+        {{"--demo", "--device", "/dev/hidraw0", "status"}, 2, "", "--demo and --device exclude each other"},
+        {{"status", "--watch", "--count", "3"}, 2, "", "--watch and --count exclude each other"},
+        {{"status", "--watch", "--until", "key"}, 2, "", "--watch and --until exclude each other"},
+        {{"convert", "splash", "p.png", "-o", "x.bin"}, 2, "", "would replace the table"},
+        {{"convert", "splash", "p.png", "-o", "screen"}, -1, "convert splash", ""},
+        {{"keys", "--base", ""}, 2, "", "--base: a key base file (read, then rewritten), not ''"},
+        {{"keys", "--base", "-"}, 2, "", "--base: a key base file"},
+        {{"flash", "write", " "}, 2, "", "flash write: a file's name, not ' '"},
+        {{"--device", "", "status"}, 2, "", "--device: a board's node"},
+        {{"--lang", "Ru", "status"}, -1, "status", ""},
+        {{"lcd", "--help"}, 0, "", ""},
     };
     for (const TParseCase& c : cases) {
         std::string line;
@@ -82,6 +107,110 @@ TEST(CliArguments, CommandsOptionsAndTheirFaults) {
             EXPECT_NE(parse.Err.find(c.ErrContains), std::string::npos) << line << "\n" << parse.Err;
             EXPECT_EQ(parse.Out.empty(), c.ExitCode != 0) << line << "help and version on standard output only";
         }
+    }
+    // A group's help lists its commands, not the whole help.
+    const std::string lcd = ParseCliArguments({"lcd", "--help"}).Out;
+    EXPECT_NE(lcd.find("lcd contrast"), std::string::npos) << lcd;
+    EXPECT_EQ(lcd.find("flash read"), std::string::npos) << lcd;
+}
+
+// Each kind's grammar: the whole text or nothing.
+TEST(CliArguments, OperandGrammar) {
+    const struct {
+        TKind Kind;
+        const char* Value;
+        bool Taken;
+    } cases[] = {
+        {TKind::Flag, "", true},
+        {TKind::Flag, "=", false},
+        {TKind::LedDigits, "0", true},
+        {TKind::LedDigits, "aBcD", true},
+        {TKind::LedDigits, "", false},
+        {TKind::LedDigits, "12345", false},
+        {TKind::LedDigits, "0x1", false},
+        {TKind::LedDigits, " 12", false},
+        {TKind::LcdBytes, "AE 2F", true},
+        {TKind::LcdBytes, "ae2f\t40", true},
+        {TKind::LcdBytes, "AE 2", false},
+        {TKind::LcdBytes, "0xAE", false},
+        {TKind::LcdBytes, "AE,2F", false},
+        {TKind::LcdBytes, " ", false},
+        {TKind::Count, "1", true},
+        {TKind::Count, "1000000000", true},
+        {TKind::Count, "0", false},
+        {TKind::Count, "+5", false},
+        {TKind::Count, "5 ", false},
+        {TKind::Count, "1000000001", false},
+        {TKind::Seconds, "86400", true},
+        {TKind::Seconds, "86401", false},
+        {TKind::Timeout, "3600", true},
+        {TKind::Timeout, "3601", false},
+        {TKind::Contrast, "0", true},
+        {TKind::Contrast, "-0", false},
+        {TKind::Contrast, "31", true},
+        {TKind::Contrast, "3.1", false},
+        {TKind::Threshold, "255", true},
+        {TKind::Threshold, "256", false},
+        {TKind::OnOff, "off", true},
+        {TKind::OnOff, "ON", false},
+        {TKind::Size, "1.5x", true},
+        {TKind::Size, "1,5x", false},
+        {TKind::Format, "c", true},
+        {TKind::Format, "C", false},
+        {TKind::Until, "ch2<10", true},
+        {TKind::Until, "ch3>5", false},
+        {TKind::Lang, "eN", true},
+        {TKind::Lang, "de", false},
+        {TKind::LcdText, "", true},
+        {TKind::LcdText, "\xd0\xa9 \x01", true},  // sent as the window sends it
+        {TKind::Device, "/dev/hidraw0", true},
+        {TKind::Device, " ", false},
+        {TKind::Trace, "t.pcapng", true},
+        {TKind::Trace, "-", false},
+        {TKind::KeyBase, "keys.txt", true},
+        {TKind::KeyBase, "-", false},
+        {TKind::Product, "-", true},
+        {TKind::Product, "", false},
+        {TKind::Stream, "-", true},
+        {TKind::Picture, "\t", false},
+        {TKind::Expect, "-", true},
+        {TKind::InputFile, "-", true},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(OperandFault(c.Kind, c.Value).empty(), c.Taken) << int(c.Kind) << " '" << c.Value << "'";
+    }
+    // No operand of any command is empty or blank, but the LCD's text; a flag has no value.
+    std::vector<TOptionEntry> all = GlobalOptions();
+    for (const TCommandEntry& entry : Commands()) {
+        const std::vector<TOptionEntry> kinds = OperandKinds(entry);
+        all.insert(all.end(), kinds.begin(), kinds.end());
+    }
+    for (const TOptionEntry& operand : all) {
+        if (operand.Kind == TKind::LcdText || operand.Kind == TKind::Flag) continue;
+        EXPECT_FALSE(OperandFault(operand.Kind, "").empty()) << operand.Name;
+        EXPECT_FALSE(OperandFault(operand.Kind, " \t").empty()) << operand.Name;
+    }
+}
+
+// What the LCD's text step replaces or cuts, as lcd text says it.
+TEST(CliLcdText, ReplacedAndCut) {
+    const struct {
+        std::u16string Text;
+        bool Wrap;
+        std::u16string Replaced, Cut;
+    } cases[] = {
+        {u"Привет, LCD?", true, u"", u""},
+        {u"a\u20ac\u4e2d\u4e2d\U0001F600", true, u"\u4e2d\U0001F600", u""},  // the euro sign is in the code page
+        {std::u16string(128, u'x'), true, u"", u""},
+        {std::u16string(128, u'x') + u"  tail ", true, u"", u"tail"},
+        // Wrapping pushes the last word past the screen; without it the word fits.
+        {std::u16string(120, u'x') + u" abcdefghij", true, u"", u"abcdefghij"},
+        {std::u16string(120, u'x') + u" abcdefghij", false, u"", u"hij"},
+    };
+    for (const auto& c : cases) {
+        const TLcdTextLoss loss = LcdTextLoss(c.Text, c.Wrap);
+        EXPECT_EQ(loss.Replaced, c.Replaced) << QString::fromStdU16String(c.Text).toStdString();
+        EXPECT_EQ(loss.Cut, c.Cut) << QString::fromStdU16String(c.Text).toStdString();
     }
 }
 
@@ -136,10 +265,19 @@ TEST(CliProgress, BarOrCount) {
 
 TEST(CliList, LinesForPeopleAndJson) {
     TListedBoard board{"/dev/hidraw3", "01.01", "Lab \"A\"", "Board\\1", 256, true};
-    EXPECT_EQ(ListLine(board, false), "/dev/hidraw3  serial 01.01  Lab \"A\"  Board\\1  version 256");
+    EXPECT_EQ(ListLine(board, false), "/dev/hidraw3  Board\\1, VID=C04E, PID=2014, Ver=01.01, ID=Lab \"A\"");
     EXPECT_EQ(ListLine(board, true),
               "{\"node\":\"/dev/hidraw3\",\"serial\":\"01.01\",\"maker\":\"Lab \\\"A\\\"\","
-              "\"name\":\"Board\\\\1\",\"version\":256,\"usable\":true}");
+              "\"name\":\"Board\\\\1\",\"version\":256,\"ver\":\"01.01\",\"usable\":true}");
+    // Valid JSON whatever a device's strings or node hold.
+    const struct {
+        std::string Text, Json;
+    } strings[] = {
+        {"a\tb\x01\x7f", "\"a\\u0009b\\u0001\\u007f\""},
+        {"\xd0\x9b\xf0\x9f\x98\x80", "\"\xd0\x9b\xf0\x9f\x98\x80\""},  // UTF-8 as it is
+        {"\xff/\xc0\xaf/\xed\xa0\x80/\xd0", "\"\\ufffd/\\ufffd\\ufffd/\\ufffd\\ufffd\\ufffd/\\ufffd\""},  // no UTF-8
+    };
+    for (const auto& s : strings) EXPECT_EQ(JsonString(s.Text), s.Json) << s.Text;
     board.Usable = false;
     EXPECT_TRUE(ListLine(board, false).ends_with("  NOT USABLE"));
     TListedBoard seen;  // seen, never opened: its node alone

@@ -34,9 +34,9 @@ expect 0 'Usage: lumidra-cli .* dump FILE' - --lang en dump --help
 expect 2 - "unknown command 'blink'" --lang en blink
 expect 2 - "неизвестная команда «blink»" --lang ru blink
 expect 2 - '0 to 31' --lang=en --demo lcd contrast 40
-expect 2 - 'no complete pair' --lang en --demo lcd command zz
+expect 2 - 'pairs of hexadecimal digits' --lang en --demo lcd command zz
 expect 1 - . --demo image "$work/none.bmp"
-expect 1 - '^lumidra-cli: The picture file could not be read.$' --lang en --demo image "$work/none.bmp"
+expect 1 - "^lumidra-cli: '$work/none.bmp': No such file or directory$" --lang en --demo image "$work/none.bmp"
 expect 0 '^ch1 [0-9]*% ch2' - --demo --quiet status --count 2
 expect 0 '^{"ch1":' - --demo status --json --count 1
 
@@ -49,6 +49,9 @@ size=$(wc -c <"$work/dump")
 # Flash-ROM, a picture of at most 1 MiB.
 head -c 300000000 /dev/zero | $runner "$program" --demo --quiet flash write - --verify >/dev/null 2>&1 ||
     fail "flash write - from a long input"
+# One block of a pipe and no more: the rest is left for the next reader.
+(printf '%064d' 0; echo rest) | { $runner "$program" --demo --quiet flash write - >/dev/null 2>&1 && cat; } >"$work/rest"
+[ "$(cat "$work/rest")" = rest ] || fail "flash write - took more than 64 bytes of a pipe: '$(cat "$work/rest")' left"
 expect 1 - 'more than 1048576' --lang en --demo image - </dev/zero
 
 # A key base keeps its lines, comments and CR LF, and gains the new key.
@@ -114,7 +117,9 @@ if [ -z "$runner" ]; then
     (
         unset LANGUAGE LC_MESSAGES
         export LC_ALL=C
-        expect 1 - '^lumidra-cli: Файл изображения не удалось прочитать.$' --demo image "$work/none.bmp"
+        expect 1 - "^lumidra-cli: «$work/none.bmp»: " --demo image "$work/none.bmp"
+        # A usage error goes out as every other message does.
+        expect 2 - '^lumidra-cli: lcd contrast: от 0 до 31, не «40»$' --demo lcd contrast 40
         exit $failed
     ) || failed=1
     # Signals end a run as its own end would: the closing report (byte 4 = 2)
