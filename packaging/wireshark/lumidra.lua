@@ -111,6 +111,7 @@ local function new_exchange(known)
         code = nil, mode = 0, offset = 0, counter = 0,
         last = nil,         -- bytes 1 to 5 of the job report of a job that ends with job code 0
         ending = false,     -- that job was cut short while the board's answer was due
+        cut = nil,          -- { code, last } of a job cut short by its board's going
     }
 end
 
@@ -201,9 +202,10 @@ end
 -- report. No state report looks like it: its host byte is never 0 once the
 -- board is attached, nor 127, and its job request never 3.
 local function cut_end(ex, p)
-    if not ex.last or p[0] ~= 0 then return false end
+    local last = ex.last or (ex.cut and ex.cut.last)
+    if not last or p[0] ~= 0 then return false end
     for i = 1, 5 do
-        if p[i] ~= ex.last[i] then return false end
+        if p[i] ~= last[i] then return false end
     end
     return true
 end
@@ -259,14 +261,16 @@ local function decide(ex, out, p)
             end
         end
     elseif cut_end(ex, p) then
-        d.kind, d.code, d.mode, d.ended = "job", 0, p[1], ex.code
-        ex.job_due, ex.last = false, nil
+        d.kind, d.code, d.mode = "job", 0, p[1]
+        d.ended = ex.last and ex.code or ex.cut.code
+        ex.job_due, ex.last, ex.cut = false, nil, nil
         -- The board may still answer the job's last request.
         ex.ending = ex.answer ~= nil
         if not ex.ending then ex.code = nil end
     else
         d.kind = "state"
         ex.job_due = false
+        if p[4] == 1 then ex.cut = nil end
         if p[4] == 0 and not ex.ending then ex.code, ex.answer, ex.last = nil, nil, nil end
     end
     return d
@@ -461,8 +465,16 @@ function enumeration.dissector(tvb, pinfo, tree)
     if pinfo.visited then return end
     local vendor, product = usb_vendor(), usb_product()
     if vendor and product and vendor.value == VENDOR and product.value == PRODUCT then
+        -- A job that the board's going cut short ends once it is back, at
+        -- whatever address it comes back.
+        local cut
+        for _, old in pairs(devices) do
+            if old.last then cut, old.last = { code = old.code, last = old.last }, nil end
+        end
         local bus, device = usb_bus(), usb_device()
-        devices[(bus and bus.value or 0) .. "." .. (device and device.value or 0)] = new_exchange(true)
+        local ex = new_exchange(true)
+        ex.cut = cut
+        devices[(bus and bus.value or 0) .. "." .. (device and device.value or 0)] = ex
     end
 end
 

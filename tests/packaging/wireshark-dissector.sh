@@ -86,7 +86,7 @@ while IFS='|' read -r job arguments cut filter info; do
     ts -r run.pcapng -Y "$filter" | grep -qF -- "$info" || fail "$job: no frame of '$filter' with '$info'"
     echo "$job: $(wc -l <"$work/read") reports decoded ($(cut -d'|' -f3 "$work/read" | sort | uniq -c |
         awk '{ n = $1; $1 = ""; printf "%s%s%s", sep, n, $0; sep = ", " }'))"
-    [ "$job" = dump ] && cp "$work/run.pcapng" "$work/dump.pcapng"
+    [ "$job" = dump ] || [ "$job" = "plot cut" ] && cp "$work/run.pcapng" "$work/$job.pcapng"
 done <<'EOF'
 status|status --count 3||lumidra.kind == "status" && lumidra.key == "0100000A1B2C3D4E"|inputs off, key held 0100000A1B2C3D4E
 led|led 12AB --ind1 on||lumidra.led == "12AB" && lumidra.indicator1 == 1 && lumidra.indicator2 == 0|state: LED 12AB, indicator 1 on, backlight on
@@ -107,6 +107,18 @@ plot cut|plot --out plot.rec|20|lumidra.kind == "job" && lumidra.job == "end of 
 configuration|status --count 1||usbhid.descriptor.hid.wDescriptorLength == 34 && usb.bInterval == 10|GET DESCRIPTOR Response CONFIGURATION
 report descriptor|status --count 1||usbhid.item.global.report_count == 64|GET DESCRIPTOR Response HID Report
 EOF
+
+# The cut plot's end after the board has gone and come back: the trace's
+# enumeration and attach (the frames before the plot's request) again before it.
+end=$(ts -r "plot cut.pcapng" -Y 'lumidra.job == "end of plot"' -T fields -e frame.number)
+request=$(ts -r "plot cut.pcapng" -Y 'lumidra.job_request == 1' -T fields -e frame.number | head -n 1)
+editcap -r "$work/plot cut.pcapng" "$work/before.pcapng" "1-$((end - 1))" 2>/dev/null
+editcap -r "$work/plot cut.pcapng" "$work/back.pcapng" "1-$((request - 1))" 2>/dev/null
+editcap -r "$work/plot cut.pcapng" "$work/after.pcapng" "$end-1000000" 2>/dev/null
+mergecap -a -w "$work/replug.pcapng" "$work/before.pcapng" "$work/back.pcapng" "$work/after.pcapng"
+fields replug.pcapng -Y lumidra >"$work/read"
+awk -F'|' '$5 != ""' "$work/read" | grep -q . && fail "plot cut, board back: a malformed report"
+grep -q '^out|00.*|job|end of plot|' "$work/read" || fail "plot cut, board back: no end of plot"
 
 # The dump's middle alone, read as the board's (Decode As, bus 0 device 1).
 editcap -r "$work/dump.pcapng" "$work/cut.pcapng" 100-400 2>/dev/null
