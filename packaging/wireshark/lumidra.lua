@@ -270,7 +270,11 @@ local function decide(ex, out, p)
     else
         d.kind = "state"
         ex.job_due = false
-        if p[4] == 1 then ex.cut = nil end
+        if p[4] == 1 then
+            -- a new job: what a cut one left owing is not coming
+            ex.cut = nil
+            if ex.ending then ex.code, ex.answer, ex.ending = nil, nil, false end
+        end
         if p[4] == 0 and not ex.ending then ex.code, ex.answer, ex.last = nil, nil, nil end
     end
     return d

@@ -86,7 +86,7 @@ while IFS='|' read -r job arguments cut filter info; do
     ts -r run.pcapng -Y "$filter" | grep -qF -- "$info" || fail "$job: no frame of '$filter' with '$info'"
     echo "$job: $(wc -l <"$work/read") reports decoded ($(cut -d'|' -f3 "$work/read" | sort | uniq -c |
         awk '{ n = $1; $1 = ""; printf "%s%s%s", sep, n, $0; sep = ", " }'))"
-    [ "$job" = dump ] || [ "$job" = "plot cut" ] && cp "$work/run.pcapng" "$work/$job.pcapng"
+    case $job in dump | "flash erase" | "plot cut") cp "$work/run.pcapng" "$work/$job.pcapng" ;; esac
 done <<'EOF'
 status|status --count 3||lumidra.kind == "status" && lumidra.key == "0100000A1B2C3D4E"|inputs off, key held 0100000A1B2C3D4E
 led|led 12AB --ind1 on||lumidra.led == "12AB" && lumidra.indicator1 == 1 && lumidra.indicator2 == 0|state: LED 12AB, indicator 1 on, backlight on
@@ -119,6 +119,15 @@ mergecap -a -w "$work/replug.pcapng" "$work/before.pcapng" "$work/back.pcapng" "
 fields replug.pcapng -Y lumidra >"$work/read"
 awk -F'|' '$5 != ""' "$work/read" | grep -q . && fail "plot cut, board back: a malformed report"
 grep -q '^out|00.*|job|end of plot|' "$work/read" || fail "plot cut, board back: no end of plot"
+
+# Another run's job after the cut plot, on the board as it was (one capture
+# of both runs): the plot's last answer never came.
+first=$(ts -r "flash erase.pcapng" -Y lumidra -T fields -e frame.number | head -n 1)
+editcap -r "$work/flash erase.pcapng" "$work/next.pcapng" "$first-1000000" 2>/dev/null
+mergecap -a -w "$work/two.pcapng" "$work/plot cut.pcapng" "$work/next.pcapng"
+fields two.pcapng -Y lumidra >"$work/read"
+awk -F'|' '$5 != ""' "$work/read" | grep -q . && fail "plot cut, then a job: a malformed report"
+grep -q '^out|10.*|job|Flash-ROM erase|' "$work/read" || fail "plot cut, then a job: no Flash-ROM erase"
 
 # The dump's middle alone, read as the board's (Decode As, bus 0 device 1).
 editcap -r "$work/dump.pcapng" "$work/cut.pcapng" 100-400 2>/dev/null
