@@ -70,7 +70,7 @@ while IFS='|' read -r job arguments cut filter info; do
     (cd "$work" && exec "$cli" --demo --quiet --trace run.txt --trace run.pcapng $arguments </dev/null >/dev/null 2>&1) &
     pid=$!
     if [ -n "$cut" ]; then
-        while kill -0 $pid 2>/dev/null && [ "$(cat "$work/run.txt" 2>/dev/null | wc -l)" -lt "$cut" ]; do sleep 0.02; done
+        while kill -0 $pid 2>/dev/null && [ "$(wc -l 2>/dev/null <"$work/run.txt" || echo 0)" -lt "$cut" ]; do sleep 0.02; done
         kill -INT $pid 2>/dev/null
     fi
     wait $pid
