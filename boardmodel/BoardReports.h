@@ -22,8 +22,8 @@ inline constexpr std::string_view BoardSerial = "01.01";
 inline constexpr std::size_t ReportSize = 64;
 using TReport = std::array<std::uint8_t, ReportSize>;
 
-// Vendor-defined page, one application collection, one 64-byte input and one
-// 64-byte output report, no Report ID item.
+// The board's report descriptor (hid::BoardReportDescriptor): one 64-byte
+// input and one 64-byte output report, no Report ID item.
 std::span<const std::uint8_t> BoardReportDescriptor();
 
 // The bytes a USB board receives for one output write from the host. A device

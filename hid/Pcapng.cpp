@@ -15,7 +15,12 @@ constexpr std::uint16_t OptionEnd = 0, OptionComment = 1, OptionUserApplication 
 constexpr std::int32_t InProgress = -115;   // -EINPROGRESS: a submit's status
 constexpr std::uint32_t UrbDirIn = 0x0200;  // the URB's transfer flag for IN
 constexpr std::uint8_t ControlTransfer = 2;
-constexpr std::uint8_t DescriptorDevice = 1, DescriptorConfiguration = 2;
+constexpr std::uint8_t DescriptorDevice = 1, DescriptorConfiguration = 2, DescriptorHid = 0x21, DescriptorReport = 0x22;
+constexpr std::uint8_t ToDevice = 0x80, ToInterface = 0x81;  // a GET_DESCRIPTOR's bmRequestType
+// What the kernel's HID gadget puts around the function it is given: the
+// interface's string follows the device's three, the endpoints are polled
+// every 10 frames at full speed, the control endpoint takes 64 bytes.
+constexpr std::uint8_t InterfaceString = 4, FullSpeedInterval = 10, ControlPacket = 64;
 
 void Put16(TPcapngBytes& out, std::uint16_t v) {
     out.push_back(static_cast<std::uint8_t>(v));
@@ -127,25 +132,28 @@ TPcapngBytes UsbmonPacket(const TUsbEvent& event) {
 
 TPcapngBytes UsbDeviceDescriptor(const TUsbIdentity& identity) {
     TPcapngBytes d{18, DescriptorDevice};
-    Put16(d, 0x0200);                 // USB 2.0
-    d.insert(d.end(), {0, 0, 0, 8});  // class, subclass, protocol per interface; control packets of 8
+    Put16(d, 0x0200);                             // USB 2.0
+    d.insert(d.end(), {0, 0, 0, ControlPacket});  // class, subclass, protocol per interface
     Put16(d, identity.VendorId);
     Put16(d, identity.ProductId);
     Put16(d, identity.Release);
-    d.insert(d.end(), {0, 0, 0, 1});  // no strings, one configuration
+    d.insert(d.end(), {1, 2, 3, 1});  // manufacturer, product, serial number; one configuration
     return d;
 }
 
-TPcapngBytes UsbConfigurationDescriptor(const TUsbPlace& place) {
-    constexpr std::uint16_t total = 9 + 9 + 7 + 7;
+TPcapngBytes UsbConfigurationDescriptor(const TUsbPlace& place, const TUsbHidFunction& function) {
+    constexpr std::uint16_t total = 9 + 9 + 9 + 7 + 7;
     TPcapngBytes d{9, DescriptorConfiguration};
     Put16(d, total);
-    d.insert(d.end(), {1, 1, 0, 0x80, 50});          // one interface, configuration 1, bus-powered, 100 mA
-    d.insert(d.end(), {9, 4, 0, 0, 2, 3, 0, 0, 0});  // interface 0: two endpoints, class HID
+    // One interface, configuration 1, bus-powered, the power in units of 2 mA.
+    d.insert(d.end(), {1, 1, 0, 0x80, static_cast<std::uint8_t>((function.MaxPowerMilliamps + 1) / 2)});
+    d.insert(d.end(), {9, 4, 0, 0, 2, 3, function.Subclass, function.Protocol, InterfaceString});
+    d.insert(d.end(), {9, DescriptorHid, 0x01, 0x01, 0, 1, DescriptorReport});  // HID 1.01, one descriptor
+    Put16(d, static_cast<std::uint16_t>(function.ReportDescriptor.size()));
     for (const std::uint8_t endpoint : {place.EndpointIn, place.EndpointOut}) {
         d.insert(d.end(), {7, 5, endpoint, 3});  // interrupt
-        Put16(d, 64);
-        d.push_back(1);
+        Put16(d, function.ReportLength);
+        d.push_back(FullSpeedInterval);
     }
     return d;
 }
@@ -160,16 +168,19 @@ TPcapngBytes TPcapngStream::Begin(std::string_view application) {
 TPcapngBytes TPcapngStream::Enumeration(const TUsbPlace& place, std::int64_t micros, std::string_view comment) {
     place_ = place;
     TPcapngBytes out;
-    for (const auto& part : {Control(micros, DescriptorDevice, UsbDeviceDescriptor(identity_), comment),
-                             Control(micros, DescriptorConfiguration, UsbConfigurationDescriptor(place_), {})})
+    for (const auto& part :
+         {Control(micros, ToDevice, DescriptorDevice, UsbDeviceDescriptor(identity_), comment),
+          Control(micros, ToDevice, DescriptorConfiguration, UsbConfigurationDescriptor(place_, function_), {}),
+          Control(micros, ToInterface, DescriptorReport, function_.ReportDescriptor, {})})
         out.insert(out.end(), part.begin(), part.end());
     return out;
 }
 
-TPcapngBytes TPcapngStream::Control(std::int64_t micros, std::uint8_t descriptorType,
+TPcapngBytes TPcapngStream::Control(std::int64_t micros, std::uint8_t recipient, std::uint8_t descriptorType,
                                     std::span<const std::uint8_t> answer, std::string_view comment) {
     const auto length = static_cast<std::uint8_t>(answer.size());
-    const std::array<std::uint8_t, 8> setup{0x80, 6, 0, descriptorType, 0, 0, length, 0};  // GET_DESCRIPTOR
+    // GET_DESCRIPTOR of the device's, or of interface 0's
+    const std::array<std::uint8_t, 8> setup{recipient, 6, 0, descriptorType, 0, 0, length, 0};
     TUsbEvent event = Event(micros, 0x80, length);
     event.Transfer = ControlTransfer;
     event.Setup = setup;

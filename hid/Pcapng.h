@@ -8,6 +8,8 @@
 // says; times are microseconds since 1970 (the format's default resolution).
 #pragma once
 
+#include "hid/UsbHidFunction.h"
+
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -67,27 +69,37 @@ struct TUsbEvent {
 // without) followed by its data.
 TPcapngBytes UsbmonPacket(const TUsbEvent& event);
 
-// The 18-byte device descriptor: USB 2.0, class defined per interface, an
-// 8-byte control endpoint, `identity`'s numbers, no strings, one configuration.
+// The descriptors below are those a Linux USB gadget made of one HID
+// function presents at full speed: the board's as the virtual board's gadget
+// presents it to the host.
+
+// The 18-byte device descriptor: USB 2.0, class defined per interface, a
+// 64-byte control endpoint, `identity`'s numbers, strings 1, 2 and 3 for
+// manufacturer, product and serial number, one configuration.
 TPcapngBytes UsbDeviceDescriptor(const TUsbIdentity& identity);
 
-// The configuration descriptor with all that follows it: one interface of
-// class HID (3) without subclass and protocol, its interrupt IN and OUT
-// endpoints of 64 bytes polled every millisecond.
-TPcapngBytes UsbConfigurationDescriptor(const TUsbPlace& place);
+// The configuration descriptor with all that follows it: configuration 1,
+// bus-powered, drawing `function`'s power; one interface of class HID (3)
+// with `function`'s subclass and protocol and string 4; its HID class
+// descriptor (HID 1.01, no country, one report descriptor of its length);
+// then its interrupt IN and OUT endpoints at `place`, each of `function`'s
+// report length, polled every 10 ms.
+TPcapngBytes UsbConfigurationDescriptor(const TUsbPlace& place, const TUsbHidFunction& function);
 
 // A capture's blocks, one call per record, with the transfers numbered.
 class TPcapngStream {
 public:
-    explicit TPcapngStream(const TUsbIdentity& identity) : identity_(identity) {}
+    explicit TPcapngStream(const TUsbIdentity& identity, const TUsbHidFunction& function = BoardHidFunction)
+        : identity_(identity), function_(function) {}
 
     // The section header and the interface.
     TPcapngBytes Begin(std::string_view application);
 
     // The descriptor exchange that identifies the device, now at `place`
-    // (GET_DESCRIPTOR of the device and of the configuration, each a control
-    // submit and completion at `micros`); the first record's comment says
-    // that these records are the writer's own.
+    // (GET_DESCRIPTOR of the device, of the configuration and of the HID
+    // function's report descriptor, each a control submit and completion at
+    // `micros`); the first record's comment says that these records are the
+    // writer's own.
     TPcapngBytes Enumeration(const TUsbPlace& place, std::int64_t micros, std::string_view comment);
 
     // One report as the interrupt transfer usbmon records: the submit and the
@@ -98,11 +110,12 @@ public:
 private:
     // The submit of a new transfer at this device's place.
     TUsbEvent Event(std::int64_t micros, std::uint8_t endpoint, std::uint32_t length);
-    TPcapngBytes Control(std::int64_t micros, std::uint8_t descriptorType, std::span<const std::uint8_t> answer,
-                         std::string_view comment);
+    TPcapngBytes Control(std::int64_t micros, std::uint8_t recipient, std::uint8_t descriptorType,
+                         std::span<const std::uint8_t> answer, std::string_view comment);
 
     TUsbPlace place_;
     TUsbIdentity identity_;
+    TUsbHidFunction function_;
     std::uint64_t urb_ = 0;
 };
 

@@ -14,6 +14,9 @@
 --
 -- Filter name "lumidra", fields "lumidra.*". Install: copy this file into
 -- ~/.local/lib/wireshark/plugins/ (or run tshark -X lua_script:lumidra.lua).
+-- Runs on Wireshark 4.0 (Lua 5.2) and 4.4 (Lua 5.4), whose numbers differ:
+-- every number shown is an integer in both. Wireshark 4.4 runs no Lua for
+-- root: read captures as an ordinary user.
 
 local VENDOR, PRODUCT = 0xC04E, 0x2014
 local REPORT_SIZE = 64
@@ -48,6 +51,8 @@ local f = {
     input4 = ProtoField.bool("lumidra.inputs.4", "Input 4", 8, nil, 0x08),
     key_status = ProtoField.uint8("lumidra.key_status", "Key status", base.DEC, key_status_names),
     job_ack = ProtoField.uint8("lumidra.job_ack", "Job acknowledged"),
+    -- as the program shows it compact and the key base holds it: the byte
+    -- at index 15 first
     key = ProtoField.string("lumidra.key", "Key"),
     -- state
     led = ProtoField.string("lumidra.led", "LED display"),
@@ -69,6 +74,8 @@ local f = {
     contrast = ProtoField.uint8("lumidra.contrast", "Contrast level"),
     text = ProtoField.string("lumidra.text", "Text"),
     point = ProtoField.string("lumidra.point", "Point"),
+    point_x = ProtoField.uint8("lumidra.point.x", "x"),
+    point_y = ProtoField.uint8("lumidra.point.y", "y"),
 }
 lumidra.fields = f
 
@@ -102,6 +109,9 @@ local function new_exchange(known)
         data_left = 0,      -- data reports the job report announced, still to come
         data_count = 0,
         code = nil, mode = 0, offset = 0, counter = 0,
+        last = nil,         -- bytes 1 to 5 of the job report of a job that ends with job code 0
+        ending = false,     -- that job was cut short while the board's answer was due
+        cut = nil,          -- { code, last } of a job cut short by its board's going
     }
 end
 
@@ -185,6 +195,21 @@ local function job_effect(p)
     return e
 end
 
+-- Whether output report `p` ends the job in hand cut short (its operator
+-- stopped it, or its board came back): job code 0 with the rest as the job's
+-- last job report left them, sent whether or not a job report was due. Only
+-- the jobs that end with job code 0 end so; the others end with a state
+-- report. No state report looks like it: its host byte is never 0 once the
+-- board is attached, nor 127, and its job request never 3.
+local function cut_end(ex, p)
+    local last = ex.last or (ex.cut and ex.cut.last)
+    if not last or p[0] ~= 0 then return false end
+    for i = 1, 5 do
+        if p[i] ~= last[i] then return false end
+    end
+    return true
+end
+
 -- The kind of one report and what it belongs to, decided from the exchange so
 -- far, which it then advances.
 local function decide(ex, out, p)
@@ -198,7 +223,9 @@ local function decide(ex, out, p)
             d.kind = ({ dump = "dump data", flash = "Flash-ROM data", plot = "plot points" })[ex.answer]
             d.code, d.mode, d.offset, d.counter = ex.code, ex.mode, ex.offset, ex.counter
             ex.answer = nil
-            ex.job_due = true
+            -- after a cut end this answer was the job's last word
+            ex.job_due = not ex.ending
+            if ex.ending then ex.code, ex.ending = nil, false end
         else
             d.kind = "status"
             if p[6] ~= 0 then ex.job_due = true end
@@ -223,19 +250,32 @@ local function decide(ex, out, p)
         end
         if not e.problem then
             if e.ends then
-                ex.code, ex.answer, ex.job_due = nil, nil, false
+                ex.code, ex.answer, ex.job_due, ex.last = nil, nil, false, nil
             else
                 ex.code, ex.mode = p[0], p[1]
                 ex.offset = p[1] + p[2] * 256
                 ex.counter = plot_counter(p[2], p[3]) or 0
                 ex.answer, ex.job_due = e.answer, e.job_due
                 ex.data_left, ex.data_count = e.data, e.data
+                ex.last = (e.answer or e.job_due) and { p[1], p[2], p[3], p[4], p[5] } or nil
             end
         end
+    elseif cut_end(ex, p) then
+        d.kind, d.code, d.mode = "job", 0, p[1]
+        d.ended = ex.last and ex.code or ex.cut.code
+        ex.job_due, ex.last, ex.cut = false, nil, nil
+        -- The board may still answer the job's last request.
+        ex.ending = ex.answer ~= nil
+        if not ex.ending then ex.code = nil end
     else
         d.kind = "state"
         ex.job_due = false
-        if p[4] == 0 then ex.code, ex.answer = nil, nil end
+        if p[4] == 1 then
+            -- a new job: what a cut one left owing is not coming
+            ex.cut = nil
+            if ex.ending then ex.code, ex.answer, ex.ending = nil, nil, false end
+        end
+        if p[4] == 0 and not ex.ending then ex.code, ex.answer, ex.last = nil, nil, nil end
     end
     return d
 end
@@ -249,6 +289,17 @@ local function led_text(right, left, mode)
     if mode == 3 then return digits:sub(1, 2) .. ":" .. digits:sub(3) end
     if mode == 2 then return digits:sub(1, 2) .. "." .. digits:sub(3) end
     return digits
+end
+
+-- "inputs 1 3 on", "input 2 on", "inputs off": which of `bits` are set,
+-- numbered from 1.
+local function on_list(name, bits)
+    local on = {}
+    for i, b in ipairs(bits) do
+        if b then on[#on + 1] = tostring(i) end
+    end
+    if #on == 0 then return name .. "s off" end
+    return name .. (#on > 1 and "s " or " ") .. table.concat(on, " ") .. " on"
 end
 
 local function show_status(tvb, tree, p)
@@ -268,8 +319,11 @@ local function show_status(tvb, tree, p)
     tree:add(f.job_ack, tvb(6, 1))
     local key = {}
     for i = 15, 8, -1 do key[#key + 1] = hex(p[i]) end
-    tree:add(f.key, tvb(8, 8), table.concat(key, " "))
-    summary[#summary + 1] = key_status_names[p[5]] or ("key status " .. p[5])
+    key = table.concat(key)
+    tree:add(f.key, tvb(8, 8), key)
+    summary[#summary + 1] = on_list("input", { bit(p[4], 1), bit(p[4], 2), bit(p[4], 4), bit(p[4], 8) })
+    -- the key bytes mean a key only while one is held
+    summary[#summary + 1] = (key_status_names[p[5]] or ("key status " .. p[5])) .. (p[5] == 1 and " " .. key or "")
     if p[6] ~= 0 then summary[#summary + 1] = "job acknowledged" end
     return table.concat(summary, ", ")
 end
@@ -292,7 +346,8 @@ local function show_state(tvb, tree, p)
             break
         end
     end
-    local summary = "LED " .. led .. ", " .. (command_names[p[3]] or tostring(p[3]))
+    local summary = "LED " .. led .. ", " .. on_list("indicator", { bit(p[2], 4), bit(p[2], 128) }) .. ", " ..
+        (command_names[p[3]] or tostring(p[3]))
     if p[4] == 1 then summary = summary .. ", job request" end
     return summary
 end
@@ -348,8 +403,10 @@ local function show_answer(tvb, tree, p, d)
         for i = 0, 31 do
             local x, y = p[2 * i], p[2 * i + 1]
             local px, py = 256 * (i % 4) + x, 256 * (math.floor(i / 4) % 2) + y
-            tree:add(f.point, tvb(2 * i, 2),
+            local point = tree:add(f.point, tvb(2 * i, 2),
                 string.format("%d: x %d, y %d, pixel (%d, %d)", i, x, y, px, py))
+            point:add(f.point_x, tvb(2 * i, 1))
+            point:add(f.point_y, tvb(2 * i + 1, 1))
         end
         return "counter " .. d.counter
     end
@@ -412,8 +469,16 @@ function enumeration.dissector(tvb, pinfo, tree)
     if pinfo.visited then return end
     local vendor, product = usb_vendor(), usb_product()
     if vendor and product and vendor.value == VENDOR and product.value == PRODUCT then
+        -- A job that the board's going cut short ends once it is back, at
+        -- whatever address it comes back.
+        local cut
+        for _, old in pairs(devices) do
+            if old.last then cut, old.last = { code = old.code, last = old.last }, nil end
+        end
         local bus, device = usb_bus(), usb_device()
-        devices[(bus and bus.value or 0) .. "." .. (device and device.value or 0)] = new_exchange(true)
+        local ex = new_exchange(true)
+        ex.cut = cut
+        devices[(bus and bus.value or 0) .. "." .. (device and device.value or 0)] = ex
     end
 end
 

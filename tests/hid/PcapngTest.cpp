@@ -66,9 +66,16 @@ TEST(Pcapng, BlocksAreWholeAsTheFormatLaysThemOut) {
          "0700000000000000 53 01 81 04 0300 2D 3C | 0100000000000000 02000000 | 8DFFFFFF 02000000 00000000 | "
          "0000000000000000 | 01000000 00000000 00020000 00000000"},
         {"device descriptor", UsbDeviceDescriptor({.VendorId = 0xC04E, .ProductId = 0x2014, .Release = 0x0100}),
-         "12 01 0002 00 00 00 08 4EC0 1420 0001 00 00 00 01"},
-        {"configuration: one HID interface, its two endpoints", UsbConfigurationDescriptor({}),
-         "09 02 2000 01 01 00 80 32 | 09 04 00 00 02 03 00 00 00 | 07 05 81 03 4000 01 | 07 05 01 03 4000 01"},
+         "12 01 0002 00 00 00 40 4EC0 1420 0001 01 02 03 01"},
+        {"the board's configuration: HID interface, class descriptor, endpoints",
+         UsbConfigurationDescriptor({.EndpointOut = 0x02}, BoardHidFunction),
+         "09 02 2900 01 01 00 80 32 | 09 04 00 00 02 03 00 00 04 | 09 21 0101 00 01 22 2200 | 07 05 81 03 4000 0A | "
+         "07 05 02 03 4000 0A"},
+        {"another function's subclass, protocol, power and report length",
+         UsbConfigurationDescriptor(
+             {}, {.Subclass = 1, .Protocol = 2, .ReportLength = 8, .MaxPowerMilliamps = 500, .ReportDescriptor = one}),
+         "09 02 2900 01 01 00 80 FA | 09 04 00 00 02 03 01 02 04 | 09 21 0101 00 01 22 0100 | 07 05 81 03 0800 0A | "
+         "07 05 01 03 0800 0A"},
     };
     for (const TBlockCase& c : cases) EXPECT_EQ(c.Got, Hex(c.Want)) << c.Name;
 }

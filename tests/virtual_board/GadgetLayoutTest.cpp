@@ -11,10 +11,10 @@ namespace {
 
 using K = TGadgetEntry::TKind;
 
-// The whole layout for a decoy with its own strings and IDs: made in an
-// order configfs accepts (each folder before what is in it, the function
-// before the link to it), the IDs as configfs reads them, the descriptor
-// byte for byte.
+// The whole layout for a decoy with its own strings, IDs and function: made
+// in an order configfs accepts (each folder before what is in it, the
+// function before the link to it), the IDs and numbers as configfs reads
+// them, the descriptor byte for byte.
 TEST(GadgetLayout, MakesTheBoardsDeviceStringsFunctionAndConfiguration) {
     TBoardIdentity decoy;
     decoy.Name = "Demo Board";
@@ -24,6 +24,8 @@ TEST(GadgetLayout, MakesTheBoardsDeviceStringsFunctionAndConfiguration) {
     decoy.Product = 0x0A0B;
     decoy.Version = 0x0100;
     const std::vector<std::uint8_t> descriptor{0x06, 0x00, 0xFF, 0x00, 0xC0};
+    const hid::TUsbHidFunction function{
+        .Subclass = 1, .Protocol = 2, .ReportLength = 8, .MaxPowerMilliamps = 500, .ReportDescriptor = descriptor};
     const std::vector<TGadgetEntry> expected{
         {K::Directory, "", ""},
         {K::File, "idVendor", "0xc04e"},
@@ -34,19 +36,19 @@ TEST(GadgetLayout, MakesTheBoardsDeviceStringsFunctionAndConfiguration) {
         {K::File, "strings/0x409/product", "Demo Board"},
         {K::File, "strings/0x409/serialnumber", "01.02"},
         {K::Directory, "functions/hid.board", ""},
-        {K::File, "functions/hid.board/protocol", "0"},
-        {K::File, "functions/hid.board/subclass", "0"},
-        {K::File, "functions/hid.board/report_length", "64"},
+        {K::File, "functions/hid.board/protocol", "2"},
+        {K::File, "functions/hid.board/subclass", "1"},
+        {K::File, "functions/hid.board/report_length", "8"},
         {K::File, "functions/hid.board/report_desc", std::string("\x06\x00\xFF\x00\xC0", 5)},
         {K::Directory, "configs/c.1", ""},
-        {K::File, "configs/c.1/MaxPower", "100"},
+        {K::File, "configs/c.1/MaxPower", "500"},
         {K::Link, "configs/c.1/hid.board", "functions/hid.board"},
     };
-    EXPECT_EQ(GadgetLayout(decoy, descriptor), expected);
+    EXPECT_EQ(GadgetLayout(decoy, function), expected);
 }
 
 TEST(GadgetLayout, TeardownUnlinksThenRemovesFoldersInnermostFirst) {
-    const auto layout = GadgetLayout(TBoardIdentity{}, {});
+    const auto layout = GadgetLayout(TBoardIdentity{}, hid::BoardHidFunction);
     const std::vector<TGadgetEntry> expected{
         {K::Link, "configs/c.1/hid.board", "functions/hid.board"},
         {K::Directory, "configs/c.1", ""},

@@ -74,7 +74,7 @@ bool TGadgetBoard::Open(std::string& error) {
         return false;
     }
     root_ = std::string(GadgetRoot) + "/lumidra-board-" + std::to_string(::getpid());
-    const auto layout = GadgetLayout(identity_, boardmodel::BoardReportDescriptor());
+    const auto layout = GadgetLayout(identity_, hid::BoardHidFunction);
     for (const auto& entry : layout) {
         const std::string path = entry.Path.empty() ? root_ : root_ + "/" + entry.Path;
         bool made = false;

@@ -14,9 +14,9 @@ std::string Word(std::uint16_t value) {
 
 }  // namespace
 
-std::vector<TGadgetEntry> GadgetLayout(const TBoardIdentity& identity, std::span<const std::uint8_t> reportDescriptor) {
+std::vector<TGadgetEntry> GadgetLayout(const TBoardIdentity& identity, const hid::TUsbHidFunction& function) {
     using K = TGadgetEntry::TKind;
-    const std::string function = GadgetFunction;
+    const std::string folder = GadgetFunction;
     return {
         {K::Directory, "", ""},
         {K::File, "idVendor", Word(identity.Vendor)},
@@ -26,14 +26,15 @@ std::vector<TGadgetEntry> GadgetLayout(const TBoardIdentity& identity, std::span
         {K::File, "strings/0x409/manufacturer", identity.Maker},
         {K::File, "strings/0x409/product", identity.Name},
         {K::File, "strings/0x409/serialnumber", identity.Serial},
-        {K::Directory, function, ""},
-        {K::File, function + "/protocol", "0"},
-        {K::File, function + "/subclass", "0"},
-        {K::File, function + "/report_length", std::to_string(boardmodel::ReportSize)},
-        {K::File, function + "/report_desc", std::string(reportDescriptor.begin(), reportDescriptor.end())},
+        {K::Directory, folder, ""},
+        {K::File, folder + "/protocol", std::to_string(function.Protocol)},
+        {K::File, folder + "/subclass", std::to_string(function.Subclass)},
+        {K::File, folder + "/report_length", std::to_string(function.ReportLength)},
+        {K::File, folder + "/report_desc",
+         std::string(function.ReportDescriptor.begin(), function.ReportDescriptor.end())},
         {K::Directory, "configs/c.1", ""},
-        {K::File, "configs/c.1/MaxPower", "100"},
-        {K::Link, "configs/c.1/hid.board", function},
+        {K::File, "configs/c.1/MaxPower", std::to_string(function.MaxPowerMilliamps)},
+        {K::Link, "configs/c.1/hid.board", folder},
     };
 }
 

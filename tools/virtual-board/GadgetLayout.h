@@ -3,10 +3,10 @@
 // apart again. Plain C++, no kernel needed, so that it is tested anywhere.
 #pragma once
 
+#include "hid/UsbHidFunction.h"
 #include "tools/virtual-board/BoardIdentity.h"
 
 #include <cstdint>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -25,10 +25,10 @@ struct TGadgetEntry {
 // What makes the gadget, in the order it must be made: the gadget's folder,
 // the device descriptor's IDs (VID, PID, the version as bcdDevice), the
 // strings (manufacturer, product, serial: the host numbers them 1, 2, 3),
-// the HID function with 64-byte reports and `reportDescriptor`, one
-// configuration with the function linked into it. Nothing is bound to a
-// controller yet: that is the plug.
-std::vector<TGadgetEntry> GadgetLayout(const TBoardIdentity& identity, std::span<const std::uint8_t> reportDescriptor);
+// the HID function as `function` has it (subclass, protocol, report length
+// and descriptor), one configuration drawing its power with the function
+// linked into it. Nothing is bound to a controller yet: that is the plug.
+std::vector<TGadgetEntry> GadgetLayout(const TBoardIdentity& identity, const hid::TUsbHidFunction& function);
 
 // What takes it apart: the links and folders of `layout` in the opposite
 // order (configfs drops a folder's files with the folder).
