@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QStandardPaths>
 #include <QTimer>
@@ -294,6 +295,43 @@ TEST_F(CloseWindow, SessionEndAsksNobodyAndKeepsTheUnsavedKeyBase) {
     QDir(folder).removeRecursively();
 #endif
 }
+
+// What a recovery folder keeps of two set-aside bases and what the next
+// start's notice names: both (a real board's run), or the latest alone (the
+// demo's invented keys); a file the operator removed since is named no more.
+struct TRecoveryCase {
+    const char* Name;
+    bool LatestOnly;
+    bool FirstRemoved;
+    int Kept;  // the files left, the latest among them; the notice names these
+    friend void PrintTo(const TRecoveryCase& c, std::ostream* os) { *os << c.Name; }
+};
+
+class RecoveryFolder : public ::testing::TestWithParam<TRecoveryCase> {};
+
+TEST_P(RecoveryFolder, KeepsAndNamesWhatIsThere) {
+    const TRecoveryCase& c = GetParam();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QDateTime now(QDate(2026, 3, 5), QTime(9, 5, 7));
+    const QString first = keybase::SaveKeyBaseRecovery(QStringLiteral("A"), dir.path(), now, c.LatestOnly);
+    const QString latest = keybase::SaveKeyBaseRecovery(QStringLiteral("B"), dir.path(), now, c.LatestOnly);
+    ASSERT_FALSE(latest.isEmpty());
+    if (c.FirstRemoved) QFile::remove(first);
+
+    const QStringList kept = QDir(dir.path()).entryList({QStringLiteral("keybase-unsaved-*.txt")});
+    EXPECT_EQ(kept.size(), c.Kept);
+    EXPECT_TRUE(kept.contains(QFileInfo(latest).fileName()));
+    const QString notice = keybase::TakeRecoveryNotice(dir.path());
+    EXPECT_TRUE(notice.endsWith(QLatin1Char('\n') + latest)) << notice.toStdString();
+    EXPECT_EQ(notice.contains(first), c.Kept == 2) << notice.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Rules, RecoveryFolder,
+                         ::testing::Values(TRecoveryCase{"Every", false, false, 2},
+                                           TRecoveryCase{"LatestOnly", true, false, 1},
+                                           TRecoveryCase{"RemovedSince", false, true, 1}),
+                         [](const auto& info) { return std::string(info.param.Name); });
 
 }  // namespace
 }  // namespace lumidra::testing
