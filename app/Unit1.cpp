@@ -482,8 +482,8 @@ void TForm1::SaveKeyBaseAside() {
     // Nobody can be asked: the text goes to a recovery file instead, once
     // for one text (a session end asks first and ends after).
     if (KeyBaseSaved || keyBaseAside_) return;
-    const QString file = keybase::SaveKeyBaseRecovery(keybase::MemoText(*MemoKey), recoveryFolder_, Seams().Now(),
-                                                       recoveryLatestOnly_);
+    const QString file =
+        keybase::SaveKeyBaseRecovery(keybase::MemoText(*MemoKey), recoveryFolder_, Seams().Now(), recoveryLatestOnly_);
     if (!file.isEmpty()) recoveryFiles_ << file;
     keyBaseAside_ = true;
 }
@@ -501,8 +501,9 @@ void TForm1::TraceStopped(const protocol::TTraceFailure& failure) {
     const QString name = QString::fromLocal8Bit(failure.FileName);
     Seams().Notice(
         failure.ReaderGone()
-            ? QCoreApplication::translate("app", "Трассировка в '%1' остановлена: её читатель закрылся. "
-                                                 "Остальное работает как прежде.")
+            ? QCoreApplication::translate("app",
+                                          "Трассировка в '%1' остановлена: её читатель закрылся. "
+                                          "Остальное работает как прежде.")
                   .arg(name)
             : QCoreApplication::translate("app", "Трассировка в '%1' остановлена: %2. Остальное работает как прежде.")
                   .arg(name, qt_error_string(failure.Error)));

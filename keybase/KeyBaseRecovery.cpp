@@ -42,7 +42,8 @@ QString SaveKeyBaseRecovery(const QString& memoText, const QString& folder, cons
     if (latestOnly) {
         // The new file is in place before the earlier ones go.
         if (!WriteKeyBaseFile(notice.fileName(), line)) return {};
-        const QStringList earlier = dir.entryList({QString::fromLatin1(RecoveryStem) + QStringLiteral("*.txt")}, QDir::Files);
+        const QStringList earlier =
+            dir.entryList({QString::fromLatin1(RecoveryStem) + QStringLiteral("*.txt")}, QDir::Files);
         for (const QString& file : earlier) {
             if (dir.filePath(file) != name) dir.remove(file);
         }

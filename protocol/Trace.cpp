@@ -42,8 +42,7 @@ TTraceFormat TraceFormatFor(std::string_view fileName) {
     return pcapng ? TTraceFormat::Pcapng : TTraceFormat::Text;
 }
 
-TReportTrace::TReportTrace(std::FILE* file, TTraceFormat format, std::string_view application,
-                           TTraceFailed onFailure)
+TReportTrace::TReportTrace(std::FILE* file, TTraceFormat format, std::string_view application, TTraceFailed onFailure)
     : file_(file),
       format_(format),
       onFailure_(std::move(onFailure)),
