@@ -331,7 +331,7 @@ INSTANTIATE_TEST_SUITE_P(Rules, RecoveryFolder,
                          ::testing::Values(TRecoveryCase{"Every", false, false, 2},
                                            TRecoveryCase{"LatestOnly", true, false, 1},
                                            TRecoveryCase{"RemovedSince", false, true, 1}),
-                         [](const auto& info) { return std::string(info.param.Name); });
+                         [](const ::testing::TestParamInfo<TRecoveryCase>& row) { return std::string(row.param.Name); });
 
 }  // namespace
 }  // namespace lumidra::testing

@@ -43,7 +43,7 @@ TEST_F(TraceStop, ReaderGoneOrDiskFullStopsThatTraceAndTellsOnce) {
     ASSERT_TRUE(QTest::qWaitFor([] { return app::BoardAttached; }, 5000));
 
     // The window goes on with the board.
-    for (std::uint16_t value : {1023, 0, 1023}) {
+    for (const std::uint16_t value : {std::uint16_t{1023}, std::uint16_t{0}, std::uint16_t{1023}}) {
         Board->Model().SetChannel(1, value);
         ASSERT_TRUE(StepShown());
         EXPECT_EQ(Form->Bar1->value(), value);
