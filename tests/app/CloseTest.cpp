@@ -296,6 +296,45 @@ TEST_F(CloseWindow, SessionEndAsksNobodyAndKeepsTheUnsavedKeyBase) {
 #endif
 }
 
+// The end of a run with a job open on the board, as each program's rule has
+// it: the closing report alone (the window), or the job ended as its own last
+// step ends it and then the closing report (lumidra-cli).
+struct TEndCase {
+    const char* Name;
+    bool EndJobAtClose;
+    boardmodel::TJobState Left;  // the board's job when the host has left
+    friend void PrintTo(const TEndCase& c, std::ostream* os) { *os << c.Name; }
+};
+
+class RunEnd : public MainWindowModelTest, public ::testing::WithParamInterface<TEndCase> {};
+
+TEST_P(RunEnd, EndsTheJobInHandOrNotThenTellsTheBoard) {
+    const TEndCase& c = GetParam();
+    QTemporaryDir dir;
+    StartWithModelIn(dir);
+    Seams.DialogAnswers.push_back(dir.filePath(QStringLiteral("dump.bin")));
+    Form->ReadDUMP1Click();
+    while (protocol::DumpOffset < 2 * 64) ASSERT_TRUE(StepShown());
+    ASSERT_EQ(Board->Model().JobState(), boardmodel::TJobState::Open);
+    Board->ClearWritten();
+
+    app::TSessionRules rules;
+    rules.EndJobAtClose = c.EndJobAtClose;
+    app::TBoardSession(*Form->HidDeviceController1, rules).Close();
+    const TWire wire = Board->Written();
+    ASSERT_FALSE(wire.empty());
+    EXPECT_EQ(wire.back()[4], protocol::CommandHostLeaves);
+    EXPECT_EQ(wire.size() > 1, c.EndJobAtClose) << "the job's end goes before the closing report";
+    EXPECT_EQ(Board->Model().JobState(), c.Left);
+    EXPECT_TRUE(Board->Model().HostLeft());
+    EXPECT_EQ(AttachedDevice, nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rules, RunEnd,
+                         ::testing::Values(TEndCase{"Window", false, boardmodel::TJobState::Open},
+                                           TEndCase{"Cli", true, boardmodel::TJobState::Idle}),
+                         [](const ::testing::TestParamInfo<TEndCase>& row) { return std::string(row.param.Name); });
+
 // What a recovery folder keeps of two set-aside bases and what the next
 // start's notice names: both (a real board's run), or the latest alone (the
 // demo's invented keys); a file the operator removed since is named no more.
@@ -331,7 +370,9 @@ INSTANTIATE_TEST_SUITE_P(Rules, RecoveryFolder,
                          ::testing::Values(TRecoveryCase{"Every", false, false, 2},
                                            TRecoveryCase{"LatestOnly", true, false, 1},
                                            TRecoveryCase{"RemovedSince", false, true, 1}),
-                         [](const ::testing::TestParamInfo<TRecoveryCase>& row) { return std::string(row.param.Name); });
+                         [](const ::testing::TestParamInfo<TRecoveryCase>& row) {
+                             return std::string(row.param.Name);
+                         });
 
 }  // namespace
 }  // namespace lumidra::testing
