@@ -113,10 +113,9 @@ int main(int argc, char* argv[]) {
                         QCoreApplication::translate("cli", "--trace: не удаётся записать «%1»").arg(name));
                     return false;
                 }
-                // Its first bytes failed already (told): nothing goes to the board.
-                if (run.Failing()) return false;
             }
-            return true;
+            // A trace whose first bytes failed (told already): nothing goes to the board.
+            return !run.Failing();
         };
     }
 #if defined(_WIN32)
