@@ -62,7 +62,10 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             result.Options.AllPanels = true;
             result.Options.Chart = true;
         } else if (argument == "--trace") {
-            result.Options.Traces.push_back(*++at);
+            // A window has no standard output to trace into, nor a file to
+            // make of the name.
+            if (*++at == "-") return Refused(QT_TRANSLATE_NOOP("app", "--trace: нужен файл, не '%1'"), *at);
+            result.Options.Traces.push_back(*at);
         } else if (argument == "--lang") {
             result.Options.Lang = *++at;
             if (!IsLanguageOption(result.Options.Lang)) {

@@ -12,6 +12,7 @@
 #include "protocol/KeySound.h"
 #include "protocol/ProtocolState.h"
 #include "protocol/Report.h"
+#include "protocol/Trace.h"
 #include "desktop/CursorBlinkRest.h"
 #include "desktop/FramePacer.h"
 #include "desktop/Widgets.h"
@@ -108,7 +109,7 @@ TForm1::~TForm1() {
     // Hand the board back and end the controller while every widget its
     // handlers touch still exists.
     Timer1->stop();
-    TBoardSession::Close(true);
+    TBoardSession::HandBack();
     HidDeviceController1.reset();
     // A transfer cut by the close leaves the chosen file as it was.
     transfers::ResetTransfers();
@@ -481,7 +482,8 @@ void TForm1::SaveKeyBaseAside() {
     // Nobody can be asked: the text goes to a recovery file instead, once
     // for one text (a session end asks first and ends after).
     if (KeyBaseSaved || keyBaseAside_) return;
-    const QString file = keybase::SaveKeyBaseRecovery(keybase::MemoText(*MemoKey), recoveryFolder_, Seams().Now());
+    const QString file =
+        keybase::SaveKeyBaseRecovery(keybase::MemoText(*MemoKey), recoveryFolder_, Seams().Now(), recoveryLatestOnly_);
     if (!file.isEmpty()) recoveryFiles_ << file;
     keyBaseAside_ = true;
 }
@@ -489,6 +491,22 @@ void TForm1::SaveKeyBaseAside() {
 void TForm1::WithdrawRecovery() {
     keybase::WithdrawKeyBaseRecovery(recoveryFiles_, recoveryFolder_);
     recoveryFiles_.clear();
+}
+
+bool TForm1::OpenTrace(protocol::TTraceFile& file, const std::string& fileName) {
+    return file.Open(fileName, "lumidra", &TForm1::TraceStopped);
+}
+
+void TForm1::TraceStopped(const protocol::TTraceFailure& failure) {
+    const QString name = QString::fromLocal8Bit(failure.FileName);
+    Seams().Notice(
+        failure.ReaderGone()
+            ? QCoreApplication::translate("app",
+                                          "Трассировка в '%1' остановлена: её читатель закрылся. "
+                                          "Остальное работает как прежде.")
+                  .arg(name)
+            : QCoreApplication::translate("app", "Трассировка в '%1' остановлена: %2. Остальное работает как прежде.")
+                  .arg(name, qt_error_string(failure.Error)));
 }
 
 void TForm1::LoadBaseClick() {

@@ -19,11 +19,17 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace lumidra::desktop {
 class TFramePacer;
 }  // namespace lumidra::desktop
+
+namespace lumidra::protocol {
+class TTraceFile;
+struct TTraceFailure;
+}  // namespace lumidra::protocol
 
 namespace lumidra::hid {
 class TGuiThread;
@@ -75,8 +81,23 @@ public:
     // this run go again once the base is saved or loaded, or the operator
     // agrees to lose it (an end that was called off).
     void SaveKeyBaseAside();
-    // Where SaveKeyBaseAside writes (keybase::RecoveryFolder).
-    void SetRecoveryFolder(const QString& folder) { recoveryFolder_ = folder; }
+    // Where SaveKeyBaseAside writes (keybase::RecoveryFolder); with
+    // `latestOnly` the folder keeps only the file written last (the demo's
+    // invented keys).
+    void SetRecoveryFolder(const QString& folder, bool latestOnly = false) {
+        recoveryFolder_ = folder;
+        recoveryLatestOnly_ = latestOnly;
+    }
+
+    // --- the report traces ---------------------------------------------------
+    // Traces the run into `file` as `fileName` (protocol::TTraceFile::Open):
+    // false when it cannot be opened. A trace that fails later (its reader
+    // went away, its disk is full) stops and TraceStopped tells of it; the
+    // window, the board and every other trace go on.
+    bool OpenTrace(protocol::TTraceFile& file, const std::string& fileName);
+    // Tells the operator which trace stopped and why, without a box to
+    // answer.
+    static void TraceStopped(const protocol::TTraceFailure& failure);
 
     // --- the board's input reports (Unit1Input.cpp) --------------------------
     void HidDeviceController1DeviceData(hid::THidDevice* HidDev, std::uint8_t ReportID, const std::uint8_t* Data,
@@ -165,6 +186,7 @@ private:
     bool unattended_ = false;
     bool keyBaseAside_ = false;
     QString recoveryFolder_;
+    bool recoveryLatestOnly_ = false;
     QStringList recoveryFiles_;  // this run's, until the base is saved, loaded or given up
     void WithdrawRecovery();
 };

@@ -72,26 +72,8 @@ int main(int argc, char* argv[]) {
 
     app::TSingleInstanceLock lock;
     if (app::TakeSingleInstanceLock(lock) != app::TLockResult::Acquired) return app::ExitRefused;
-    // Opened once the lock is held (a refused start leaves the running
-    // program's trace alone); one that cannot be written ends the start.
-    std::list<protocol::TTraceFile> traces;
-    for (const std::string& name : commandLine.Options.Traces) {
-        if (!traces.emplace_back().Open(name, "lumidra")) {
-            const QString message = QCoreApplication::translate("app", "не удаётся записать файл трассировки '%1'")
-                                        .arg(QString::fromStdString(name));
-            std::fprintf(ConsoleStreams().Err, "lumidra: %s\n", message.toLocal8Bit().constData());
-            return app::ExitUsage;
-        }
-    }
 
     app::InitialiseRunState();
-    // An earlier run that the system ended left the unsaved key base aside.
-    const QString recoveryFolder = keybase::RecoveryFolder(commandLine.Options.Demo);
-    if (const QString notice = keybase::TakeRecoveryNotice(recoveryFolder); !notice.isEmpty()) {
-        desktop::Seams().MessageBox(notice, QString::fromLatin1(desktop::AppTitle), desktop::TMsgIcon::Warning,
-                                    desktop::TMsgButtons::Ok);
-    }
-
     application.setWindowIcon(QIcon(QStringLiteral(":/lumidra/lumidra.xpm")));
     // The desktop entry it is started from (its icon and name on Wayland).
     QGuiApplication::setDesktopFileName(QStringLiteral("org.lumidra.lumidra"));
@@ -101,9 +83,26 @@ int main(int argc, char* argv[]) {
     // Outlives the windows: the device layer posts to it until its controller is gone.
     app::QtGuiThread gui;
     app::TForm1 Form1(boards.Platform(), gui);
+    // Opened once the lock is held (a refused start leaves the running
+    // program's trace alone) and before anything is sent; one that cannot be
+    // opened ends the start.
+    std::list<protocol::TTraceFile> traces;
+    for (const std::string& name : commandLine.Options.Traces) {
+        if (!Form1.OpenTrace(traces.emplace_back(), name)) {
+            const QString message = QCoreApplication::translate("app", "не удаётся записать файл трассировки '%1'")
+                                        .arg(QString::fromStdString(name));
+            std::fprintf(ConsoleStreams().Err, "lumidra: %s\n", message.toLocal8Bit().constData());
+            return app::ExitUsage;
+        }
+    }
     if (commandLine.Options.AllPanels) app::ShowAllPanels(Form1);
     if (demo) Form1.setWindowTitle(app::DemoTitle());
-    Form1.SetRecoveryFolder(recoveryFolder);
+    // The demo's invented keys: only its last set-aside base is kept.
+    const QString recoveryFolder = keybase::RecoveryFolder(commandLine.Options.Demo);
+    Form1.SetRecoveryFolder(recoveryFolder, commandLine.Options.Demo);
+    // An earlier run that the system ended left the unsaved key base aside;
+    // taken before this run could set another aside.
+    const QString recoveryNotice = keybase::TakeRecoveryNotice(recoveryFolder);
     graphics::TForm2 Form2;
     graphics::TChartWindow chart;
     // Log-out, shutdown, kill, Ctrl+C: a close that cannot ask, then the end.
@@ -121,5 +120,7 @@ int main(int argc, char* argv[]) {
     // where what the user types (Alt+F4 too) goes.
     if (commandLine.Options.Chart) desktop::ShowBeside(chart, Form1);
     if (demo) demo->Start();
+    // Told beside the window, which attaches, traces and ends as ever meanwhile.
+    if (!recoveryNotice.isEmpty()) desktop::Seams().Notice(recoveryNotice);
     return application.exec();
 }

@@ -81,6 +81,16 @@ void QtSeams::ShowMessage(const QString& text) {
     box.exec();
 }
 
+void QtSeams::Notice(const QString& text) {
+    // Owned by no window: a dialog it was shown over may go first.
+    auto* box = new QMessageBox(QMessageBox::Warning, QString::fromLatin1(AppTitle), text, QMessageBox::Ok);
+    box->setWindowModality(Qt::NonModal);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    // The run ends with its main window, whether this is read or not.
+    box->setAttribute(Qt::WA_QuitOnClose, false);
+    box->show();
+}
+
 bool QtSeams::ExecuteFileDialog(TFileDialog& dialog) {
     QFileDialog qt;
     qt.setWindowTitle(dialog.Title);

@@ -12,6 +12,7 @@ class QtSeams final : public TUiSeams {
 public:
     TMsgResult MessageBox(const QString& text, const QString& caption, TMsgIcon icon, TMsgButtons buttons) override;
     void ShowMessage(const QString& text) override;
+    void Notice(const QString& text) override;
     bool ExecuteFileDialog(TFileDialog& dialog) override;
     QDateTime Now() override;
     void Pause(std::chrono::milliseconds duration) override;

@@ -71,6 +71,11 @@ public:
     virtual TMsgResult MessageBox(const QString& text, const QString& caption, TMsgIcon icon, TMsgButtons buttons) = 0;
     // A plain modal message: no icon, an OK button, caption AppTitle.
     virtual void ShowMessage(const QString& text) = 0;
+    // A warning that waits for nobody: shown beside the window (caption
+    // AppTitle) until the operator closes it, while the run goes on and a
+    // close ends it with the window. By default as ShowMessage, for seams
+    // whose messages wait for nobody anyway (a console, standard error).
+    virtual void Notice(const QString& text) { ShowMessage(text); }
     // Shows `dialog`; on a choice stores it in dialog.FileName and returns true.
     virtual bool ExecuteFileDialog(TFileDialog& dialog) = 0;
     // The current local date and time.

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace lumidra::keybase {
@@ -12,6 +13,7 @@ namespace lumidra::keybase {
 namespace {
 
 const char* const NoticeName = "recovery-notice.txt";
+const char* const RecoveryStem = "keybase-unsaved-";
 
 // The file names a notice holds, one a line; none when it cannot be read.
 QStringList NoticeLines(QFile& notice) {
@@ -23,10 +25,10 @@ QStringList NoticeLines(QFile& notice) {
 
 }  // namespace
 
-QString SaveKeyBaseRecovery(const QString& memoText, const QString& folder, const QDateTime& now) {
+QString SaveKeyBaseRecovery(const QString& memoText, const QString& folder, const QDateTime& now, bool latestOnly) {
     QDir dir(folder);
     if (!dir.mkpath(QStringLiteral("."))) return {};
-    const QString stem = QStringLiteral("keybase-unsaved-") + now.toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QString stem = QString::fromLatin1(RecoveryStem) + now.toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString name = dir.filePath(stem + QStringLiteral(".txt"));
     for (int n = 2; QFile::exists(name); ++n) name = dir.filePath(stem + QStringLiteral("-%1.txt").arg(n));
 
@@ -37,14 +39,26 @@ QString SaveKeyBaseRecovery(const QString& memoText, const QString& folder, cons
     // as written when both are.
     QFile notice(dir.filePath(QString::fromLatin1(NoticeName)));
     const QByteArray line = name.toUtf8() + '\n';
+    if (latestOnly) {
+        // The new file is in place before the earlier ones go.
+        if (!WriteKeyBaseFile(notice.fileName(), line)) return {};
+        const QStringList earlier =
+            dir.entryList({QString::fromLatin1(RecoveryStem) + QStringLiteral("*.txt")}, QDir::Files);
+        for (const QString& file : earlier) {
+            if (dir.filePath(file) != name) dir.remove(file);
+        }
+        return name;
+    }
     if (!notice.open(QIODevice::Append) || notice.write(line) != line.size() || !notice.flush()) return {};
     return name;
 }
 
 QString TakeRecoveryNotice(const QString& folder) {
     QFile notice(QDir(folder).filePath(QString::fromLatin1(NoticeName)));
-    const QStringList files = NoticeLines(notice);
+    QStringList files = NoticeLines(notice);
     notice.remove();
+    // A file the operator has dealt with since is named no more.
+    files.removeIf([](const QString& file) { return !QFileInfo::exists(file); });
     if (files.isEmpty()) return {};
     return QCoreApplication::translate("keybase",
                                        "Программа была закрыта системой, а изменения в базе ключей не были сохранены. "

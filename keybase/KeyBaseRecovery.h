@@ -12,12 +12,16 @@ namespace lumidra::keybase {
 // Writes `memoText` to a new file "keybase-unsaved-YYYYMMDD-HHMMSS.txt" in
 // `folder` (made if missing), in the key base file's format; text the code
 // page cannot hold goes out as UTF-8 instead, since nothing may be lost here.
-// Leaves a notice for TakeRecoveryNotice. Returns the file's full name, or
-// empty when nothing could be written.
-QString SaveKeyBaseRecovery(const QString& memoText, const QString& folder, const QDateTime& now);
+// Leaves a notice for TakeRecoveryNotice. With `latestOnly` the folder's
+// earlier recovery files go once this one is written, and the notice names
+// this one alone. Returns the file's full name, or empty when nothing could
+// be written.
+QString SaveKeyBaseRecovery(const QString& memoText, const QString& folder, const QDateTime& now,
+                            bool latestOnly = false);
 
 // The operator's message about the recovery files written since the last
-// start, or empty; the notice is used up, the files stay.
+// start that are still there, or empty; the notice is used up, the files
+// stay.
 QString TakeRecoveryNotice(const QString& folder);
 
 // Removes `files` (written by SaveKeyBaseRecovery into `folder`) and their

@@ -1,11 +1,13 @@
 #include "protocol/Trace.h"
 
+#include "desktop/OutputFile.h"
 #include "protocol/Board.h"
 #include "protocol/Hex.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <utility>
 
 namespace lumidra::protocol {
 
@@ -40,9 +42,10 @@ TTraceFormat TraceFormatFor(std::string_view fileName) {
     return pcapng ? TTraceFormat::Pcapng : TTraceFormat::Text;
 }
 
-TReportTrace::TReportTrace(std::FILE* file, TTraceFormat format, std::string_view application)
+TReportTrace::TReportTrace(std::FILE* file, TTraceFormat format, std::string_view application, TTraceFailed onFailure)
     : file_(file),
       format_(format),
+      onFailure_(std::move(onFailure)),
       start_(std::chrono::steady_clock::now()),
       startMicros_(WallClockMicros()),
       pcapng_({.VendorId = BoardVendorID, .ProductId = BoardProductID, .Release = BoardRelease}) {
@@ -82,8 +85,9 @@ void TReportTrace::Write(bool out, std::span<const std::uint8_t> payload) {
 void TReportTrace::Put(std::span<const std::uint8_t> bytes) {
     if (failed_) return;
     if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size() || std::fflush(file_) != 0) {
+        const int error = errno;
         failed_ = true;
-        if (OnFailure) OnFailure(errno);
+        if (onFailure_) onFailure_(error);
     }
 }
 
@@ -97,11 +101,23 @@ TTraceFile::~TTraceFile() {
     if (file_ != nullptr) std::fclose(file_);
 }
 
-bool TTraceFile::Open(const std::string& fileName, std::string_view program) {
+bool TTraceFailure::ReaderGone() const {
+    return Error == EPIPE;
+}
+
+bool TTraceFile::Open(const std::string& fileName, std::string_view program,
+                      std::function<void(const TTraceFailure&)> onFailure) {
+    desktop::KeepRunningOnClosedPipe();
     const TTraceFormat format = TraceFormatFor(fileName);
     file_ = std::fopen(fileName.c_str(), format == TTraceFormat::Pcapng ? "wb" : "w");
     if (file_ == nullptr) return false;
-    trace_ = std::make_unique<TReportTrace>(file_, format, std::string(program) + " " LUMIDRA_VERSION);
+    // The trace writes nothing more once it failed; its file is let go at
+    // once (a FIFO's end too), before the program hears of it.
+    const auto failed = [this, fileName, onFailure = std::move(onFailure)](int error) {
+        std::fclose(std::exchange(file_, nullptr));
+        if (onFailure) onFailure(TTraceFailure{fileName, error});
+    };
+    trace_ = std::make_unique<TReportTrace>(file_, format, std::string(program) + " " LUMIDRA_VERSION, failed);
     trace_->next_ = ReportTrace;
     ReportTrace = trace_.get();
     return true;

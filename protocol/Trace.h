@@ -27,13 +27,20 @@ enum class TTraceFormat { Text, Pcapng };
 // Pcapng for a name ending in ".pcapng" (any case), else text.
 TTraceFormat TraceFormatFor(std::string_view fileName);
 
+// Called once, with the system's error number, when a trace's bytes could
+// not be written whole (EPIPE: its reader went away); nothing more is traced
+// into it then.
+using TTraceFailed = std::function<void(int error)>;
+
 class TReportTrace {
 public:
     // Writes to `file`, which stays the caller's (it is flushed after every
     // record, so a killed run, or a reader at the end of a FIFO, has every
     // record written so far). A pcapng trace begins with its section header,
-    // naming `application`.
-    TReportTrace(std::FILE* file, TTraceFormat format = TTraceFormat::Text, std::string_view application = {});
+    // naming `application`; `onFailure` is told of a failure from that first
+    // byte on.
+    TReportTrace(std::FILE* file, TTraceFormat format = TTraceFormat::Text, std::string_view application = {},
+                 TTraceFailed onFailure = {});
     TReportTrace(const TReportTrace&) = delete;
     TReportTrace& operator=(const TReportTrace&) = delete;
 
@@ -46,10 +53,6 @@ public:
     // exchange that identifies it there, as an enumeration would show it.
     void Attached(const hid::TUsbPlace& place);
 
-    // Called once, with the system's error number, when a line could not be
-    // written whole; nothing more is traced then.
-    std::function<void(int)> OnFailure;
-
 private:
     friend class TTraceFile;
 
@@ -59,6 +62,7 @@ private:
 
     std::FILE* file_;
     TTraceFormat format_;
+    TTraceFailed onFailure_;
     bool failed_ = false;
     std::chrono::steady_clock::time_point start_;
     std::int64_t startMicros_;  // the wall clock at the start, for pcapng's times
@@ -70,6 +74,16 @@ private:
 // it hands each report on to the ones opened before it.
 extern TReportTrace* ReportTrace;
 
+// Why a trace file was stopped: its name as given, and the system's error
+// number.
+struct TTraceFailure {
+    std::string FileName;
+    int Error = 0;
+    // The reader at the end of its pipe or FIFO went away: nothing is wrong
+    // with the data, nobody reads it any more.
+    bool ReaderGone() const;
+};
+
 // One of the run's trace files: while it is open, it gets every report.
 class TTraceFile {
 public:
@@ -80,8 +94,14 @@ public:
 
     // Creates or empties `fileName` and traces into it in the format its name
     // asks for, naming `program` and its version where the format has room;
-    // false when it cannot be written (nothing is traced then).
-    bool Open(const std::string& fileName, std::string_view program);
+    // false when it cannot be opened (nothing is traced then). A write that
+    // fails later, or the pcapng header within Open, stops this trace (its
+    // file is closed, the others go on) and tells `onFailure` once; which
+    // program ends for it is the caller's choice. A reader that goes away is
+    // such a failure, never the end of the process (SIGPIPE is ignored from
+    // here on).
+    bool Open(const std::string& fileName, std::string_view program,
+              std::function<void(const TTraceFailure&)> onFailure);
     // The trace in hand, or null.
     TReportTrace* Trace() const { return trace_.get(); }
 

@@ -89,13 +89,13 @@ TCliRun::TCliRun(const TCliOptions& options, hid::THidPlatform& platform, hid::T
     // Only its own board's unplug ends the run's job: another board going
     // away is none of its business.
     session_ = std::make_unique<app::TBoardSession>(
-        *controller_, app::TSessionRules{options_.Device, false, false, graphics::TPlotWindow::Hide});
+        *controller_, app::TSessionRules{options_.Device, false, false, graphics::TPlotWindow::Hide, true});
 }
 
 TCliRun::~TCliRun() {
     // The command first: the plot's view goes before the board is let go.
     command_.reset();
-    app::TBoardSession::Close(true);
+    app::TBoardSession::HandBack();
     controller_.reset();
     transfers::ResetTransfers();
 }
@@ -318,7 +318,7 @@ void TCliRun::Finish(int exitCode) {
     deadline_.stop();
     if (operatorWait != nullptr) operatorWait->quit();
     TConsoleSeams::EndProgress();
-    app::TBoardSession::Close(options_.Stay);
+    session_->Close(options_.Stay);
     // What the command keeps (the keys read so far), also after Ctrl+C.
     if (command_ && !command_->Keep() && exitCode == ExitDone) exitCode = ExitFailed;
     // A write that failed on the way, the closing report's trace line too.

@@ -105,17 +105,17 @@ int main(int argc, char* argv[]) {
         run.OpenTrace = [&traces, &run, &options] {
             for (const std::string& fileName : options.Traces) {
                 const QString name = cli::ArgumentText(fileName);
-                protocol::TTraceFile& trace = traces.emplace_back();
-                if (!trace.Open(fileName, "lumidra-cli")) {
+                const auto failed = [&run, name](const protocol::TTraceFailure& failure) {
+                    run.WriteFailed(name, failure.ReaderGone(), qt_error_string(failure.Error));
+                };
+                if (!traces.emplace_back().Open(fileName, "lumidra-cli", failed)) {
                     cli::TConsoleSeams::Tell(
                         QCoreApplication::translate("cli", "--trace: не удаётся записать «%1»").arg(name));
                     return false;
                 }
-                trace.Trace()->OnFailure = [&run, name](int error) {
-                    run.WriteFailed(name, error == EPIPE, qt_error_string(error));
-                };
             }
-            return true;
+            // A trace whose first bytes failed (told already): nothing goes to the board.
+            return !run.Failing();
         };
     }
 #if defined(_WIN32)

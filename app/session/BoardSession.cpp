@@ -94,12 +94,18 @@ std::optional<TJob> TBoardSession::StopJob() const {
     return job;
 }
 
-void TBoardSession::Close(bool stay) {
+std::optional<TJob> TBoardSession::Close(bool stay) {
+    const std::optional<TJob> job = rules_.EndJobAtClose ? StopJob() : std::nullopt;
     if (stay) {
-        ReleaseAttachedDevice();
+        HandBack();
     } else {
         TellHostLeaves();
     }
+    return job;
+}
+
+void TBoardSession::HandBack() {
+    ReleaseAttachedDevice();
 }
 
 }  // namespace lumidra::app

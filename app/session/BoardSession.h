@@ -35,6 +35,12 @@ struct TSessionRules {
     // how its window is left.
     bool TellPlotTrouble = true;
     graphics::TPlotWindow PlotWindow = graphics::TPlotWindow::ShowStopped;
+    // At the run's end the job in hand is ended on the board first, as its
+    // own last step would end it, and the closing report follows (lumidra-cli:
+    // the board is left with nothing half done); otherwise the closing
+    // report goes out alone (the window: what the board does with a job cut
+    // so is its own affair).
+    bool EndJobAtClose = false;
 };
 
 // One input report as the session took it: the route protocol/InputDecode
@@ -71,9 +77,13 @@ public:
     // Ends the job in hand on the board in use as its own last step would
     // (the program stops it): the job, or none.
     std::optional<protocol::TJob> StopJob() const;
-    // The run's end: the closing report, or with `stay` the board handed back
-    // with nothing said.
-    static void Close(bool stay = false);
+    // The run's end as the rules have it (EndJobAtClose): the closing report,
+    // or with `stay` the board handed back with nothing more said. The job
+    // it ended, or none.
+    std::optional<protocol::TJob> Close(bool stay = false);
+    // The board in use handed back with nothing said (the end of a run that
+    // has closed already, or never began).
+    static void HandBack();
 
 private:
     hid::THidDeviceController& controller_;

@@ -441,6 +441,18 @@ The desktop program of the USB demonstration board C04E:2014.
         <source>Неизвестная ошибка</source>
         <translation>Unknown error</translation>
     </message>
+    <message>
+        <source>--trace: нужен файл, не &apos;%1&apos;</source>
+        <translation>--trace: a file is needed, not &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>Трассировка в &apos;%1&apos; остановлена: её читатель закрылся. Остальное работает как прежде.</source>
+        <translation>The trace into &apos;%1&apos; is stopped: its reader went away. Everything else goes on as before.</translation>
+    </message>
+    <message>
+        <source>Трассировка в &apos;%1&apos; остановлена: %2. Остальное работает как прежде.</source>
+        <translation>The trace into &apos;%1&apos; is stopped: %2. Everything else goes on as before.</translation>
+    </message>
 </context>
 <context>
     <name>cli</name>

@@ -1,15 +1,21 @@
 // Closing the window: the unsaved key base question, the board told that the
-// host leaves, the board handed back.
+// host leaves, the board handed back; what is set aside for the next start;
+// a trace that stops on the way.
 #include "tests/app/MainWindowFixture.h"
 
 #include "keybase/KeyBase.h"
 #include "keybase/KeyBaseRecovery.h"
+#include "protocol/Trace.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QMessageBox>
 #include <QStandardPaths>
 #include <QTimer>
+
+#include <list>
+#include <tuple>
 
 #if defined(_WIN32)
 #include "app/session/SessionEnd.h"
@@ -21,6 +27,8 @@
 #include "app/session/SignalClose.h"
 
 #include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -294,6 +302,73 @@ TEST_F(CloseWindow, SessionEndAsksNobodyAndKeepsTheUnsavedKeyBase) {
     QDir(folder).removeRecursively();
 #endif
 }
+
+// A trace that can no longer be written (its reader went away, its disk is
+// full) stops alone: the window tells which and why once, without a box, and
+// goes on with the board and its other traces to the closing report.
+TEST_F(MainWindowModelTest, TraceWhoseReaderLeftOrDiskIsFullStopsAndIsToldOnce) {
+#if defined(_WIN32)
+    GTEST_SKIP() << "a FIFO and /dev/full";
+#else
+    const QTemporaryDir dir;
+    const std::string kept = dir.filePath(QStringLiteral("kept.trace")).toStdString();
+    const std::string live = dir.filePath(QStringLiteral("live.pcapng")).toStdString();
+    ASSERT_EQ(::mkfifo(live.c_str(), 0600), 0);
+    const int reader = ::open(live.c_str(), O_RDONLY | O_NONBLOCK);
+    Board.emplace(Bus, hid::TVirtualBoard{});
+    Start();
+    std::list<protocol::TTraceFile> traces;
+    for (const std::string& name : {kept, live, std::string("/dev/full")}) {
+        ASSERT_TRUE(Form->OpenTrace(traces.emplace_back(), name));
+    }
+    ::close(reader);  // the capture tool closed: a write now raises SIGPIPE
+    ASSERT_TRUE(QTest::qWaitFor([] { return app::BoardAttached; }, 5000));
+
+    Board->Model().SetChannel(1, 1023);
+    ASSERT_TRUE(StepShown());
+    EXPECT_EQ(Form->Bar1->value(), 1023) << "the window goes on";
+    ASSERT_TRUE(StepShown());
+    ASSERT_EQ(Seams.Notices.size(), 2u) << "once for each trace";
+    EXPECT_EQ(Seams.Notices[0],
+              QStringLiteral("Трассировка в '%1' остановлена: её читатель закрылся. Остальное работает как прежде.")
+                  .arg(QString::fromStdString(live)));
+    EXPECT_TRUE(Seams.Notices[1].startsWith(QStringLiteral("Трассировка в '/dev/full' остановлена: ")));
+    EXPECT_TRUE(Seams.Boxes.empty()) << "nothing waits for an answer";
+
+    // The closing report goes to the board, and is the last line of the trace still kept.
+    EXPECT_TRUE(Form->close());
+    const std::vector<std::uint8_t> closing = Board->Written().back();
+    EXPECT_EQ(closing[4], protocol::CommandHostLeaves);
+    QFile trace(QString::fromStdString(kept));
+    ASSERT_TRUE(trace.open(QIODevice::ReadOnly));
+    const QByteArray text = trace.readAll();
+    const std::string line = protocol::TraceLine(0, true, std::span(closing).subspan(1));
+    EXPECT_TRUE(text.endsWith(QByteArray::fromStdString(line.substr(line.find(' '))))) << text.right(300).data();
+#endif
+}
+
+// What a recovery folder keeps of two set-aside bases and what the next
+// start names: both (a real board's run), or the latest alone (the demo's
+// invented keys); a file removed meanwhile is named no more.
+class RecoveryFolder : public ::testing::TestWithParam<std::tuple<bool, bool>> {};  // latest only, first removed
+
+TEST_P(RecoveryFolder, KeepsAndNamesWhatIsThere) {
+    const auto [latestOnly, firstRemoved] = GetParam();
+    const QTemporaryDir dir;
+    const QDateTime now = QDateTime::currentDateTime();
+    const QString first = keybase::SaveKeyBaseRecovery(QStringLiteral("A"), dir.path(), now, latestOnly);
+    const QString latest = keybase::SaveKeyBaseRecovery(QStringLiteral("B"), dir.path(), now, latestOnly);
+    if (firstRemoved) QFile::remove(first);
+    const bool both = !latestOnly && !firstRemoved;
+    EXPECT_EQ(QFile::exists(first), both);
+    EXPECT_TRUE(QFile::exists(latest));
+    const QString notice = keybase::TakeRecoveryNotice(dir.path());
+    EXPECT_TRUE(notice.endsWith(QLatin1Char('\n') + latest)) << notice.toStdString();
+    EXPECT_EQ(notice.contains(first), both) << notice.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Rules, RecoveryFolder,
+                         ::testing::Values(std::tuple{false, false}, std::tuple{true, false}, std::tuple{false, true}));
 
 }  // namespace
 }  // namespace lumidra::testing

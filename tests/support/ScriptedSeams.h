@@ -54,6 +54,8 @@ public:
     std::function<void(const QString& text)> OnBox;
 
     std::vector<TBox> Boxes;
+    // The text of every notice, in order (they wait for nobody: no answer).
+    std::vector<QString> Notices;
     std::vector<TDialogUse> Dialogs;
     std::vector<std::chrono::milliseconds> Pauses;
     // The file of every key sound played, in order.
@@ -64,6 +66,7 @@ public:
     desktop::TMsgResult MessageBox(const QString& text, const QString& caption, desktop::TMsgIcon icon,
                                    desktop::TMsgButtons buttons) override;
     void ShowMessage(const QString& text) override;
+    void Notice(const QString& text) override { Notices.push_back(text); }
     bool ExecuteFileDialog(desktop::TFileDialog& dialog) override;
     QDateTime Now() override;
     void Pause(std::chrono::milliseconds duration) override;
