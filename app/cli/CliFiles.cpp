@@ -8,14 +8,19 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <cstdio>
 
 #if defined(_WIN32)
 #include <fcntl.h>
 #include <io.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace lumidra::cli {
@@ -40,10 +45,16 @@ std::optional<QByteArray> ReadUpTo(QFile& file, qint64 size) {
     return bytes;
 }
 
-bool OpenNamed(QFile& file, const std::string& name) {
+bool OpenNamed(QFile& file, const std::string& name, QString& reason) {
     if (name != "-") {
         file.setFileName(Local(name));
-        return !QFileInfo(file.fileName()).isDir() && file.open(QIODevice::ReadOnly);
+        if (QFileInfo(file.fileName()).isDir()) {
+            reason = qt_error_string(EISDIR);
+            return false;
+        }
+        if (file.open(QIODevice::ReadOnly)) return true;
+        reason = file.errorString();
+        return false;
     }
 #if defined(_WIN32)
     _setmode(_fileno(stdin), _O_BINARY);
@@ -57,20 +68,49 @@ QString FileFault(const QString& name, const QString& reason) {
     return QCoreApplication::translate("cli", "«%1»: %2").arg(name, reason);
 }
 
-std::optional<QByteArray> ReadInputHead(const std::string& name, qint64 size) {
+std::optional<QByteArray> ReadInputHead(const std::string& name, qint64 size, QString& reason) {
     QFile file;
-    std::optional<QByteArray> bytes;
-    if (OpenNamed(file, name)) bytes = ReadUpTo(file, size);
-    if (!bytes) TConsoleSeams::Tell(transfers::SourceReadErrorText(Local(name), file.errorString()));
+    if (!OpenNamed(file, name, reason)) return std::nullopt;
+    std::optional<QByteArray> bytes = ReadUpTo(file, size);
+    if (!bytes) reason = file.errorString();
     return bytes;
+}
+
+std::optional<QByteArray> ReadInputHead(const std::string& name, qint64 size) {
+    QString reason;
+    std::optional<QByteArray> bytes = ReadInputHead(name, size, reason);
+    if (!bytes) TConsoleSeams::Tell(transfers::SourceReadErrorText(Local(name), reason));
+    return bytes;
+}
+
+std::optional<std::string> FileIdentity(const std::string& name, bool output) {
+#if defined(_WIN32)
+    if (name == "-") return std::string(output ? "-out" : "-in");
+    return QDir::cleanPath(QFileInfo(Local(name)).absoluteFilePath()).toLower().toStdString();
+#else
+    struct stat status {};
+    const int got = name == "-" ? ::fstat(output ? STDOUT_FILENO : STDIN_FILENO, &status)
+                                : ::stat(QFile::encodeName(Local(name)).constData(), &status);
+    if (got != 0) return QDir::cleanPath(QFileInfo(Local(name)).absoluteFilePath()).toStdString();
+    if (S_ISCHR(status.st_mode)) return std::nullopt;
+    return std::to_string(status.st_dev) + ':' + std::to_string(status.st_ino);
+#endif
 }
 
 std::unique_ptr<QIODevice> OpenInput(const std::string& name) {
     auto file = std::make_unique<QFile>();
-    if (!OpenNamed(*file, name) || !file->isSequential()) return file;
+    QString reason;
+    if (!OpenNamed(*file, name, reason)) {
+        TConsoleSeams::Tell(FileFault(Local(name), reason));
+        return nullptr;
+    }
+    if (!file->isSequential()) return file;
     // One byte more than allowed tells a picture too large from one that fits.
     const std::optional<QByteArray> bytes = ReadUpTo(*file, PictureInputLimit + 1);
-    if (!bytes) return std::make_unique<QFile>();
+    if (!bytes) {
+        TConsoleSeams::Tell(FileFault(Local(name), file->errorString()));
+        return nullptr;
+    }
     if (bytes->size() > PictureInputLimit) {
         TConsoleSeams::Tell(QCoreApplication::translate("cli", "%1: больше %2 байт, а рисунок не больше этого")
                                 .arg(name == "-" ? QStringLiteral("-") : Local(name))

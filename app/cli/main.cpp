@@ -107,6 +107,7 @@ int main(int argc, char* argv[]) {
                 const QString name = cli::ArgumentText(fileName);
                 protocol::TTraceFile& trace = traces.emplace_back();
                 if (!trace.Open(fileName, "lumidra-cli")) {
+                    if (desktop::WritesCut()) return false;
                     cli::TConsoleSeams::Tell(
                         QCoreApplication::translate("cli", "--trace: не удаётся записать «%1»").arg(name));
                     return false;

@@ -727,10 +727,6 @@ attach sets afresh: LED 0000, indicators off, backlight on).
         <translation>lcd command: no complete pair of hexadecimal digits in &apos;%1&apos;</translation>
     </message>
     <message>
-        <source>--expect: файл «%1» не прочитан</source>
-        <translation>--expect: cannot read &apos;%1&apos;</translation>
-    </message>
-    <message>
         <source>нет платы по адресу %1 (подробнее — «lumidra-cli list»)</source>
         <translation>no board at %1 (&apos;lumidra-cli list&apos; tells more)</translation>
     </message>
@@ -829,6 +825,26 @@ Options:
 
 Commands:
 </translation>
+    </message>
+    <message>
+        <source>этот файл уже пишет эта же команда</source>
+        <translation>the same run writes this file already</translation>
+    </message>
+    <message>
+        <source>этот файл пишет эта же команда</source>
+        <translation>the same run writes this file</translation>
+    </message>
+    <message>
+        <source>--base: база ключей — файл, не «-»</source>
+        <translation>--base: a key base is a file, not &apos;-&apos;</translation>
+    </message>
+    <message>
+        <source>не обычный файл, а базу ключей держат в обычном</source>
+        <translation>not a regular file, and a key base is one</translation>
+    </message>
+    <message>
+        <source>в файле есть байт NUL: это не база ключей</source>
+        <translation>it holds a NUL byte: no key base</translation>
     </message>
 </context>
 <context>
