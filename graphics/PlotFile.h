@@ -8,7 +8,6 @@
 
 #include <QString>
 
-
 namespace lumidra::graphics {
 
 class TPlotFile {

@@ -110,7 +110,7 @@ private:
     // The traces' names checked, held to the end: a FIFO's reader stays.
     std::list<desktop::TOutputFile> traceChecks_;
     std::vector<std::string> outputs_;  // what tells each output checked from the others (FileIdentity)
-    bool failing_ = false;  // a write failed: its cut is on its way
+    bool failing_ = false;              // a write failed: its cut is on its way
     int failedExit_ = ExitFailed;
     std::optional<protocol::TJobOutcome> outcome_;
     TOutcomeTaker outcomes_{[this](const protocol::TJobOutcome& outcome) { TakeOutcome(outcome); }};

@@ -87,7 +87,8 @@ public:
     }
 
 private:
-    static constexpr const char* NotRegularText = LUMIDRA_TEXT("cli", "не обычный файл, а базу ключей держат в обычном");
+    static constexpr const char* NotRegularText =
+        LUMIDRA_TEXT("cli", "не обычный файл, а базу ключей держат в обычном");
     static constexpr const char* HoldsNulText = LUMIDRA_TEXT("cli", "в файле есть байт NUL: это не база ключей");
 
     int Refuse(const QString& reason) const {
