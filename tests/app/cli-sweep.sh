@@ -8,13 +8,16 @@
 # (one naming the file when a file failed). The window's command line gets its
 # rows at the end. A command added to the table gets its rows from its slots.
 set -u
-cli=$1 window=$2
+cli=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+window=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
 unset DISPLAY WAYLAND_DISPLAY
 export QT_QPA_PLATFORM=offscreen
 w=$(mktemp -d)
 export XDG_RUNTIME_DIR=$w/runtime
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 trap 'rm -rf "$w"' EXIT
+# Where a run that takes a name wrongly would leave a file.
+cd "$w" || exit 1
 rows=0
 # Rows run side by side, at most this many at once (a token each): most of a
 # row is waiting for the board model.
