@@ -15,6 +15,7 @@
 #if defined(_WIN32)
 #include <io.h>
 #else
+#include <poll.h>
 #include <unistd.h>
 #endif
 
@@ -23,6 +24,8 @@ namespace lumidra::desktop {
 namespace {
 
 std::atomic<bool> closedPipeSeen{false};
+std::atomic<bool> writesCut{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
 
 #if defined(_WIN32)
 int OpenStream(const QString& name, bool newOnly) {
@@ -35,6 +38,9 @@ qint64 WriteSome(int fd, const char* data, qint64 size) {
 void CloseFd(int fd) {
     ::_close(fd);
 }
+bool TakesWriteNow(int) {
+    return true;
+}
 #else
 int OpenStream(const QString& name, bool newOnly) {
     const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (newOnly ? O_EXCL : O_TRUNC);
@@ -42,6 +48,12 @@ int OpenStream(const QString& name, bool newOnly) {
 }
 qint64 WriteSome(int fd, const char* data, qint64 size) {
     return ::write(fd, data, static_cast<std::size_t>(size));
+}
+// Whether `fd` takes a write now; asked only once a closing signal came, so
+// the run's last writes never wait for a reader that stopped reading.
+bool TakesWriteNow(int fd) {
+    pollfd ready{fd, POLLOUT, 0};
+    return ::poll(&ready, 1, 0) == 1 && (ready.revents & POLLOUT) != 0;
 }
 void CloseFd(int fd) {
     ::close(fd);
@@ -67,6 +79,12 @@ TOutputFile::~TOutputFile() {
 }
 
 bool TOutputFile::Fail(int error) {
+    if (error == EINTR) {
+        state_ = TOutputState::Cut;
+        reason_ = qt_error_string(error);
+        Close();
+        return false;
+    }
     if (error == EPIPE) {
         closedPipeSeen = true;
         state_ = TOutputState::ClosedPipe;
@@ -164,9 +182,11 @@ bool TOutputFile::Open(const QString& name, TForm form, bool newOnly) {
 }
 
 bool TOutputFile::WriteOut(const char* data, qint64 size) {
+    const bool mayWait = kind_ == TKind::Special || kind_ == TKind::Stdout;
     while (size > 0) {
+        if (mayWait && writesCut && !TakesWriteNow(fd_)) return Fail(EINTR);
         const qint64 written = WriteSome(fd_, data, size);
-        if (written < 0 && errno == EINTR) continue;
+        if (written < 0 && errno == EINTR && !writesCut) continue;
         if (written <= 0) return Fail(written < 0 ? errno : ENOSPC);
         data += written;
         size -= written;
@@ -201,6 +221,14 @@ void TOutputFile::Discard() {
     // A QSaveFile never committed takes its new content away with it.
     Close();
     kind_ = TKind::Unknown;
+}
+
+void CutBlockedWrites() {
+    writesCut = true;
+}
+
+bool WritesCut() {
+    return writesCut;
 }
 
 bool ClosedPipeSeen() {

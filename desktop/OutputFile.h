@@ -24,7 +24,9 @@ inline const QString KeptInMemory = QString(QChar(0));
 
 // How the last write went. A reader that went away (a closed pipe) is not a
 // fault of the data: a pipeline's reader that has seen enough ends it so.
-enum class TOutputState { Good, Failed, ClosedPipe };
+// A write cut by a closing signal is no fault of the data either: the
+// signal's end is the run's.
+enum class TOutputState { Good, Failed, ClosedPipe, Cut };
 
 class TOutputFile {
 public:
@@ -87,6 +89,13 @@ private:
 
 // Whether any write of the process found its reader gone.
 bool ClosedPipeSeen();
+
+// A closing signal came (called from its handler, async-signal-safe): a
+// write that waits for a reader that does not read gives up at once (the
+// signal's EINTR), and from now on a device, FIFO or standard output that
+// cannot take a write without waiting refuses it instead (TOutputState::Cut).
+void CutBlockedWrites();
+bool WritesCut();
 
 // Standard output of the console program: ignores SIGPIPE, so a reader that
 // goes away is seen as a closed pipe by the write, not as the process's end.

@@ -15,8 +15,6 @@ constexpr int MaxAttempts = 1000;
 
 void TPlotFile::Begin() {
     Close();
-    buffer_.clear();
-    buffer_.reserve(BufferSize);
     failed_ = false;
     trouble_.clear();
 }
@@ -48,16 +46,7 @@ bool TPlotFile::Create(const QString& folder, const TPlotStamp& start) {
 
 void TPlotFile::Append(const TPlotRecord& record) {
     if (!file_.IsOpen() || failed_) return;
-    buffer_.insert(buffer_.end(), record.begin(), record.end());
-    if (buffer_.size() >= BufferSize) Flush();
-}
-
-void TPlotFile::Flush() {
-    if (!file_.IsOpen() || failed_ || buffer_.empty()) return;
-    const bool written =
-        file_.Write(reinterpret_cast<const char*>(buffer_.data()), static_cast<qint64>(buffer_.size()));
-    buffer_.clear();
-    if (!written) {
+    if (!file_.Write(reinterpret_cast<const char*>(record.data()), static_cast<qint64>(record.size()))) {
         Fail(QCoreApplication::translate("graphics",
                                          "Ошибка записи в файл %1 (%2). Точки рисуются, но больше не сохраняются.")
                  .arg(QDir::toNativeSeparators(file_.Name()), file_.Reason()));
@@ -66,7 +55,6 @@ void TPlotFile::Flush() {
 
 void TPlotFile::Close() {
     if (!file_.IsOpen()) return;
-    Flush();
     file_.Discard();
 }
 

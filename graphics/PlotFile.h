@@ -1,5 +1,6 @@
 // The plot record file: a new file per plot, never one written before, with
-// the painted points appended through a buffer.
+// each painted report's points written as it comes, so a reader at the end of
+// a pipe, or a plot that is killed, has every record so far.
 #pragma once
 
 #include "desktop/OutputFile.h"
@@ -7,16 +8,10 @@
 
 #include <QString>
 
-#include <cstdint>
-#include <vector>
-
 namespace lumidra::graphics {
 
 class TPlotFile {
 public:
-    // Bytes gathered before they go to the disk: 64 painted reports.
-    static constexpr std::size_t BufferSize = 64 * PlotRecordSize;
-
     TPlotFile() = default;
     TPlotFile(const TPlotFile&) = delete;
     TPlotFile& operator=(const TPlotFile&) = delete;
@@ -42,9 +37,7 @@ public:
     // Appends `record` to the file. After a failed write nothing more is
     // written: the plot goes on without its record.
     void Append(const TPlotRecord& record);
-    // Writes out what the buffer holds.
-    void Flush();
-    // Flushes and closes; nothing when no file is open.
+    // Closes; nothing when no file is open.
     void Close();
 
     // Once per file: the text of the first failure (creation or write) since
@@ -56,7 +49,6 @@ private:
     void Fail(const QString& text);
 
     desktop::TOutputFile file_;
-    std::vector<std::uint8_t> buffer_;
     bool failed_ = false;
     QString trouble_;
 };

@@ -102,12 +102,7 @@ void StartPlot(TPlotView& view, const QString& recordFile) {
 }
 
 void PausePlot(TPlotView& view) {
-    if (PlotButtons(PlotPending, JobActive, PlotRunning).Pause) {
-        PlotRunning = false;
-        // Paused for a while, perhaps for good: what is recorded goes to the disk.
-        PlotFile.Flush();
-        TellFileTrouble();
-    }
+    if (PlotButtons(PlotPending, JobActive, PlotRunning).Pause) PlotRunning = false;
     view.UpdateButtons();
 }
 
@@ -122,8 +117,6 @@ void StopPlot(TPlotView& view) {
         JobActive = false;
     }
     view.Hide();
-    PlotFile.Flush();
-    TellFileTrouble();
     view.UpdateButtons();
 }
 

@@ -51,8 +51,12 @@ public:
     virtual const std::vector<TListedBoard>& Listed() const = 0;
     virtual const std::vector<std::string>& Unopenable() const = 0;
 
-    // Checks `name` as the command's output, told when refused.
+    // Checks `name` as the command's output, told when refused: also when
+    // the run writes to that file already (a trace, another output).
     virtual bool CheckOutput(desktop::TOutputFile& file, const std::string& name, desktop::TOutputFile::TForm form) = 0;
+    // Whether `name` may be read as an input: not a file the run writes, told
+    // when refused.
+    virtual bool CheckInput(const std::string& name) = 0;
     // A line of the command's output on standard output; false once a write
     // failed (the run is on its way to its end).
     virtual bool Emit(const std::string& line) = 0;

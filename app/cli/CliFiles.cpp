@@ -8,14 +8,19 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <cstdio>
 
 #if defined(_WIN32)
 #include <fcntl.h>
 #include <io.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace lumidra::cli {
@@ -40,22 +45,25 @@ std::optional<QByteArray> ReadUpTo(QFile& file, qint64 size) {
     return bytes;
 }
 
-// `name` open for reading; else the system's reason it is not.
-std::optional<QString> OpenNamed(QFile& file, const std::string& name) {
+bool OpenNamed(QFile& file, const std::string& name, QString& reason) {
     if (name != "-") {
         file.setFileName(Local(name));
-        // A folder opens on some systems and reads as nothing.
-        if (QFileInfo(file.fileName()).isDir()) return QCoreApplication::translate("desktop", "это папка");
-        if (!file.open(QIODevice::ReadOnly)) return file.errorString();
-        return std::nullopt;
+        if (QFileInfo(file.fileName()).isDir()) {
+            reason = qt_error_string(EISDIR);
+            return false;
+        }
+        if (file.open(QIODevice::ReadOnly)) return true;
+        reason = file.errorString();
+        return false;
     }
 #if defined(_WIN32)
     _setmode(_fileno(stdin), _O_BINARY);
 #endif
     // The descriptor, not the stream: the stream's buffer would take more of a
     // pipe than the job reads.
-    if (!file.open(fileno(stdin), QIODevice::ReadOnly | QIODevice::Unbuffered)) return file.errorString();
-    return std::nullopt;
+    if (file.open(fileno(stdin), QIODevice::ReadOnly | QIODevice::Unbuffered)) return true;
+    reason = file.errorString();
+    return false;
 }
 
 }  // namespace
@@ -64,21 +72,40 @@ QString FileFault(const QString& name, const QString& reason) {
     return QCoreApplication::translate("cli", "«%1»: %2").arg(name, reason);
 }
 
-std::optional<QByteArray> ReadInputHead(const std::string& name, qint64 size) {
+std::optional<QByteArray> ReadInputHead(const std::string& name, qint64 size, QString& reason) {
     QFile file;
-    if (const std::optional<QString> reason = OpenNamed(file, name)) {
-        TConsoleSeams::Tell(transfers::SourceReadErrorText(Local(name), *reason));
-        return std::nullopt;
-    }
+    if (!OpenNamed(file, name, reason)) return std::nullopt;
     std::optional<QByteArray> bytes = ReadUpTo(file, size);
-    if (!bytes) TConsoleSeams::Tell(transfers::SourceReadErrorText(Local(name), file.errorString()));
+    if (!bytes) reason = file.errorString();
     return bytes;
+}
+
+std::optional<QByteArray> ReadInputHead(const std::string& name, qint64 size) {
+    QString reason;
+    std::optional<QByteArray> bytes = ReadInputHead(name, size, reason);
+    if (!bytes) TConsoleSeams::Tell(transfers::SourceReadErrorText(Local(name), reason));
+    return bytes;
+}
+
+std::optional<std::string> FileIdentity(const std::string& name, bool output) {
+#if defined(_WIN32)
+    if (name == "-") return std::string(output ? "-out" : "-in");
+    return QDir::cleanPath(QFileInfo(Local(name)).absoluteFilePath()).toLower().toStdString();
+#else
+    struct stat status {};
+    const int got = name == "-" ? ::fstat(output ? STDOUT_FILENO : STDIN_FILENO, &status)
+                                : ::stat(QFile::encodeName(Local(name)).constData(), &status);
+    if (got != 0) return QDir::cleanPath(QFileInfo(Local(name)).absoluteFilePath()).toStdString();
+    if (S_ISCHR(status.st_mode)) return std::nullopt;
+    return std::to_string(status.st_dev) + ':' + std::to_string(status.st_ino);
+#endif
 }
 
 std::unique_ptr<QIODevice> OpenInput(const std::string& name) {
     auto file = std::make_unique<QFile>();
-    if (const std::optional<QString> reason = OpenNamed(*file, name)) {
-        TConsoleSeams::Tell(FileFault(Local(name), *reason));
+    QString reason;
+    if (!OpenNamed(*file, name, reason)) {
+        TConsoleSeams::Tell(FileFault(Local(name), reason));
         return nullptr;
     }
     if (!file->isSequential()) return file;

@@ -22,8 +22,17 @@ inline constexpr qint64 PictureInputLimit = 1 << 20;
 QString FileFault(const QString& name, const QString& reason);
 
 // The first `size` bytes of `name` ("-": standard input), or fewer when it
-// ends first; the rest is left unread. Nothing (told) when it cannot be read.
+// ends first; the rest is left unread. Nothing when it cannot be read, with
+// the system's `reason`.
+std::optional<QByteArray> ReadInputHead(const std::string& name, qint64 size, QString& reason);
+// The same, a failure told as a Flash-ROM source's.
 std::optional<QByteArray> ReadInputHead(const std::string& name, qint64 size);
+
+// What tells one file from another in a run: its device and inode, or, for a
+// name that does not exist yet, its absolute path; "-" is standard output's
+// (`output`) or standard input's. Nothing for a device, which takes the writes
+// of each writer in turn.
+std::optional<std::string> FileIdentity(const std::string& name, bool output);
 
 // `name` opened for reading, in a form that can be positioned in: a file as
 // it is, standard input ("-"), a FIFO or a device held in memory, at most

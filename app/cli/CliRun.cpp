@@ -12,6 +12,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -101,8 +102,26 @@ TCliRun::~TCliRun() {
 }
 
 bool TCliRun::CheckOutput(desktop::TOutputFile& file, const std::string& name, TForm form) {
-    if (file.Check(Local(name), form)) return true;
-    Tell(FileFault(Local(name), file.Reason()));
+    if (!file.Check(Local(name), form)) {
+        Tell(FileFault(Local(name), file.Reason()));
+        return false;
+    }
+    // Two writers of one file would leave it holding neither's work.
+    const std::optional<std::string> identity = FileIdentity(name, true);
+    if (!identity) return true;
+    if (std::ranges::find(outputs_, *identity) != outputs_.end()) {
+        file.Discard();
+        Tell(FileFault(Local(name), QCoreApplication::translate("cli", "этот файл уже пишет эта же команда")));
+        return false;
+    }
+    outputs_.push_back(*identity);
+    return true;
+}
+
+bool TCliRun::CheckInput(const std::string& name) {
+    const std::optional<std::string> identity = FileIdentity(name, false);
+    if (!identity || std::ranges::find(outputs_, *identity) == outputs_.end()) return true;
+    Tell(FileFault(Local(name), QCoreApplication::translate("cli", "этот файл пишет эта же команда")));
     return false;
 }
 
@@ -129,6 +148,8 @@ void TCliRun::WriteFailed(const QString& name, bool readerGone, const QString& r
 void TCliRun::FailWrite(const QString& text, bool readerGone) {
     if (failing_) return;
     failing_ = true;
+    // A signal cut the write: the signal's own end, with its code, follows.
+    if (desktop::WritesCut()) return;
     failedExit_ = readerGone ? ExitClosedPipe : ExitFailed;
     // A reader that has seen enough is no fault: no word, as pipelines expect.
     if (!readerGone) Tell(text);
@@ -179,7 +200,8 @@ void TCliRun::DeviceChange(hid::TObject*) {
     }
     if (OpenTrace) {
         if (!OpenTrace()) {
-            Finish(ExitFailed);
+            // An open cut by a signal: the signal's end follows.
+            if (!desktop::WritesCut()) Finish(ExitFailed);
             return;
         }
         TraceBoardPlace();

@@ -64,6 +64,7 @@ public:
     const std::vector<TListedBoard>& Listed() const override { return listed_; }
     const std::vector<std::string>& Unopenable() const override { return unopenable_; }
     bool CheckOutput(desktop::TOutputFile& file, const std::string& name, desktop::TOutputFile::TForm form) override;
+    bool CheckInput(const std::string& name) override;
     bool Emit(const std::string& line) override;
     void OutputFailed(const desktop::TOutputFile& file) override;
     void FailWrite(const QString& text, bool readerGone) override;
@@ -108,7 +109,8 @@ private:
     desktop::TOutputFile stdout_;          // the command's lines
     // The traces' names checked, held to the end: a FIFO's reader stays.
     std::list<desktop::TOutputFile> traceChecks_;
-    bool failing_ = false;  // a write failed: its cut is on its way
+    std::vector<std::string> outputs_;  // what tells each output checked from the others (FileIdentity)
+    bool failing_ = false;              // a write failed: its cut is on its way
     int failedExit_ = ExitFailed;
     std::optional<protocol::TJobOutcome> outcome_;
     TOutcomeTaker outcomes_{[this](const protocol::TJobOutcome& outcome) { TakeOutcome(outcome); }};

@@ -2,7 +2,7 @@
 // is compared with a file.
 #include "app/cli/Commands.h"
 
-#include "keybase/KeyBaseFile.h"
+#include "app/cli/CliFiles.h"
 #include "protocol/ProtocolState.h"
 #include "transfers/Transfers.h"
 
@@ -21,12 +21,15 @@ public:
                                desktop::TOutputFile::TForm::Whole)) {
             return ExitFailed;
         }
-        if (Options().Has("--expect") && !Expected()) {
-            TConsoleSeams::Tell(
-                QCoreApplication::translate("cli", "--expect: файл «%1» не прочитан").arg(ExpectName()));
-            return ExitFailed;
-        }
-        return ExitDone;
+        if (!Options().Has("--expect")) return ExitDone;
+        // Read before the board is touched: the dump is compared with what the
+        // reference held then, also when it is the dump's own file. A byte
+        // more than a dump tells a longer file from an equal one.
+        QString reason;
+        expected_ = ReadInputHead(Options().Value("--expect"), transfers::DumpSize + 1, reason);
+        if (expected_) return ExitDone;
+        TConsoleSeams::Tell(QStringLiteral("--expect: ") + FileFault(ExpectName(), reason));
+        return ExitFailed;
     }
 
     void Start() override {
@@ -38,8 +41,7 @@ public:
 
     std::optional<int> Ended() override {
         if (!Options().Has("--expect")) return ExitDone;
-        const std::optional<QByteArray> expected = Expected();
-        if (expected && *expected == transfers::TransferFile.Output().Kept()) return ExitDone;
+        if (*expected_ == transfers::TransferFile.Output().Kept()) return ExitDone;
         TConsoleSeams::Tell(QCoreApplication::translate("cli", "--expect: дамп отличается от «%1»").arg(ExpectName()));
         return ExitFailed;
     }
@@ -48,9 +50,8 @@ public:
 
 private:
     QString ExpectName() const { return ArgumentText(Options().Value("--expect")); }
-    // Read before the board is touched and again at the end: a file that
-    // changed meanwhile is compared as it is then.
-    std::optional<QByteArray> Expected() const { return keybase::ReadWholeFile(ExpectName()); }
+
+    std::optional<QByteArray> expected_;
 };
 
 }  // namespace

@@ -18,6 +18,7 @@ public:
     using TCliCommand::TCliCommand;
 
     int Prepare() override {
+        if (!host_.CheckInput(Options().Operand(0))) return ExitFailed;
         // One block: standard input is read no further.
         const std::optional<QByteArray> block = ReadInputHead(Options().Operand(0), qint64(block_.size()));
         if (!block) return ExitFailed;

@@ -15,6 +15,7 @@ public:
     using TCliCommand::TCliCommand;
 
     int Prepare() override {
+        if (!host_.CheckInput(Options().Operand(0))) return ExitFailed;
         const std::unique_ptr<QIODevice> input = OpenInput(Options().Operand(0));
         if (!input) return ExitFailed;
         // The window's own picture file first (its header goes to DataReport as

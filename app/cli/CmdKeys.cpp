@@ -2,10 +2,12 @@
 // key added to the key base file, saved once at the end.
 #include "app/cli/Commands.h"
 
+#include "app/cli/CliFiles.h"
 #include "keybase/KeyBaseFile.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 
 namespace lumidra::cli {
 
@@ -18,22 +20,31 @@ public:
     int Prepare() override {
         left_ = Options().Number("--count", 0);
         if (!Options().Has("--base")) return ExitDone;
-        const QString base = ArgumentText(Options().Value("--base"));
-        if (desktop::TOutputFile save;
-            !host_.CheckOutput(save, Options().Value("--base"), desktop::TOutputFile::TForm::Whole)) {
+        const std::string& name = Options().Value("--base");
+        const QString base = ArgumentText(name);
+        if (name == "-") {
+            TConsoleSeams::Tell(QCoreApplication::translate("cli", "--base: база ключей — файл, не «-»"));
+            return ExitUsage;
+        }
+        // What the run would rewrite is read first: only a key base is
+        // replaced, and anything else is left as it is.
+        const QFileInfo info(base);
+        if (info.exists() && !info.isFile()) return Refuse(QCoreApplication::translate("cli", NotRegularText));
+        if (desktop::TOutputFile save; !host_.CheckOutput(save, name, desktop::TOutputFile::TForm::Whole)) {
             return ExitFailed;
         }
         // A base that does not exist yet starts empty.
-        if (!QFile::exists(base)) {
+        if (!info.exists()) {
             base_.emplace();
             return ExitDone;
         }
-        const std::optional<QByteArray> bytes = keybase::ReadWholeFile(base);
-        if (!bytes) {
-            TConsoleSeams::Tell(QCoreApplication::translate("keybase", keybase::LoadFailedText));
-            return ExitFailed;
-        }
-        base_ = keybase::DecodeKeyBaseFile(std::string_view(bytes->constData(), std::size_t(bytes->size())));
+        QFile file(base);
+        if (!file.open(QIODevice::ReadOnly)) return Refuse(file.errorString());
+        const QByteArray bytes = file.readAll();
+        if (file.error() != QFileDevice::NoError) return Refuse(file.errorString());
+        // A text of the code page holds no NUL: such a file is something else.
+        if (bytes.contains('\0')) return Refuse(QCoreApplication::translate("cli", HoldsNulText));
+        base_ = keybase::DecodeKeyBaseFile(std::string_view(bytes.constData(), std::size_t(bytes.size())));
         return ExitDone;
     }
 
@@ -76,6 +87,15 @@ public:
     }
 
 private:
+    static constexpr const char* NotRegularText =
+        LUMIDRA_TEXT("cli", "не обычный файл, а базу ключей держат в обычном");
+    static constexpr const char* HoldsNulText = LUMIDRA_TEXT("cli", "в файле есть байт NUL: это не база ключей");
+
+    int Refuse(const QString& reason) const {
+        TConsoleSeams::Tell(QStringLiteral("--base: ") + FileFault(ArgumentText(Options().Value("--base")), reason));
+        return ExitFailed;
+    }
+
     std::int64_t left_ = 0;  // keys still to print; 0: no limit
     std::string last_;       // the key held
     std::optional<std::u16string> base_;

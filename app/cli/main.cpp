@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <functional>
 #include <list>
 #include <memory>
 #include <optional>
@@ -60,6 +61,34 @@ BOOL WINAPI OnConsoleControl(DWORD type) {
 }  // namespace
 #endif
 
+namespace {
+
+// Opens the run's traces into `traces`, once the board is found; a write that
+// fails fails the run as any other.
+std::function<bool()> TraceOpener(std::list<lumidra::protocol::TTraceFile>& traces, lumidra::cli::TCliRun& run,
+                                  const lumidra::cli::TCliOptions& options) {
+    using namespace lumidra;
+    return [&traces, &run, &options] {
+        for (const std::string& fileName : options.Traces) {
+            const QString name = cli::ArgumentText(fileName);
+            const auto failed = [&run, name](const protocol::TTraceFailure& failure) {
+                run.WriteFailed(name, failure.ReaderGone(), qt_error_string(failure.Error));
+            };
+            if (!traces.emplace_back().Open(fileName, "lumidra-cli", failed)) {
+                // An open cut by a signal: the signal's end follows.
+                if (desktop::WritesCut()) return false;
+                cli::TConsoleSeams::Tell(
+                    QCoreApplication::translate("cli", "--trace: не удаётся записать «%1»").arg(name));
+                return false;
+            }
+        }
+        // A trace whose first bytes failed (told already): nothing goes to the board.
+        return !run.Failing();
+    };
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
     using namespace lumidra;
 
@@ -101,23 +130,7 @@ int main(int argc, char* argv[]) {
     // Opened once the board is found: a refused run, or one that finds no
     // board, leaves the trace files (perhaps the running program's) alone.
     std::list<protocol::TTraceFile> traces;
-    if (!options.Traces.empty()) {
-        run.OpenTrace = [&traces, &run, &options] {
-            for (const std::string& fileName : options.Traces) {
-                const QString name = cli::ArgumentText(fileName);
-                const auto failed = [&run, name](const protocol::TTraceFailure& failure) {
-                    run.WriteFailed(name, failure.ReaderGone(), qt_error_string(failure.Error));
-                };
-                if (!traces.emplace_back().Open(fileName, "lumidra-cli", failed)) {
-                    cli::TConsoleSeams::Tell(
-                        QCoreApplication::translate("cli", "--trace: не удаётся записать «%1»").arg(name));
-                    return false;
-                }
-            }
-            // A trace whose first bytes failed (told already): nothing goes to the board.
-            return !run.Failing();
-        };
-    }
+    if (!options.Traces.empty()) run.OpenTrace = TraceOpener(traces, run, options);
 #if defined(_WIN32)
     interrupted = &run;
     ::SetConsoleCtrlHandler(&OnConsoleControl, TRUE);

@@ -1,5 +1,7 @@
 #include "app/session/SignalClose.h"
 
+#include "desktop/OutputFile.h"
+
 #include <QSocketNotifier>
 
 #include <cerrno>
@@ -16,6 +18,7 @@ int pipeFds[2] = {-1, -1};
 
 extern "C" void OnClosingSignal(int signal) {
     const int saved = errno;
+    desktop::CutBlockedWrites();
     const char byte = static_cast<char>(signal);
     [[maybe_unused]] const ssize_t n = ::write(pipeFds[1], &byte, 1);
     errno = saved;
@@ -37,7 +40,9 @@ TSignalClose::TSignalClose(std::function<void(int signal)> onSignal) : onSignal_
     struct sigaction action {};
     action.sa_handler = &OnClosingSignal;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
+    // Not restarted: a write that waits for a reader who stopped reading
+    // returns, so the close can end the job on the board.
+    action.sa_flags = 0;
     for (int signal : ClosingSignals) ::sigaction(signal, &action, nullptr);
 }
 

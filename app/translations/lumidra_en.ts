@@ -685,10 +685,6 @@ attach sets afresh: LED 0000, indicators off, backlight on).
         <translation>the board sent nothing for %1 s</translation>
     </message>
     <message>
-        <source>--expect: файл «%1» не прочитан</source>
-        <translation>--expect: cannot read &apos;%1&apos;</translation>
-    </message>
-    <message>
         <source>нет платы по адресу %1 (подробнее — «lumidra-cli list»)</source>
         <translation>no board at %1 (&apos;lumidra-cli list&apos; tells more)</translation>
     </message>
@@ -946,6 +942,26 @@ difference, --until timed out); 2 the command line is wrong; 3 no board; 4 the b
 another Lumidra; 129 SIGHUP; 130 Ctrl+C; 141 the reader of standard output went away; 143 SIGTERM.
 On 1, 129, 130, 141 and 143 a job in hand on the board is ended and the closing report sent first.
 </translation>
+    </message>
+    <message>
+        <source>этот файл уже пишет эта же команда</source>
+        <translation>the same run writes this file already</translation>
+    </message>
+    <message>
+        <source>этот файл пишет эта же команда</source>
+        <translation>the same run writes this file</translation>
+    </message>
+    <message>
+        <source>--base: база ключей — файл, не «-»</source>
+        <translation>--base: a key base is a file, not &apos;-&apos;</translation>
+    </message>
+    <message>
+        <source>не обычный файл, а базу ключей держат в обычном</source>
+        <translation>not a regular file, and a key base is one</translation>
+    </message>
+    <message>
+        <source>в файле есть байт NUL: это не база ключей</source>
+        <translation>it holds a NUL byte: no key base</translation>
     </message>
 </context>
 <context>
