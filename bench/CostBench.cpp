@@ -279,17 +279,13 @@ void BM_ChartCost(benchmark::State& state) {
     bench::Application();
     app::ResetRunState();
     const TShare floor = MeasureFloor(state, perSecond);
-    hid::VirtualHidBus bus;
-    const int id = bus.Plug(hid::TVirtualBoard{});
     {
-        app::QtGuiThread gui;
-        auto main = std::make_unique<app::TForm1>(bus, gui);
-        app::ShowAllPanels(*main);
-        auto chart = std::make_unique<graphics::TChartWindow>();
+        bench::TAllPanelsWindow window;
+        hid::VirtualHidBus& bus = window.Bus;
+        const int id = window.Id;
+        const auto& main = window.Main;
+        const auto& chart = window.Chart;
         testing::TPaintCounter paints(*chart->Plot);
-        main->show();
-        bench::RunUntil([] { return app::BoardAttached; });
-        protocol::KeySoundArmed = false;
         RunLoopFor(std::chrono::milliseconds(500));
         TShare hidden, open;
         for (auto _ : state) {
@@ -309,8 +305,6 @@ void BM_ChartCost(benchmark::State& state) {
         state.counters["open-hidden_%"] = 100 * (open.Share - hidden.Share);
         state.counters["goal_ratio"] = (open.Share - hidden.Share) / goal;
         state.counters["chart_paints/s"] = paints.Count / open.Wall;
-        chart.reset();
-        main.reset();
     }
     app::ResetRunState();
 }

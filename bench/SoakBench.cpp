@@ -17,15 +17,12 @@
 // Usage: soak_bench [MINUTES]   (default 30; a fraction for a quick check)
 // Exit status: 0 when all of that holds, 1 when it does not, 2 for a usage
 // error. Linux only (it reads /proc/self).
-#include "app/AllPanels.h"
 #include "app/session/AppState.h"
-#include "app/session/QtGuiThread.h"
 #include "app/Unit1.h"
 #include "bench/QtBench.h"
 #include "bench/WindowFeed.h"
 #include "graphics/ChartRecord.h"
 #include "graphics/ChartWindow.h"
-#include "hid/virtual/VirtualHidBus.h"
 #include "protocol/ProtocolState.h"
 #include "protocol/Trace.h"
 
@@ -146,20 +143,15 @@ int Soak(double minutes) {
         std::fprintf(stderr, "soak: cannot write the trace %s\n", traceName.c_str());
         return 1;
     }
-    hid::VirtualHidBus bus;
-    const int id = bus.Plug(hid::TVirtualBoard{});
-    app::QtGuiThread gui;
-    auto main = std::make_unique<app::TForm1>(bus, gui);
-    app::ShowAllPanels(*main);
-    auto chart = std::make_unique<graphics::TChartWindow>();
-    chart->Span->setCurrentIndex(static_cast<int>(graphics::ChartSpansMs.size()) - 1);
-    main->show();
-    chart->show();
-    if (!bench::RunUntil([] { return app::BoardAttached; })) {
+    bench::TAllPanelsWindow window;
+    if (!window.Attached) {
         std::fprintf(stderr, "soak: the window did not attach the board\n");
         return 1;
     }
-    protocol::KeySoundArmed = false;
+    hid::VirtualHidBus& bus = window.Bus;
+    const int id = window.Id;
+    window.Chart->Span->setCurrentIndex(static_cast<int>(graphics::ChartSpansMs.size()) - 1);
+    window.Chart->show();
     bench::RunLoopFor(std::chrono::milliseconds(500));  // the first paints
 
     const auto length = std::chrono::duration<double, std::ratio<60>>(minutes);
@@ -211,15 +203,12 @@ int Soak(double minutes) {
     verdict(descriptors <= samples.front().Descriptors, "no more descriptors open than at the start");
     verdict(fed >= static_cast<std::uint64_t>(0.9 * ReportsPerSecond * wall), "reports fed at the board's rate");
     verdict(bus.PendingInput(id) == 0, "no report left unread");
-    const std::string unshown = bench::Unshown(*main, feeder.Last());
+    const std::string unshown = bench::Unshown(*window.Main, feeder.Last());
     verdict(unshown.empty(), "the window shows the last report fed" + (unshown.empty() ? "" : ":" + unshown));
     const TTraceInputs inputs = ReadTraceInputs(traceName, feeder.Last());
     verdict(inputs.Lines == fed, "the trace holds every report fed (" + std::to_string(inputs.Lines) + " lines in)");
     verdict(inputs.LastAsFed, "the trace's last report is the last fed");
     std::fflush(stdout);
-    chart.reset();
-    main.reset();
-    app::ResetRunState();
     return held ? 0 : 1;
 }
 

@@ -1,6 +1,11 @@
 #include "bench/WindowFeed.h"
 
+#include "app/AllPanels.h"
+#include "app/session/AppState.h"
 #include "app/Unit1.h"
+#include "bench/QtBench.h"
+#include "graphics/ChartWindow.h"
+#include "protocol/ProtocolState.h"
 #include "protocol/InputDecode.h"
 #include "tests/support/Reports.h"
 
@@ -84,6 +89,21 @@ TReportSlots::TReportSlots(hid::VirtualHidBus& bus, int id, int perSecond, TRepo
 void TReportSlots::Stop() {
     stop_ = true;
     if (thread_.joinable()) thread_.join();
+}
+
+TAllPanelsWindow::TAllPanelsWindow()
+    : Id(Bus.Plug(hid::TVirtualBoard{})),
+      Main(std::make_unique<app::TForm1>(Bus, Gui)),
+      Chart(std::make_unique<graphics::TChartWindow>()) {
+    app::ShowAllPanels(*Main);
+    Main->show();
+    Attached = RunUntil([] { return app::BoardAttached; });
+    protocol::KeySoundArmed = false;
+}
+
+TAllPanelsWindow::~TAllPanelsWindow() {
+    Chart.reset();
+    Main.reset();
 }
 
 }  // namespace lumidra::bench

@@ -4,18 +4,23 @@
 // what it was fed.
 #pragma once
 
+#include "app/session/QtGuiThread.h"
 #include "hid/virtual/VirtualHidBus.h"
 
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace lumidra::app {
 class TForm1;
+}
+namespace lumidra::graphics {
+class TChartWindow;
 }
 
 namespace lumidra::bench {
@@ -60,6 +65,25 @@ private:
     double cpu_ = 0;
     std::vector<std::uint8_t> last_;
     std::thread thread_;
+};
+
+// The main window with every panel shown, on a board of its own on the
+// virtual bus, and the chart window beside it, not yet shown. Once made the
+// main window is shown and, when Attached, has the board, the key sound held
+// off; the windows go before the bus.
+class TAllPanelsWindow {
+public:
+    TAllPanelsWindow();
+    ~TAllPanelsWindow();
+    TAllPanelsWindow(const TAllPanelsWindow&) = delete;
+    TAllPanelsWindow& operator=(const TAllPanelsWindow&) = delete;
+
+    hid::VirtualHidBus Bus;
+    const int Id;
+    app::QtGuiThread Gui;
+    std::unique_ptr<app::TForm1> Main;
+    std::unique_ptr<graphics::TChartWindow> Chart;
+    bool Attached = false;
 };
 
 }  // namespace lumidra::bench
