@@ -45,6 +45,7 @@
 #include "app/session/QtGuiThread.h"
 #include "app/Unit1.h"
 #include "bench/QtBench.h"
+#include "bench/WindowFeed.h"
 #include "desktop/CursorBlinkRest.h"
 #include "graphics/ChartWindow.h"
 #include "graphics/PlotJob.h"
@@ -62,18 +63,14 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QImage>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <benchmark/benchmark.h>
 
 #include <sys/resource.h>
-#include <time.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -85,14 +82,16 @@
 #include <memory>
 #include <random>
 #include <string>
-#include <string_view>
-#include <thread>
 #include <vector>
 
 namespace {
 
 using namespace lumidra;
 using Clock = std::chrono::steady_clock;
+using bench::ChangingStatus;
+using bench::RunLoopFor;
+using bench::TReportSlots;
+using bench::Unshown;
 
 std::chrono::milliseconds RunLength() {
     const char* text = std::getenv("LUMIDRA_COST_SECONDS");
@@ -106,71 +105,6 @@ double ProcessCpuSeconds() {
     auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
-
-double ThreadCpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + t.tv_nsec / 1e9;
-}
-
-// Lets Qt's loop run for `length`.
-void RunLoopFor(std::chrono::milliseconds length) {
-    QEventLoop loop;
-    QTimer end;
-    end.setObjectName(QStringLiteral("benchmark's end"));
-    end.setSingleShot(true);
-    QObject::connect(&end, &QTimer::timeout, &loop, &QEventLoop::quit);
-    end.start(length);
-    loop.exec();
-}
-
-// A status report in which every status widget differs from the last one's:
-// both bars and percentages, the four inputs, the key status and identifier.
-std::vector<std::uint8_t> ChangingStatus(std::uint32_t i) {
-    const int swing = (i % 2) ? 0 : 1000;
-    std::array<std::uint8_t, 8> key{};
-    for (std::uint32_t k = 0; k < key.size(); ++k) key[k] = static_cast<std::uint8_t>(i + k);
-    return testing::AsRead(testing::Status(swing + static_cast<int>(i % 11), 1000 - swing + static_cast<int>(i % 7),
-                                           static_cast<std::uint8_t>(i % 2 ? 0x0F : 0x00),
-                                           static_cast<std::uint8_t>(i % 2 ? 0 : 2), key));
-}
-
-// The board's report slots: `perSecond` reports fed at even deadlines from a
-// thread of their own, until stopped; keeps its own CPU time and the last
-// report fed.
-class TReportSlots {
-public:
-    TReportSlots(hid::VirtualHidBus& bus, int id, int perSecond,
-                 std::function<std::vector<std::uint8_t>(std::uint32_t)> report)
-        : thread_([this, &bus, id, perSecond, report = std::move(report)] {
-              const auto period = std::chrono::nanoseconds(1'000'000'000LL / perSecond);
-              auto next = Clock::now();
-              for (std::uint32_t i = 0; !stop_; ++i) {
-                  last_ = report(i);
-                  bus.Feed(id, last_);
-                  ++fed_;
-                  next += period;
-                  std::this_thread::sleep_until(next);
-              }
-              cpu_ = ThreadCpuSeconds();
-          }) {}
-    ~TReportSlots() { Stop(); }
-    void Stop() {
-        stop_ = true;
-        if (thread_.joinable()) thread_.join();
-    }
-    double CpuSeconds() const { return cpu_; }
-    std::uint64_t Fed() const { return fed_; }
-    // Read once stopped.
-    const std::vector<std::uint8_t>& Last() const { return last_; }
-
-private:
-    std::atomic<bool> stop_{false};
-    std::atomic<std::uint64_t> fed_{0};
-    double cpu_ = 0;
-    std::vector<std::uint8_t> last_;
-    std::thread thread_;
-};
 
 enum class TLoad { Status, Plot, Panels };
 
@@ -242,32 +176,6 @@ private:
 TShare MeasureFloor(benchmark::State& state, int perSecond) {
     TFloor floor;
     return floor.Measure(state, perSecond);
-}
-
-// What of the status report `fed` (report ID first) the window does not
-// show: empty when the bars, the channel texts, the inputs and the key
-// status text are what that report means.
-std::string Unshown(const app::TForm1& form, const std::vector<std::uint8_t>& fed) {
-    const protocol::TStatusView status = protocol::DecodeStatus(fed.data() + 1);
-    const QByteArray format = QCoreApplication::translate("protocol", protocol::ChannelTextFormat).toUtf8();
-    auto channel = [&](int n, int value) {
-        return QString::fromStdString(
-            protocol::ChannelText(std::string_view(format.constData(), format.size()), n, value));
-    };
-    std::string wrong;
-    if (form.Bar1->value() != std::min(status.Channel1, form.Bar1->maximum())) wrong += " bar 1";
-    if (form.Bar2->value() != std::min(status.Channel2, form.Bar2->maximum())) wrong += " bar 2";
-    if (form.Label5->text() != channel(1, status.Channel1)) wrong += " channel 1";
-    if (form.Label6->text() != channel(2, status.Channel2)) wrong += " channel 2";
-    const QLabel* inputs[] = {form.Label7, form.Label8, form.Label9, form.Label10};
-    for (int i = 0; i < 4; ++i) {
-        const char* text = status.Inputs[i] ? protocol::InputOnText : protocol::InputOffText;
-        if (inputs[i]->text() != QString::fromLatin1(text)) wrong += " input " + std::to_string(i + 1);
-    }
-    if (status.KeyStatusText &&
-        form.Key_status->text() != QCoreApplication::translate("protocol", status.KeyStatusText->c_str()))
-        wrong += " key status";
-    return wrong;
 }
 
 // The run's figures beside the floor's; fails the benchmark when a report
@@ -371,17 +279,13 @@ void BM_ChartCost(benchmark::State& state) {
     bench::Application();
     app::ResetRunState();
     const TShare floor = MeasureFloor(state, perSecond);
-    hid::VirtualHidBus bus;
-    const int id = bus.Plug(hid::TVirtualBoard{});
     {
-        app::QtGuiThread gui;
-        auto main = std::make_unique<app::TForm1>(bus, gui);
-        app::ShowAllPanels(*main);
-        auto chart = std::make_unique<graphics::TChartWindow>();
+        bench::TAllPanelsWindow window;
+        hid::VirtualHidBus& bus = window.Bus;
+        const int id = window.Id;
+        const auto& main = window.Main;
+        const auto& chart = window.Chart;
         testing::TPaintCounter paints(*chart->Plot);
-        main->show();
-        bench::RunUntil([] { return app::BoardAttached; });
-        protocol::KeySoundArmed = false;
         RunLoopFor(std::chrono::milliseconds(500));
         TShare hidden, open;
         for (auto _ : state) {
@@ -401,8 +305,6 @@ void BM_ChartCost(benchmark::State& state) {
         state.counters["open-hidden_%"] = 100 * (open.Share - hidden.Share);
         state.counters["goal_ratio"] = (open.Share - hidden.Share) / goal;
         state.counters["chart_paints/s"] = paints.Count / open.Wall;
-        chart.reset();
-        main.reset();
     }
     app::ResetRunState();
 }

@@ -4,14 +4,47 @@
 #include <QEvent>
 #include <QWidget>
 
+#include <chrono>
+
 namespace lumidra::desktop {
 
-TFramePacer::TFramePacer(QWidget& window, int frameMs) : QObject(&window), window_(window), frameMs_(frameMs) {
+namespace {
+
+qint64 SteadyMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+}  // namespace
+
+TFramePacer::TFramePacer(QWidget& window, int frameMs)
+    : QObject(&window), window_(window), frameMs_(frameMs), clock_(SteadyMs) {
     frame_.setSingleShot(true);
     frame_.setTimerType(Qt::PreciseTimer);
-    // The frame is over: what was held back, and the frame asked for, now.
-    connect(&frame_, &QTimer::timeout, this, &TFramePacer::MakeFrame);
+    connect(&frame_, &QTimer::timeout, this, &TFramePacer::FrameOver);
     window.installEventFilter(this);
+}
+
+void TFramePacer::SetClock(TClock clock) {
+    clock_ = std::move(clock);
+    lastPaint_.reset();
+    frameEnd_ = clock_();
+}
+
+void TFramePacer::Arm(qint64 ms) {
+    frameEnd_ = clock_() + ms;
+    frame_.start(static_cast<int>(ms));
+}
+
+void TFramePacer::FrameOver() {
+    // A timer may run a little early; the clock decides.
+    const qint64 left = frameEnd_ - clock_();
+    if (left > 0) {
+        frame_.start(static_cast<int>(left));
+        return;
+    }
+    // What was held back, and the frame asked for, now.
+    MakeFrame();
 }
 
 bool TFramePacer::eventFilter(QObject* watched, QEvent* event) {
@@ -30,10 +63,10 @@ bool TFramePacer::eventFilter(QObject* watched, QEvent* event) {
     if (since < frameMs_) {
         pending_ = true;
         ++heldBack_;
-        frame_.start(static_cast<int>(frameMs_ - since));
+        Arm(frameMs_ - since);
         return true;
     }
-    lastPaint_.start();
+    lastPaint_ = clock_();
     // A frame asked for goes with this paint: its timer wakes nobody.
     frame_.stop();
     requested_ = false;
@@ -42,7 +75,7 @@ bool TFramePacer::eventFilter(QObject* watched, QEvent* event) {
 }
 
 qint64 TFramePacer::SinceLastPaint() const {
-    return lastPaint_.isValid() ? lastPaint_.elapsed() : frameMs_;
+    return lastPaint_ ? clock_() - *lastPaint_ : frameMs_;
 }
 
 void TFramePacer::RunHook() {
@@ -53,7 +86,7 @@ void TFramePacer::RunHook() {
 }
 
 void TFramePacer::MakeFrame() {
-    lastPaint_.start();
+    lastPaint_ = clock_();
     frame_.stop();
     pending_ = false;
     requested_ = false;
@@ -90,7 +123,7 @@ void TFramePacer::RequestFrame() {
     // more often than that (up to 125 times a second) makes the frame with
     // its next report: a timer of a frame would fire first, every frame. A
     // held-back paint whose timer runs already takes the hook along.
-    if (!frame_.isActive()) frame_.start(frameMs_ * 3 / 2);
+    if (!frame_.isActive()) Arm(frameMs_ * 3 / 2);
 }
 
 }  // namespace lumidra::desktop

@@ -1,11 +1,11 @@
 // Paints a window at the screen's pace, however often its widgets change.
 #pragma once
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
 #include <functional>
+#include <optional>
 #include <utility>
 
 class QWidget;
@@ -25,11 +25,21 @@ namespace lumidra::desktop {
 // what changes often can wait for the frame instead, kept as a value and set
 // by the frame's hook, once a frame, and painted right after it.
 class TFramePacer : public QObject {
+    Q_OBJECT
+
 public:
     static constexpr int FrameMs = 16;
+    // Milliseconds on a clock that never goes back.
+    using TClock = std::function<qint64()>;
 
     // `frameMs`: the shortest time between two paints.
     explicit TFramePacer(QWidget& window, int frameMs = FrameMs);
+
+    // The clock that says when a frame is over (the system's steady clock
+    // until set). The frame's timer only wakes the pacer: a frame is made
+    // when this clock says it is over, so a test that holds its clock still
+    // holds every frame until it moves it. The last paint is forgotten.
+    void SetClock(TClock clock);
 
     // Runs `beforeFrame` at the start of each frame, right before its paint,
     // while what it sets still goes into that paint.
@@ -56,15 +66,21 @@ protected:
 
 private:
     qint64 SinceLastPaint() const;
+    // Wakes the pacer in `ms`, when the frame held back or asked for is over.
+    void Arm(qint64 ms);
+    // The timer ran: the frame, if the clock says it is over.
+    void FrameOver();
     void RunHook();
     // The hook, then a paint of whatever is dirty, now.
     void MakeFrame();
 
     QWidget& window_;
     const int frameMs_;
+    TClock clock_;
     QTimer frame_;
-    QElapsedTimer lastPaint_;  // since the last paint let through
-    bool pending_ = false;     // a paint is held back until the frame's end
+    std::optional<qint64> lastPaint_;  // when the last paint was let through
+    qint64 frameEnd_ = 0;              // when the frame the timer waits for is over
+    bool pending_ = false;             // a paint is held back until the frame's end
     int heldBack_ = 0;
     std::function<void()> beforeFrame_;
     bool inFrame_ = false;    // the hook runs

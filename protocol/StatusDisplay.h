@@ -38,8 +38,10 @@ public:
     void Reset(const TStatusShown& shown);
     // One status report.
     void Add(const TStatusView& status);
-    // Whether the next frame would show something that is not shown.
-    bool Due() const { return latest_ != shown_; }
+    // Whether the next frame would show something that is not shown: a key
+    // waiting for its frame counts, also when the reports after it came back
+    // to what is shown.
+    bool Due() const { return key_ || latest_ != shown_; }
     // What the next frame shows; from here it is what is shown.
     const TStatusShown& Next();
     const TStatusShown& Shown() const { return shown_; }

@@ -18,8 +18,10 @@
 # more, or when a benchmark does not run to its end or does not show what it
 # was fed. With --report a missed goal is printed but does not fail the run:
 # CI uses that, because a shared machine's timings are a measurement, not a
-# verdict.
+# verdict. The memory over a long run is tools/run-soak.sh's (30 minutes).
 set -euo pipefail
+# shellcheck source=tools/script-help.sh
+. "$(dirname "$0")/script-help.sh"
 root=$(cd "$(dirname "$0")/.." && pwd)
 gate=1
 if [ "${1:-}" = --report ]; then gate=0; shift; fi

@@ -3,10 +3,13 @@
 // waiting job holds back, and the key sound.
 #include "tests/app/MainWindowFixture.h"
 
+#include "desktop/FramePacer.h"
 #include "desktop/Widgets.h"
 
 #include <QDir>
 #include <QMetaObject>
+
+#include <memory>
 
 namespace lumidra::testing {
 namespace {
@@ -263,6 +266,43 @@ TEST_F(InputReports, ABurstShowsItsLastReportAndAKeyOfOneReport) {
     EXPECT_NE(std::find(keyPaints.Texts.begin(), keyPaints.Texts.end(), ExampleKeyText), keyPaints.Texts.end());
     EXPECT_EQ(Seams.KeySounds.size(), 1u);
     EXPECT_EQ(Form->MemoKey->toPlainText(), ExampleKeyId + "\n");
+    ExpectNothingSent();
+}
+
+// A key presented for one report, and the report after it, within the same
+// frame, brings back everything shown: the frame after shows the key with its
+// own report's channels, the frame after that what is shown again.
+TEST_F(InputReports, AKeyOfOneReportIsShownByTheNextFrameWhenTheReportAfterItChangesNothing) {
+    auto* const pacer = Form->findChild<desktop::TFramePacer*>();
+    ASSERT_NE(pacer, nullptr);
+    // The window outlives the test's body: the clock goes with it.
+    const auto now = std::make_shared<qint64>(0);
+    pacer->SetClock([now] { return *now; });
+    pacer->RequestFrame();  // a frame now: the reports below come within it
+    PaintedTexts keyPaints(*Form->Key);
+    const auto frameOver = [&] {
+        *now += desktop::TFramePacer::FrameMs * 2;
+        pacer->RequestFrame();  // as the first report after the frame asks for it
+    };
+
+    Handle(Board, Status(100, 0, 0, 1, ExampleKey));
+    Handle(Board, Status(0, 0, 0, 0));
+    EXPECT_TRUE(keyPaints.Texts.empty()) << "within the frame of the last paint";
+    frameOver();
+    EXPECT_EQ(Form->Key->text(), ExampleKeyText);
+    EXPECT_EQ(Form->Key_status->text(), QStringLiteral("Ключ удерживается"));
+    EXPECT_EQ(Form->Bar1->value(), 100) << "the key's own report";
+    ASSERT_FALSE(keyPaints.Texts.empty()) << "the key's frame paints it";
+    EXPECT_EQ(keyPaints.Texts.back(), ExampleKeyText);
+    EXPECT_TRUE(pacer->FrameArmed()) << "the report after the key waits for the next frame";
+
+    frameOver();
+    EXPECT_EQ(Form->Key->text(), QStringLiteral(" no key"));
+    EXPECT_EQ(Form->Key_status->text(), QStringLiteral("    Ключ не активен"));
+    EXPECT_EQ(Form->Bar1->value(), 0);
+    EXPECT_EQ(Form->MemoKey->toPlainText(), ExampleKeyId + "\n");
+    EXPECT_EQ(keyPaints.Texts.back(), QStringLiteral(" no key"));
+    EXPECT_EQ(Seams.KeySounds.size(), 1u);
     ExpectNothingSent();
 }
 

@@ -19,6 +19,7 @@
 
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -84,12 +85,17 @@ protected:
 
     // Feeds one input report (report ID 0, then `payload`) and runs the loop
     // until the window's handler has returned from it: the reader starts its
-    // next read only after the handler has returned. What the report shows
-    // is shown then, without waiting for the frame.
-    void Deliver(int board, const std::vector<std::uint8_t>& payload) {
+    // next read only after the handler has returned. What it shows waits for
+    // the frame.
+    void Handle(int board, std::span<const std::uint8_t> payload) {
         const std::size_t reads = Bus.CallCount("ReadFileEx");
         Bus.Feed(board, AsRead(payload));
         ASSERT_TRUE(QTest::qWaitFor([&] { return Bus.CallCount("ReadFileEx") > reads; }, 5000));
+    }
+    // Handle, and what the report shows is shown then, without waiting for
+    // the frame.
+    void Deliver(int board, const std::vector<std::uint8_t>& payload) {
+        Handle(board, payload);
         Form->ShowPendingStatus();
     }
     void Deliver(int board, const protocol::InputReport& payload) {
