@@ -139,7 +139,8 @@ int Soak(double minutes) {
     const std::string traceName = folder.filePath(QStringLiteral("soak-trace.txt")).toStdString();
     protocol::StartFolder = folder.path();
     protocol::TTraceFile trace;
-    if (!trace.Open(traceName, "lumidra")) {
+    bool traceFailed = false;
+    if (!trace.Open(traceName, "lumidra", [&traceFailed](const protocol::TTraceFailure&) { traceFailed = true; })) {
         std::fprintf(stderr, "soak: cannot write the trace %s\n", traceName.c_str());
         return 1;
     }
@@ -205,6 +206,7 @@ int Soak(double minutes) {
     verdict(bus.PendingInput(id) == 0, "no report left unread");
     const std::string unshown = bench::Unshown(*window.Main, feeder.Last());
     verdict(unshown.empty(), "the window shows the last report fed" + (unshown.empty() ? "" : ":" + unshown));
+    verdict(!traceFailed, "every trace write succeeded");
     const TTraceInputs inputs = ReadTraceInputs(traceName, feeder.Last());
     verdict(inputs.Lines == fed, "the trace holds every report fed (" + std::to_string(inputs.Lines) + " lines in)");
     verdict(inputs.LastAsFed, "the trace's last report is the last fed");
