@@ -31,6 +31,7 @@ std::vector<TGadgetEntry> GadgetLayout(const TBoardIdentity& identity, std::span
         {K::File, function + "/subclass", "0"},
         {K::File, function + "/report_length", std::to_string(boardmodel::ReportSize)},
         {K::File, function + "/report_desc", std::string(reportDescriptor.begin(), reportDescriptor.end())},
+        {K::File, "max_speed", "full-speed"},
         {K::Directory, "configs/c.1", ""},
         {K::File, "configs/c.1/MaxPower", "100"},
         {K::Link, "configs/c.1/hid.board", function},
@@ -44,11 +45,11 @@ std::vector<TGadgetEntry> GadgetTeardown(const std::vector<TGadgetEntry>& layout
     return teardown;
 }
 
-std::string HostPhysPrefix(const std::string& udc) {
+std::optional<std::string> HostPhysPrefix(const std::string& udc) {
     const std::string device = "dummy_udc.";
     if (udc.rfind(device, 0) == 0 && udc.size() > device.size())
         return "usb-dummy_hcd." + udc.substr(device.size()) + "-";
-    return "usb-";
+    return std::nullopt;
 }
 
 }  // namespace lumidra::vboard
