@@ -12,7 +12,8 @@
 #   --arch       the guest's CPU (default x86_64). arm64: Debian 13's arm64
 #                kernel on an emulated Cortex-A72 runs the arm64 builds of
 #                lumidra-cli and the virtual board (the cross build of
-#                tools/distro/run.sh, which this script does not make): the
+#                tools/distro/run.sh --arch arm64, build-trixie-arm64/ unless
+#                --build-dir names another; this script does not make it): the
 #                console program's jobs on uhid and on the USB gadget and the
 #                plug cycles, as root (--only cli); the rest stays x86_64's
 #
@@ -69,11 +70,11 @@ arm64)
     WORK=$WORK-arm64
     DO_BUILD=0
     ONLY=cli
-    BUILD=${BUILD:-$ROOT/build-arm64}
+    BUILD=${BUILD:-$ROOT/build-trixie-arm64}
     LIBS=${LIBS:-${LUMIDRA_DISTRO_CACHE:-/var/cache/lumidra/distro}/trixie-arm64/usr/lib/aarch64-linux-gnu}
     for p in app/lumidra-cli tools/virtual-board/lumidra-virtual-board; do
         if ! readelf -h "$BUILD/$p" 2>/dev/null | grep -q 'Machine: *AArch64'; then
-            echo "run.sh: no arm64 $BUILD/$p: cross-build it first (tools/distro/run.sh), or name the build with --build-dir" >&2
+            echo "run.sh: no arm64 $BUILD/$p: cross-build it first (tools/distro/run.sh --arch arm64), or name the build with --build-dir" >&2
             exit 2
         fi
     done
