@@ -148,7 +148,7 @@ KDIR=$WORK/kernel
 mkdir -p "$KDIR"
 if ! ls "$KDIR"/linux-image-*.deb >/dev/null 2>&1; then
     kpkg() { $APT_CACHE depends "$KMETA" 2>/dev/null | awk '/Depends: linux-image-/ { print $2; exit }'; }
-    KPKG=$(kpkg)
+    KPKG=$(kpkg || true)
     if [ -z "$KPKG" ]; then
         if [ "$ARCH" = x86_64 ]; then
             # shellcheck source=tools/apt-wait.sh
@@ -157,7 +157,7 @@ if ! ls "$KDIR"/linux-image-*.deb >/dev/null 2>&1; then
         else
             arm64_apt update || true
         fi
-        KPKG=$(kpkg)
+        KPKG=$(kpkg || true)
     fi
     [ -n "$KPKG" ] || { echo "vm-boot: no $KMETA in the package lists" >&2; exit 3; }
     log "downloading $KPKG"
