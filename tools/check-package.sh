@@ -7,9 +7,9 @@ usage() {
   cat <<'USAGE'
 Usage: tools/check-package.sh [BUILD_FOLDER]
 Builds BUILD_FOLDER (default: build/, configured with the preset `default`
-when it is not configured yet), makes its Debian package with `cpack -G DEB`
-and runs `lintian` on it, printing what lintian reports (errors, warnings and
-information). Exits 1 when lintian reports an error or a warning, or the
+when it is not configured yet), makes its Debian packages with `cpack -G DEB`
+(lumidra and lumidra-virtual-board) and runs `lintian` on each, printing what
+lintian reports (errors, warnings and information). Exits 1 when lintian reports an error or a warning, or the
 binaries lack Debian's hardening: RELRO and BIND_NOW (lintian's
 hardening-no-relro and hardening-no-bindnow), or a source compiled without
 _FORTIFY_SOURCE. Installs what is missing first, lintian included.
@@ -34,12 +34,14 @@ trap 'rm -f "$log"' EXIT
 (cd "$build" && cpack -G DEB) >"$log" 2>&1 || { cat "$log" >&2; exit 1; }
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
-deb=$build/packages/lumidra_${version}_$(dpkg --print-architecture).deb
-[ -f "$deb" ] || { echo "cpack made no $deb" >&2; exit 1; }
-echo "lintian $(basename "$deb")"
 status=0
-lintian --fail-on error,warning --display-info "$deb" >"$log" 2>&1 || status=1
-cat "$log"
+: >"$log"
+for package in lumidra lumidra-virtual-board; do
+  deb=$build/packages/${package}_${version}_$(dpkg --print-architecture).deb
+  [ -f "$deb" ] || { echo "cpack made no $deb" >&2; exit 1; }
+  echo "lintian $(basename "$deb")"
+  lintian --fail-on error,warning --display-info "$deb" 2>&1 | tee -a "$log" || status=1
+done
 # Debian's hardening: lintian only informs on these two.
 if grep -qE '^[EWI]: [^ ]+: hardening-no-(bindnow|relro)' "$log"; then
   echo "the binaries are not linked with RELRO and BIND_NOW (configure with LUMIDRA_DEBIAN_HARDENING=ON)" >&2

@@ -5,7 +5,9 @@
 # installed program and icon, the icon, the metainfo for this version, manual pages naming every option and
 # command the programs' help lists (the completion offering each too), the
 # copyright file and the changelog whose newest entry is this version; the
-# entry and the metainfo pass their validators where those are installed
+# virtual board with its manual page (naming every option its help names),
+# its systemd unit and its own copyright and changelog; the entry and the
+# metainfo pass their validators where those are installed
 # (desktop-file-utils, appstream).
 set -u
 build=$1
@@ -22,7 +24,10 @@ u=$root/usr
 for f in bin/lumidra bin/lumidra-cli share/bash-completion/completions/lumidra-cli \
          share/man/man1/lumidra-cli.1.gz lib/udev/rules.d/70-lumidra.rules share/applications/$id.desktop \
          share/icons/hicolor/scalable/apps/$id.svg share/metainfo/$id.metainfo.xml \
-         share/man/man1/lumidra.1.gz share/doc/lumidra/copyright share/doc/lumidra/changelog.gz; do
+         share/man/man1/lumidra.1.gz share/doc/lumidra/copyright share/doc/lumidra/changelog.gz \
+         bin/lumidra-virtual-board share/man/man1/lumidra-virtual-board.1.gz \
+         lib/systemd/system/lumidra-virtual-board.service share/doc/lumidra-virtual-board/copyright \
+         share/doc/lumidra-virtual-board/changelog.gz; do
     [ -f "$u/$f" ] || fail "not installed: /usr/$f"
 done
 find "$u/lib" -path '*/wireshark/plugins/lumidra.lua' | grep -q . || fail "the Wireshark dissector is not installed"
@@ -51,6 +56,11 @@ options=$("$u/bin/lumidra" --help | sed -n 's/^  \(--[a-z-]*\).*/\1/p')
 [ -n "$options" ] || fail "lumidra --help lists no option"
 for option in $options; do
     documents lumidra "$option" || fail "lumidra(1) does not document $option"
+done
+options=$("$u/bin/lumidra-virtual-board" --help | grep -oE -- '--[a-z-]+' | sort -u)
+[ -n "$options" ] || fail "lumidra-virtual-board --help lists no option"
+for option in $options; do
+    documents lumidra-virtual-board "$option" || fail "lumidra-virtual-board(1) does not document $option"
 done
 cli=$u/bin/lumidra-cli
 commands=$("$cli" --help | sed -n 's/^  \([a-z][a-z]*\( [a-z][a-z]*\)\{0,1\}\).*/\1/p' | tr ' ' _)

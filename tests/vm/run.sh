@@ -6,11 +6,21 @@
 # together). Exit code non-zero when anything failed or the guest gave no
 # result.
 #
-# usage: tests/vm/run.sh [--build-dir DIR] [--no-build] [--timeout SECS] [--smp N]
-#                        [--only gadget]
+# usage: tests/vm/run.sh [--arch x86_64|arm64] [--build-dir DIR] [--libs DIR]
+#                        [--no-build] [--timeout SECS] [--smp N] [--only gadget|cli]
+#
+#   --arch       the guest's CPU (default x86_64). arm64: Debian 13's arm64
+#                kernel on an emulated Cortex-A72 runs the arm64 builds of
+#                lumidra-cli and the virtual board (the cross build of
+#                tools/distro/run.sh --arch arm64, build-trixie-arm64/ unless
+#                --build-dir names another; this script does not make it): the
+#                console program's jobs on uhid and on the USB gadget and the
+#                plug cycles, as root (--only cli); the rest stays x86_64's
 #
 #   --build-dir  build folder to use (default: the default preset's build/,
 #                configured with the preset when it is not configured yet)
+#   --libs       arm64: the arm64 libraries the programs link (default: the
+#                Debian 13 root's, $LUMIDRA_DISTRO_CACHE/trixie-arm64)
 #   --no-build   use the build folder as it is
 #   --timeout    limit for the guest's whole run (default 1200 s)
 #   --smp        emulated CPUs (default 1); each takes a host core of its own
@@ -18,6 +28,8 @@
 #   --only gadget  only the cases on the USB gadget board (the whole-program
 #                cases, the console program's jobs and the usbmon capture):
 #                under a minute; LUMIDRA_VM_ONLY=gadget does the same
+#   --only cli   only the console program's jobs, on uhid and on the USB
+#                gadget, and the plug cycles
 #
 # On a fresh Debian 12 machine it installs what it needs first (build tools
 # through tools/install-deps.sh; qemu, busybox-static and udev through
@@ -31,6 +43,8 @@ set -uo pipefail
 
 HERE=$(cd "$(dirname "$0")" && pwd)
 ROOT=$(cd "$HERE/../.." && pwd)
+ARCH=x86_64
+LIBS=
 BUILD=
 DO_BUILD=1
 TIMEOUT=1200
@@ -38,6 +52,8 @@ SMP=1
 ONLY=${LUMIDRA_VM_ONLY:-}
 while [ $# -gt 0 ]; do
     case "$1" in
+    --arch) ARCH=$2; shift 2 ;;
+    --libs) LIBS=$2; shift 2 ;;
     --build-dir) BUILD=$2; shift 2 ;;
     --no-build) DO_BUILD=0; shift ;;
     --timeout) TIMEOUT=$2; shift 2 ;;
@@ -48,6 +64,24 @@ while [ $# -gt 0 ]; do
 done
 T0=$EPOCHREALTIME
 WORK=${TMPDIR:-/tmp}/lumidra-vm
+case "$ARCH" in
+x86_64) ;;
+arm64)
+    WORK=$WORK-arm64
+    DO_BUILD=0
+    ONLY=cli
+    BUILD=${BUILD:-$ROOT/build-trixie-arm64}
+    LIBS=${LIBS:-${LUMIDRA_DISTRO_CACHE:-/var/cache/lumidra/distro}/trixie-arm64/usr/lib/aarch64-linux-gnu}
+    for p in app/lumidra-cli tools/virtual-board/lumidra-virtual-board; do
+        if ! readelf -h "$BUILD/$p" 2>/dev/null | grep -q 'Machine: *AArch64'; then
+            echo "run.sh: no arm64 $BUILD/$p: cross-build it first (tools/distro/run.sh --arch arm64), or name the build with --build-dir" >&2
+            exit 2
+        fi
+    done
+    [ -e "$LIBS/ld-linux-aarch64.so.1" ] ||
+        { echo "run.sh: no arm64 libraries in $LIBS (the Debian 13 root with arm64 packages: tools/distro/run.sh); name them with --libs" >&2; exit 2; } ;;
+*) echo "run.sh: --arch takes x86_64 or arm64" >&2; exit 2 ;;
+esac
 OUT=$WORK/out
 
 # Programs the guest runs, by CMake target. The first is required; the
@@ -85,16 +119,18 @@ BUILD=$(cd "$BUILD" && pwd)
 # The guest finds everything through the shared root, by the host's paths.
 # The plug storm's settings go with it (see tests/vm/README.md).
 case "$ONLY" in
-'' | gadget) ;;
-*) echo "run.sh: --only takes gadget" >&2; exit 2 ;;
+'' | gadget | cli) ;;
+*) echo "run.sh: --only takes gadget or cli" >&2; exit 2 ;;
 esac
 GUEST_ENV=${ONLY:+LUMIDRA_VM_ONLY=$ONLY }
+[ "$ARCH" = x86_64 ] || GUEST_ENV+="LUMIDRA_VM_ARCH=$ARCH "
 for v in LUMIDRA_STORM_CYCLES LUMIDRA_STORM_SEED LUMIDRA_STORM_LIMIT LUMIDRA_STORM_VERBOSE; do
     [ -n "${!v:-}" ] && GUEST_ENV+="$v='${!v}' "
 done
 GUEST_CMD="${GUEST_ENV}sh '$HERE/guest/guest-main.sh' '$ROOT' '$BUILD'"
 echo "== booting the VM"
-"$HERE/vm-boot.sh" --work "$WORK" --out "$OUT" --timeout "$TIMEOUT" --smp "$SMP" --cmd "$GUEST_CMD"
+"$HERE/vm-boot.sh" --arch "$ARCH" ${LIBS:+--libs "$LIBS"} --work "$WORK" --out "$OUT" --timeout "$TIMEOUT" \
+    --smp "$SMP" --cmd "$GUEST_CMD"
 rc=$?
 
 # The usbmon capture of the USB gadget board, read here with the dissector
@@ -133,6 +169,7 @@ elif [ "$rc" -ne 0 ] && [ "$failed" -eq 0 ]; then
 fi
 [ -f "$OUT/rates" ] && { echo "== read rates"; cat "$OUT/rates"; }
 [ -s "$OUT/storm" ] && { echo "== plug storm"; cat "$OUT/storm"; }
+[ -s "$OUT/cycles" ] && { echo "== plug cycles"; cat "$OUT/cycles"; }
 awk -v a="$T0" -v b="$EPOCHREALTIME" 'BEGIN { printf "== VM tests took %.1f s in all\n", b - a }'
 echo "vmtest: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

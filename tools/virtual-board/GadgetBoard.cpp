@@ -118,9 +118,9 @@ bool TGadgetBoard::Plug() {
     }
     // The function's node exists while it is bound; its name from its numbers.
     const std::string numbers = FirstLine(root_ + "/" + GadgetFunction + "/dev");
-    const std::string node = "/dev/" + UeventValue("/sys/dev/char/" + numbers + "/uevent", "DEVNAME");
+    gadgetNode_ = "/dev/" + UeventValue("/sys/dev/char/" + numbers + "/uevent", "DEVNAME");
     for (int i = 0; i < 200 && fd_ < 0; ++i) {
-        fd_ = ::open(node.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        fd_ = ::open(gadgetNode_.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
         if (fd_ < 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     if (fd_ < 0) {
@@ -191,7 +191,9 @@ bool TGadgetBoard::ReadyForInput() const {
 }
 
 std::string TGadgetBoard::FindNode() const {
-    return Plugged() ? FindHidrawNode(HostPhysPrefix(udc_), identity_.Serial) : std::string();
+    if (!Plugged()) return {};
+    const auto prefix = HostPhysPrefix(udc_);
+    return prefix ? FindHidrawNode(*prefix, identity_.Serial) : gadgetNode_;
 }
 
 std::string TGadgetBoard::Where() const {

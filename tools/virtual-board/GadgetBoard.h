@@ -39,6 +39,9 @@ public:
     short PollEvents() const override;
     TEvent Handle(short revents) override;
     bool ReadyForInput() const override;
+    // The host's hidraw node on the software bus; on a controller whose host
+    // is another machine the gadget's own /dev/hidgN, so that the board
+    // (its model's reports, its script) starts once bound.
     std::string FindNode() const override;
     std::string Where() const override;
     std::uint64_t Dropped() const override { return dropped_; }
@@ -60,6 +63,7 @@ private:
     std::string wantedUdc_, udc_;
     std::string root_;  // the gadget's configfs folder; empty until made
     std::vector<TGadgetEntry> layout_;
+    std::string gadgetNode_;  // /dev/hidgN while plugged
     int fd_ = -1;
     std::deque<TReport> queue_;
     std::uint64_t dropped_ = 0;

@@ -32,6 +32,7 @@ std::vector<TGadgetEntry> GadgetLayout(const TBoardIdentity& identity, const hid
         {K::File, folder + "/report_length", std::to_string(function.ReportLength)},
         {K::File, folder + "/report_desc",
          std::string(function.ReportDescriptor.begin(), function.ReportDescriptor.end())},
+        {K::File, "max_speed", "full-speed"},
         {K::Directory, "configs/c.1", ""},
         {K::File, "configs/c.1/MaxPower", std::to_string(function.MaxPowerMilliamps)},
         {K::Link, "configs/c.1/hid.board", folder},
@@ -45,11 +46,11 @@ std::vector<TGadgetEntry> GadgetTeardown(const std::vector<TGadgetEntry>& layout
     return teardown;
 }
 
-std::string HostPhysPrefix(const std::string& udc) {
+std::optional<std::string> HostPhysPrefix(const std::string& udc) {
     const std::string device = "dummy_udc.";
     if (udc.rfind(device, 0) == 0 && udc.size() > device.size())
         return "usb-dummy_hcd." + udc.substr(device.size()) + "-";
-    return "usb-";
+    return std::nullopt;
 }
 
 }  // namespace lumidra::vboard

@@ -7,6 +7,7 @@
 #include "tools/virtual-board/BoardIdentity.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,9 @@ struct TGadgetEntry {
 // the device descriptor's IDs (VID, PID, the version as bcdDevice), the
 // strings (manufacturer, product, serial: the host numbers them 1, 2, 3),
 // the HID function as `function` has it (subclass, protocol, report length
-// and descriptor), one configuration drawing its power with the function
+// and descriptor), full speed as the board's own USB (a high-speed
+// controller, as a Raspberry Pi's, would otherwise make it a high-speed
+// device), one configuration drawing its power with the function
 // linked into it. Nothing is bound to a controller yet: that is the plug.
 std::vector<TGadgetEntry> GadgetLayout(const TBoardIdentity& identity, const hid::TUsbHidFunction& function);
 
@@ -34,9 +37,11 @@ std::vector<TGadgetEntry> GadgetLayout(const TBoardIdentity& identity, const hid
 // order (configfs drops a folder's files with the folder).
 std::vector<TGadgetEntry> GadgetTeardown(const std::vector<TGadgetEntry>& layout);
 
-// The start of HID_PHYS that the host's HID devices behind device controller
-// `udc` have: the software bus pairs "dummy_udc.N" with host controller
-// "dummy_hcd.N" ("usb-dummy_hcd.N-"); for any other controller only "usb-".
-std::string HostPhysPrefix(const std::string& udc);
+// The start of HID_PHYS that this machine's HID devices behind device
+// controller `udc` have: the software bus pairs "dummy_udc.N" with host
+// controller "dummy_hcd.N" ("usb-dummy_hcd.N-"). Nothing for any other
+// controller: its host is the machine at the other end of the cable, where
+// the board's hidraw node appears.
+std::optional<std::string> HostPhysPrefix(const std::string& udc);
 
 }  // namespace lumidra::vboard

@@ -43,6 +43,7 @@ constexpr const char* Usage =
     "                             [--maker M] [--phys P] [--vid N] [--pid N]\n"
     "                             [--log FILE] [--script FILE] [--control FIFO]\n"
     "                             [--ready FILE] [--model] [--rate N] [--verbose]\n"
+    "       lumidra-virtual-board --help | --version\n"
     "  --bus      uhid (default): a HID device made through /dev/uhid;\n"
     "             gadget: a USB device, the kernel's configfs HID gadget bound to a\n"
     "             device controller (--udc, default the first free one), which the\n"
@@ -53,7 +54,8 @@ constexpr const char* Usage =
     "  --script   commands run once the device node exists\n"
     "  --control  a FIFO (made if missing) that takes the same commands, one a line\n"
     "  --ready    written with the /dev/hidrawN path once the node exists,\n"
-    "             removed on unplug\n"
+    "             removed on unplug (on a device controller whose host is another\n"
+    "             machine: the gadget's /dev/hidgN once bound)\n"
     "  --model    answer as the board does (the board model), with status reports\n"
     "             at --rate a second (default 100, at most 1000); the control pipe\n"
     "             also takes key, nokey, keystatus, channel, inputs, ack-delay,\n"
@@ -83,18 +85,23 @@ bool ParseId(const char* text, std::uint16_t& out) {
     return true;
 }
 
-bool ParseOptions(int argc, char** argv, TOptions& o) {
+// What the command line asks for: a board, the help, the version, or nothing
+// sound (the usage then goes to standard error).
+enum class TParsed { Board, Help, Version, Wrong };
+
+TParsed ParseOptions(int argc, char** argv, TOptions& o) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--verbose" || a == "--model") {
             (a == "--model" ? o.Model : o.Verbose) = true;
             continue;
         }
-        if (a == "--help") return false;
-        if (i + 1 >= argc) return false;
+        if (a == "--help") return TParsed::Help;
+        if (a == "--version") return TParsed::Version;
+        if (i + 1 >= argc) return TParsed::Wrong;
         const char* v = argv[++i];
         if (a == "--bus") {
-            if (std::string_view(v) != "uhid" && std::string_view(v) != "gadget") return false;
+            if (std::string_view(v) != "uhid" && std::string_view(v) != "gadget") return TParsed::Wrong;
             o.Gadget = std::string_view(v) == "gadget";
         } else if (a == "--udc")
             o.Udc = v;
@@ -107,9 +114,9 @@ bool ParseOptions(int argc, char** argv, TOptions& o) {
         else if (a == "--phys")
             o.Identity.Phys = v;
         else if (a == "--vid") {
-            if (!ParseId(v, o.Identity.Vendor)) return false;
+            if (!ParseId(v, o.Identity.Vendor)) return TParsed::Wrong;
         } else if (a == "--pid") {
-            if (!ParseId(v, o.Identity.Product)) return false;
+            if (!ParseId(v, o.Identity.Product)) return TParsed::Wrong;
         } else if (a == "--log")
             o.Log = v;
         else if (a == "--script")
@@ -120,12 +127,12 @@ bool ParseOptions(int argc, char** argv, TOptions& o) {
             o.Ready = v;
         else if (a == "--rate") {
             const auto rate = ParseNumber(v, MaxModelRate);
-            if (!rate || *rate == 0) return false;
+            if (!rate || *rate == 0) return TParsed::Wrong;
             o.Rate = static_cast<std::uint32_t>(*rate);
         } else
-            return false;
+            return TParsed::Wrong;
     }
-    return true;
+    return TParsed::Board;
 }
 
 // Splits what arrives on the control pipe into lines and queues the commands.
@@ -202,9 +209,12 @@ bool SaveState(const boardmodel::TBoardModel& model, const TPlugRecord& record, 
 
 int main(int argc, char** argv) {
     TOptions options;
-    if (!ParseOptions(argc, argv, options)) {
-        std::fputs(Usage, stderr);
-        return 2;
+    switch (ParseOptions(argc, argv, options)) {
+        case TParsed::Board: break;
+        case TParsed::Help: return std::fputs(Usage, stdout) >= 0 && std::fflush(stdout) == 0 ? 0 : 1;
+        case TParsed::Version:
+            return std::printf("lumidra-virtual-board %s\n", LUMIDRA_VERSION) > 0 && std::fflush(stdout) == 0 ? 0 : 1;
+        case TParsed::Wrong: std::fputs(Usage, stderr); return 2;
     }
 
     std::vector<TBoardCommand> script;
