@@ -34,7 +34,9 @@ trap 'rm -f "$log"' EXIT
 (cd "$build" && cpack -G DEB) >"$log" 2>&1 || { cat "$log" >&2; exit 1; }
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
-deb=$build/packages/lumidra_${version}_$(dpkg --print-architecture).deb
+# A cross build's package is for the architecture it was built for.
+arch=$(sed -n 's/^set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
+deb=$build/packages/lumidra_${version}_${arch:-$(dpkg --print-architecture)}.deb
 [ -f "$deb" ] || { echo "cpack made no $deb" >&2; exit 1; }
 echo "lintian $(basename "$deb")"
 status=0

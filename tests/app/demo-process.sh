@@ -4,10 +4,11 @@
 # recovery folder, none of them named to a run with a real board.
 set -u
 program=$1
+runner=${LUMIDRA_RUNNER:-}
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
 export XDG_DATA_HOME="$home/data" XDG_CONFIG_HOME="$home/config" QT_QPA_PLATFORM=offscreen
-"$program" --demo --lang en --trace "$home/trace" >"$home/out" 2>&1 &
+$runner "$program" --demo --lang en --trace "$home/trace" >"$home/out" 2>&1 &
 pid=$!
 # The model presents a key at once; once a hundred reports have come, the
 # window has long had the first.

@@ -29,7 +29,7 @@ while IFS='|' read -r job arguments kind name; do
     wanted="$kind|$name"
     arguments=$(echo "$arguments" | sed "s|PICTURE|$picture|")
     # shellcheck disable=SC2086 # the arguments are words
-    (cd "$work" && "$cli" --demo --quiet --trace run.txt --trace run.pcapng $arguments </dev/null >/dev/null 2>&1) ||
+    (cd "$work" && ${LUMIDRA_RUNNER:-} "$cli" --demo --quiet --trace run.txt --trace run.pcapng $arguments </dev/null >/dev/null 2>&1) ||
         { fail "$job: lumidra-cli $arguments failed"; continue; }
     fields "$work/run.pcapng" -Y lumidra >"$work/read"
     # The text trace as tshark prints it: direction and lower-case hex.
