@@ -114,7 +114,7 @@ wanted_packages() {
     sed -n '/^packages=(/,/^)/p' "$src/tools/install-deps.sh" | sed -e 's/#.*//' -e 's/packages=(//' -e 's/)//'
     echo lintian
     cross_packages
-  } | tr -s ' \t' '\n\n' | sed '/^$/d' | sort -u
+  } | tr -s ' \t' '\n' | sed '/^$/d' | sort -u
 }
 
 # --- the root ------------------------------------------------------------------
@@ -132,10 +132,22 @@ make_root() {
     . "$src/tools/apt-wait.sh"
     apt_get_waiting update -qq && apt_get_waiting install -y -qq --no-install-recommends mmdebstrap
   }
-  local archs=amd64
-  [ "$arch" = amd64 ] || archs=amd64,$arch
   rm -rf "$root.new"
   mkdir -p "$cache"
+  # A cross root is the release's own root with the target's packages added:
+  # a copy of it, when there is one, saves making and filling a second.
+  local native=$cache/$release-amd64
+  if [ "$arch" != amd64 ] && [ -f "$native/.lumidra-packages" ]; then
+    echo "copied from $native"
+    cp -a --reflink=auto "$native" "$root.new"
+    rm "$root.new/.lumidra-packages"
+    rm -rf "$root"
+    mv "$root.new" "$root"
+    : >"$list"
+    return 0
+  fi
+  local archs=amd64
+  [ "$arch" = amd64 ] || archs=amd64,$arch
   # The package lists stay, so that apt in the root installs without an update.
   local log=$cache/$name.log
   if ! mmdebstrap --variant=apt --architectures="$archs" --include=ca-certificates \
