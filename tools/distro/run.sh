@@ -3,7 +3,8 @@
 # in a root of that release made with mmdebstrap and kept on this machine:
 #
 #   tools/distro/run.sh [--release NAME] [--arch ARCH] [--build-only]
-#                       [--target NAME]... [--subset] [--no-tests] [--shell]
+#                       [--target NAME]... [--subset] [--no-tests]
+#                       [--shell | --command COMMAND]
 #
 #   --release NAME  the Debian release (default: trixie, Debian 13)
 #   --arch ARCH     amd64 (default): built natively in the root;
@@ -20,6 +21,7 @@
 #                   hid, protocol, keybase, packaging and process
 #   --no-tests      build, package and install, but run no ctest
 #   --shell         open a shell in the root (source at /src) and stop
+#   --command CMD   run the shell command CMD in the root, in /src, and stop
 #
 # The steps, each timed: the root (made once, or when the list of packages
 # lost a package; a new package is installed into the root kept), the
@@ -50,7 +52,7 @@ main() {
 
 here=$(cd "$(dirname "$0")" && pwd)
 src=$(cd "$here/../.." && pwd)
-release=trixie arch=amd64 build_only=0 subset=0 tests=1 shell=0
+release=trixie arch=amd64 build_only=0 subset=0 tests=1 shell=0 command=
 targets=()
 usage_error() { echo "tools/distro/run.sh: $1 (--help tells the options)" >&2; exit 2; }
 while [ $# -gt 0 ]; do
@@ -62,6 +64,7 @@ while [ $# -gt 0 ]; do
     --subset) subset=1; shift ;;
     --no-tests) tests=0; shift ;;
     --shell) shell=1; shift ;;
+    --command) [ $# -ge 2 ] || usage_error "--command needs a command"; command=$2; shift 2 ;;
     *) usage_error "unknown argument '$1'" ;;
   esac
 done
@@ -258,6 +261,10 @@ step "root ($root)" make_root
 step "install step (tools/install-deps.sh)" install_step
 if [ "$shell" -eq 1 ]; then
   in_root bash -c 'cd /src && exec bash -i'
+  exit 0
+fi
+if [ -n "$command" ]; then
+  in_root bash -c "cd /src && $command"
   exit 0
 fi
 step "build ($build, CI=${CI:-})" configure_and_build
