@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 #else
+#include <QAudioDevice>
 #include <QCoreApplication>
 #include <QMediaDevices>
 #include <QSoundEffect>
