@@ -89,9 +89,9 @@ TEST(KeySoundPlayer, SkipsWhatIsNoWaveFileAndPlaysOneThatAppears) {
     QSoundEffect* player = QCoreApplication::instance()->findChild<QSoundEffect*>();
     ASSERT_NE(player, nullptr);
     EXPECT_EQ(player->source(), QUrl::fromLocalFile(file));
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-        return player->status() == QSoundEffect::Ready || player->status() == QSoundEffect::Error;
-    }, 20000)) << "status " << int(player->status());
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return player->status() == QSoundEffect::Ready || player->status() == QSoundEffect::Error; }, 20000))
+        << "status " << int(player->status());
     // A sound is loaded for an output device: Qt 6.8 and later refuse it
     // (Error) on a machine with none, as in a root or a container, whatever
     // the file; Qt 6.4 loads it all the same.
