@@ -27,7 +27,7 @@
 # lost a package; a new package is installed into the root kept), the
 # project's own install step in it (tools/install-deps.sh, with the cross
 # compiler, qemu-user and the target's libraries for arm64/armhf), the build
-# with warnings as errors (CI=true) and Debian's hardening flags for the
+# with warnings as errors (CI=true unless CI is set) and Debian's hardening flags for the
 # target, the ctest suite (under qemu-user for arm64/armhf, without the tests
 # that tools/distro/qemu-skips.txt names, which are printed), the .deb made
 # with the release's package names and checked by its lintian
@@ -78,6 +78,8 @@ esac
 [ "$(id -u)" -eq 0 ] || { echo "tools/distro/run.sh: run it as root (it mounts and chroots)" >&2; exit 1; }
 [ "$(dpkg --print-architecture)" = amd64 ] || { echo "tools/distro/run.sh: the host must be amd64" >&2; exit 1; }
 
+# Warnings are errors here, as in CI.
+export CI=${CI:-true}
 cache=${LUMIDRA_DISTRO_CACHE:-/var/cache/lumidra/distro}
 name=$release-$arch
 root=$cache/$name
@@ -267,7 +269,7 @@ if [ -n "$command" ]; then
   in_root bash -c "cd /src && $command"
   exit 0
 fi
-step "build ($build, CI=${CI:-})" configure_and_build
+step "build ($build, CI=$CI)" configure_and_build
 [ "$build_only" -eq 0 ] || exit 0
 if [ "$tests" -eq 1 ]; then
   title="ctest, the whole suite"
