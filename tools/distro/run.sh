@@ -215,7 +215,7 @@ configure_and_build() {
   in_root cmake --build "/src/$build" --parallel 2 "${build_targets[@]}"
   mkdir -p "$out"
   local program
-  for program in app/lumidra app/cli/lumidra-cli tools/virtual-board/lumidra-virtual-board; do
+  for program in app/lumidra app/lumidra-cli tools/virtual-board/lumidra-virtual-board; do
     [ ! -f "$src/$build/$program" ] || cp "$src/$build/$program" "$out/"
   done
   echo "programs in $out: $(cd "$out" && ls)"
