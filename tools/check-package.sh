@@ -34,10 +34,12 @@ trap 'rm -f "$log"' EXIT
 (cd "$build" && cpack -G DEB) >"$log" 2>&1 || { cat "$log" >&2; exit 1; }
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+# A cross build's packages are for the architecture it was built for.
+arch=$(sed -n 's/^set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
 status=0
 : >"$log"
 for package in lumidra lumidra-virtual-board; do
-  deb=$build/packages/${package}_${version}_$(dpkg --print-architecture).deb
+  deb=$build/packages/${package}_${version}_${arch:-$(dpkg --print-architecture)}.deb
   [ -f "$deb" ] || { echo "cpack made no $deb" >&2; exit 1; }
   echo "lintian $(basename "$deb")"
   lintian --fail-on error,warning --display-info "$deb" 2>&1 | tee -a "$log" || status=1

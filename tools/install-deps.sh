@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages Lumidra needs to build, run and test.
+# Installs the Debian packages (Debian 12 or 13) Lumidra needs to build, run and
+# test, and those named as arguments.
 # Idempotent: prints nothing and touches nothing when all are installed.
 set -euo pipefail
 
@@ -15,10 +16,15 @@ packages=(
 )
 packages+=("$@")
 
+# A name may carry an architecture (qt6-base-dev:arm64, for a cross build);
+# without one it means the machine's own (or all).
+native=$(dpkg --print-architecture)
 missing=()
 for p in "${packages[@]}"; do
-  status=$(dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null || true)
-  [ "$status" = "installed" ] || missing+=("$p")
+  arch="($native|all)"
+  [ "${p#*:}" = "$p" ] || arch=${p#*:}
+  dpkg-query -W -f='${db:Status-Status} ${Architecture}\n' "$p" 2>/dev/null | grep -qxE "installed $arch" ||
+    missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 

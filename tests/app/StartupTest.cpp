@@ -101,7 +101,11 @@ public:
         // Beside the tests: the build's own path is a Unix one.
         const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/lock_holder.exe");
 #endif
+#if defined(LUMIDRA_EMULATOR)
+        process_.start(QStringLiteral(LUMIDRA_EMULATOR), {program, folder});
+#else
         process_.start(program, {folder});
+#endif
         held_ = process_.waitForReadyRead(5000) && process_.readAll().startsWith("held");
     }
     ~LockHolder() {

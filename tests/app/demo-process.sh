@@ -6,6 +6,7 @@
 # ends on SIGTERM as the first did, and the folder keeps its latest file alone.
 set -u
 program=$1
+runner=${LUMIDRA_RUNNER:-}
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
 export XDG_DATA_HOME="$home/data" XDG_CONFIG_HOME="$home/config" QT_QPA_PLATFORM=offscreen
@@ -16,7 +17,7 @@ reports() { n=$(grep -c '^[0-9]* in ' "$1" 2>/dev/null); echo "${n:-0}"; }
 # had the first by then).
 run_demo() {
     trace="$home/trace.$1"
-    "$program" --demo --lang en --trace "$trace" >"$home/out" 2>&1 &
+    $runner "$program" --demo --lang en --trace "$trace" >"$home/out" 2>&1 &
     pid=$!
     tries=0
     while [ "$(reports "$trace")" -lt 100 ] && [ $tries -lt 300 ]; do

@@ -16,7 +16,9 @@
 #include <utility>
 #include <vector>
 #else
+#include <QAudioDevice>
 #include <QCoreApplication>
+#include <QMediaDevices>
 #include <QSoundEffect>
 #include <QtTest/QTest>
 #endif
@@ -87,8 +89,15 @@ TEST(KeySoundPlayer, SkipsWhatIsNoWaveFileAndPlaysOneThatAppears) {
     QSoundEffect* player = QCoreApplication::instance()->findChild<QSoundEffect*>();
     ASSERT_NE(player, nullptr);
     EXPECT_EQ(player->source(), QUrl::fromLocalFile(file));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return player->status() == QSoundEffect::Ready; }, 20000))
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return player->status() == QSoundEffect::Ready || player->status() == QSoundEffect::Error; }, 20000))
         << "status " << int(player->status());
+    // A sound is loaded for an output device: Qt 6.8 and later refuse it
+    // (Error) on a machine with none, as in a root or a container, whatever
+    // the file; Qt 6.4 loads it all the same.
+    if (player->status() == QSoundEffect::Error && QMediaDevices::audioOutputs().isEmpty())
+        GTEST_SKIP() << "no audio output device, and this Qt (" << qVersion() << ") loads no sound without one";
+    EXPECT_EQ(player->status(), QSoundEffect::Ready);
 #endif
 }
 

@@ -12,6 +12,8 @@
 set -u
 build=$1
 version=$2
+# A cross-built program runs through its emulator.
+runner=${LUMIDRA_RUNNER:-}
 id=org.lumidra.lumidra
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
@@ -52,7 +54,7 @@ documents() {
     gzip -dc "$u/share/man/man1/$1.1.gz" 2>/dev/null | sed 's/\\-/-/g' |
         grep -qE -e "^\.B[IR]? $2( |\$)" -e "^\.SS \"?$2\"?\$"
 }
-options=$("$u/bin/lumidra" --help | sed -n 's/^  \(--[a-z-]*\).*/\1/p')
+options=$($runner "$u/bin/lumidra" --help | sed -n 's/^  \(--[a-z-]*\).*/\1/p')
 [ -n "$options" ] || fail "lumidra --help lists no option"
 for option in $options; do
     documents lumidra "$option" || fail "lumidra(1) does not document $option"
@@ -63,10 +65,10 @@ for option in $options; do
     documents lumidra-virtual-board "$option" || fail "lumidra-virtual-board(1) does not document $option"
 done
 cli=$u/bin/lumidra-cli
-commands=$("$cli" --help | sed -n 's/^  \([a-z][a-z]*\( [a-z][a-z]*\)\{0,1\}\).*/\1/p' | tr ' ' _)
+commands=$($runner "$cli" --help | sed -n 's/^  \([a-z][a-z]*\( [a-z][a-z]*\)\{0,1\}\).*/\1/p' | tr ' ' _)
 [ -n "$commands" ] || fail "lumidra-cli --help lists no command"
-options=$("$cli" --help | sed -n 's/^  \(--[a-z-]*\).*/\1/p'; for command in $commands; do
-    "$cli" $(echo "$command" | tr _ ' ') --help | grep -oE -- '-(-[a-z-]+|o)\b'; done | sort -u)
+options=$($runner "$cli" --help | sed -n 's/^  \(--[a-z-]*\).*/\1/p'; for command in $commands; do
+    $runner "$cli" $(echo "$command" | tr _ ' ') --help | grep -oE -- '-(-[a-z-]+|o)\b'; done | sort -u)
 for word in $commands $options; do
     word=$(echo "$word" | tr _ ' ')
     documents lumidra-cli "$word" || fail "lumidra-cli(1) does not document '$word'"

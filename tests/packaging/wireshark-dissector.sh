@@ -67,7 +67,7 @@ while IFS='|' read -r job arguments cut filter info; do
     arguments=$(echo "$arguments" | sed "s|PICTURE|$picture|")
     rm -f "$work/run.txt" "$work/run.pcapng"
     # shellcheck disable=SC2086 # the arguments are words
-    (cd "$work" && exec "$cli" --demo --quiet --trace run.txt --trace run.pcapng $arguments </dev/null >/dev/null 2>&1) &
+    (cd "$work" && exec ${LUMIDRA_RUNNER:-} "$cli" --demo --quiet --trace run.txt --trace run.pcapng $arguments </dev/null >/dev/null 2>&1) &
     pid=$!
     if [ -n "$cut" ]; then
         while kill -0 $pid 2>/dev/null && [ "$(wc -l 2>/dev/null <"$work/run.txt" || echo 0)" -lt "$cut" ]; do sleep 0.02; done
