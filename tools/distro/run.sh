@@ -85,7 +85,11 @@ name=$release-$arch
 root=$cache/$name
 build=build-$name
 out=$src/out/distro/$name
-mirror=http://deb.debian.org/debian
+# The Debian mirrors this machine's apt uses, for the release's root too.
+apt_mirror() { # apt_mirror LABEL
+  apt-get indextargets --format '$(LABEL) $(REPO_URI)' 'Identifier: Packages' 2>/dev/null |
+    awk -v label="$1" '$1 == label { print $2; exit }'
+}
 
 times=()
 step() {
@@ -155,11 +159,15 @@ make_root() {
   [ "$arch" = amd64 ] || archs=amd64,$arch
   # The package lists stay, so that apt in the root installs without an update.
   local log=$cache/$name.log
+  local mirror security
+  mirror=$(apt_mirror Debian)
+  security=$(apt_mirror Debian-Security)
+  [ -n "$mirror" ] || { echo "this machine's apt names no Debian mirror to make the root from" >&2; return 1; }
   if ! mmdebstrap --variant=apt --architectures="$archs" --include=ca-certificates \
          --skip=cleanup/apt/lists \
          "$release" "$root.new" \
          "deb $mirror $release main" "deb $mirror $release-updates main" \
-         "deb http://deb.debian.org/debian-security $release-security main" >"$log" 2>&1; then
+         ${security:+"deb $security $release-security main"} >"$log" 2>&1; then
     tail -n 30 "$log" >&2
     echo "mmdebstrap failed (whole log: $log)" >&2
     return 1
