@@ -88,6 +88,8 @@ void QtSeams::Notice(const QString& text) {
     box->setAttribute(Qt::WA_DeleteOnClose);
     // The run ends with its main window, whether this is read or not.
     box->setAttribute(Qt::WA_QuitOnClose, false);
+    // A notice still open when the run ends goes with it, not left behind.
+    QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, box, [box] { delete box; });
     box->show();
 }
 
