@@ -6,13 +6,27 @@
 # waits and tries again every 5 seconds; after LUMIDRA_APT_WAIT_SECONDS (600)
 # it gives up with a message that says why.
 apt_get_waiting() {
-    local limit=${LUMIDRA_APT_WAIT_SECONDS:-600} waited=0 log sudo=
+    local limit=${LUMIDRA_APT_WAIT_SECONDS:-600} waited=0 log sudo= partial=0
     [ "$(id -u)" -eq 0 ] || sudo=sudo
     log=$(mktemp)
     while :; do
         # apt's messages in English whatever the user's language (sudo keeps
         # LANG): the lock is recognised by them.
         if $sudo env DEBIAN_FRONTEND=noninteractive LC_ALL=C LANGUAGE= apt-get "$@" >"$log" 2>&1; then
+            rm -f "$log"
+            return 0
+        fi
+        # A mirror caught in its sync fails a few index files of an update
+        # ("Mirror sync in progress?"): tried again a few times, then the lists
+        # apt has are used, and the install that follows says what is missing.
+        if [ "$1" = update ] && grep -q 'Some index files failed to download' "$log"; then
+            partial=$((${partial:-0} + 1))
+            if [ "$partial" -le 3 ]; then
+                sleep 20
+                continue
+            fi
+            grep '^E: Failed to fetch' "$log" >&2
+            echo "apt-get update: some index files could not be fetched; going on with the lists there are." >&2
             rm -f "$log"
             return 0
         fi
