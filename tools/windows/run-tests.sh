@@ -62,12 +62,24 @@ install_packages() {
     dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
     # shellcheck source=tools/apt-wait.sh
     . "$root/tools/apt-wait.sh"
-    apt_get_waiting update -qq && apt_get_waiting install -y -qq --no-install-recommends "${missing[@]}"
+    apt_get_waiting update -qq || return 1
+    apt_get_waiting install -y -qq --no-install-recommends "${missing[@]}" && return 0
+    # The i386 packages can fail alone, where the mirror's i386 lists lag
+    # behind the machine's own (a library of both architectures must be of one
+    # version): the 64-bit part goes on, the 32-bit run is left out, said so.
+    local rest=()
+    for p in "${missing[@]}"; do [ "$p" = wine32:i386 ] || rest+=("$p"); done
+    [ ${#rest[@]} -lt ${#missing[@]} ] || return 1
+    apt_get_waiting install -y -qq --no-install-recommends "${rest[@]}" || return 1
+    echo "NOTE: wine32:i386 cannot be installed from this machine's mirror now: the 32-bit device layer's tests are left out of this run" >&2
+    no_wine32=1
 }
 
 start=$(now)
+no_wine32=
 install_packages
 took install "$start"
+[ -z "$no_wine32" ] || arches=${arches//i686/}
 
 # The compiler cache outlives the build folders: a fresh clone elsewhere
 # compiles from it (paths below the source tree are hashed relative to it,
